@@ -1,0 +1,47 @@
+#pragma once
+// The settings of one run, in the order in which the control panel hands them over.
+
+#include <cstdint>
+#include <string>
+
+namespace quorvel {
+
+// The position in the control panel's modulation list plus one.
+enum class ModulationType : std::int32_t {
+    Psk = 1,
+    Oqpsk = 2,
+    Pi4Dqpsk = 3,
+    Fsk = 4,
+    Msk = 5,
+    Gmsk = 6,
+    Qam = 7,
+    Apsk = 8,
+};
+
+// The position in the control panel's data source list, 0-based.
+enum class DataSource : std::int32_t {
+    CurrentRandom = 0,
+    Prn15Lfsr = 1,
+    Prn7Lfsr = 2,
+};
+
+struct SignalParameters {
+    ModulationType modulationType = ModulationType::Psk;
+    std::int32_t pskOrder = 4;   // 2, 4, 8 or 16 for PSK, else 0
+    std::int32_t fskOrder = 0;   // 2, 4 or 8 for FSK, else 0
+    std::int32_t qamOrder = 0;   // 16, 32, 64, 256, 1024 or 2048 for QAM, else 0
+    std::int32_t apskOrder = 0;  // 16, 32 or 64 for APSK, else 0
+    std::string apskRadiiText;   // the radii field's text for APSK, else empty
+    std::int32_t symbolCount = 10000;  // symbols per file
+    std::int32_t fileCount = 1;
+    std::string savePath = ".";  // folder the files go to, used unchanged
+    DataSource dataSource = DataSource::CurrentRandom;
+    double symbolRate = 1000.0;       // [Hz]
+    double samplingRate = 10000.0;    // [Hz]
+    double snrDb = 30.0;              // signal-to-noise ratio per complex sample [dB]
+    double mixingFrequency = 0.0;     // [Hz], signed
+    double timingError = 0.0;         // drift at the end of the buffer [symbol periods], -1 ... 1
+    double frequencyOffset = 0.0;     // [Hz], signed
+};
+
+}  // namespace quorvel
