@@ -1,0 +1,152 @@
+#include "synthesis/RunCheck.h"
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+#include "channel/Resampling.h"
+#include "modulation/Apsk.h"
+#include "modulation/Qam.h"
+#include "synthesis/SchemeTable.h"
+
+namespace quorvel {
+namespace {
+
+constexpr double kBytesPerSample = 16.0;
+constexpr double kBytesPerSymbolIndex = 4.0;
+// Beyond this many samples per file no machine of our users has the memory; it also keeps every
+// count well inside size_t and the exact-integer range of a double.
+constexpr double kMaxSamplesPerFile = 1e15;
+
+std::string number(double value) {
+    std::ostringstream text;
+    text << value;
+    return text.str();
+}
+
+std::optional<std::string> rangeRefusal(const SignalParameters& p) {
+    if (!(p.symbolRate > 0.0) || !std::isfinite(p.symbolRate)) {
+        return "The symbol rate must be a finite number above 0 Hz (it is " + number(p.symbolRate) + ").";
+    }
+    if (!(p.samplingRate > 0.0) || !std::isfinite(p.samplingRate)) {
+        return "The sampling rate must be a finite number above 0 Hz (it is " + number(p.samplingRate) + ").";
+    }
+    if (p.symbolCount <= 0) {
+        return "The number of symbols must be at least 1 (it is " + std::to_string(p.symbolCount) + ").";
+    }
+    if (!(p.timingError >= -1.0 && p.timingError <= 1.0)) {
+        return "The timing error must lie between -1 and 1 (it is " + number(p.timingError) + ").";
+    }
+    if (p.fileCount <= 0) {
+        return "The file count must be at least 1 (it is " + std::to_string(p.fileCount) + ").";
+    }
+    if (std::isnan(p.snrDb) || p.snrDb == -INFINITY) {
+        return "The SNR must be a number of dB or +inf for no noise (it is " + number(p.snrDb) + ").";
+    }
+    if (!std::isfinite(p.mixingFrequency)) {
+        return "The mixing frequency must be a finite number of Hz.";
+    }
+    if (!std::isfinite(p.frequencyOffset)) {
+        return "The frequency offset must be a finite number of Hz.";
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> schemeRefusal(const SignalParameters& p) {
+    const auto type = static_cast<std::int32_t>(p.modulationType);
+    if (type < 1 || type > 8) {
+        return "Unknown modulation type " + std::to_string(type) + " (the types are 1 to 8).";
+    }
+    if (p.modulationType == ModulationType::Apsk && alphabetSize(p) == 0) {
+        return "APSK order " + std::to_string(p.apskOrder) + " has no ring table (use 16, 32 or 64).";
+    }
+    if (alphabetSize(p) < 1) {
+        return "Modulation order " + std::to_string(alphabetSize(p)) + " is not usable.";
+    }
+    if (p.modulationType == ModulationType::Fsk) {
+        const double bound = std::floor(p.samplingRate / p.fskOrder);
+        if (p.symbolRate > bound) {
+            return "FSK of order " + std::to_string(p.fskOrder) + " needs a symbol rate of at most floor(" +
+                   number(p.samplingRate) + " / " + std::to_string(p.fskOrder) + ") = " + number(bound) +
+                   " Hz (it is " + number(p.symbolRate) + " Hz).";
+        }
+    }
+    if (p.modulationType == ModulationType::Qam && !isQamOrderSupported(p.qamOrder)) {
+        return "QAM order " + std::to_string(p.qamOrder) + " is not supported (use 32, 2048 or a square order).";
+    }
+    if (p.modulationType == ModulationType::Apsk) {
+        const auto rings = defaultApskRings(p.apskOrder).ringSizes.size();
+        const auto radii = apskRadiiForRun(p).size();
+        if (radii != rings) {
+            return "APSK order " + std::to_string(p.apskOrder) + " has " + std::to_string(rings) +
+                   " rings but the radii text gives " + std::to_string(radii) + " radii.";
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+double samplesPerFile(const SignalParameters& p) {
+    const double symbols = p.symbolCount;
+    if (mapsOnePointPerSymbol(p.modulationType)) {
+        const double estimate = symbols * (p.samplingRate / p.symbolRate);
+        if (!(estimate < kMaxSamplesPerFile)) {
+            return estimate;
+        }
+        return static_cast<double>(resampledLength(static_cast<std::size_t>(p.symbolCount),
+                                                   p.symbolRate, p.samplingRate));
+    }
+    return symbols * std::trunc(p.samplingRate / p.symbolRate);
+}
+
+double peakMemoryBytes(const SignalParameters& p) {
+    const double samples = samplesPerFile(p);
+    const double symbols = p.symbolCount;
+    // The working buffer, the stage result replacing it and the finished file being written;
+    // the mapper output is a fourth sample buffer for the schemes that map straight to samples.
+    const double sampleBuffers = mapsOnePointPerSymbol(p.modulationType) ? 3.0 : 4.0;
+    const double symbolBuffers = mapsOnePointPerSymbol(p.modulationType) ? 1.0 : 0.0;
+    return kBytesPerSample * (sampleBuffers * samples + symbolBuffers * symbols) +
+           kBytesPerSymbolIndex * symbols;
+}
+
+std::optional<std::string> findRefusal(const SignalParameters& p, std::uint64_t memoryLimitBytes) {
+    if (auto reason = rangeRefusal(p)) {
+        return reason;
+    }
+    if (auto reason = schemeRefusal(p)) {
+        return reason;
+    }
+    const double samples = samplesPerFile(p);
+    if (samples < 1.0) {
+        return std::to_string(p.symbolCount) + " symbols at " + number(p.samplingRate / p.symbolRate) +
+               " samples per symbol give no samples: raise the sampling rate or the number of symbols.";
+    }
+    const double bytes = peakMemoryBytes(p);
+    if (!(samples < kMaxSamplesPerFile) || bytes > static_cast<double>(memoryLimitBytes)) {
+        return "The run needs about " + number(bytes / 1048576.0) + " MiB of memory (" + number(samples) +
+               " samples per file) but only " + number(static_cast<double>(memoryLimitBytes) / 1048576.0) +
+               " MiB are available.";
+    }
+    return std::nullopt;
+}
+
+std::uint64_t availableMemoryBytes() {
+    std::ifstream meminfo("/proc/meminfo");
+    std::string key;
+    std::uint64_t kib = 0;
+    std::string unit;
+    while (meminfo >> key >> kib >> unit) {
+        if (key == "MemAvailable:") {
+            return kib * 1024u;
+        }
+    }
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGE_SIZE);
+    return pages > 0 && pageSize > 0 ? static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize)
+                                     : std::uint64_t{1} << 30;
+}
+
+}  // namespace quorvel

@@ -1,0 +1,26 @@
+#pragma once
+// Every reason a run is refused, decided from the parameters alone before any file is touched.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "synthesis/SignalParameters.h"
+
+namespace quorvel {
+
+// Samples each file of the run holds, as a double so that absurd requests do not overflow.
+double samplesPerFile(const SignalParameters& parameters);
+
+// Bytes the run holds at once at its peak, as a double for the same reason.
+double peakMemoryBytes(const SignalParameters& parameters);
+
+// Why the run cannot be carried out, in one line for the user; nothing when it can.
+// memoryLimitBytes bounds what the run may hold at once.
+std::optional<std::string> findRefusal(const SignalParameters& parameters,
+                                       std::uint64_t memoryLimitBytes);
+
+// Memory the system can give this process now [bytes]: MemAvailable, or the physical memory.
+std::uint64_t availableMemoryBytes();
+
+}  // namespace quorvel

@@ -1,0 +1,95 @@
+#include "synthesis/SchemeTable.h"
+
+#include <gtest/gtest.h>
+
+#include "synthesis/RunCheck.h"
+
+namespace quorvel {
+namespace {
+
+struct AlphabetCase {
+    ModulationType type;
+    std::int32_t pskOrder;
+    std::int32_t fskOrder;
+    std::int32_t qamOrder;
+    std::int32_t apskOrder;
+    std::int32_t expected;
+    bool onePointPerSymbol;
+};
+
+TEST(SchemeTable, AlphabetSizeAndResamplingFollowTheScheme) {
+    const AlphabetCase cases[] = {
+        {ModulationType::Psk, 16, 0, 0, 0, 16, true},   {ModulationType::Psk, 2, 0, 0, 0, 2, true},
+        {ModulationType::Oqpsk, 0, 0, 0, 0, 4, true},   {ModulationType::Pi4Dqpsk, 0, 0, 0, 0, 4, true},
+        {ModulationType::Fsk, 0, 8, 0, 0, 8, false},    {ModulationType::Msk, 0, 0, 0, 0, 2, false},
+        {ModulationType::Gmsk, 0, 0, 0, 0, 2, false},   {ModulationType::Qam, 0, 0, 2048, 0, 2048, true},
+        {ModulationType::Apsk, 0, 0, 0, 64, 64, true},  {ModulationType::Apsk, 0, 0, 0, 48, 0, true},
+    };
+    for (const auto& c : cases) {
+        SignalParameters p;
+        p.modulationType = c.type;
+        p.pskOrder = c.pskOrder;
+        p.fskOrder = c.fskOrder;
+        p.qamOrder = c.qamOrder;
+        p.apskOrder = c.apskOrder;
+        EXPECT_EQ(alphabetSize(p), c.expected) << static_cast<int>(c.type);
+        EXPECT_EQ(mapsOnePointPerSymbol(c.type), c.onePointPerSymbol) << static_cast<int>(c.type);
+    }
+    SignalParameters unknown;
+    unknown.modulationType = static_cast<ModulationType>(0);
+    EXPECT_EQ(alphabetSize(unknown), 0);
+}
+
+TEST(SchemeTable, TypedApskRadiiReplaceTheDefaultsFromTwoNumbersOn) {
+    SignalParameters p;
+    p.modulationType = ModulationType::Apsk;
+    p.apskOrder = 32;
+    p.apskRadiiText = "";
+    EXPECT_EQ(apskRadiiForRun(p), (std::vector<double>{0.3, 0.7, 1.2}));
+    p.apskRadiiText = "2";
+    EXPECT_EQ(apskRadiiForRun(p), (std::vector<double>{0.3, 0.7, 1.2}));
+    p.apskRadiiText = "1 2 x 3";
+    EXPECT_EQ(apskRadiiForRun(p), (std::vector<double>{1.0, 2.0}));
+}
+
+struct SizeCase {
+    ModulationType type;
+    std::int32_t symbols;
+    double symbolRate;
+    double samplingRate;
+    double expectedSamples;
+};
+
+TEST(RunCheck, SamplesPerFileMatchWhatTheStagesProduce) {
+    const SizeCase cases[] = {
+        {ModulationType::Psk, 10000, 1000, 10000, 100000},
+        {ModulationType::Qam, 10000, 3000, 10000, 33333},
+        {ModulationType::Psk, 7, 1000, 1000, 7},
+        {ModulationType::Fsk, 10000, 3000, 10000, 30000},
+        {ModulationType::Msk, 100, 1000, 2500, 200},
+        {ModulationType::Gmsk, 100, 1000, 999, 0},
+    };
+    for (const auto& c : cases) {
+        SignalParameters p;
+        p.modulationType = c.type;
+        p.symbolCount = c.symbols;
+        p.symbolRate = c.symbolRate;
+        p.samplingRate = c.samplingRate;
+        EXPECT_EQ(samplesPerFile(p), c.expectedSamples) << static_cast<int>(c.type) << " " << c.samplingRate;
+    }
+}
+
+TEST(RunCheck, PeakMemoryCountsAboutThreeSampleBuffers) {
+    SignalParameters p;  // 100 000 samples of 16 bytes
+    EXPECT_GE(peakMemoryBytes(p), 3 * 1.6e6);
+    EXPECT_LE(peakMemoryBytes(p), 4 * 1.6e6);
+}
+
+TEST(RunCheck, AvailableMemoryIsPlausible) {
+    const auto bytes = availableMemoryBytes();
+    EXPECT_GT(bytes, std::uint64_t{16} << 20);
+    EXPECT_LT(bytes, std::uint64_t{1} << 50);
+}
+
+}  // namespace
+}  // namespace quorvel

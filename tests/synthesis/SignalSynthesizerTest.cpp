@@ -1,0 +1,326 @@
+#include "synthesis/SignalSynthesizer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+
+#include "channel/FrequencyOffset.h"
+#include "channel/Mixing.h"
+#include "channel/Resampling.h"
+#include "channel/TimingError.h"
+#include "modulation/Psk.h"
+#include "support/TempDir.h"
+#include "synthesis/SymbolSources.h"
+
+namespace quorvel {
+namespace {
+
+using testing_support::readBytes;
+using testing_support::TempDir;
+
+constexpr std::uint32_t kSeed = 20261208;
+
+SignalParameters smallRun(const TempDir& dir) {
+    SignalParameters p;
+    p.symbolCount = 50;
+    p.savePath = dir.str();
+    return p;
+}
+
+// The file a buffer must give, formatted independently of the exporter.
+std::string expectedFile(const SampleBuffer& samples) {
+    std::string text = "Real,Imaginary\r\n";
+    char line[64];
+    for (const auto& s : samples) {
+        std::snprintf(line, sizeof line, "%.6g,%.6g\r\n", s.i, s.q);
+        text += line;
+    }
+    return text;
+}
+
+std::size_t filesIn(const TempDir& dir) {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir.path()),
+                                                  std::filesystem::directory_iterator()));
+}
+
+// The symbols and mapper output the pipeline must produce for file k of a seeded PSK run.
+SymbolSequence seededSymbolsOfFile(std::int32_t k, std::int32_t m, std::int32_t count) {
+    auto seeds = seededSequence(kSeed);
+    SymbolEngine engine(seeds());
+    SymbolSequence symbols;
+    for (std::int32_t n = 1; n <= k; ++n) {
+        symbols = drawRandomSymbols(m, count, engine);
+    }
+    return symbols;
+}
+
+struct RefusalCase {
+    const char* name;
+    void (*change)(SignalParameters&);
+    const char* reasonMentions;
+};
+
+class Refusals : public testing::TestWithParam<RefusalCase> {};
+
+TEST_P(Refusals, WriteNothingAndSayWhy) {
+    TempDir dir;
+    SignalParameters p = smallRun(dir);
+    GetParam().change(p);
+    const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    EXPECT_TRUE(result.refused());
+    EXPECT_TRUE(result.signal.empty());
+    EXPECT_TRUE(result.mappedSymbols.empty());
+    EXPECT_NE(result.refusal.find(GetParam().reasonMentions), std::string::npos) << result.refusal;
+    EXPECT_EQ(filesIn(dir), 0u);
+}
+
+constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Refusals,
+    testing::Values(
+        RefusalCase{"SymbolRateZero", [](SignalParameters& p) { p.symbolRate = 0.0; }, "symbol rate"},
+        RefusalCase{"SymbolRateNegative", [](SignalParameters& p) { p.symbolRate = -5.0; }, "symbol rate"},
+        RefusalCase{"SymbolRateNan", [](SignalParameters& p) { p.symbolRate = kNan; }, "symbol rate"},
+        RefusalCase{"SamplingRateZero", [](SignalParameters& p) { p.samplingRate = 0.0; }, "sampling rate"},
+        RefusalCase{"SamplingRateInf", [](SignalParameters& p) { p.samplingRate = kInf; }, "sampling rate"},
+        RefusalCase{"NoSymbols", [](SignalParameters& p) { p.symbolCount = 0; }, "number of symbols"},
+        RefusalCase{"TimingAboveOne", [](SignalParameters& p) { p.timingError = 1.0001; }, "timing error"},
+        RefusalCase{"TimingBelowMinusOne", [](SignalParameters& p) { p.timingError = -1.5; }, "timing error"},
+        RefusalCase{"TimingNan", [](SignalParameters& p) { p.timingError = kNan; }, "timing error"},
+        RefusalCase{"NoFiles", [](SignalParameters& p) { p.fileCount = 0; }, "file count"},
+        RefusalCase{"SnrNan", [](SignalParameters& p) { p.snrDb = kNan; }, "SNR"},
+        RefusalCase{"SnrMinusInf", [](SignalParameters& p) { p.snrDb = -kInf; }, "SNR"},
+        RefusalCase{"MixingInf", [](SignalParameters& p) { p.mixingFrequency = kInf; }, "mixing"},
+        RefusalCase{"OffsetNan", [](SignalParameters& p) { p.frequencyOffset = kNan; }, "offset"},
+        RefusalCase{"UnknownType", [](SignalParameters& p) { p.modulationType = static_cast<ModulationType>(9); },
+                    "modulation type"},
+        RefusalCase{"PskOrderZero", [](SignalParameters& p) { p.pskOrder = 0; }, "order"},
+        RefusalCase{"FskRateAboveBound",
+                    [](SignalParameters& p) {
+                        p.modulationType = ModulationType::Fsk;
+                        p.fskOrder = 8;
+                        p.symbolRate = 1250.5;
+                    },
+                    "FSK"},
+        RefusalCase{"FskBoundIsFloored",
+                    [](SignalParameters& p) {
+                        p.modulationType = ModulationType::Fsk;
+                        p.fskOrder = 8;
+                        p.samplingRate = 10001.0;
+                        p.symbolRate = 1250.1;
+                    },
+                    "FSK"},
+        RefusalCase{"QamOrder128",
+                    [](SignalParameters& p) {
+                        p.modulationType = ModulationType::Qam;
+                        p.qamOrder = 128;
+                    },
+                    "QAM order 128"},
+        RefusalCase{"ApskThreeRadiiForTwoRings",
+                    [](SignalParameters& p) {
+                        p.modulationType = ModulationType::Apsk;
+                        p.apskOrder = 16;
+                        p.apskRadiiText = "0.3 0.7 1.2";
+                    },
+                    "radii"},
+        RefusalCase{"ApskOrderWithoutRings",
+                    [](SignalParameters& p) {
+                        p.modulationType = ModulationType::Apsk;
+                        p.apskOrder = 8;
+                    },
+                    "APSK order 8"},
+        RefusalCase{"MskBelowSymbolRate",
+                    [](SignalParameters& p) {
+                        p.modulationType = ModulationType::Msk;
+                        p.samplingRate = 500.0;
+                    },
+                    "no samples"},
+        RefusalCase{"GmskBelowSymbolRate",
+                    [](SignalParameters& p) {
+                        p.modulationType = ModulationType::Gmsk;
+                        p.samplingRate = 999.0;
+                    },
+                    "no samples"},
+        RefusalCase{"ResampledToNothing",
+                    [](SignalParameters& p) {
+                        p.symbolCount = 2;
+                        p.samplingRate = 200.0;
+                    },
+                    "no samples"},
+        RefusalCase{"BeyondAnyMemory",
+                    [](SignalParameters& p) {
+                        p.symbolCount = 2147483647;
+                        p.samplingRate = 1e12;
+                    },
+                    "memory"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SignalSynthesizer, RefusesWhatDoesNotFitTheMemoryLimit) {
+    TempDir dir;
+    SignalSynthesizer synthesizer(seededSequence(kSeed));
+    SignalParameters p = smallRun(dir);
+    p.symbolCount = 10000;  // 100 000 samples, several MB of buffers
+    synthesizer.setMemoryLimit(1u << 20);
+    const auto refused = synthesizer.generateSignal(p);
+    EXPECT_NE(refused.refusal.find("memory"), std::string::npos) << refused.refusal;
+    EXPECT_EQ(filesIn(dir), 0u);
+    synthesizer.setMemoryLimit(std::uint64_t{1} << 30);
+    EXPECT_FALSE(synthesizer.generateSignal(p).refused());
+}
+
+TEST(SignalSynthesizer, TimingErrorBoundsAreAccepted) {
+    for (double tau : {-1.0, 1.0}) {
+        TempDir dir;
+        SignalParameters p = smallRun(dir);
+        p.timingError = tau;
+        const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+        EXPECT_FALSE(result.refused()) << tau << ": " << result.refusal;
+        EXPECT_EQ(result.signal.size(), 500u);
+    }
+}
+
+TEST(SignalSynthesizer, FskAtTheRateBoundRuns) {
+    TempDir dir;
+    SignalParameters p = smallRun(dir);
+    p.modulationType = ModulationType::Fsk;
+    p.fskOrder = 8;
+    p.symbolRate = 1250.0;
+    const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    EXPECT_FALSE(result.refused()) << result.refusal;
+    EXPECT_EQ(result.signal.size(), 50u * 8u);
+}
+
+TEST(SignalSynthesizer, ApskWithASingleRadiusUsesTheDefaults) {
+    TempDir dir;
+    SignalParameters p = smallRun(dir);
+    p.modulationType = ModulationType::Apsk;
+    p.apskOrder = 16;
+    p.apskRadiiText = "0.9";
+    const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    ASSERT_FALSE(result.refused()) << result.refusal;
+    for (const auto& point : result.mappedSymbols) {
+        const double r = std::hypot(point.i, point.q);
+        EXPECT_TRUE(std::abs(r - 0.5) < 1e-12 || std::abs(r - 1.5) < 1e-12) << r;
+    }
+}
+
+TEST(SignalSynthesizer, OneSymbolIsAValidRun) {
+    TempDir dir;
+    SignalParameters p = smallRun(dir);
+    p.symbolCount = 1;
+    const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    EXPECT_FALSE(result.refused()) << result.refusal;
+    EXPECT_EQ(result.signal.size(), 10u);
+    EXPECT_EQ(result.mappedSymbols.size(), 1u);
+}
+
+TEST(SignalSynthesizer, WritesEveryFileInOrderAndReturnsTheLast) {
+    TempDir dir;
+    SignalParameters p = smallRun(dir);
+    p.fileCount = 3;
+    const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    ASSERT_FALSE(result.refused()) << result.refusal;
+    ASSERT_EQ(result.writtenFiles.size(), 3u);
+    for (int k = 1; k <= 3; ++k) {
+        EXPECT_EQ(result.writtenFiles[static_cast<std::size_t>(k - 1)],
+                  dir.str() + "/modulated_signal_" + std::to_string(k) + ".csv");
+    }
+    EXPECT_EQ(readBytes(result.writtenFiles[2]), expectedFile(result.signal));
+    EXPECT_NE(readBytes(result.writtenFiles[0]), readBytes(result.writtenFiles[1]));
+    EXPECT_EQ(result.mappedSymbols, modulatePsk(seededSymbolsOfFile(3, 4, 50), 4));
+}
+
+TEST(SignalSynthesizer, PrnFilesShareTheirSymbolsButNotTheirNoise) {
+    TempDir dir;
+    SignalParameters p = smallRun(dir);
+    p.dataSource = DataSource::Prn7Lfsr;
+    p.fileCount = 2;
+    const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    ASSERT_EQ(result.writtenFiles.size(), 2u);
+    EXPECT_EQ(result.mappedSymbols, modulatePsk(drawPrn7Symbols(4, 50), 4));
+    EXPECT_NE(readBytes(result.writtenFiles[0]), readBytes(result.writtenFiles[1]));
+}
+
+TEST(SignalSynthesizer, UnofferedSourceMapsEverySymbolToIndexZero) {
+    TempDir dir;
+    SignalParameters p = smallRun(dir);
+    p.dataSource = static_cast<DataSource>(3);
+    const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    EXPECT_EQ(result.mappedSymbols, SampleBuffer(50, ComplexSample{1.0, 0.0}));
+}
+
+TEST(SignalSynthesizer, WithoutImpairmentsOrNoiseTheSignalIsTheResampledMapperOutput) {
+    TempDir dir;
+    SignalParameters p = smallRun(dir);
+    p.snrDb = std::numeric_limits<double>::infinity();
+    const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    EXPECT_EQ(result.signal, resampleToSamplingRate(result.mappedSymbols, 1000.0, 10000.0));
+}
+
+TEST(SignalSynthesizer, StagesRunInTheirFixedOrder) {
+    TempDir dir;
+    SignalParameters p = smallRun(dir);
+    p.snrDb = std::numeric_limits<double>::infinity();
+    p.mixingFrequency = 1234.5;
+    p.timingError = 0.37;
+    p.frequencyOffset = -321.0;
+    const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    const auto expected = applyFrequencyOffset(
+        applyTimingError(frequencyShift(resampleToSamplingRate(result.mappedSymbols, p.symbolRate, p.samplingRate),
+                                        p.mixingFrequency, p.samplingRate),
+                         p.timingError, p.symbolRate, p.samplingRate),
+        p.frequencyOffset, p.samplingRate);
+    EXPECT_EQ(result.signal, expected);
+}
+
+TEST(SignalSynthesizer, EqualSeedsGiveByteIdenticalFiles) {
+    TempDir a;
+    TempDir b;
+    TempDir c;
+    SignalParameters p = smallRun(a);
+    p.fileCount = 2;
+    SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    p.savePath = b.str();
+    SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    p.savePath = c.str();
+    SignalSynthesizer(seededSequence(kSeed + 1)).generateSignal(p);
+    for (const char* name : {"/modulated_signal_1.csv", "/modulated_signal_2.csv"}) {
+        EXPECT_EQ(readBytes(a.str() + name), readBytes(b.str() + name));
+        EXPECT_NE(readBytes(a.str() + name), readBytes(c.str() + name));
+    }
+}
+
+TEST(SignalSynthesizer, TakesOneSeedPerRunAndOnePerNoisyFile) {
+    for (double snr : {30.0, std::numeric_limits<double>::infinity()}) {
+        TempDir dir;
+        SignalParameters p = smallRun(dir);
+        p.fileCount = 4;
+        p.snrDb = snr;
+        int seedsTaken = 0;
+        SignalSynthesizer synthesizer([&seedsTaken] { return static_cast<std::uint32_t>(++seedsTaken); });
+        synthesizer.generateSignal(p);
+        EXPECT_EQ(seedsTaken, std::isinf(snr) ? 1 : 5) << snr;
+    }
+}
+
+TEST(SignalSynthesizer, FilesThatCannotBeWrittenAreReportedAndTheRunGoesOn) {
+    TempDir dir;
+    SignalParameters p = smallRun(dir);
+    p.savePath = dir.file("missing-folder");
+    p.fileCount = 2;
+    const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    EXPECT_FALSE(result.refused());
+    EXPECT_EQ(result.signal.size(), 500u);
+    ASSERT_EQ(result.fileFailures.size(), 2u);
+    EXPECT_EQ(result.fileFailures[1].path, dir.file("missing-folder") + "/modulated_signal_2.csv");
+    EXPECT_FALSE(result.fileFailures[1].reason.empty());
+    EXPECT_TRUE(result.writtenFiles.empty());
+}
+
+}  // namespace
+}  // namespace quorvel
