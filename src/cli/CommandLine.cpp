@@ -1,0 +1,222 @@
+#include "cli/CommandLine.h"
+
+#include <CLI/CLI.hpp>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "app/ControlPanelReader.h"
+#include "app/ControlTable.h"
+#include "app/OrderControls.h"
+#include "synthesis/SignalSynthesizer.h"
+
+namespace quorvel {
+namespace {
+
+struct Options {
+    std::string symbolRate = "1000";
+    std::string samplingRate = "10000";
+    std::string modulation = "psk";
+    std::optional<std::string> order;
+    std::optional<std::string> apskRadii;
+    std::string symbols = "10000";
+    std::string source = "random";
+    std::string snr = "30";
+    std::string mixing = "0";
+    std::string timingError = "0";
+    std::string freqOffset = "0";
+    std::string files = "1";
+    std::string savePath = ".";
+    std::optional<std::uint32_t> seed;
+    bool quiet = false;
+};
+
+// A usage error that names the option at fault.
+struct OptionError {
+    std::string message;
+};
+
+constexpr std::array<std::string_view, 8> kSchemeNames = {"psk", "oqpsk", "pi4dqpsk", "fsk",
+                                                           "msk", "gmsk",  "qam",      "apsk"};
+constexpr std::array<std::string_view, 3> kSourceNames = {"random", "prn15", "prn7"};
+
+// Byte for byte, so that narrowing gives back exactly the bytes the user typed (a UTF-8 path
+// stays the same UTF-8 path).
+std::u16string widen(const std::string& text) {
+    std::u16string wide;
+    wide.reserve(text.size());
+    for (unsigned char c : text) {
+        wide.push_back(static_cast<char16_t>(c));
+    }
+    return wide;
+}
+
+int schemeIndex(const std::string& name) {
+    for (std::size_t k = 0; k < kSchemeNames.size(); ++k) {
+        if (name == kSchemeNames[k] || name == std::to_string(k + 1)) {
+            return static_cast<int>(k);
+        }
+    }
+    throw OptionError{"--modulation: unknown scheme \"" + name +
+                      "\" (use psk, oqpsk, pi4dqpsk, fsk, msk, gmsk, qam, apsk or 1 to 8)."};
+}
+
+int sourceIndex(const std::string& name) {
+    for (std::size_t k = 0; k < kSourceNames.size(); ++k) {
+        if (name == kSourceNames[k]) {
+            return static_cast<int>(k);
+        }
+    }
+    throw OptionError{"--source: unknown data source \"" + name + "\" (use random, prn15 or prn7)."};
+}
+
+// The order list of a scheme; nothing for the schemes without an order to choose.
+std::optional<ControlId> orderList(ModulationType type) {
+    switch (type) {
+        case ModulationType::Psk: return ControlId::PskOrder;
+        case ModulationType::Fsk: return ControlId::FskOrder;
+        case ModulationType::Qam: return ControlId::QamOrder;
+        case ModulationType::Apsk: return ControlId::ApskOrder;
+        default: return std::nullopt;
+    }
+}
+
+std::string offeredValues(ControlId list) {
+    std::string values;
+    for (const auto& item : listItems(list)) {
+        values += (values.empty() ? "" : ", ") + std::to_string(item.value);
+    }
+    return values;
+}
+
+// Puts the chosen order into the panel's list position of that scheme.
+void selectOrder(const Options& o, ModulationType type, ControlPanelInput& panel) {
+    const auto list = orderList(type);
+    if (!list) {
+        if (o.order) {
+            throw OptionError{"--order: " + o.modulation + " has no order to choose."};
+        }
+        return;
+    }
+    if (!o.order) {
+        return;  // the panel's initial selection
+    }
+    const auto items = listItems(*list);
+    for (std::size_t k = 0; k < items.size(); ++k) {
+        if (*o.order == std::to_string(items[k].value)) {
+            int& index = type == ModulationType::Psk   ? panel.pskIndex
+                         : type == ModulationType::Fsk ? panel.fskIndex
+                         : type == ModulationType::Qam ? panel.qamIndex
+                                                       : panel.apskIndex;
+            index = static_cast<int>(k);
+            return;
+        }
+    }
+    throw OptionError{"--order: " + o.modulation + " offers the orders " + offeredValues(*list) +
+                      " (got \"" + *o.order + "\")."};
+}
+
+ControlPanelInput panelFrom(const Options& o) {
+    ControlPanelInput panel;
+    panel.modulationIndex = schemeIndex(o.modulation);
+    panel.dataSourceIndex = sourceIndex(o.source);
+    const auto type = static_cast<ModulationType>(panel.modulationIndex + 1);
+    selectOrder(o, type, panel);
+    if (o.apskRadii && type != ModulationType::Apsk) {
+        throw OptionError{"--apsk-radii: only APSK has ring radii (the scheme is " + o.modulation + ")."};
+    }
+    panel.apskRadii = o.apskRadii ? widen(*o.apskRadii) : widen(defaultApskRadiiText(panel.apskIndex));
+    panel.symbolRate = widen(o.symbolRate);
+    panel.samplingRate = widen(o.samplingRate);
+    panel.symbolCount = widen(o.symbols);
+    panel.snrDb = widen(o.snr);
+    panel.mixingFrequency = widen(o.mixing);
+    panel.timingError = widen(o.timingError);
+    panel.frequencyOffset = widen(o.freqOffset);
+    panel.fileCount = widen(o.files);
+    panel.savePath = widen(o.savePath);
+    return panel;
+}
+
+void addOptions(CLI::App& app, Options& o) {
+    app.add_option("--symbol-rate", o.symbolRate, "Symbol rate [Hz]")->capture_default_str();
+    app.add_option("--sampling-rate", o.samplingRate, "Sampling rate [Hz]")->capture_default_str();
+    app.add_option("--modulation", o.modulation,
+                   "psk, oqpsk, pi4dqpsk, fsk, msk, gmsk, qam, apsk, or the type number 1-8")
+        ->capture_default_str();
+    app.add_option("--order", o.order,
+                   "Modulation order: PSK 2|4|8|16 (default 4), FSK 2|4|8 (2), "
+                   "QAM 16|32|64|256|1024|2048 (16), APSK 16|32|64 (16)");
+    app.add_option("--apsk-radii", o.apskRadii,
+                   "APSK ring radii, innermost first, separated by blanks (default: the order's own)");
+    app.add_option("--symbols", o.symbols, "Number of symbols per file")->capture_default_str();
+    app.add_option("--source", o.source, "Input data source: random, prn15 or prn7")->capture_default_str();
+    app.add_option("--snr", o.snr, "Signal-to-noise ratio per sample [dB]; inf for no noise")
+        ->capture_default_str();
+    app.add_option("--mixing", o.mixing, "Mixing frequency [Hz]")->capture_default_str();
+    app.add_option("--timing-error", o.timingError, "Timing drift at the end [symbol periods], -1 to 1")
+        ->capture_default_str();
+    app.add_option("--freq-offset", o.freqOffset, "Frequency offset [Hz]")->capture_default_str();
+    app.add_option("--files", o.files, "Number of files")->capture_default_str();
+    app.add_option("--save-path", o.savePath, "Folder the files are written to")->capture_default_str();
+    app.add_option("--seed", o.seed, "Seed (unsigned 32-bit): equal settings and seed give identical files");
+    app.add_flag("--quiet", o.quiet, "Print nothing on success");
+}
+
+void reportSuccess(const GenerationResult& result, const SignalParameters& p, std::ostream& out) {
+    out << "Wrote " << result.writtenFiles.size() << " of " << p.fileCount << (p.fileCount == 1 ? " file" : " files")
+        << " of " << result.signal.size() << " samples each (" << p.symbolCount << " symbols at "
+        << p.samplingRate << " Hz):\n";
+    for (const auto& path : result.writtenFiles) {
+        out << "  " << path << '\n';
+    }
+}
+
+int generate(const Options& o, std::ostream& out, std::ostream& err) {
+    const auto reading = readControlPanel(panelFrom(o));
+    if (!reading) {
+        err << reading.message << '\n';
+        return ExitInvalidInput;
+    }
+    const auto& p = *reading.parameters;
+    const SignalSynthesizer synthesizer(o.seed ? seededSequence(*o.seed) : platformSeedSource());
+    const auto result = synthesizer.generateSignal(p);
+    if (result.refused()) {
+        err << message::GenerationFailed << '\n' << result.refusal << '\n';
+        return ExitRefused;
+    }
+    if (!o.quiet) {
+        reportSuccess(result, p, out);
+    }
+    for (const auto& failure : result.fileFailures) {
+        err << "Could not write " << failure.path << ": " << failure.reason << '\n';
+    }
+    return result.fileFailures.empty() ? ExitSuccess : ExitFileFailure;
+}
+
+}  // namespace
+
+int runCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    CLI::App app{"quorvel-cli: writes digitally modulated complex-baseband test signals as CSV files.\n"
+                 "Each value is parsed exactly like the desktop control panel's field of the same name."};
+    app.name("quorvel-cli");
+    Options options;
+    addOptions(app, options);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e, out, err) == 0 ? ExitSuccess : ExitInvalidInput;
+    }
+    try {
+        return generate(options, out, err);
+    } catch (const OptionError& e) {
+        err << e.message << '\n';
+        return ExitInvalidInput;
+    }
+}
+
+}  // namespace quorvel

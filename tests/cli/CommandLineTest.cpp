@@ -1,0 +1,148 @@
+#include "cli/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/TempDir.h"
+
+namespace quorvel {
+namespace {
+
+using testing_support::readBytes;
+using testing_support::TempDir;
+
+struct Run {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+Run runCli(std::vector<std::string> args) {
+    args.insert(args.begin(), "quorvel-cli");
+    std::vector<const char*> argv;
+    for (const auto& a : args) {
+        argv.push_back(a.c_str());
+    }
+    std::ostringstream out;
+    std::ostringstream err;
+    const int code = runCommandLine(static_cast<int>(argv.size()), argv.data(), out, err);
+    return {code, out.str(), err.str()};
+}
+
+struct CliCase {
+    const char* name;
+    std::vector<std::string> args;
+    int expectedCode;
+    std::string errMentions;
+};
+
+class CommandLineErrors : public testing::TestWithParam<CliCase> {};
+
+TEST_P(CommandLineErrors, EndWithTheirCodeAndMessage) {
+    TempDir dir;
+    auto args = GetParam().args;
+    args.insert(args.end(), {"--save-path", dir.str(), "--symbols", "20"});
+    const auto run = runCli(args);
+    EXPECT_EQ(run.code, GetParam().expectedCode) << run.err;
+    EXPECT_NE(run.err.find(GetParam().errMentions), std::string::npos) << run.err;
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CommandLineErrors,
+    testing::Values(
+        CliCase{"EmptySnr", {"--snr", ""}, ExitInvalidInput, "Invalid SNR.\n"},
+        CliCase{"TrailingBlank", {"--symbol-rate", "1000 "}, ExitInvalidInput, "Invalid Symbol Rate.\n"},
+        CliCase{"SymbolRateBeforeSamplingRate", {"--sampling-rate", "x", "--symbol-rate", "y"}, ExitInvalidInput,
+                "Invalid Symbol Rate.\n"},
+        CliCase{"RangeError", {"--sampling-rate", "1e999"}, ExitInvalidInput, "Invalid Sampling Rate.\n"},
+        CliCase{"NanMixing", {"--mixing", "nan"}, ExitInvalidInput, "Invalid Mixing Freq.\n"},
+        CliCase{"ExponentCount", {"--files", "1e1"}, ExitInvalidInput, "Invalid File Count.\n"},
+        CliCase{"UnknownScheme", {"--modulation", "ofdm"}, ExitInvalidInput, "--modulation"},
+        CliCase{"SchemeNumberNine", {"--modulation", "9"}, ExitInvalidInput, "--modulation"},
+        CliCase{"UnknownSource", {"--source", "prn9"}, ExitInvalidInput, "--source"},
+        CliCase{"OrderNotOffered", {"--order", "3"}, ExitInvalidInput, "--order: psk offers the orders 2, 4, 8, 16"},
+        CliCase{"QamOrder128", {"--modulation", "qam", "--order", "128"}, ExitInvalidInput, "--order"},
+        CliCase{"OrderForMsk", {"--modulation", "msk", "--order", "2"}, ExitInvalidInput, "no order"},
+        CliCase{"RadiiForPsk", {"--apsk-radii", "1 2"}, ExitInvalidInput, "--apsk-radii"},
+        CliCase{"UnknownOption", {"--colour", "red"}, ExitInvalidInput, "--colour"},
+        CliCase{"SeedNotNumber", {"--seed", "abc"}, ExitInvalidInput, "--seed"},
+        CliCase{"TimingOutOfRange", {"--timing-error", "1.5"}, ExitRefused,
+                "Signal generation failed.\nThe timing error must lie between -1 and 1"},
+        CliCase{"FskTooFast", {"--modulation", "fsk", "--order", "8", "--symbol-rate", "1250.5"}, ExitRefused,
+                "Signal generation failed.\nFSK"},
+        CliCase{"ApskRadiiCount", {"--modulation", "apsk", "--apsk-radii", "0.3 0.7 1.2"}, ExitRefused,
+                "Signal generation failed.\nAPSK order 16 has 2 rings"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CommandLine, DefaultsWriteOneFileOfOneHundredThousandSamples) {
+    TempDir dir;
+    const auto run = runCli({"--save-path", dir.str(), "--seed", "1"});
+    ASSERT_EQ(run.code, ExitSuccess) << run.err;
+    EXPECT_NE(run.out.find("100000 samples"), std::string::npos) << run.out;
+    const auto text = readBytes(dir.file("modulated_signal_1.csv"));
+    EXPECT_EQ(text.rfind("Real,Imaginary\r\n", 0), 0u);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 100001);
+}
+
+TEST(CommandLine, EverySchemeAndOrderRuns) {
+    const std::vector<std::vector<std::string>> choices = {
+        {"psk", "2"},  {"psk", "4"},    {"psk", "8"},    {"psk", "16"},  {"oqpsk"},       {"pi4dqpsk"},
+        {"fsk", "2"},  {"fsk", "4"},    {"fsk", "8"},    {"msk"},        {"gmsk"},        {"qam", "16"},
+        {"qam", "32"}, {"qam", "64"},   {"qam", "256"},  {"qam", "1024"}, {"qam", "2048"}, {"apsk", "16"},
+        {"apsk", "32"}, {"apsk", "64"}, {"8"},
+    };
+    for (const auto& choice : choices) {
+        TempDir dir;
+        std::vector<std::string> args = {"--save-path", dir.str(), "--symbols", "64", "--quiet", "--modulation",
+                                         choice[0]};
+        if (choice.size() > 1) {
+            args.insert(args.end(), {"--order", choice[1]});
+        }
+        const auto run = runCli(args);
+        EXPECT_EQ(run.code, ExitSuccess) << choice[0] << " " << run.err;
+        EXPECT_TRUE(run.out.empty());
+        EXPECT_TRUE(std::filesystem::exists(dir.file("modulated_signal_1.csv"))) << choice[0];
+    }
+}
+
+TEST(CommandLine, SameSeedGivesByteIdenticalFiles) {
+    TempDir a;
+    TempDir b;
+    for (const auto* dir : {&a, &b}) {
+        runCli({"--save-path", dir->str(), "--seed", "77", "--files", "2", "--symbols", "300", "--quiet",
+                "--modulation", "qam", "--order", "64", "--mixing", "100", "--timing-error", "0.3"});
+    }
+    EXPECT_EQ(readBytes(a.file("modulated_signal_2.csv")), readBytes(b.file("modulated_signal_2.csv")));
+}
+
+TEST(CommandLine, UnwritableFolderReportsEachPathAndExitsWithThree) {
+    TempDir dir;
+    const auto missing = dir.file("nowhere");
+    const auto run = runCli({"--save-path", missing, "--files", "2", "--symbols", "10"});
+    EXPECT_EQ(run.code, ExitFileFailure);
+    EXPECT_NE(run.err.find("Could not write " + missing + "/modulated_signal_1.csv: "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(missing + "/modulated_signal_2.csv"), std::string::npos) << run.err;
+}
+
+TEST(CommandLine, HelpExitsCleanly) {
+    const auto run = runCli({"--help"});
+    EXPECT_EQ(run.code, ExitSuccess);
+    EXPECT_NE(run.out.find("--timing-error"), std::string::npos);
+}
+
+TEST(CommandLine, TheInstalledExecutableRunsEndToEnd) {
+    TempDir dir;
+    const std::string command = std::string(QUORVEL_CLI_PATH) + " --symbols 5 --source prn15 --snr inf --save-path " +
+                                dir.str() + " > " + dir.file("out.txt") + " 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0) << readBytes(dir.file("out.txt"));
+    EXPECT_EQ(readBytes(dir.file("modulated_signal_1.csv")).substr(0, 22), "Real,Imaginary\r\n1,0\r\n");
+}
+
+}  // namespace
+}  // namespace quorvel
