@@ -1,0 +1,141 @@
+#include "app/widgets/ControlPanel.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <algorithm>
+#include <string_view>
+
+namespace quorvel {
+namespace {
+
+QString fromView(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Button captions treat "&" as a mnemonic marker; doubling it shows the character itself.
+QString captionText(std::string_view text) {
+    return fromView(text).replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+QRect toQRect(const Rect& r) {
+    return {r.x, r.y, r.width, r.height};
+}
+
+void tagWithId(QWidget& control, ControlId id) {
+    const int number = static_cast<int>(id);
+    control.setObjectName(QStringLiteral("control%1").arg(number));
+    control.setProperty("controlId", number);
+}
+
+std::u16string fieldText(const QLineEdit& field) {
+    const QString text = field.text().left(static_cast<qsizetype>(kFieldTextLimit));
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
+
+QComboBox* makeList(QWidget& window, const ControlRow& row) {
+    auto* list = new QComboBox(&window);
+    for (const ListItem& item : row.items) {
+        list->addItem(fromView(item.text));
+    }
+    list->setCurrentIndex(row.initialIndex);
+    list->setGeometry(row.field.x, row.field.y, row.field.width, kClosedListHeight);
+    list->setMaxVisibleItems(visibleListRows(row, list->count()));
+    if (row.id == ControlId::ModulationType) {
+        list->view()->setMinimumWidth(kModulationDroppedWidth);
+    }
+    return list;
+}
+
+}  // namespace
+
+int visibleListRows(const ControlRow& row, int itemCount) {
+    const int fitting = (row.field.height - kClosedListHeight) / kListRowHeight;
+    return std::clamp(fitting, 1, std::max(itemCount, 1));
+}
+
+ControlPanel::ControlPanel(QWidget& window) {
+    for (const ControlRow& row : controlTable()) {
+        addRow(window, row);
+    }
+}
+
+void ControlPanel::addRow(QWidget& window, const ControlRow& row) {
+    if (row.hasLabel()) {
+        auto* label = new QLabel(fromView(row.label), &window);
+        label->setGeometry(toQRect(labelRect(row)));
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    QWidget* control = nullptr;
+    switch (row.kind) {
+        case FieldKind::Edit: {
+            auto* edit = new QLineEdit(fromView(row.text), &window);
+            edit->setGeometry(toQRect(row.field));
+            edits_[row.id] = edit;
+            control = edit;
+            break;
+        }
+        case FieldKind::List:
+            lists_[row.id] = makeList(window, row);
+            control = lists_[row.id];
+            break;
+        case FieldKind::CheckBox:
+            checkBox_ = new QCheckBox(captionText(row.text), &window);
+            checkBox_->setGeometry(toQRect(row.field));
+            control = checkBox_;
+            break;
+        case FieldKind::Button:
+            button_ = new QPushButton(captionText(row.text), &window);
+            button_->setGeometry(toQRect(row.field));
+            button_->setAutoDefault(false);
+            control = button_;
+            break;
+    }
+    tagWithId(*control, row.id);
+    control->setEnabled(row.enabledAtStart);
+}
+
+QLineEdit& ControlPanel::edit(ControlId id) const {
+    return *edits_.at(id);
+}
+
+QComboBox& ControlPanel::list(ControlId id) const {
+    return *lists_.at(id);
+}
+
+ControlPanelInput ControlPanel::input() const {
+    ControlPanelInput in;
+    in.symbolRate = fieldText(edit(ControlId::SymbolRate));
+    in.samplingRate = fieldText(edit(ControlId::SamplingRate));
+    in.apskRadii = fieldText(edit(ControlId::ApskRadii));
+    in.symbolCount = fieldText(edit(ControlId::SymbolCount));
+    in.snrDb = fieldText(edit(ControlId::SnrDb));
+    in.mixingFrequency = fieldText(edit(ControlId::MixingFrequency));
+    in.timingError = fieldText(edit(ControlId::TimingError));
+    in.frequencyOffset = fieldText(edit(ControlId::FrequencyOffset));
+    in.fileCount = fieldText(edit(ControlId::FileCount));
+    in.savePath = fieldText(edit(ControlId::SavePath));
+    in.modulationIndex = list(ControlId::ModulationType).currentIndex();
+    in.pskIndex = list(ControlId::PskOrder).currentIndex();
+    in.fskIndex = list(ControlId::FskOrder).currentIndex();
+    in.qamIndex = list(ControlId::QamOrder).currentIndex();
+    in.apskIndex = list(ControlId::ApskOrder).currentIndex();
+    in.dataSourceIndex = list(ControlId::DataSource).currentIndex();
+    return in;
+}
+
+void ControlPanel::applyOrderControls(const OrderControlState& state) {
+    list(ControlId::PskOrder).setEnabled(state.pskListEnabled);
+    list(ControlId::FskOrder).setEnabled(state.fskListEnabled);
+    list(ControlId::QamOrder).setEnabled(state.qamListEnabled);
+    list(ControlId::ApskOrder).setEnabled(state.apskListEnabled);
+    edit(ControlId::ApskRadii).setEnabled(state.radiiFieldEnabled);
+    if (state.newRadiiText) {
+        edit(ControlId::ApskRadii).setText(QString::fromStdString(*state.newRadiiText));
+    }
+}
+
+}  // namespace quorvel

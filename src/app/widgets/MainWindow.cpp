@@ -1,0 +1,70 @@
+#include "app/widgets/MainWindow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/widgets/AppIcon.h"
+#include "app/widgets/ApplicationState.h"
+#include "app/widgets/MessagePresenter.h"
+#include "display/widgets/PlotCanvas.h"
+
+namespace quorvel {
+namespace {
+
+std::unique_ptr<MessagePresenter> dialogsUnlessGiven(MessagePresenter* given, QWidget* owner) {
+    if (given != nullptr) {
+        return nullptr;
+    }
+    return std::make_unique<DialogMessagePresenter>(owner);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(ApplicationState& state, MessagePresenter* messages)
+    : state_(state),
+      ownMessages_(dialogsUnlessGiven(messages, this)),
+      panel_(*this),
+      command_(state, messages != nullptr ? *messages : *ownMessages_) {
+    setWindowTitle(QString::fromUtf8(kMainWindow.title.data(),
+                                     static_cast<qsizetype>(kMainWindow.title.size())));
+    setWindowIcon(applicationIcon());
+    resize(kMainWindow.width, kMainWindow.height);
+    connectControls();
+    // Same enable states as the table at start; keeps the two in step should either change.
+    panel_.applyOrderControls(
+        updateOrderControls(panel_.list(ControlId::ModulationType).currentIndex() + 1,
+                            panel_.list(ControlId::ApskOrder).currentIndex()));
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::connectControls() {
+    connect(&panel_.list(ControlId::ModulationType), &QComboBox::currentIndexChanged, this,
+            [this](int index) { modulationChosen(index); });
+    connect(&panel_.list(ControlId::ApskOrder), &QComboBox::currentIndexChanged, this,
+            [this](int index) { apskOrderChosen(index); });
+    connect(&panel_.showSampledData(), &QCheckBox::toggled, this,
+            [this](bool checked) { showSampledDataToggled(checked); });
+    connect(&panel_.generateButton(), &QPushButton::clicked, this,
+            [this] { command_.run(panel_.input()); });
+}
+
+void MainWindow::modulationChosen(int index) {
+    panel_.applyOrderControls(
+        updateOrderControls(index + 1, panel_.list(ControlId::ApskOrder).currentIndex()));
+}
+
+void MainWindow::apskOrderChosen(int index) {
+    panel_.edit(ControlId::ApskRadii).setText(QString::fromStdString(defaultApskRadiiText(index)));
+}
+
+void MainWindow::showSampledDataToggled(bool checked) {
+    state_.ShowSampledData = checked;
+    if (state_.ViewerWindow && state_.ConstellationCanvas) {
+        state_.ConstellationCanvas->redrawNow();
+    }
+}
+
+}  // namespace quorvel

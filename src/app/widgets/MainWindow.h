@@ -1,0 +1,35 @@
+#pragma once
+// The "Quorvel" window: the control panel, its enable rule, the "Display Sampled Data" check box
+// and the generate button.
+
+#include <QWidget>
+#include <memory>
+
+#include "app/widgets/ControlPanel.h"
+#include "app/widgets/GenerateCommand.h"
+
+namespace quorvel {
+
+struct ApplicationState;
+class MessagePresenter;
+
+class MainWindow : public QWidget {
+public:
+    // A main window working on state. Its message boxes go to messages, or, when none is given,
+    // to modal boxes owned by this window. state and messages must outlive the window.
+    explicit MainWindow(ApplicationState& state, MessagePresenter* messages = nullptr);
+    ~MainWindow() override;
+
+private:
+    void connectControls();
+    void modulationChosen(int index);
+    void apskOrderChosen(int index);
+    void showSampledDataToggled(bool checked);
+
+    ApplicationState& state_;
+    std::unique_ptr<MessagePresenter> ownMessages_;
+    ControlPanel panel_;
+    GenerateCommand command_;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,40 @@
+#pragma once
+// Where the generate command's message boxes go: modal boxes on screen, or a record in tests,
+// so that a test observes every message without a box blocking it.
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+namespace quorvel {
+
+enum class MessageIcon { None, Error, Warning };
+
+// One message box: caption, main text, optional secondary text, icon; always a single OK button.
+struct MessageBoxText {
+    QString caption;
+    QString text;
+    QString detail;  // shown under the main text; empty for none
+    MessageIcon icon = MessageIcon::None;
+
+    friend bool operator==(const MessageBoxText&, const MessageBoxText&) = default;
+};
+
+class MessagePresenter {
+public:
+    virtual ~MessagePresenter() = default;
+    // Shows the message and returns once the user has acknowledged it.
+    virtual void present(const MessageBoxText& message) = 0;
+};
+
+// Modal message boxes owned by a window.
+class DialogMessagePresenter : public MessagePresenter {
+public:
+    explicit DialogMessagePresenter(QWidget* owner) : owner_(owner) {}
+    void present(const MessageBoxText& message) override;
+
+private:
+    QPointer<QWidget> owner_;
+};
+
+}  // namespace quorvel
