@@ -61,7 +61,7 @@ TEST(FourierTransform, LeavesItsInputUntouched) {
 
 TEST(FourierTransform, SamplesOffTheSimdAlignmentAreTransformedToo) {
     // Samples that start 8 bytes past a 16-byte boundary cannot be handed to the plan directly.
-    constexpr std::size_t kLength = 97;
+    constexpr std::size_t kLength = 1024;
     const SampleBuffer x = randomSignal(kLength, 11);
     alignas(64) unsigned char storage[(kLength + 1) * sizeof(ComplexSample)];
     auto* shifted = new (storage + sizeof(double)) ComplexSample[kLength];

@@ -54,8 +54,10 @@ std::vector<double> referenceLevels(const SampleBuffer& x) {
     return levels;
 }
 
-void expectLevelsMatchReference(const SampleBuffer& x) {
-    const Spectrum s = spectrumOf(x, 1000.0);
+// s may hold an earlier result, which must be overwritten in full.
+void expectLevelsMatchReference(const SampleBuffer& x, Spectrum& s) {
+    computeSpectrum(x, 1000.0, s.frequenciesHz, s.powerDb);
+    ASSERT_EQ(s.frequenciesHz.size(), x.size());
     const std::vector<double> expected = referenceLevels(x);
     ASSERT_EQ(s.powerDb.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -65,14 +67,17 @@ void expectLevelsMatchReference(const SampleBuffer& x) {
 
 TEST(Spectrum, LevelsMatchTheDirectDftForPrimeAndCompositeLengths) {
     for (const std::size_t n : {1, 2, 3, 5, 7, 12, 97, 100, 128, 243}) {
-        expectLevelsMatchReference(randomSignal(n, static_cast<unsigned>(n) + 100));
+        Spectrum s;
+        expectLevelsMatchReference(randomSignal(n, static_cast<unsigned>(n) + 100), s);
     }
 }
 
 TEST(Spectrum, AlternatingLengthsEachGiveTheirOwnTransform) {
-    // Every change of length replaces the cached plan; returning to a length plans it afresh.
+    // Every change of length replaces the cached plan and shrinks or grows the same outputs;
+    // returning to a length plans it afresh.
+    Spectrum s;
     for (const std::size_t n : {12, 97, 12, 128, 128, 1, 243, 97}) {
-        expectLevelsMatchReference(randomSignal(n, static_cast<unsigned>(n)));
+        expectLevelsMatchReference(randomSignal(n, static_cast<unsigned>(n)), s);
     }
 }
 
@@ -201,14 +206,6 @@ TEST(Spectrum, EmptySignalLeavesThePreviousResultUntouched) {
     computeSpectrum(SampleBuffer{}, 123.0, s.frequenciesHz, s.powerDb);
     EXPECT_EQ(s.frequenciesHz, before.frequenciesHz);
     EXPECT_EQ(s.powerDb, before.powerDb);
-}
-
-TEST(Spectrum, ShorterSignalOverwritesAndShrinksTheOutputs) {
-    Spectrum s = spectrumOf(randomSignal(100, 1), 100.0);
-    computeSpectrum({{1, 0}, {0, 0}, {0, 0}, {0, 0}}, 4.0, s.frequenciesHz, s.powerDb);
-    EXPECT_EQ(s.frequenciesHz, (std::vector<double>{-2.0, -1.0, 0.0, 1.0}));
-    ASSERT_EQ(s.powerDb.size(), 4u);
-    EXPECT_NEAR(s.powerDb[0], 0.0, kUnitBinToleranceDb);
 }
 
 }  // namespace
