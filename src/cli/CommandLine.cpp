@@ -168,9 +168,14 @@ void addOptions(CLI::App& app, Options& o) {
 }
 
 void reportSuccess(const GenerationResult& result, const SignalParameters& p, std::ostream& out) {
-    out << "Wrote " << result.writtenFiles.size() << " of " << p.fileCount << (p.fileCount == 1 ? " file" : " files")
-        << " of " << result.signal.size() << " samples each (" << p.symbolCount << " symbols at "
-        << p.samplingRate << " Hz):\n";
+    const auto written = result.writtenFiles.size();
+    const auto requested = static_cast<std::size_t>(p.fileCount);
+    out << "Wrote ";
+    if (written != requested) {
+        out << written << " of ";
+    }
+    out << requested << (requested == 1 ? " file" : " files") << " of " << result.signal.size()
+        << " samples (" << p.symbolCount << " symbols, sampling rate " << p.samplingRate << " Hz):\n";
     for (const auto& path : result.writtenFiles) {
         out << "  " << path << '\n';
     }

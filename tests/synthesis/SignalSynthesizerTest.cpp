@@ -61,6 +61,8 @@ struct RefusalCase {
     const char* name;
     void (*change)(SignalParameters&);
     const char* reasonMentions;
+
+    friend void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class Refusals : public testing::TestWithParam<RefusalCase> {};
@@ -158,7 +160,7 @@ INSTANTIATE_TEST_SUITE_P(
                         p.samplingRate = 1e12;
                     },
                     "memory"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST(SignalSynthesizer, RefusesWhatDoesNotFitTheMemoryLimit) {
     TempDir dir;

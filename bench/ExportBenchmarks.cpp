@@ -1,0 +1,38 @@
+// The CSV text: formatting alone and writing whole files, 10^3 ... 10^7 lines.
+
+#include <cstdio>
+#include <string>
+
+#include "BenchSupport.h"
+#include "export/CsvWriter.h"
+
+namespace quorvel::bench {
+namespace {
+
+void BM_FormatSampleText(benchmark::State& state) {
+    const auto samples = randomSamples(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        std::size_t bytes = 0;
+        streamSampleText(samples, kSampleTextChunkBytes, [&bytes](std::string_view piece) {
+            bytes += piece.size();
+            return true;
+        });
+        benchmark::DoNotOptimize(bytes);
+    }
+    countItems(state);
+}
+BENCHMARK(BM_FormatSampleText)->Apply(decades);
+
+void BM_WriteSampleFile(benchmark::State& state) {
+    const auto samples = randomSamples(static_cast<std::size_t>(state.range(0)));
+    const std::string path = "quorvel-bench-samples.csv";
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(writeSampleFile(path, samples));
+    }
+    std::remove(path.c_str());
+    countItems(state);
+}
+BENCHMARK(BM_WriteSampleFile)->Apply(decades);
+
+}  // namespace
+}  // namespace quorvel::bench

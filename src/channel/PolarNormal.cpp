@@ -1,0 +1,60 @@
+#include "channel/PolarNormal.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace quorvel {
+namespace {
+
+constexpr double kTwoToMinus53 = 1.0 / 9007199254740992.0;
+constexpr double kLnFour = 1.3862943611198906;
+// Near the centre the point is rescaled by a power of two before it is squared, so that the
+// squares cannot underflow; ln s is then restored as ln s' + e ln 4.
+constexpr double kSmallRadiusSquared = 1e-4;
+
+double logOfRadiusSquared(double u1, double u2, double s) {
+    if (s > kSmallRadiusSquared) {
+        return std::log(s);
+    }
+    const int exponent = std::ilogb(std::max(std::fabs(u1), std::fabs(u2)));
+    const double v1 = std::scalbn(u1, -exponent);
+    const double v2 = std::scalbn(u2, -exponent);
+    return std::log(v1 * v1 + v2 * v2) + static_cast<double>(exponent) * kLnFour;
+}
+
+}  // namespace
+
+double polarUniform(std::uint32_t first, std::uint32_t second) {
+    // 53 random bits: the second output supplies the high 32, the first its top 21.
+    const std::uint64_t bits = (static_cast<std::uint64_t>(second) << 21) + (first >> 11);
+    return (static_cast<double>(bits) * kTwoToMinus53) * 2.0 - 1.0;
+}
+
+std::array<double, 2> polarPair(double u1, double u2) {
+    const double s = u1 * u1 + u2 * u2;
+    const double g = std::sqrt(-2.0 * logOfRadiusSquared(u1, u2, s) / s);
+    return {u1 * g, u2 * g};
+}
+
+double PolarNormal::operator()(std::mt19937& engine) {
+    if (hasSaved_) {
+        hasSaved_ = false;
+        return saved_ * standardDeviation_;
+    }
+    double u1 = 0.0;
+    double u2 = 0.0;
+    double s = 0.0;
+    do {
+        const auto r1 = static_cast<std::uint32_t>(engine());
+        u1 = polarUniform(r1, static_cast<std::uint32_t>(engine()));
+        const auto r3 = static_cast<std::uint32_t>(engine());
+        u2 = polarUniform(r3, static_cast<std::uint32_t>(engine()));
+        s = u1 * u1 + u2 * u2;
+    } while (!(s > 0.0 && s < 1.0 && u1 != 0.0 && u2 != 0.0));
+    const auto pair = polarPair(u1, u2);
+    saved_ = pair[1];
+    hasSaved_ = true;
+    return pair[0] * standardDeviation_;
+}
+
+}  // namespace quorvel

@@ -1,0 +1,66 @@
+#include "channel/Resampling.h"
+
+#include <cmath>
+#include <limits>
+
+#include "channel/LinearInterpolation.h"
+
+namespace quorvel {
+namespace {
+
+bool copiesInput(std::size_t symbolCount, double symbolRateHz, double samplingRateHz) {
+    return symbolCount == 0 || symbolRateHz <= 0.0 || samplingRateHz <= 0.0 ||
+           symbolRateHz == samplingRateHz;
+}
+
+}  // namespace
+
+std::size_t resampledLength(std::size_t symbolCount, double symbolRateHz, double samplingRateHz) {
+    if (copiesInput(symbolCount, symbolRateHz, samplingRateHz)) {
+        return symbolCount;
+    }
+    const double samplesPerSymbol = samplingRateHz / symbolRateHz;
+    const double length = std::round(static_cast<double>(symbolCount) * samplesPerSymbol);
+    // A NaN rate gives no length at all; converting NaN or anything >= 2^64 to an integer is
+    // undefined, so both are settled here.
+    if (std::isnan(length)) {
+        return 0;
+    }
+    constexpr double kCountLimit = 18446744073709551616.0;  // 2^64
+    if (length >= kCountLimit) {
+        return std::numeric_limits<std::size_t>::max();
+    }
+    return static_cast<std::size_t>(length);
+}
+
+SampleBuffer resampleToSamplingRate(const SampleBuffer& symbols, double symbolRateHz,
+                                    double samplingRateHz) {
+    if (copiesInput(symbols.size(), symbolRateHz, samplingRateHz)) {
+        return symbols;
+    }
+    const std::size_t length = resampledLength(symbols.size(), symbolRateHz, samplingRateHz);
+    SampleBuffer out;
+    if (length == 0 || length > out.max_size()) {
+        return out;
+    }
+    out.resize(length);
+    const double samplesPerSymbol = samplingRateHz / symbolRateHz;
+    // The abscissae are the symbol indices 0 ... N-1, exact in a double, so the smallest one
+    // above an interior position t is floor(t) + 1: no table and no search needed.
+    const double lastIndex = static_cast<double>(symbols.size() - 1);
+    for (std::size_t n = 0; n < length; ++n) {
+        const double t = static_cast<double>(n) / samplesPerSymbol;
+        if (t <= 0.0) {
+            out[n] = symbols.front();
+        } else if (t >= lastIndex) {
+            out[n] = symbols.back();
+        } else {
+            const auto p = static_cast<std::size_t>(t) + 1;
+            out[n] = interpolateSegment(static_cast<double>(p - 1), static_cast<double>(p),
+                                        symbols[p - 1], symbols[p], t);
+        }
+    }
+    return out;
+}
+
+}  // namespace quorvel

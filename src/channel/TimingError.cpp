@@ -1,0 +1,87 @@
+#include "channel/TimingError.h"
+
+#include <cmath>
+#include <cstddef>
+#include <vector>
+
+#include "channel/LinearInterpolation.h"
+
+namespace quorvel {
+namespace {
+
+// Nominal instant of sample i in seconds, the same value a table of instants would hold.
+double nominalInstant(std::size_t i, double samplingRateHz) {
+    return static_cast<double>(i) / samplingRateHz;
+}
+
+// The instant at which sample i is read: it drifts linearly to drift seconds at i = N.
+double readInstant(std::size_t i, double count, double drift, double samplingRateHz) {
+    return (static_cast<double>(i) / count) * drift + nominalInstant(i, samplingRateHz);
+}
+
+// Rates that do not make the instants a finite ascending grid: read through the table itself.
+SampleBuffer readThroughTable(const SampleBuffer& input, double drift, double samplingRateHz) {
+    const std::size_t n = input.size();
+    std::vector<double> instants(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        instants[i] = nominalInstant(i, samplingRateHz);
+    }
+    SampleBuffer out(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double t = readInstant(i, static_cast<double>(n), drift, samplingRateHz);
+        out[i] = interpolateLinear(instants, input, t);
+    }
+    return out;
+}
+
+}  // namespace
+
+std::size_t firstInstantAfter(double t, double samplingRateHz, std::size_t count) {
+    // The instants i / fs are only nearly evenly spaced in floating point, so the guess from
+    // t x fs may be one off either way; it is corrected against the instants themselves.
+    const double guess = std::floor(t * samplingRateHz) + 1.0;
+    std::size_t p = count - 1;
+    if (guess < 1.0) {
+        p = 1;
+    } else if (guess < static_cast<double>(count - 1)) {
+        p = static_cast<std::size_t>(guess);
+    }
+    while (nominalInstant(p - 1, samplingRateHz) > t) {
+        --p;
+    }
+    while (nominalInstant(p, samplingRateHz) <= t) {
+        ++p;
+    }
+    return p;
+}
+
+SampleBuffer applyTimingError(const SampleBuffer& input, double timingError, double symbolRateHz,
+                              double samplingRateHz) {
+    if (timingError == 0.0 || input.empty()) {
+        return input;
+    }
+    const double drift = (1.0 / symbolRateHz) * timingError;
+    if (!(samplingRateHz > 0.0 && std::isfinite(samplingRateHz) && std::isfinite(drift))) {
+        return readThroughTable(input, drift, samplingRateHz);
+    }
+    const std::size_t n = input.size();
+    const double count = static_cast<double>(n);
+    const double lastInstant = nominalInstant(n - 1, samplingRateHz);
+    SampleBuffer out(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double t = readInstant(i, count, drift, samplingRateHz);
+        if (t <= 0.0) {
+            out[i] = input.front();
+        } else if (t >= lastInstant) {
+            out[i] = input.back();
+        } else {
+            const std::size_t p = firstInstantAfter(t, samplingRateHz, n);
+            out[i] =
+                interpolateSegment(nominalInstant(p - 1, samplingRateHz),
+                                   nominalInstant(p, samplingRateHz), input[p - 1], input[p], t);
+        }
+    }
+    return out;
+}
+
+}  // namespace quorvel
