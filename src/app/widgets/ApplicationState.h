@@ -27,7 +27,7 @@ struct ApplicationState {
     std::vector<double> SpectrumFrequencies;  // [Hz], ascending, one per sample of CurrentSignal
     std::vector<double> SpectrumPowerDb;      // [dB], same length
     double ViewerSampleRate = 10000.0;        // sampling rate of CurrentSignal [Hz]
-    bool ShowSampledData = false;             // constellation shows CurrentSignal, not MappedSymbols
+    bool ShowSampledData = false;  // constellation shows CurrentSignal, not MappedSymbols
     // The open viewer and the canvases of the viewer last opened; null once destroyed.
     QPointer<SignalViewer> ViewerWindow;
     QPointer<PlotCanvas> TimeCanvas;

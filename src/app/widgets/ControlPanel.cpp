@@ -36,17 +36,32 @@ std::u16string fieldText(const QLineEdit& field) {
     return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
 }
 
+// A drop-down list whose opened list may be wider than the closed control, as the modulation
+// list's long item texts need.
+class WideDropDownList : public QComboBox {
+  public:
+    WideDropDownList(int droppedWidth, QWidget* parent)
+        : QComboBox(parent), droppedWidth_(droppedWidth) {}
+
+    void showPopup() override {
+        QComboBox::showPopup();
+        QWidget* popup = view()->window();
+        popup->resize(std::max(droppedWidth_, width()), popup->height());
+    }
+
+  private:
+    int droppedWidth_;
+};
+
 QComboBox* makeList(QWidget& window, const ControlRow& row) {
-    auto* list = new QComboBox(&window);
+    const int droppedWidth = row.id == ControlId::ModulationType ? kModulationDroppedWidth : 0;
+    auto* list = new WideDropDownList(droppedWidth, &window);
     for (const ListItem& item : row.items) {
         list->addItem(fromView(item.text));
     }
     list->setCurrentIndex(row.initialIndex);
     list->setGeometry(row.field.x, row.field.y, row.field.width, kClosedListHeight);
     list->setMaxVisibleItems(visibleListRows(row, list->count()));
-    if (row.id == ControlId::ModulationType) {
-        list->view()->setMinimumWidth(kModulationDroppedWidth);
-    }
     return list;
 }
 

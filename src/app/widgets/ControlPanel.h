@@ -26,7 +26,7 @@ inline constexpr int kListRowHeight = 16;
 int visibleListRows(const ControlRow& row, int itemCount);
 
 class ControlPanel {
-public:
+  public:
     // Creates the controls as children of window.
     explicit ControlPanel(QWidget& window);
 
@@ -41,7 +41,7 @@ public:
     // Enables the scheme-specific controls as state says and sets its radii text, if any.
     void applyOrderControls(const OrderControlState& state);
 
-private:
+  private:
     void addRow(QWidget& window, const ControlRow& row);
 
     std::map<ControlId, QLineEdit*> edits_;

@@ -20,7 +20,7 @@ QString fromView(std::string_view text) {
 
 // The pipeline runs on this thread and the window does not answer meanwhile; the cursor says so.
 class WaitCursor {
-public:
+  public:
     WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
     ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
     WaitCursor(const WaitCursor&) = delete;
@@ -46,7 +46,9 @@ void GenerateCommand::run(const ControlPanelInput& input) {
     const ControlPanelReading reading = readControlPanel(input);
     if (!reading) {
         messages_.present({fromView(message::InputErrorCaption),
-                           QString::fromStdString(reading.message), {}, MessageIcon::None});
+                           QString::fromStdString(reading.message),
+                           {},
+                           MessageIcon::None});
         return;
     }
     SignalParameters parameters = *reading.parameters;

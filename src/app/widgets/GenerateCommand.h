@@ -11,7 +11,7 @@ struct ApplicationState;
 class MessagePresenter;
 
 class GenerateCommand {
-public:
+  public:
     // Works on state; its message boxes go to messages. Both must outlive the command.
     GenerateCommand(ApplicationState& state, MessagePresenter& messages)
         : state_(state), messages_(messages) {}
@@ -21,7 +21,7 @@ public:
     // or a box has said that the pipeline refused (CurrentSignal is then empty).
     void run(const ControlPanelInput& input);
 
-private:
+  private:
     void closeViewer();
     void reportFileFailures(const GenerationResult& result);
     void openViewer();

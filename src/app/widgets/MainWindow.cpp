@@ -9,6 +9,7 @@
 #include "app/widgets/ApplicationState.h"
 #include "app/widgets/MessagePresenter.h"
 #include "display/widgets/PlotCanvas.h"
+#include "display/widgets/SignalViewer.h"
 
 namespace quorvel {
 namespace {

@@ -14,13 +14,13 @@ struct ApplicationState;
 class MessagePresenter;
 
 class MainWindow : public QWidget {
-public:
+  public:
     // A main window working on state. Its message boxes go to messages, or, when none is given,
     // to modal boxes owned by this window. state and messages must outlive the window.
     explicit MainWindow(ApplicationState& state, MessagePresenter* messages = nullptr);
     ~MainWindow() override;
 
-private:
+  private:
     void connectControls();
     void modulationChosen(int index);
     void apskOrderChosen(int index);

@@ -21,7 +21,7 @@ struct MessageBoxText {
 };
 
 class MessagePresenter {
-public:
+  public:
     virtual ~MessagePresenter() = default;
     // Shows the message and returns once the user has acknowledged it.
     virtual void present(const MessageBoxText& message) = 0;
@@ -29,11 +29,11 @@ public:
 
 // Modal message boxes owned by a window.
 class DialogMessagePresenter : public MessagePresenter {
-public:
+  public:
     explicit DialogMessagePresenter(QWidget* owner) : owner_(owner) {}
     void present(const MessageBoxText& message) override;
 
-private:
+  private:
     QPointer<QWidget> owner_;
 };
 

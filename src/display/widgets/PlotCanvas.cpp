@@ -7,7 +7,8 @@
 
 namespace quorvel {
 
-PlotCanvas::PlotCanvas(QWidget* parent, PlotFunction plot) : QFrame(parent), plot_(std::move(plot)) {
+PlotCanvas::PlotCanvas(QWidget* parent, PlotFunction plot)
+    : QFrame(parent), plot_(std::move(plot)) {
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
     // Every pixel is painted from the image or the border, so nothing needs erasing first.
@@ -22,6 +23,9 @@ void PlotCanvas::invalidatePlot() {
 
 void PlotCanvas::redrawNow() {
     stale_ = true;
+    // Drawn here rather than in the paint event, so the image is new even where the platform
+    // has not shown the window yet and the repaint does nothing.
+    renderIfStale();
     repaint();
 }
 

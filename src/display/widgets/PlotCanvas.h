@@ -10,7 +10,7 @@
 namespace quorvel {
 
 class PlotCanvas : public QFrame {
-public:
+  public:
     // Draws the plot onto an image already filled with the canvas background.
     using PlotFunction = std::function<void(QImage& image)>;
 
@@ -26,10 +26,10 @@ public:
     // The image of the inside as last painted (null before the first paint) [pixels].
     const QImage& plotImage() const { return image_; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     void renderIfStale();
 
     PlotFunction plot_;

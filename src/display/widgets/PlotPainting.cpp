@@ -1,9 +1,8 @@
 #include "display/widgets/PlotPainting.h"
 
-#include <QPoint>
 #include <QRectF>
-#include <QVector>
 
+#include "display/widgets/LineRaster.h"
 #include "display/widgets/PlotReduction.h"
 
 namespace quorvel {
@@ -71,16 +70,9 @@ QImage makeCanvasImage(int width, int height) {
     return image;
 }
 
-QPen plotLinePen(const QColor& colour) {
-    QPen pen(colour);
-    pen.setWidth(1);
-    pen.setStyle(Qt::SolidLine);
-    return pen;
-}
-
 void drawDot(QPainter& painter, const DotBox& box) {
     painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(plotLinePen(kDotOutlineColour));
+    painter.setPen(QPen(kDotOutlineColour, 1));
     painter.setBrush(kDotFillColour);
     // An aliased outline is centred half a pixel inside the box's edges, so the ellipse fills the
     // box's pixels and not one row or column more.
@@ -89,16 +81,7 @@ void drawDot(QPainter& painter, const DotBox& box) {
 }
 
 void drawPlotLine(QImage& image, const std::vector<PixelPoint>& points, const QColor& colour) {
-    const std::vector<PixelPoint> path = collapseColumns(points);
-    QVector<QPoint> polyline;
-    polyline.reserve(static_cast<qsizetype>(path.size()));
-    for (const PixelPoint& p : path) {
-        polyline.append(QPoint(p.x, p.y));
-    }
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(plotLinePen(colour));
-    painter.drawPolyline(polyline.constData(), static_cast<int>(polyline.size()));
+    drawPolyline(image, collapseColumns(points), colour.rgb());
 }
 
 void drawDots(QImage& image, const std::vector<DotBox>& boxes) {

@@ -20,15 +20,12 @@ inline const QColor kDotOutlineColour{0, 0, 0};
 // A canvas image of width x height pixels, filled with the background colour.
 QImage makeCanvasImage(int width, int height);
 
-// The pen of both plot lines: solid, 1 pixel wide, no antialiasing.
-QPen plotLinePen(const QColor& colour);
-
 // Draws one constellation dot with painter: a blue ellipse with a black 1-pixel outline that
 // covers exactly the pixels of box (left and top inclusive, right and bottom exclusive).
 void drawDot(QPainter& painter, const DotBox& box);
 
-// Draws the polyline through points onto image in colour; the pixels are those of drawing a
-// segment between every pair of consecutive points.
+// Draws the polyline through points onto a canvas image in colour, 1 pixel wide, the last point
+// excluded; the pixels are those of drawSegment between every two consecutive points.
 void drawPlotLine(QImage& image, const std::vector<PixelPoint>& points, const QColor& colour);
 
 // Draws a dot per box onto image in order, later dots over earlier ones; the pixels are those of

@@ -40,7 +40,7 @@ bool overlapsCanvas(const DotBox& b, int width, int height) {
 // Dense index of the boxes of one size by their top-left corner; the corners of boxes that
 // overlap the canvas lie within one box size of it.
 class BoxGrid {
-public:
+  public:
     BoxGrid(DotBox shape, int width, int height)
         : boxWidth_(std::max(shape.right - shape.left, 0)),
           boxHeight_(std::max(shape.bottom - shape.top, 0)),
@@ -60,7 +60,7 @@ public:
 
     static constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
 
-private:
+  private:
     int boxWidth_;
     int boxHeight_;
     std::int64_t columns_;
@@ -78,7 +78,14 @@ std::vector<PixelPoint> collapseColumns(const std::vector<PixelPoint>& points) {
         while (end < points.size() && points[end].x == points[begin].x) {
             ++end;
         }
-        appendColumnRun(points, begin, end, out);
+        if (end == points.size()) {
+            // Whether the polyline's very last point gets drawn depends on the whole run.
+            for (std::size_t k = begin; k < end; ++k) {
+                appendUnlessRepeated(out, points[k]);
+            }
+        } else {
+            appendColumnRun(points, begin, end, out);
+        }
         begin = end;
     }
     return out;

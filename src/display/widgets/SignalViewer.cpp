@@ -46,16 +46,14 @@ SignalViewer::SignalViewer(ApplicationState& state) {
     setAttribute(Qt::WA_QuitOnClose, false);
 
     ApplicationState* s = &state;
-    state.TimeCanvas = addPlot(kTimeFrameRect, QStringLiteral("Modulated Signal"),
-                               kWideCanvasRect, kTimeCanvasId,
-                               [s](QImage& image) { plotTime(*s, image); });
-    state.SpectrumCanvas = addPlot(kSpectrumFrameRect, QStringLiteral("Spectrum Analyzer"),
-                                   kNarrowCanvasRect, kSpectrumCanvasId,
-                                   [s](QImage& image) { plotSpectrum(*s, image); });
-    state.ConstellationCanvas = addPlot(kConstellationFrameRect,
-                                        QStringLiteral("Constellation Diagram"), kNarrowCanvasRect,
-                                        kConstellationCanvasId,
-                                        [s](QImage& image) { plotConstellation(*s, image); });
+    state.TimeCanvas = addPlot(kTimeFrameRect, QStringLiteral("Modulated Signal"), kWideCanvasRect,
+                               kTimeCanvasId, [s](QImage& image) { plotTime(*s, image); });
+    state.SpectrumCanvas =
+        addPlot(kSpectrumFrameRect, QStringLiteral("Spectrum Analyzer"), kNarrowCanvasRect,
+                kSpectrumCanvasId, [s](QImage& image) { plotSpectrum(*s, image); });
+    state.ConstellationCanvas =
+        addPlot(kConstellationFrameRect, QStringLiteral("Constellation Diagram"), kNarrowCanvasRect,
+                kConstellationCanvasId, [s](QImage& image) { plotConstellation(*s, image); });
 
     computeSpectrum(state.CurrentSignal, state.ViewerSampleRate, state.SpectrumFrequencies,
                     state.SpectrumPowerDb);

@@ -3,7 +3,11 @@
 // result, each a canvas in a captioned frame at a fixed place. The spectrum is computed once,
 // when the viewer is created.
 
+#include <QImage>
+#include <QRect>
+#include <QString>
 #include <QWidget>
+#include <functional>
 
 namespace quorvel {
 
@@ -23,13 +27,13 @@ inline constexpr int kSpectrumCanvasId = 1002;
 inline constexpr int kConstellationCanvasId = 1003;
 
 class SignalViewer : public QWidget {
-public:
+  public:
     // Builds the viewer on state: computes the spectrum of state.CurrentSignal at
     // state.ViewerSampleRate into state's spectrum, and records its canvases in state. The viewer
     // deletes itself when closed; it does not keep the application running on its own.
     explicit SignalViewer(ApplicationState& state);
 
-private:
+  private:
     PlotCanvas* addPlot(const QRect& frameRect, const QString& caption, const QRect& canvasRect,
                         int canvasId, std::function<void(QImage&)> plot);
 };

@@ -1,0 +1,160 @@
+// The main window at start-up: every control of the table where the table puts it, with its ID,
+// content, list items, selection and enable state.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+
+#include "app/ControlTable.h"
+#include "app/widgets/ApplicationState.h"
+#include "app/widgets/ControlPanel.h"
+#include "app/widgets/MainWindow.h"
+#include "gui/support/GuiTestSupport.h"
+
+namespace quorvel {
+namespace {
+
+using testing_support::findControl;
+using testing_support::RecordingPresenter;
+
+QString fromView(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QRect toQRect(const Rect& r) {
+    return {r.x, r.y, r.width, r.height};
+}
+
+class StartUpTest : public ::testing::Test {
+  protected:
+    RecordingPresenter messages;
+    ApplicationState state;
+    MainWindow window{state, &messages};
+};
+
+TEST_F(StartUpTest, WindowIsTheTitledMainWindowWithoutMenu) {
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Quorvel"));
+    EXPECT_EQ(window.size(), QSize(600, 800));
+    EXPECT_EQ(window.findChild<QMenuBar*>(), nullptr);
+    EXPECT_FALSE(window.windowIcon().isNull());
+}
+
+TEST_F(StartUpTest, EveryControlCarriesItsIdAndSitsWhereTheTableSays) {
+    for (const ControlRow& row : controlTable()) {
+        const int id = static_cast<int>(row.id);
+        SCOPED_TRACE(id);
+        auto* control = findControl<QWidget>(window, id);
+        ASSERT_NE(control, nullptr);
+        EXPECT_EQ(control->property("controlId").toInt(), id);
+        EXPECT_EQ(control->isEnabled(), row.enabledAtStart);
+        QRect expected = toQRect(row.field);
+        if (row.kind == FieldKind::List) {
+            expected.setHeight(kClosedListHeight);
+        }
+        EXPECT_EQ(control->geometry(), expected);
+    }
+}
+
+TEST_F(StartUpTest, EveryLabelSitsLeftOfItsField) {
+    const QList<QLabel*> labels = window.findChildren<QLabel*>();
+    for (const ControlRow& row : controlTable()) {
+        if (!row.hasLabel()) {
+            continue;
+        }
+        SCOPED_TRACE(fromView(row.label).toStdString());
+        const auto match = std::find_if(labels.begin(), labels.end(), [&](const QLabel* label) {
+            return label->text() == fromView(row.label);
+        });
+        ASSERT_NE(match, labels.end());
+        EXPECT_EQ((*match)->geometry(), toQRect(labelRect(row)));
+        EXPECT_TRUE((*match)->alignment() & Qt::AlignLeft);
+    }
+}
+
+TEST_F(StartUpTest, EditFieldsHoldTheirInitialText) {
+    for (const ControlRow& row : controlTable()) {
+        if (row.kind == FieldKind::Edit) {
+            const auto* edit = findControl<QLineEdit>(window, static_cast<int>(row.id));
+            ASSERT_NE(edit, nullptr);
+            EXPECT_EQ(edit->text(), fromView(row.text));
+        }
+    }
+}
+
+TEST_F(StartUpTest, ListsHoldTheirItemsAndInitialSelection) {
+    for (const ControlRow& row : controlTable()) {
+        if (row.kind != FieldKind::List) {
+            continue;
+        }
+        const auto* list = findControl<QComboBox>(window, static_cast<int>(row.id));
+        ASSERT_NE(list, nullptr);
+        ASSERT_EQ(list->count(), static_cast<int>(row.items.size()));
+        for (int k = 0; k < list->count(); ++k) {
+            EXPECT_EQ(list->itemText(k), fromView(row.items[static_cast<std::size_t>(k)].text));
+        }
+        EXPECT_EQ(list->currentIndex(), row.initialIndex);
+        // Every list opens showing all its items, as the table's open heights allow.
+        EXPECT_EQ(list->maxVisibleItems(), list->count());
+    }
+}
+
+TEST_F(StartUpTest, StartShowsPskQpskAndTheThreeRingRadiiDisabled) {
+    EXPECT_EQ(findControl<QComboBox>(window, 103)->currentText(),
+              QStringLiteral("1: PSK (Phase-Shift Keying)"));
+    EXPECT_EQ(findControl<QComboBox>(window, 104)->currentText(), QStringLiteral("4 (QPSK)"));
+    EXPECT_EQ(findControl<QComboBox>(window, 107)->currentText(), QStringLiteral("16 (16-APSK)"));
+    EXPECT_EQ(findControl<QLineEdit>(window, 108)->text(), QStringLiteral("0.3 0.7 1.2"));
+    EXPECT_FALSE(findControl<QLineEdit>(window, 108)->isEnabled());
+}
+
+TEST_F(StartUpTest, CheckBoxAndButtonShowTheirCaptions) {
+    const auto* box = findControl<QCheckBox>(window, 117);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), QStringLiteral("Display Sampled Data"));
+    EXPECT_FALSE(box->isChecked());
+    const auto* button = findControl<QPushButton>(window, 116);
+    ASSERT_NE(button, nullptr);
+    // "&&" is how a button shows one ampersand rather than underlining the next letter.
+    EXPECT_EQ(button->text(), QStringLiteral("Generate Signal && Plot"));
+    EXPECT_FALSE(button->isDefault());
+    EXPECT_FALSE(button->autoDefault());
+}
+
+TEST_F(StartUpTest, ModulationListOpensThreeHundredPixelsWide) {
+    window.show();
+    auto* list = findControl<QComboBox>(window, 103);
+    list->showPopup();
+    EXPECT_EQ(list->view()->window()->width(), kModulationDroppedWidth);
+    list->hidePopup();
+    // The other lists open as wide as they are.
+    auto* psk = findControl<QComboBox>(window, 104);
+    psk->showPopup();
+    EXPECT_EQ(psk->view()->window()->width(), psk->width());
+    psk->hidePopup();
+}
+
+TEST(VisibleListRows, OpenHeightMinusTheClosedControlInSixteenPixelRows) {
+    struct Case {
+        int openHeight;
+        int items;
+        int rows;
+    };
+    const Case cases[] = {
+        {192, 8, 8}, {96, 4, 4}, {72, 3, 3}, {144, 6, 6},  // the table's lists: all items fit
+        {72, 10, 3}, {40, 5, 1}, {24, 5, 1}, {0, 0, 1},    // short lists scroll, at least one row
+    };
+    for (const Case& c : cases) {
+        ControlRow row;
+        row.field.height = c.openHeight;
+        EXPECT_EQ(visibleListRows(row, c.items), c.rows) << c.openHeight << " " << c.items;
+    }
+}
+
+}  // namespace
+}  // namespace quorvel
