@@ -1,0 +1,124 @@
+// Opening the viewer on a long signal: the spectrum plus the first paint of all three canvases,
+// then a repaint from the kept images, and the plot drawing with and without its shortcuts.
+// Runs on Qt's offscreen platform: ./build/quorvel-gui-bench
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <filesystem>
+#include <random>
+
+#include "app/widgets/ApplicationState.h"
+#include "display/PlotGeometry.h"
+#include "display/widgets/LineRaster.h"
+#include "display/widgets/PlotCanvas.h"
+#include "display/widgets/PlotPainting.h"
+#include "display/widgets/SignalViewer.h"
+
+namespace quorvel {
+namespace {
+
+constexpr std::int32_t kSymbols = 100000;  // at 10 samples per symbol: 10^6 samples
+
+// The default run's settings with 10^6 samples, through the real pipeline once.
+const ApplicationState& millionSampleState() {
+    static ApplicationState state(seededSequence(1));
+    static const bool generated = [] {
+        const auto folder = std::filesystem::temp_directory_path() / "quorvel-gui-bench";
+        std::filesystem::create_directories(folder);
+        SignalParameters p;
+        p.symbolCount = kSymbols;
+        p.savePath = folder.string();
+        GenerationResult result = state.Synthesizer.generateSignal(p);
+        std::filesystem::remove_all(folder);
+        state.CurrentSignal = std::move(result.signal);
+        state.MappedSymbols = std::move(result.mappedSymbols);
+        return true;
+    }();
+    (void)generated;
+    return state;
+}
+
+// Creates a viewer, paints its three canvases for the first time, closes it.
+void BM_OpenViewer(benchmark::State& bench) {
+    const ApplicationState& source = millionSampleState();
+    ApplicationState state(seededSequence(2));
+    state.CurrentSignal = source.CurrentSignal;
+    state.MappedSymbols = source.MappedSymbols;
+    state.ShowSampledData = bench.range(0) != 0;
+    for (auto _ : bench) {
+        auto* viewer = new SignalViewer(state);
+        viewer->show();
+        benchmark::DoNotOptimize(viewer->grab());
+        delete viewer;
+    }
+    bench.counters["samples"] = static_cast<double>(state.CurrentSignal.size());
+}
+BENCHMARK(BM_OpenViewer)->ArgName("sampledData")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Repainting an open viewer: the canvases only copy their kept images.
+void BM_RepaintOpenViewer(benchmark::State& bench) {
+    const ApplicationState& source = millionSampleState();
+    ApplicationState state(seededSequence(3));
+    state.CurrentSignal = source.CurrentSignal;
+    state.MappedSymbols = source.MappedSymbols;
+    state.ShowSampledData = true;
+    auto* viewer = new SignalViewer(state);
+    viewer->show();
+    viewer->grab();
+    for (auto _ : bench) {
+        benchmark::DoNotOptimize(viewer->grab());
+    }
+    delete viewer;
+}
+BENCHMARK(BM_RepaintOpenViewer)->Unit(benchmark::kMillisecond);
+
+// The time plot of 10^6 samples: shortened per pixel column, or a segment for every sample.
+void BM_TimePlot(benchmark::State& bench) {
+    const auto points = computeTimePlot(millionSampleState().CurrentSignal, 858, 248);
+    const bool shortened = bench.range(0) != 0;
+    for (auto _ : bench) {
+        QImage image = makeCanvasImage(858, 248);
+        if (shortened) {
+            drawPlotLine(image, points, kTimeLineColour);
+        } else {
+            drawPolyline(image, points, kTimeLineColour.rgb());
+        }
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+BENCHMARK(BM_TimePlot)->ArgName("shortened")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The constellation of 10^6 samples: stamped once per box, or a painter call for every dot.
+void BM_Constellation(benchmark::State& bench) {
+    const auto boxes = computeConstellationPlot(millionSampleState().CurrentSignal, 413, 248);
+    const bool shortened = bench.range(0) != 0;
+    for (auto _ : bench) {
+        QImage image = makeCanvasImage(413, 248);
+        if (shortened) {
+            drawDots(image, boxes);
+        } else {
+            QPainter painter(&image);
+            for (const DotBox& box : boxes) {
+                drawDot(painter, box);
+            }
+        }
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+BENCHMARK(BM_Constellation)->ArgName("shortened")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace quorvel
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,46 @@
+// Saves pictures of the main window and of the viewer after a run with the default settings:
+//   quorvel-screenshots <output folder>
+// Runs on the offscreen platform; the run's sample file goes to a temporary folder.
+
+#include <QApplication>
+#include <QDir>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "app/widgets/AppIcon.h"
+#include "app/widgets/ApplicationState.h"
+#include "app/widgets/MainWindow.h"
+#include "display/widgets/SignalViewer.h"
+#include "gui/support/GuiTestSupport.h"
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: quorvel-screenshots <output folder>\n");
+        return 2;
+    }
+    const QDir output(QDir(QString::fromLocal8Bit(argv[1])).absolutePath());
+    QTemporaryDir runFolder;
+    if (!output.mkpath(QStringLiteral(".")) || !runFolder.isValid() ||
+        !QDir::setCurrent(runFolder.path())) {
+        std::fprintf(stderr, "cannot prepare the folders\n");
+        return 1;
+    }
+    QApplication::setWindowIcon(quorvel::applicationIcon());
+    quorvel::testing_support::RecordingPresenter messages;
+    quorvel::ApplicationState state;
+    quorvel::MainWindow window(state, &messages);
+    window.show();
+    quorvel::testing_support::findControl<QPushButton>(window, 116)->click();
+    if (!messages.shown.empty() || !state.ViewerWindow) {
+        std::fprintf(stderr, "the default run did not open the viewer\n");
+        return 1;
+    }
+    const bool saved =
+        window.grab().save(output.filePath(QStringLiteral("main-window.png"))) &&
+        state.ViewerWindow->grab().save(output.filePath(QStringLiteral("signal-viewer.png"))) &&
+        quorvel::applicationIconPixmap(4).save(output.filePath(QStringLiteral("icon.png")));
+    return saved ? 0 : 1;
+}
