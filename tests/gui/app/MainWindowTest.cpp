@@ -22,6 +22,7 @@ namespace quorvel {
 namespace {
 
 using testing_support::drawEveryDot;
+using testing_support::drawEveryPoint;
 using testing_support::findControl;
 using testing_support::processDeferredDeletes;
 using testing_support::RecordingPresenter;
@@ -261,6 +262,42 @@ TEST_F(MainWindowTest, GoodRunSetsTheRateAndOpensTheViewer) {
     EXPECT_EQ(state.ViewerSampleRate, 8000.0);
     EXPECT_EQ(state.CurrentSignal.size(), 200U);  // 25 symbols at 8 samples each
     EXPECT_EQ(state.MappedSymbols.size(), 25U);
+}
+
+TEST_F(MainWindowTest, GoodRunShowsTheCoreGeometryOnAllThreeCanvases) {
+    generate();
+    ASSERT_TRUE(state.ViewerWindow);
+    const QImage time = testing_support::grabInside(*state.TimeCanvas);
+    const QImage spectrum = testing_support::grabInside(*state.SpectrumCanvas);
+    const QImage constellation = testing_support::grabInside(*state.ConstellationCanvas);
+
+    const auto timePoints = computeTimePlot(state.CurrentSignal, 858, 248);
+    const auto spectrumPoints =
+        computeSpectrumPlot(state.SpectrumFrequencies, state.SpectrumPowerDb, 413, 248);
+    const auto dots = computeConstellationPlot(state.MappedSymbols, 413, 248);
+    // Every point but the last starts a segment, so it is drawn wherever it lies inside.
+    const auto inside = [](const QImage& image, PixelPoint p) {
+        return p.x >= 0 && p.y >= 0 && p.x < image.width() && p.y < image.height();
+    };
+    for (std::size_t k = 0; k + 1 < timePoints.size(); ++k) {
+        if (inside(time, timePoints[k])) {
+            ASSERT_EQ(time.pixel(timePoints[k].x, timePoints[k].y), qRgb(0, 0, 255)) << k;
+        }
+    }
+    for (std::size_t k = 0; k + 1 < spectrumPoints.size(); ++k) {
+        if (inside(spectrum, spectrumPoints[k])) {
+            ASSERT_EQ(spectrum.pixel(spectrumPoints[k].x, spectrumPoints[k].y), qRgb(255, 0, 0))
+                << k;
+        }
+    }
+    // QPSK: four dots, each with its blue centre.
+    for (const DotBox& box : dots) {
+        ASSERT_EQ(constellation.pixel(box.left + 1, box.top + 1), qRgb(0, 0, 255));
+        ASSERT_EQ(constellation.pixel(box.left + 1, box.top), qRgb(0, 0, 0));
+    }
+    EXPECT_EQ(time, drawEveryPoint(timePoints, 858, 248, kTimeLineColour));
+    EXPECT_EQ(spectrum, drawEveryPoint(spectrumPoints, 413, 248, kSpectrumLineColour));
+    EXPECT_EQ(constellation, drawEveryDot(dots, 413, 248));
 }
 
 TEST_F(MainWindowTest, SecondGenerateReplacesTheViewer) {
