@@ -14,22 +14,23 @@ void appendUnlessRepeated(std::vector<PixelPoint>& out, PixelPoint p) {
     }
 }
 
-// Appends the run points[begin, end) of one column as first, extremes in order, last.
+// Appends the run points[begin, end) of one column as its first point, its first points of
+// smallest and largest y (in the order they occur) and its last point.
 void appendColumnRun(const std::vector<PixelPoint>& points, std::size_t begin, std::size_t end,
                      std::vector<PixelPoint>& out) {
-    std::size_t lowest = begin;
-    std::size_t highest = begin;
+    std::size_t smallestY = begin;
+    std::size_t largestY = begin;
     for (std::size_t k = begin + 1; k < end; ++k) {
-        if (points[k].y < points[lowest].y) {
-            lowest = k;
+        if (points[k].y < points[smallestY].y) {
+            smallestY = k;
         }
-        if (points[k].y > points[highest].y) {
-            highest = k;
+        if (points[k].y > points[largestY].y) {
+            largestY = k;
         }
     }
     appendUnlessRepeated(out, points[begin]);
-    appendUnlessRepeated(out, points[std::min(lowest, highest)]);
-    appendUnlessRepeated(out, points[std::max(lowest, highest)]);
+    appendUnlessRepeated(out, points[std::min(smallestY, largestY)]);
+    appendUnlessRepeated(out, points[std::max(smallestY, largestY)]);
     appendUnlessRepeated(out, points[end - 1]);
 }
 

@@ -10,11 +10,12 @@
 namespace quorvel {
 
 // The polyline through points with every run of consecutive points in one pixel column replaced
-// by the run's first, lowest, highest and last point (in the order they occur; consecutive
-// repeats removed). Drawn with drawSegment (each segment without its end point), both paths
-// cover the same pixels: inside a column the path only moves vertically and covers every row
-// from its lowest to its highest point, except perhaps the run's last point, which the next
-// segment starts from anyway. The final run has no next segment, so it is kept as it is.
+// by the run's first point, its points of smallest and largest y, and its last point (in the
+// order they occur; consecutive repeats removed). Drawn with drawSegment (each segment without
+// its end point), both paths cover the same pixels: inside a column the path only moves
+// vertically and covers every row between its extremes, except perhaps the run's last point,
+// which the next segment starts from anyway. The final run has no next segment, so it is kept
+// as it is.
 std::vector<PixelPoint> collapseColumns(const std::vector<PixelPoint>& points);
 
 // The dots that can still be seen on a width x height canvas, in drawing order: a dot drawn again
