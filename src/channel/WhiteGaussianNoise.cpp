@@ -5,7 +5,6 @@
 #include <random>
 #include <utility>
 
-#include "channel/PolarNormal.h"
 
 namespace quorvel {
 namespace {
@@ -29,20 +28,31 @@ SampleBuffer addWhiteGaussianNoise(const SampleBuffer& input, double snrDb,
     return addWhiteGaussianNoise(SampleBuffer(input), snrDb, seeds);
 }
 
-SampleBuffer addWhiteGaussianNoise(SampleBuffer&& input, double snrDb, const SeedSource& seeds) {
-    if (input.empty() || snrDb == std::numeric_limits<double>::infinity()) {
-        return std::move(input);
-    }
+bool addsNoise(const SampleBuffer& signal, double snrDb) {
+    return !signal.empty() && snrDb != std::numeric_limits<double>::infinity();
+}
+
+double noiseStandardDeviation(const SampleBuffer& signal, double snrDb) {
     // Half of the noise power goes to each component.
-    const double variance = meanPower(input) / dbToLinear(snrDb) * 0.5;
-    std::mt19937 engine(seeds());
-    PolarNormal normal(std::sqrt(variance));
-    for (auto& sample : input) {
-        const double first = normal(engine);
-        const double second = normal(engine);
+    const double variance = meanPower(signal) / dbToLinear(snrDb) * 0.5;
+    return std::sqrt(variance);
+}
+
+void NoiseGenerator::addTo(std::span<ComplexSample> samples) {
+    for (auto& sample : samples) {
+        const double first = normal_(engine_);
+        const double second = normal_(engine_);
         sample.q = first + sample.q;
         sample.i = second + sample.i;
     }
+}
+
+SampleBuffer addWhiteGaussianNoise(SampleBuffer&& input, double snrDb, const SeedSource& seeds) {
+    if (!addsNoise(input, snrDb)) {
+        return std::move(input);
+    }
+    const double sigma = noiseStandardDeviation(input, snrDb);
+    NoiseGenerator(sigma, seeds()).addTo(input);
     return std::move(input);
 }
 
