@@ -1,5 +1,7 @@
 #include "channel/WhiteGaussianNoise.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -39,11 +41,23 @@ double noiseStandardDeviation(const SampleBuffer& signal, double snrDb) {
 }
 
 void NoiseGenerator::addTo(std::span<ComplexSample> samples) {
-    for (auto& sample : samples) {
-        const double first = normal_(engine_);
-        const double second = normal_(engine_);
-        sample.q = first + sample.q;
-        sample.i = second + sample.i;
+    // Each sample takes exactly one polar pair, so no value is left over between calls. The
+    // points are drawn first, a block at a time, because only that part depends on the engine's
+    // order; the logarithms and roots of a block are then independent of each other and overlap
+    // in the processor, where one sample at a time they would wait on each other.
+    constexpr std::size_t kBlock = 256;
+    std::array<PolarPoint, kBlock> points;
+    for (std::size_t begin = 0; begin < samples.size(); begin += kBlock) {
+        const std::size_t count = std::min(kBlock, samples.size() - begin);
+        for (std::size_t n = 0; n < count; ++n) {
+            points[n] = drawPolarPoint(engine_);
+        }
+        for (std::size_t n = 0; n < count; ++n) {
+            const auto pair = polarPair(points[n].u1, points[n].u2);
+            ComplexSample& sample = samples[begin + n];
+            sample.q = pair[0] * standardDeviation_ + sample.q;
+            sample.i = pair[1] * standardDeviation_ + sample.i;
+        }
     }
 }
 

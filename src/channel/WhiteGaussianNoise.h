@@ -27,14 +27,14 @@ double noiseStandardDeviation(const SampleBuffer& signal, double snrDb);
 class NoiseGenerator {
 public:
     NoiseGenerator(double standardDeviation, std::uint32_t seed)
-        : engine_(seed), normal_(standardDeviation) {}
+        : engine_(seed), standardDeviation_(standardDeviation) {}
 
     // Adds the next samples' noise: each sample takes one pair, Q the first value, I the second.
     void addTo(std::span<ComplexSample> samples);
 
 private:
-    std::mt19937 engine_;
-    PolarNormal normal_;
+    MersenneTwister engine_;
+    double standardDeviation_;
 };
 
 // The input plus complex noise of total power (mean input power) / 10^(snrDb / 10) per sample,

@@ -151,7 +151,7 @@ TEST(WhiteGaussianNoise, EachSampleTakesOnePairQuadratureFirst) {
     const std::uint32_t seed = seeds.next;
     const auto out = addWhiteGaussianNoise(input, snrDb, seeds.source());
 
-    std::mt19937 engine(seed);
+    MersenneTwister engine(seed);
     PolarNormal normal(std::sqrt(power / dbToLinear(snrDb) * 0.5));
     const double first = normal(engine);
     const double second = normal(engine);
