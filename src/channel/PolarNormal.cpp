@@ -36,22 +36,26 @@ std::array<double, 2> polarPair(double u1, double u2) {
     return {u1 * g, u2 * g};
 }
 
-double PolarNormal::operator()(std::mt19937& engine) {
+PolarPoint drawPolarPoint(MersenneTwister& engine) {
+    for (;;) {
+        const auto r1 = static_cast<std::uint32_t>(engine());
+        const double u1 = polarUniform(r1, static_cast<std::uint32_t>(engine()));
+        const auto r3 = static_cast<std::uint32_t>(engine());
+        const double u2 = polarUniform(r3, static_cast<std::uint32_t>(engine()));
+        const double s = u1 * u1 + u2 * u2;
+        if (s > 0.0 && s < 1.0 && u1 != 0.0 && u2 != 0.0) {
+            return {u1, u2};
+        }
+    }
+}
+
+double PolarNormal::operator()(MersenneTwister& engine) {
     if (hasSaved_) {
         hasSaved_ = false;
         return saved_ * standardDeviation_;
     }
-    double u1 = 0.0;
-    double u2 = 0.0;
-    double s = 0.0;
-    do {
-        const auto r1 = static_cast<std::uint32_t>(engine());
-        u1 = polarUniform(r1, static_cast<std::uint32_t>(engine()));
-        const auto r3 = static_cast<std::uint32_t>(engine());
-        u2 = polarUniform(r3, static_cast<std::uint32_t>(engine()));
-        s = u1 * u1 + u2 * u2;
-    } while (!(s > 0.0 && s < 1.0 && u1 != 0.0 && u2 != 0.0));
-    const auto pair = polarPair(u1, u2);
+    const PolarPoint point = drawPolarPoint(engine);
+    const auto pair = polarPair(point.u1, point.u2);
     saved_ = pair[1];
     hasSaved_ = true;
     return pair[0] * standardDeviation_;

@@ -4,7 +4,7 @@
 
 #include <array>
 #include <cstdint>
-#include <random>
+#include "common/MersenneTwister.h"
 
 namespace quorvel {
 
@@ -15,6 +15,15 @@ double polarUniform(std::uint32_t first, std::uint32_t second);
 // point accepted inside the unit circle.
 std::array<double, 2> polarPair(double u1, double u2);
 
+// A point accepted inside the unit circle, neither coordinate 0.
+struct PolarPoint {
+    double u1;
+    double u2;
+};
+
+// Draws candidate points, four engine outputs each, until one is accepted.
+PolarPoint drawPolarPoint(MersenneTwister& engine);
+
 // Draws normal values of mean 0 and the given standard deviation, one pair per accepted point:
 // the first draw of a pair returns u1 g sigma, the next one the kept u2 g sigma.
 class PolarNormal {
@@ -22,7 +31,7 @@ class PolarNormal {
     explicit PolarNormal(double standardDeviation) : standardDeviation_(standardDeviation) {}
 
     // The next normal value; consumes four engine outputs per attempt at a new pair.
-    double operator()(std::mt19937& engine);
+    double operator()(MersenneTwister& engine);
 
   private:
     double standardDeviation_;

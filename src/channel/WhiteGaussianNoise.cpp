@@ -1,11 +1,12 @@
 #include "channel/WhiteGaussianNoise.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <random>
 #include <utility>
 
-#include "channel/PolarNormal.h"
 
 namespace quorvel {
 namespace {
@@ -29,20 +30,43 @@ SampleBuffer addWhiteGaussianNoise(const SampleBuffer& input, double snrDb,
     return addWhiteGaussianNoise(SampleBuffer(input), snrDb, seeds);
 }
 
+bool addsNoise(const SampleBuffer& signal, double snrDb) {
+    return !signal.empty() && snrDb != std::numeric_limits<double>::infinity();
+}
+
+double noiseStandardDeviation(const SampleBuffer& signal, double snrDb) {
+    // Half of the noise power goes to each component.
+    const double variance = meanPower(signal) / dbToLinear(snrDb) * 0.5;
+    return std::sqrt(variance);
+}
+
+void NoiseGenerator::addTo(std::span<ComplexSample> samples) {
+    // Each sample takes exactly one polar pair, so no value is left over between calls. The
+    // points are drawn first, a block at a time, because only that part depends on the engine's
+    // order; the logarithms and roots of a block are then independent of each other and overlap
+    // in the processor, where one sample at a time they would wait on each other.
+    constexpr std::size_t kBlock = 256;
+    std::array<PolarPoint, kBlock> points;
+    for (std::size_t begin = 0; begin < samples.size(); begin += kBlock) {
+        const std::size_t count = std::min(kBlock, samples.size() - begin);
+        for (std::size_t n = 0; n < count; ++n) {
+            points[n] = drawPolarPoint(engine_);
+        }
+        for (std::size_t n = 0; n < count; ++n) {
+            const auto pair = polarPair(points[n].u1, points[n].u2);
+            ComplexSample& sample = samples[begin + n];
+            sample.q = pair[0] * standardDeviation_ + sample.q;
+            sample.i = pair[1] * standardDeviation_ + sample.i;
+        }
+    }
+}
+
 SampleBuffer addWhiteGaussianNoise(SampleBuffer&& input, double snrDb, const SeedSource& seeds) {
-    if (input.empty() || snrDb == std::numeric_limits<double>::infinity()) {
+    if (!addsNoise(input, snrDb)) {
         return std::move(input);
     }
-    // Half of the noise power goes to each component.
-    const double variance = meanPower(input) / dbToLinear(snrDb) * 0.5;
-    std::mt19937 engine(seeds());
-    PolarNormal normal(std::sqrt(variance));
-    for (auto& sample : input) {
-        const double first = normal(engine);
-        const double second = normal(engine);
-        sample.q = first + sample.q;
-        sample.i = second + sample.i;
-    }
+    const double sigma = noiseStandardDeviation(input, snrDb);
+    NoiseGenerator(sigma, seeds()).addTo(input);
     return std::move(input);
 }
 

@@ -1,6 +1,11 @@
 #pragma once
 // Complex white Gaussian noise at a signal-to-noise ratio measured against the signal itself.
 
+#include <cstdint>
+#include <random>
+#include <span>
+
+#include "channel/PolarNormal.h"
 #include "common/SeedSource.h"
 #include "common/Signal.h"
 
@@ -8,6 +13,29 @@ namespace quorvel {
 
 // The power ratio 10^(db / 10) of a level in dB.
 double dbToLinear(double db);
+
+// False when the stage leaves the signal as it is and draws no seed: an empty signal, or an SNR of
+// +infinity.
+bool addsNoise(const SampleBuffer& signal, double snrDb);
+
+// Standard deviation of each noise component for the signal's measured mean power.
+double noiseStandardDeviation(const SampleBuffer& signal, double snrDb);
+
+// Adds the noise of one buffer in consecutive pieces, so that later work can start on the first
+// samples while the rest is still being drawn; the pieces together get exactly the values one
+// pass over the whole buffer would.
+class NoiseGenerator {
+public:
+    NoiseGenerator(double standardDeviation, std::uint32_t seed)
+        : engine_(seed), standardDeviation_(standardDeviation) {}
+
+    // Adds the next samples' noise: each sample takes one pair, Q the first value, I the second.
+    void addTo(std::span<ComplexSample> samples);
+
+private:
+    MersenneTwister engine_;
+    double standardDeviation_;
+};
 
 // The input plus complex noise of total power (mean input power) / 10^(snrDb / 10) per sample,
 // from an engine seeded by one call of seeds; the input unchanged, with no seed drawn, when it is

@@ -3,6 +3,8 @@
 #include <memory>
 #include <random>
 
+#include "common/MersenneTwister.h"
+
 namespace quorvel {
 
 SeedSource platformSeedSource() {
@@ -11,8 +13,8 @@ SeedSource platformSeedSource() {
 }
 
 SeedSource seededSequence(std::uint32_t seed) {
-    // std::mt19937's output is fixed by the standard, so the sequence is the same everywhere.
-    auto engine = std::make_shared<std::mt19937>(seed);
+    // MT19937's output is fixed by the standard, so the sequence is the same everywhere.
+    auto engine = std::make_shared<MersenneTwister>(seed);
     return [engine] { return static_cast<std::uint32_t>((*engine)()); };
 }
 

@@ -6,6 +6,8 @@
 #include <numbers>
 #include <vector>
 
+#include "common/BufferAllocator.h"
+
 namespace quorvel {
 
 // Every angle in the program uses this one constant; it is bit-for-bit the arc cosine of -1.
@@ -20,7 +22,7 @@ struct ComplexSample {
 };
 
 // The unit that passes between stages, to the exporter and to the viewer.
-using SampleBuffer = std::vector<ComplexSample>;
+using SampleBuffer = std::vector<ComplexSample, BufferAllocator<ComplexSample>>;
 
 // Symbol indices in 0 ... M-1 of the chosen alphabet, in the order they were drawn.
 using SymbolSequence = std::vector<std::int32_t>;

@@ -23,4 +23,15 @@ std::string formatSample(double value) {
     return std::string(text, end);
 }
 
+char* formatSampleLines(char* out, std::span<const ComplexSample> samples) {
+    for (const ComplexSample& sample : samples) {
+        out = formatSample(out, out + kMaxSampleTextLength, sample.i);
+        *out++ = ',';
+        out = formatSample(out, out + kMaxSampleTextLength, sample.q);
+        *out++ = '\r';
+        *out++ = '\n';
+    }
+    return out;
+}
+
 }  // namespace quorvel

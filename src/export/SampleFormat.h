@@ -3,7 +3,10 @@
 // byte for byte what printf's "%.6g" writes in the "C" locale, whatever the process locale.
 
 #include <cstddef>
+#include <span>
 #include <string>
+
+#include "common/Signal.h"
 
 namespace quorvel {
 
@@ -16,5 +19,12 @@ char* formatSample(char* first, char* last, double value);
 
 // The same text as a string.
 std::string formatSample(double value);
+
+// Room for the longest line: two values, the comma and CR LF.
+inline constexpr std::size_t kMaxSampleLineLength = 2 * kMaxSampleTextLength + 3;
+
+// Writes one "I,Q\r\n" line per sample from out on and returns the end; the caller provides
+// kMaxSampleLineLength characters per sample.
+char* formatSampleLines(char* out, std::span<const ComplexSample> samples);
 
 }  // namespace quorvel

@@ -2,7 +2,7 @@
 // The symbol data sources: a seeded random engine and two shift-register sequences.
 
 #include <cstdint>
-#include <random>
+#include "common/MersenneTwister.h"
 
 #include "common/Signal.h"
 #include "synthesis/SignalParameters.h"
@@ -10,7 +10,7 @@
 namespace quorvel {
 
 // The published 32-bit Mersenne Twister; its output sequence is fixed by the C++ standard.
-using SymbolEngine = std::mt19937;
+using SymbolEngine = MersenneTwister;
 
 // Uniform index in 0 ... alphabetSize-1 by the multiply-high method (one engine output per index
 // for the power-of-two alphabets the pipeline uses).

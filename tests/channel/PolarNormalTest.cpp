@@ -82,7 +82,7 @@ TEST(PolarNormal, FirstPairsMatchTheWrittenOutMethod) {
         ASSERT_GT(reference.outputsUsed, 12);
         ASSERT_GT(reference.smallestRadiusSquared, 1e-4);
 
-        std::mt19937 engine(seed);
+        MersenneTwister engine(seed);
         PolarNormal normal(sigma);
         for (std::size_t n = 0; n < expected.size(); ++n) {
             EXPECT_EQ(normal(engine), expected[n] * sigma) << "draw " << n << ", sigma " << sigma;
@@ -125,7 +125,7 @@ TEST(PolarNormal, DrawsHaveZeroMeanAndTheRequestedSpread) {
     constexpr double kMeanTolerance = 5.0 / 447.0;
     constexpr double kVarianceTolerance = 5.0 * 0.00317;
     for (const double sigma : {1.0, 2.5}) {
-        std::mt19937 engine(99);
+        MersenneTwister engine(99);
         PolarNormal normal(sigma);
         double sum = 0.0;
         double sumSquares = 0.0;

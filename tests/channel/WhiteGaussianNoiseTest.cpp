@@ -151,7 +151,7 @@ TEST(WhiteGaussianNoise, EachSampleTakesOnePairQuadratureFirst) {
     const std::uint32_t seed = seeds.next;
     const auto out = addWhiteGaussianNoise(input, snrDb, seeds.source());
 
-    std::mt19937 engine(seed);
+    MersenneTwister engine(seed);
     PolarNormal normal(std::sqrt(power / dbToLinear(snrDb) * 0.5));
     const double first = normal(engine);
     const double second = normal(engine);
@@ -183,6 +183,20 @@ TEST(WhiteGaussianNoise, InPlaceFormGivesTheSameBitsInTheSameStorage) {
     const auto moved = addWhiteGaussianNoise(std::move(storage), 12.0, seeded());
     EXPECT_EQ(moved.data(), data);
     EXPECT_TRUE(bitIdentical(moved, copied));
+}
+
+TEST(WhiteGaussianNoise, NoiseAddedInPiecesEqualsOnePass) {
+    const auto input = randomBuffer(10007, 45);
+    const auto whole = addWhiteGaussianNoise(input, 7.5, SeedSource([] { return 9u; }));
+    for (const std::size_t piece : {1u, 2u, 3u, 1000u, 4096u, 10007u}) {
+        SampleBuffer pieces = input;
+        NoiseGenerator noise(noiseStandardDeviation(input, 7.5), 9u);
+        for (std::size_t begin = 0; begin < pieces.size(); begin += piece) {
+            const std::size_t count = std::min(piece, pieces.size() - begin);
+            noise.addTo(std::span(pieces).subspan(begin, count));
+        }
+        EXPECT_TRUE(bitIdentical(pieces, whole)) << "pieces of " << piece;
+    }
 }
 
 }  // namespace

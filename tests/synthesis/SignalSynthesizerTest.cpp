@@ -11,6 +11,7 @@
 #include "channel/Mixing.h"
 #include "channel/Resampling.h"
 #include "channel/TimingError.h"
+#include "channel/WhiteGaussianNoise.h"
 #include "modulation/Psk.h"
 #include "support/TempDir.h"
 #include "synthesis/SymbolSources.h"
@@ -235,6 +236,32 @@ TEST(SignalSynthesizer, WritesEveryFileInOrderAndReturnsTheLast) {
     EXPECT_EQ(readBytes(result.writtenFiles[2]), expectedFile(result.signal));
     EXPECT_NE(readBytes(result.writtenFiles[0]), readBytes(result.writtenFiles[1]));
     EXPECT_EQ(result.mappedSymbols, modulatePsk(seededSymbolsOfFile(3, 4, 50), 4));
+}
+
+TEST(SignalSynthesizer, OverlappedFilesEqualAPlainSequentialRun) {
+    // Files are written on other threads while the next one is generated; every file must still
+    // be exactly what running the stages one after the other gives.
+    TempDir dir;
+    SignalParameters p = smallRun(dir);
+    p.symbolCount = 20000;  // several write pieces per file
+    p.fileCount = 3;
+    p.mixingFrequency = 250.0;
+    p.timingError = -0.4;
+    const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    ASSERT_EQ(result.writtenFiles.size(), 3u);
+
+    auto seeds = seededSequence(kSeed);
+    SymbolEngine engine(seeds());
+    for (std::size_t k = 0; k < 3; ++k) {
+        const auto mapped = modulatePsk(drawRandomSymbols(4, p.symbolCount, engine), 4);
+        const auto impaired = applyTimingError(
+            frequencyShift(resampleToSamplingRate(mapped, p.symbolRate, p.samplingRate), p.mixingFrequency,
+                           p.samplingRate),
+            p.timingError, p.symbolRate, p.samplingRate);
+        const std::uint32_t noiseSeed = seeds();
+        const auto expected = addWhiteGaussianNoise(impaired, p.snrDb, [noiseSeed] { return noiseSeed; });
+        EXPECT_EQ(readBytes(result.writtenFiles[k]), expectedFile(expected)) << "file " << k + 1;
+    }
 }
 
 TEST(SignalSynthesizer, PrnFilesShareTheirSymbolsButNotTheirNoise) {
