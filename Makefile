@@ -19,9 +19,10 @@ test: build
 
 bench: build
 	@./build/quorvel-bench
+	@if [ -x build/quorvel-gui-bench ]; then QT_QPA_PLATFORM=offscreen ./build/quorvel-gui-bench; fi
 
 compare: build
-	@bash bench/compare
+	@./bench/compare
 
 clean:
 	rm -rf build build-debug build-asan

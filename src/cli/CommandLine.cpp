@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <array>
+#include <exception>
 #include <cstdint>
 #include <optional>
 #include <ostream>
@@ -221,6 +222,10 @@ int runCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     } catch (const OptionError& e) {
         err << e.message << '\n';
         return ExitInvalidInput;
+    } catch (const std::exception& e) {
+        // Memory the system promised but could not give after all: a refusal, not a crash.
+        err << message::GenerationFailed << '\n' << e.what() << '\n';
+        return ExitRefused;
     }
 }
 

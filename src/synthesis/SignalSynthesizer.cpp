@@ -87,10 +87,13 @@ GenerationResult SignalSynthesizer::generateSignal(const SignalParameters& p) co
         SampleBuffer mapped = mapSymbols(symbols, p);
         auto file = std::make_unique<FileInProgress>();
         file->path = sampleFilePath(p.savePath, k);
-        file->samples = applyImpairments(mapsOnePointPerSymbol(p.modulationType)
-                                             ? resampleToSamplingRate(mapped, p.symbolRate, p.samplingRate)
-                                             : mapped,
-                                         p);
+        const bool last = k == p.fileCount;
+        // Only the last file's mapper output outlives its file; the others' can become the
+        // working buffer themselves instead of being copied.
+        SampleBuffer atSamplingRate = !mapsOnePointPerSymbol(p.modulationType)
+                                          ? (last ? mapped : std::move(mapped))
+                                          : resampleToSamplingRate(mapped, p.symbolRate, p.samplingRate);
+        file->samples = applyImpairments(std::move(atSamplingRate), p);
         if (previous) {
             recordOutcome(*previous, result);
             previous.reset();
@@ -98,7 +101,7 @@ GenerationResult SignalSynthesizer::generateSignal(const SignalParameters& p) co
         file->stream = std::make_unique<SampleFileStream>(file->path, file->samples,
                                                           SampleFileStream::defaultWorkers());
         addNoiseWhileWriting(*file, p.snrDb, seeds_);
-        if (k < p.fileCount) {
+        if (!last) {
             previous = std::move(file);
         } else {
             recordOutcome(*file, result);

@@ -12,6 +12,7 @@
 #include "channel/Resampling.h"
 #include "channel/TimingError.h"
 #include "channel/WhiteGaussianNoise.h"
+#include "modulation/Msk.h"
 #include "modulation/Psk.h"
 #include "support/TempDir.h"
 #include "synthesis/SymbolSources.h"
@@ -273,6 +274,21 @@ TEST(SignalSynthesizer, PrnFilesShareTheirSymbolsButNotTheirNoise) {
     ASSERT_EQ(result.writtenFiles.size(), 2u);
     EXPECT_EQ(result.mappedSymbols, modulatePsk(drawPrn7Symbols(4, 50), 4));
     EXPECT_NE(readBytes(result.writtenFiles[0]), readBytes(result.writtenFiles[1]));
+}
+
+TEST(SignalSynthesizer, KeyedSchemesKeepTheLastMapperOutputThoughEarlierFilesReuseTheirs) {
+    TempDir dir;
+    SignalParameters p = smallRun(dir);
+    p.modulationType = ModulationType::Msk;
+    p.dataSource = DataSource::Prn15Lfsr;
+    p.snrDb = std::numeric_limits<double>::infinity();
+    p.fileCount = 3;
+    const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    ASSERT_EQ(result.writtenFiles.size(), 3u);
+    EXPECT_EQ(result.mappedSymbols, modulateMsk(drawPrn15Symbols(2, 50), 10.0));
+    EXPECT_EQ(result.signal, result.mappedSymbols);
+    EXPECT_EQ(readBytes(result.writtenFiles[0]), expectedFile(result.signal));
+    EXPECT_EQ(readBytes(result.writtenFiles[2]), expectedFile(result.signal));
 }
 
 TEST(SignalSynthesizer, UnofferedSourceMapsEverySymbolToIndexZero) {
