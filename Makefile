@@ -22,6 +22,7 @@ bench: build
 	@if [ -x build/quorvel-gui-bench ]; then QT_QPA_PLATFORM=offscreen ./build/quorvel-gui-bench; fi
 
 compare: build
+	@bash scripts/install-deps.sh --bench
 	@./bench/compare
 
 clean:
