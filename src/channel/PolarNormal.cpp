@@ -49,16 +49,4 @@ PolarPoint drawPolarPoint(MersenneTwister& engine) {
     }
 }
 
-double PolarNormal::operator()(MersenneTwister& engine) {
-    if (hasSaved_) {
-        hasSaved_ = false;
-        return saved_ * standardDeviation_;
-    }
-    const PolarPoint point = drawPolarPoint(engine);
-    const auto pair = polarPair(point.u1, point.u2);
-    saved_ = pair[1];
-    hasSaved_ = true;
-    return pair[0] * standardDeviation_;
-}
-
 }  // namespace quorvel

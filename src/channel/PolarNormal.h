@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+
 #include "common/MersenneTwister.h"
 
 namespace quorvel {
@@ -23,20 +24,5 @@ struct PolarPoint {
 
 // Draws candidate points, four engine outputs each, until one is accepted.
 PolarPoint drawPolarPoint(MersenneTwister& engine);
-
-// Draws normal values of mean 0 and the given standard deviation, one pair per accepted point:
-// the first draw of a pair returns u1 g sigma, the next one the kept u2 g sigma.
-class PolarNormal {
-  public:
-    explicit PolarNormal(double standardDeviation) : standardDeviation_(standardDeviation) {}
-
-    // The next normal value; consumes four engine outputs per attempt at a new pair.
-    double operator()(MersenneTwister& engine);
-
-  private:
-    double standardDeviation_;
-    double saved_ = 0.0;
-    bool hasSaved_ = false;
-};
 
 }  // namespace quorvel

@@ -10,12 +10,37 @@
 #include <cstdint>
 #include <random>
 
+#include "channel/PolarNormal.h"
+#include "common/MersenneTwister.h"
 #include "common/Signal.h"
 
 namespace quorvel::testing {
 
 // Samples with components in [-1, 1) from raw engine outputs (no library distribution, so the
 // values are the same with every standard library).
+// Normal values of standard deviation sigma in the order the noise stage uses them: each
+// accepted point gives u1 g sigma, then u2 g sigma.
+class PairedNormal {
+  public:
+    explicit PairedNormal(double sigma) : sigma_(sigma) {}
+    double operator()(MersenneTwister& engine) {
+        if (hasSaved_) {
+            hasSaved_ = false;
+            return saved_ * sigma_;
+        }
+        const PolarPoint point = drawPolarPoint(engine);
+        const auto pair = polarPair(point.u1, point.u2);
+        saved_ = pair[1];
+        hasSaved_ = true;
+        return pair[0] * sigma_;
+    }
+
+  private:
+    double sigma_;
+    double saved_ = 0.0;
+    bool hasSaved_ = false;
+};
+
 inline SampleBuffer randomBuffer(std::size_t count, std::uint32_t seed) {
     std::mt19937 engine(seed);
     const auto next = [&engine] { return static_cast<double>(engine()) / 2147483648.0 - 1.0; };

@@ -152,7 +152,7 @@ TEST(WhiteGaussianNoise, EachSampleTakesOnePairQuadratureFirst) {
     const auto out = addWhiteGaussianNoise(input, snrDb, seeds.source());
 
     MersenneTwister engine(seed);
-    PolarNormal normal(std::sqrt(power / dbToLinear(snrDb) * 0.5));
+    testing::PairedNormal normal(std::sqrt(power / dbToLinear(snrDb) * 0.5));
     const double first = normal(engine);
     const double second = normal(engine);
     EXPECT_EQ(out[0].q, first);

@@ -9,16 +9,14 @@
 #include <algorithm>
 #include <string_view>
 
+#include "app/widgets/QtText.h"
+
 namespace quorvel {
 namespace {
 
-QString fromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // Button captions treat "&" as a mnemonic marker; doubling it shows the character itself.
 QString captionText(std::string_view text) {
-    return fromView(text).replace(QLatin1Char('&'), QStringLiteral("&&"));
+    return toQString(text).replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
 QRect toQRect(const Rect& r) {
@@ -57,7 +55,7 @@ QComboBox* makeList(QWidget& window, const ControlRow& row) {
     const int droppedWidth = row.id == ControlId::ModulationType ? kModulationDroppedWidth : 0;
     auto* list = new WideDropDownList(droppedWidth, &window);
     for (const ListItem& item : row.items) {
-        list->addItem(fromView(item.text));
+        list->addItem(toQString(item.text));
     }
     list->setCurrentIndex(row.initialIndex);
     list->setGeometry(row.field.x, row.field.y, row.field.width, kClosedListHeight);
@@ -80,14 +78,14 @@ ControlPanel::ControlPanel(QWidget& window) {
 
 void ControlPanel::addRow(QWidget& window, const ControlRow& row) {
     if (row.hasLabel()) {
-        auto* label = new QLabel(fromView(row.label), &window);
+        auto* label = new QLabel(toQString(row.label), &window);
         label->setGeometry(toQRect(labelRect(row)));
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     }
     QWidget* control = nullptr;
     switch (row.kind) {
         case FieldKind::Edit: {
-            auto* edit = new QLineEdit(fromView(row.text), &window);
+            auto* edit = new QLineEdit(toQString(row.text), &window);
             edit->setGeometry(toQRect(row.field));
             edits_[row.id] = edit;
             control = edit;

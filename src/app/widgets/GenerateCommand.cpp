@@ -9,14 +9,11 @@
 #include "app/widgets/ApplicationState.h"
 #include "app/widgets/Latin1Text.h"
 #include "app/widgets/MessagePresenter.h"
+#include "app/widgets/QtText.h"
 #include "display/widgets/SignalViewer.h"
 
 namespace quorvel {
 namespace {
-
-QString fromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The pipeline runs on this thread and the window does not answer meanwhile; the cursor says so.
 class WaitCursor {
@@ -45,7 +42,7 @@ void GenerateCommand::run(const ControlPanelInput& input) {
     closeViewer();
     const ControlPanelReading reading = readControlPanel(input);
     if (!reading) {
-        messages_.present({fromView(message::InputErrorCaption),
+        messages_.present({toQString(message::InputErrorCaption),
                            QString::fromStdString(reading.message),
                            {},
                            MessageIcon::None});
@@ -59,7 +56,7 @@ void GenerateCommand::run(const ControlPanelInput& input) {
     state_.CurrentSignal = SampleBuffer{};
     GenerationResult result = runPipeline(state_.Synthesizer, parameters);
     if (result.refused() || result.signal.empty()) {
-        messages_.present({fromView(message::ErrorCaption), fromView(message::GenerationFailed),
+        messages_.present({toQString(message::ErrorCaption), toQString(message::GenerationFailed),
                            QString::fromStdString(result.refusal), MessageIcon::Error});
         return;
     }
@@ -81,7 +78,7 @@ void GenerateCommand::openViewer() {
         state_.ViewerWindow = viewer;
         viewer->show();
     } catch (const std::exception& e) {
-        messages_.present({fromView(message::ErrorCaption),
+        messages_.present({toQString(message::ErrorCaption),
                            QStringLiteral("The viewer could not be opened."),
                            QString::fromStdString(e.what()), MessageIcon::Error});
     }

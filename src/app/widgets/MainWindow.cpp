@@ -8,6 +8,7 @@
 #include "app/widgets/AppIcon.h"
 #include "app/widgets/ApplicationState.h"
 #include "app/widgets/MessagePresenter.h"
+#include "app/widgets/QtText.h"
 #include "display/widgets/PlotCanvas.h"
 #include "display/widgets/SignalViewer.h"
 
@@ -28,8 +29,7 @@ MainWindow::MainWindow(ApplicationState& state, MessagePresenter* messages)
       ownMessages_(dialogsUnlessGiven(messages, this)),
       panel_(*this),
       command_(state, messages != nullptr ? *messages : *ownMessages_) {
-    setWindowTitle(QString::fromUtf8(kMainWindow.title.data(),
-                                     static_cast<qsizetype>(kMainWindow.title.size())));
+    setWindowTitle(toQString(kMainWindow.title));
     setWindowIcon(applicationIcon());
     resize(kMainWindow.width, kMainWindow.height);
     connectControls();

@@ -7,6 +7,7 @@
 #include "app/ControlTable.h"
 #include "app/widgets/AppIcon.h"
 #include "app/widgets/ApplicationState.h"
+#include "app/widgets/QtText.h"
 #include "display/PlotGeometry.h"
 #include "display/Spectrum.h"
 #include "display/widgets/PlotCanvas.h"
@@ -14,10 +15,6 @@
 
 namespace quorvel {
 namespace {
-
-QString fromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 void plotTime(const ApplicationState& state, QImage& image) {
     drawPlotLine(image, computeTimePlot(state.CurrentSignal, image.width(), image.height()),
@@ -39,7 +36,7 @@ void plotConstellation(const ApplicationState& state, QImage& image) {
 }  // namespace
 
 SignalViewer::SignalViewer(ApplicationState& state) {
-    setWindowTitle(fromView(kViewerWindow.title));
+    setWindowTitle(toQString(kViewerWindow.title));
     setWindowIcon(applicationIcon());
     resize(kViewerWindow.width, kViewerWindow.height);
     setAttribute(Qt::WA_DeleteOnClose);
