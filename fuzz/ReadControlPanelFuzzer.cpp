@@ -1,7 +1,7 @@
 // readControlPanel over arbitrary field texts (UTF-16, longer than a field holds included) and
 // list positions (outside the lists included). It must return either settings that only the
 // documented values can reach or one of the control panel's own messages, and it must ignore
-// whatever lies beyond the visible part of a field.
+// whatever lies beyond the visible part of a field. Accepted settings go on to the run check.
 
 #include <algorithm>
 #include <array>
@@ -14,6 +14,7 @@
 #include "FuzzSupport.h"
 #include "app/ControlPanelReader.h"
 #include "app/ControlTable.h"
+#include "synthesis/RunCheck.h"
 
 namespace {
 
@@ -130,6 +131,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     require(reading.parameters.has_value() == reading.message.empty(), "settings or a message, never both");
     if (reading) {
         checkParameters(*reading.parameters, input);
+        // Whatever the panel accepts, the run check decides on without failing.
+        const auto refusal = quorvel::findRefusal(*reading.parameters, std::uint64_t{64} << 20);
+        require(!refusal || (!refusal->empty() && refusal->find('\n') == std::string::npos),
+                "a one-line refusal or none");
     } else {
         require(isDocumentedMessage(reading.message), "one of the documented messages");
     }
