@@ -125,7 +125,8 @@ std::string sigmfMetadataText(const RecordingRecord& record) {
                                             {"core:sample_count", record.sampleCount},
                                             {"core:generator", "Quorvel"},
                                             {"core:label", schemeText(record.parameters)}}});
-    return meta.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+    // The file is the JSON object alone: it begins with "{" and ends with "}".
+    return meta.dump(2, ' ', false, Json::error_handler_t::replace);
 }
 
 std::optional<std::string> writeMetadataFile(const std::string& path, const RecordingRecord& record) {

@@ -45,7 +45,7 @@ std::string_view modulationName(ModulationType type);
 std::string_view dataSourceName(DataSource source);
 std::string_view outputFormatName(OutputFormat format);
 
-// The metadata file's text: UTF-8 JSON, ended by a newline. Bytes of the save path or the radii
+// The metadata file's text: UTF-8 JSON, from its opening "{" to its closing "}". Bytes of the save path or the radii
 // text that are not UTF-8 are replaced by U+FFFD.
 std::string sigmfMetadataText(const RecordingRecord& record);
 

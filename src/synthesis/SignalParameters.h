@@ -54,6 +54,8 @@ struct SignalParameters {
     double timingError = 0.0;         // drift at the end of the buffer [symbol periods], -1 ... 1
     double frequencyOffset = 0.0;     // [Hz], signed
     OutputFormat outputFormat = OutputFormat::Csv;
+
+    friend bool operator==(const SignalParameters&, const SignalParameters&) = default;
 };
 
 }  // namespace quorvel
