@@ -15,6 +15,7 @@
 #include "app/ControlTable.h"
 #include "app/OrderControls.h"
 #include "common/Version.h"
+#include "export/SigmfMetadata.h"
 #include "export/SigmfRecordReader.h"
 #include "synthesis/SignalSynthesizer.h"
 
@@ -49,8 +50,6 @@ struct OptionError {
 constexpr std::array<std::string_view, 8> kSchemeNames = {"psk", "oqpsk", "pi4dqpsk", "fsk",
                                                            "msk", "gmsk",  "qam",      "apsk"};
 constexpr std::array<std::string_view, 3> kSourceNames = {"random", "prn15", "prn7"};
-// In the order of the panel's output format list.
-constexpr std::array<std::string_view, 3> kFormatNames = {"csv", "cf32", "both"};
 
 // Byte for byte, so that narrowing gives back exactly the bytes the user typed (a UTF-8 path
 // stays the same UTF-8 path).
@@ -82,10 +81,11 @@ int sourceIndex(const std::string& name) {
     throw OptionError{"--source: unknown data source \"" + name + "\" (use random, prn15 or prn7)."};
 }
 
+// The panel's list position of the format, named as the metadata names it.
 int formatIndex(const std::string& name) {
-    for (std::size_t k = 0; k < kFormatNames.size(); ++k) {
-        if (name == kFormatNames[k]) {
-            return static_cast<int>(k);
+    for (int k = 0; k < static_cast<int>(listItems(ControlId::OutputFormat).size()); ++k) {
+        if (name == outputFormatName(static_cast<OutputFormat>(k))) {
+            return k;
         }
     }
     throw OptionError{"--format: unknown format \"" + name + "\" (use csv, cf32 or both)."};

@@ -2,11 +2,9 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
+#include <cstdio>
 #include <limits>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <system_error>
 #include <utility>
 
@@ -157,14 +155,21 @@ RecordReading readRecordingRecord(std::string_view metadataText) {
 
 RecordReading readRecordingRecordFile(const std::string& path) {
     errno = 0;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        const int error = errno != 0 ? errno : EIO;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return problem(path + ": " + std::generic_category().message(errno != 0 ? errno : EIO));
+    }
+    // Enough for any metadata of ours many times over; a device or a huge file is not read to the end.
+    std::string text(kMetadataSizeLimit + 1, '\0');
+    errno = 0;
+    text.resize(std::fread(text.data(), 1, text.size(), file));
+    const int error = std::ferror(file) != 0 ? (errno != 0 ? errno : EIO) : 0;
+    std::fclose(file);
+    if (error != 0) {
         return problem(path + ": " + std::generic_category().message(error));
     }
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) {
-        return problem(path + ": " + std::generic_category().message(EIO));
+    if (text.size() > kMetadataSizeLimit) {
+        return problem(path + ": too large to be metadata of this program");
     }
     return readRecordingRecord(text);
 }

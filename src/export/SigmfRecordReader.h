@@ -3,6 +3,7 @@
 // Any text is accepted as input: what is not JSON, not SigMF, not ours or not well formed gives a
 // one-line reason instead of a record.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +20,9 @@ struct RecordReading {
 };
 
 RecordReading readRecordingRecord(std::string_view metadataText);
+
+// Metadata files longer than this [bytes] are refused unread.
+inline constexpr std::size_t kMetadataSizeLimit = std::size_t{1} << 20;
 
 // Reads the file at path; a file that cannot be read gives the system's reason as the problem.
 RecordReading readRecordingRecordFile(const std::string& path);

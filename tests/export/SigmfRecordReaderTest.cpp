@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <limits>
+#include <utility>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -158,9 +160,25 @@ TEST(SigmfRecordReader, DeeplyNestedJsonIsRefusedWithoutCrashing) {
 
 TEST(SigmfRecordReader, FilesThatCannotBeReadGiveTheSystemsReason) {
     TempDir dir;
-    const auto reading = readRecordingRecordFile(dir.file("absent.sigmf-meta"));
-    EXPECT_FALSE(reading);
-    EXPECT_NE(reading.problem.find("No such file or directory"), std::string::npos) << reading.problem;
+    const std::pair<std::string, std::string> cases[] = {
+        {dir.file("absent.sigmf-meta"), "No such file or directory"},
+        {dir.str(), "Is a directory"},
+        {"/dev/zero", "too large"},  // endless: read only up to the limit
+    };
+    for (const auto& [path, reason] : cases) {
+        if (!std::filesystem::exists(path) && reason != "No such file or directory") {
+            continue;
+        }
+        const auto reading = readRecordingRecordFile(path);
+        EXPECT_FALSE(reading) << path;
+        EXPECT_NE(reading.problem.find(reason), std::string::npos) << reading.problem;
+        EXPECT_EQ(reading.problem.rfind(path, 0), 0u) << reading.problem;
+    }
+    // A file of ours is read whole.
+    const RecordingRecord r;
+    const std::string path = dir.file("ours.sigmf-meta");
+    ASSERT_EQ(writeMetadataFile(path, r), std::nullopt);
+    EXPECT_TRUE(readRecordingRecordFile(path));
 }
 
 }  // namespace
