@@ -188,6 +188,36 @@ TEST(Recording, FailedFilesAreReportedAndGetNoMetadata) {
     EXPECT_TRUE(result.metadataFiles.empty());
 }
 
+// A folder in the place of one file makes just that file fail; the others are still written, and
+// the metadata is written whenever a sample file of its number was.
+TEST(Recording, EachFileFailsOnItsOwn) {
+    struct Case {
+        const char* blocked;
+        std::vector<std::string> written;
+        std::vector<std::string> metadata;
+    };
+    const Case cases[] = {
+        {"modulated_signal_1.csv", {"modulated_signal_1.sigmf-data"}, {"modulated_signal_1.sigmf-meta"}},
+        {"modulated_signal_1.sigmf-data", {"modulated_signal_1.csv"}, {"modulated_signal_1.sigmf-meta"}},
+        {"modulated_signal_1.sigmf-meta", {"modulated_signal_1.csv", "modulated_signal_1.sigmf-data"}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.blocked);
+        TempDir dir;
+        std::filesystem::create_directory(dir.file(c.blocked));
+        const auto result = SignalSynthesizer::seeded(kSeed).generateSignal(smallRun(dir, OutputFormat::Both));
+        ASSERT_EQ(result.fileFailures.size(), 1u);
+        EXPECT_EQ(result.fileFailures[0].path, dir.file(c.blocked));
+        EXPECT_EQ(result.fileFailures[0].reason, "Is a directory");
+        std::vector<std::string> written;
+        for (const auto& path : result.writtenFiles) {
+            written.push_back(std::filesystem::path(path).filename().string());
+        }
+        EXPECT_EQ(written, c.written);
+        EXPECT_EQ(result.metadataFiles.size(), c.metadata.size());
+    }
+}
+
 struct RegenerationCase {
     const char* name;
     std::int32_t fileNumber;
