@@ -169,7 +169,7 @@ inline ProgramRun runProgram(const std::string& program, const std::vector<std::
     ProgramRun run;
     run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     switch (run.code) {
-        case 124: run.error = "the folder " + mustRefuseWrites->string() + " still takes writes"; break;
+        case 124: run.error = "the folder " + mustRefuseWrites.value_or("").string() + " still takes writes"; break;
         case 125: run.error = "cannot capture the program's output"; break;
         case 126: run.error = "cannot take on the limits (user " + std::to_string(kNobody) + ")"; break;
         case 127: run.error = "cannot execute " + program; break;

@@ -101,7 +101,9 @@ TEST_P(FileFaults, FailedFilesAreNamedAndTheOthersAreComplete) {
         limits,
         [&] { return encode(SignalSynthesizer(seededSequence(kSeed)).generateSignal(faultRun(savePath, c.fileCount))); },
         c.needsUnprivilegedUser ? std::optional(lockedFolder(dir)) : std::nullopt);
-    ASSERT_EQ(child.error, "") << "the fault cannot be staged on this machine";
+    if (!child.error.empty()) {
+        GTEST_SKIP() << "this machine cannot stage the fault: " << child.error;
+    }
     const Outcome outcome = decode(child.text);
 
     EXPECT_FALSE(outcome.refused);
