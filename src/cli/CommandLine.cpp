@@ -62,6 +62,16 @@ std::u16string widen(const std::string& text) {
     return wide;
 }
 
+// A value as the panel's field would hold it. The panel reads only a field's first 255 characters;
+// a longer value here would be read cut short, so it is refused rather than silently changed.
+std::u16string fieldText(std::string_view option, const std::string& value) {
+    if (value.size() > kFieldTextLimit) {
+        throw OptionError{std::string(option) + ": at most " + std::to_string(kFieldTextLimit) +
+                          " characters (got " + std::to_string(value.size()) + ")."};
+    }
+    return widen(value);
+}
+
 int schemeIndex(const std::string& name) {
     for (std::size_t k = 0; k < kSchemeNames.size(); ++k) {
         if (name == kSchemeNames[k] || name == std::to_string(k + 1)) {
@@ -147,16 +157,17 @@ ControlPanelInput panelFrom(const Options& o) {
     if (o.apskRadii && type != ModulationType::Apsk) {
         throw OptionError{"--apsk-radii: only APSK has ring radii (the scheme is " + o.modulation + ")."};
     }
-    panel.apskRadii = o.apskRadii ? widen(*o.apskRadii) : widen(defaultApskRadiiText(panel.apskIndex));
-    panel.symbolRate = widen(o.symbolRate);
-    panel.samplingRate = widen(o.samplingRate);
-    panel.symbolCount = widen(o.symbols);
-    panel.snrDb = widen(o.snr);
-    panel.mixingFrequency = widen(o.mixing);
-    panel.timingError = widen(o.timingError);
-    panel.frequencyOffset = widen(o.freqOffset);
-    panel.fileCount = widen(o.files);
-    panel.savePath = widen(o.savePath);
+    panel.apskRadii = o.apskRadii ? fieldText("--apsk-radii", *o.apskRadii)
+                                  : widen(defaultApskRadiiText(panel.apskIndex));
+    panel.symbolRate = fieldText("--symbol-rate", o.symbolRate);
+    panel.samplingRate = fieldText("--sampling-rate", o.samplingRate);
+    panel.symbolCount = fieldText("--symbols", o.symbols);
+    panel.snrDb = fieldText("--snr", o.snr);
+    panel.mixingFrequency = fieldText("--mixing", o.mixing);
+    panel.timingError = fieldText("--timing-error", o.timingError);
+    panel.frequencyOffset = fieldText("--freq-offset", o.freqOffset);
+    panel.fileCount = fieldText("--files", o.files);
+    // The save path is taken whole in generate(): a folder's name may be longer than a field.
     return panel;
 }
 
@@ -271,7 +282,8 @@ int generate(const Options& o, std::ostream& out, std::ostream& err) {
         err << reading.message << '\n';
         return ExitInvalidInput;
     }
-    const auto& p = *reading.parameters;
+    SignalParameters p = *reading.parameters;
+    p.savePath = o.savePath;
     const SignalSynthesizer synthesizer = o.seed ? SignalSynthesizer::seeded(*o.seed) : SignalSynthesizer();
     const auto result = synthesizer.generateSignal(p);
     if (result.refused()) {
