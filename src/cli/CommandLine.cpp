@@ -209,30 +209,24 @@ void addOptions(CLI::App& app, Options& o) {
     app.add_flag("--quiet", o.quiet, "Print nothing on success");
 }
 
-void listFiles(const GenerationResult& result, std::ostream& out) {
-    for (const auto& path : result.writtenFiles) {
-        out << "  " << path << '\n';
-    }
-    for (const auto& path : result.metadataFiles) {
-        out << "  " << path << '\n';
-    }
-}
-
-// Each file number gives its sample files and one metadata file.
-std::size_t filesPerNumber(OutputFormat format) {
-    return (writesCsv(format) ? 1u : 0u) + (writesCf32(format) ? 1u : 0u) + 1u;
+// The sample files a run writes per file number; each also gets a metadata file.
+std::size_t sampleFilesPerNumber(OutputFormat format) {
+    return (writesCsv(format) ? 1u : 0u) + (writesCf32(format) ? 1u : 0u);
 }
 
 void reportSuccess(const GenerationResult& result, const SignalParameters& p, std::ostream& out) {
-    const auto written = result.writtenFiles.size() + result.metadataFiles.size();
-    const auto requested = static_cast<std::size_t>(p.fileCount) * filesPerNumber(p.outputFormat);
+    const auto written = result.writtenFiles.size();
+    const auto requested = static_cast<std::size_t>(p.fileCount) * sampleFilesPerNumber(p.outputFormat);
     out << "Wrote ";
     if (written != requested) {
         out << written << " of ";
     }
     out << requested << (requested == 1 ? " file" : " files") << " of " << result.signal.size()
-        << " samples (" << p.symbolCount << " symbols, sampling rate " << p.samplingRate << " Hz):\n";
-    listFiles(result, out);
+        << " samples (" << p.symbolCount << " symbols, sampling rate " << p.samplingRate
+        << " Hz), each with its .sigmf-meta file:\n";
+    for (const auto& path : result.writtenFiles) {
+        out << "  " << path << '\n';
+    }
 }
 
 int finishRun(const GenerationResult& result, std::ostream& err) {
@@ -268,7 +262,12 @@ int regenerate(const Options& o, std::ostream& out, std::ostream& err) {
     if (!o.quiet) {
         out << "Regenerated file " << record.fileNumber << " of " << record.parameters.fileCount << " (seed "
             << *record.seed << "):\n";
-        listFiles(result, out);
+        for (const auto& path : result.writtenFiles) {
+            out << "  " << path << '\n';
+        }
+        for (const auto& path : result.metadataFiles) {
+            out << "  " << path << '\n';
+        }
     }
     return finishRun(result, err);
 }
