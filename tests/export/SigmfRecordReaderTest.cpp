@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <limits>
+#include <random>
 #include <utility>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -179,6 +180,52 @@ TEST(SigmfRecordReader, FilesThatCannotBeReadGiveTheSystemsReason) {
     const std::string path = dir.file("ours.sigmf-meta");
     ASSERT_EQ(writeMetadataFile(path, r), std::nullopt);
     EXPECT_TRUE(readRecordingRecordFile(path));
+}
+
+}  // namespace
+}  // namespace quorvel
+
+namespace quorvel {
+namespace {
+
+// Every field of ours replaced by a value of every JSON type: a record or a reason, never a crash,
+// and a record only where the replacement still means something.
+TEST(SigmfRecordReader, EveryFieldWithEveryTypeIsReadOrRefused) {
+    const json valid = json::parse(sigmfMetadataText(seededRecord()));
+    const json replacements[] = {nullptr, true, "x", -1, 1.5, 4294967296LL, json::array(), json::object()};
+    for (const auto& item : valid["global"].items()) {
+        for (const auto& replacement : replacements) {
+            json changed = valid;
+            changed["global"][item.key()] = replacement;
+            const auto reading = readRecordingRecord(changed.dump());
+            EXPECT_NE(reading.record.has_value(), !reading.problem.empty()) << item.key() << " = " << replacement;
+            if (reading && item.key().starts_with("quorvel:") && item.key() != "quorvel:snr_definition" &&
+                item.key() != "quorvel:sample_files") {
+                // A setting that was read back took the new value in.
+                EXPECT_NE(*reading.record, seededRecord()) << item.key() << " = " << replacement;
+            }
+        }
+    }
+}
+
+// Random byte damage to a valid file: never a crash.
+TEST(SigmfRecordReader, DamagedTextIsReadOrRefusedWithoutCrashing) {
+    const std::string valid = sigmfMetadataText(seededRecord());
+    std::mt19937 engine(99);
+    for (int trial = 0; trial < 3000; ++trial) {
+        std::string text = valid;
+        const int edits = 1 + static_cast<int>(engine() % 4);
+        for (int e = 0; e < edits; ++e) {
+            const std::size_t at = engine() % text.size();
+            switch (engine() % 3) {
+                case 0: text[at] = static_cast<char>(engine()); break;
+                case 1: text.erase(at, 1 + engine() % 8); break;
+                default: text.insert(at, 1, "{}[]\",:0-e"[engine() % 10]); break;
+            }
+        }
+        const auto reading = readRecordingRecord(text);
+        EXPECT_NE(reading.record.has_value(), !reading.problem.empty()) << text;
+    }
 }
 
 }  // namespace
