@@ -1,9 +1,12 @@
-// The CSV text: formatting alone and writing whole files, 10^3 ... 10^7 lines.
+// The CSV text: formatting alone and writing whole files, 10^3 ... 10^7 lines; the cf32 files:
+// converting alone and writing whole files.
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "BenchSupport.h"
+#include "export/Cf32Writer.h"
 #include "export/CsvWriter.h"
 
 namespace quorvel::bench {
@@ -33,6 +36,29 @@ void BM_WriteSampleFile(benchmark::State& state) {
     countItems(state);
 }
 BENCHMARK(BM_WriteSampleFile)->Apply(decades);
+
+void BM_EncodeCf32(benchmark::State& state) {
+    const auto samples = randomSamples(static_cast<std::size_t>(state.range(0)));
+    const auto bytes = std::make_unique<std::byte[]>(samples.size() * kCf32BytesPerSample);
+    for (auto _ : state) {
+        encodeCf32(samples, bytes.get());
+        benchmark::DoNotOptimize(bytes.get());
+        benchmark::ClobberMemory();
+    }
+    countItems(state);
+}
+BENCHMARK(BM_EncodeCf32)->Apply(decades);
+
+void BM_WriteCf32File(benchmark::State& state) {
+    const auto samples = randomSamples(static_cast<std::size_t>(state.range(0)));
+    const std::string path = "quorvel-bench-samples.sigmf-data";
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(writeCf32File(path, samples));
+    }
+    std::remove(path.c_str());
+    countItems(state);
+}
+BENCHMARK(BM_WriteCf32File)->Apply(decades);
 
 }  // namespace
 }  // namespace quorvel::bench

@@ -123,6 +123,10 @@ ControlPanelReading readControlPanel(const ControlPanelInput& input) {
         return failure(message::InvalidFileCount);
     }
     p.savePath = narrowText(visibleText(input.savePath));
+    if (!readList(ControlId::OutputFormat, input.outputFormatIndex, listPick)) {
+        return failure(message::InvalidOutputFormat);
+    }
+    p.outputFormat = static_cast<OutputFormat>(listPick);
     return {std::move(p), {}};
 }
 

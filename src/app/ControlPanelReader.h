@@ -35,6 +35,7 @@ struct ControlPanelInput {
     int qamIndex = 0;
     int apskIndex = 0;
     int dataSourceIndex = 0;
+    int outputFormatIndex = 0;
 };
 
 // The outcome of reading the panel: the settings when every field is well formed, otherwise

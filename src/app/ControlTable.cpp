@@ -51,6 +51,13 @@ constexpr std::array<ListItem, 3> kDataSourceItems{{
     {"PRN 7 LFSR", 2},
 }};
 
+// The values are OutputFormat's.
+constexpr std::array<ListItem, 3> kOutputFormatItems{{
+    {"CSV", 0},
+    {"cf32 (SigMF)", 1},
+    {"CSV + cf32", 2},
+}};
+
 constexpr ControlRow edit(std::string_view label, ControlId id, int y, std::string_view text,
                           bool enabled = true) {
     return {.label = label,
@@ -78,7 +85,7 @@ constexpr ControlRow unlabelled(FieldKind kind, ControlId id, Rect field,
     return {.kind = kind, .id = id, .field = field, .text = caption};
 }
 
-constexpr std::array<ControlRow, 18> kRows{{
+constexpr std::array<ControlRow, 19> kRows{{
     edit("Symbol Rate (Hz):", ControlId::SymbolRate, 20, "1000"),
     edit("Sampling Rate (Hz):", ControlId::SamplingRate, 50, "10000"),
     list("Modulation Type:", ControlId::ModulationType, 80, 250, 192, kModulationItems, 0, true),
@@ -97,6 +104,7 @@ constexpr std::array<ControlRow, 18> kRows{{
     edit("Save Path (e.g., .):", ControlId::SavePath, 470, "."),
     unlabelled(FieldKind::CheckBox, ControlId::ShowSampledData, {20, 500, 250, 24},
                "Display Sampled Data"),
+    list("Output Format:", ControlId::OutputFormat, 530, 120, 72, kOutputFormatItems, 0, true),
     unlabelled(FieldKind::Button, ControlId::GenerateButton, {20, 570, 200, 40},
                "Generate Signal & Plot"),
 }};

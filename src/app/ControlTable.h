@@ -30,6 +30,7 @@ enum class ControlId : std::int32_t {
     GenerateButton = 116,
     ShowSampledData = 117,
     DataSource = 118,
+    OutputFormat = 119,
 };
 
 enum class FieldKind {
@@ -104,6 +105,7 @@ inline constexpr std::string_view InvalidFileCount = "Invalid File Count.";
 // A list without a usable selection (the shell's lists always have one; other callers may not).
 inline constexpr std::string_view InvalidModulationType = "Invalid Modulation Type.";
 inline constexpr std::string_view InvalidDataSource = "Invalid Input Data Source.";
+inline constexpr std::string_view InvalidOutputFormat = "Invalid Output Format.";
 inline constexpr std::string_view InvalidPskOrder = "Invalid PSK Order.";
 inline constexpr std::string_view InvalidFskOrder = "Invalid FSK Order.";
 inline constexpr std::string_view InvalidQamOrder = "Invalid QAM Order.";

@@ -7,19 +7,18 @@
 #include <random>
 #include <utility>
 
-
 namespace quorvel {
-namespace {
 
-double meanPower(const SampleBuffer& samples) {
+double meanPower(const SampleBuffer& signal) {
+    if (signal.empty()) {
+        return 0.0;
+    }
     double sum = 0.0;
-    for (const auto& s : samples) {
+    for (const auto& s : signal) {
         sum += s.i * s.i + s.q * s.q;
     }
-    return sum / static_cast<double>(samples.size());
+    return sum / static_cast<double>(signal.size());
 }
-
-}  // namespace
 
 double dbToLinear(double db) {
     return std::pow(10.0, db / 10.0);
@@ -34,10 +33,14 @@ bool addsNoise(const SampleBuffer& signal, double snrDb) {
     return !signal.empty() && snrDb != std::numeric_limits<double>::infinity();
 }
 
-double noiseStandardDeviation(const SampleBuffer& signal, double snrDb) {
+double noiseStandardDeviation(double signalPower, double snrDb) {
     // Half of the noise power goes to each component.
-    const double variance = meanPower(signal) / dbToLinear(snrDb) * 0.5;
+    const double variance = signalPower / dbToLinear(snrDb) * 0.5;
     return std::sqrt(variance);
+}
+
+double noiseStandardDeviation(const SampleBuffer& signal, double snrDb) {
+    return noiseStandardDeviation(meanPower(signal), snrDb);
 }
 
 void NoiseGenerator::addTo(std::span<ComplexSample> samples) {

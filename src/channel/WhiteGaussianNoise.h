@@ -18,7 +18,13 @@ double dbToLinear(double db);
 // +infinity.
 bool addsNoise(const SampleBuffer& signal, double snrDb);
 
-// Standard deviation of each noise component for the signal's measured mean power.
+// Mean power per complex sample, I^2 + Q^2 averaged; 0 for an empty signal.
+double meanPower(const SampleBuffer& signal);
+
+// Standard deviation of each noise component for a signal of this mean power.
+double noiseStandardDeviation(double signalPower, double snrDb);
+
+// The same for the signal's measured mean power.
 double noiseStandardDeviation(const SampleBuffer& signal, double snrDb);
 
 // Adds the noise of one buffer in consecutive pieces, so that later work can start on the first

@@ -9,10 +9,14 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "app/ControlPanelReader.h"
 #include "app/ControlTable.h"
 #include "app/OrderControls.h"
+#include "common/Version.h"
+#include "export/SigmfMetadata.h"
+#include "export/SigmfRecordReader.h"
 #include "synthesis/SignalSynthesizer.h"
 
 namespace quorvel {
@@ -32,7 +36,9 @@ struct Options {
     std::string freqOffset = "0";
     std::string files = "1";
     std::string savePath = ".";
+    std::string format = "csv";
     std::optional<std::uint32_t> seed;
+    std::optional<std::string> from;
     bool quiet = false;
 };
 
@@ -56,6 +62,16 @@ std::u16string widen(const std::string& text) {
     return wide;
 }
 
+// A value as the panel's field would hold it. The panel reads only a field's first 255 characters;
+// a longer value here would be read cut short, so it is refused rather than silently changed.
+std::u16string fieldText(std::string_view option, const std::string& value) {
+    if (value.size() > kFieldTextLimit) {
+        throw OptionError{std::string(option) + ": at most " + std::to_string(kFieldTextLimit) +
+                          " characters (got " + std::to_string(value.size()) + ")."};
+    }
+    return widen(value);
+}
+
 int schemeIndex(const std::string& name) {
     for (std::size_t k = 0; k < kSchemeNames.size(); ++k) {
         if (name == kSchemeNames[k] || name == std::to_string(k + 1)) {
@@ -73,6 +89,16 @@ int sourceIndex(const std::string& name) {
         }
     }
     throw OptionError{"--source: unknown data source \"" + name + "\" (use random, prn15 or prn7)."};
+}
+
+// The panel's list position of the format, named as the metadata names it.
+int formatIndex(const std::string& name) {
+    for (int k = 0; k < static_cast<int>(listItems(ControlId::OutputFormat).size()); ++k) {
+        if (name == outputFormatName(static_cast<OutputFormat>(k))) {
+            return k;
+        }
+    }
+    throw OptionError{"--format: unknown format \"" + name + "\" (use csv, cf32 or both)."};
 }
 
 // The order list of a scheme; nothing for the schemes without an order to choose.
@@ -125,71 +151,139 @@ ControlPanelInput panelFrom(const Options& o) {
     ControlPanelInput panel;
     panel.modulationIndex = schemeIndex(o.modulation);
     panel.dataSourceIndex = sourceIndex(o.source);
+    panel.outputFormatIndex = formatIndex(o.format);
     const auto type = static_cast<ModulationType>(panel.modulationIndex + 1);
     selectOrder(o, type, panel);
     if (o.apskRadii && type != ModulationType::Apsk) {
         throw OptionError{"--apsk-radii: only APSK has ring radii (the scheme is " + o.modulation + ")."};
     }
-    panel.apskRadii = o.apskRadii ? widen(*o.apskRadii) : widen(defaultApskRadiiText(panel.apskIndex));
-    panel.symbolRate = widen(o.symbolRate);
-    panel.samplingRate = widen(o.samplingRate);
-    panel.symbolCount = widen(o.symbols);
-    panel.snrDb = widen(o.snr);
-    panel.mixingFrequency = widen(o.mixing);
-    panel.timingError = widen(o.timingError);
-    panel.frequencyOffset = widen(o.freqOffset);
-    panel.fileCount = widen(o.files);
-    panel.savePath = widen(o.savePath);
+    panel.apskRadii = o.apskRadii ? fieldText("--apsk-radii", *o.apskRadii)
+                                  : widen(defaultApskRadiiText(panel.apskIndex));
+    panel.symbolRate = fieldText("--symbol-rate", o.symbolRate);
+    panel.samplingRate = fieldText("--sampling-rate", o.samplingRate);
+    panel.symbolCount = fieldText("--symbols", o.symbols);
+    panel.snrDb = fieldText("--snr", o.snr);
+    panel.mixingFrequency = fieldText("--mixing", o.mixing);
+    panel.timingError = fieldText("--timing-error", o.timingError);
+    panel.frequencyOffset = fieldText("--freq-offset", o.freqOffset);
+    panel.fileCount = fieldText("--files", o.files);
+    // The save path is taken whole in generate(): a folder's name may be longer than a field.
     return panel;
 }
 
 void addOptions(CLI::App& app, Options& o) {
-    app.add_option("--symbol-rate", o.symbolRate, "Symbol rate [Hz]")->capture_default_str();
-    app.add_option("--sampling-rate", o.samplingRate, "Sampling rate [Hz]")->capture_default_str();
-    app.add_option("--modulation", o.modulation,
-                   "psk, oqpsk, pi4dqpsk, fsk, msk, gmsk, qam, apsk, or the type number 1-8")
+    // A regeneration takes every setting from the metadata; only where to write and how loudly
+    // are the user's.
+    auto* from = app.add_option("--from", o.from,
+                                "Make the file that this .sigmf-meta file describes again (seeded runs only)");
+    const auto setting = [&app, from](auto&&... args) {
+        auto* option = app.add_option(std::forward<decltype(args)>(args)...);
+        from->excludes(option);
+        return option;
+    };
+    setting("--symbol-rate", o.symbolRate, "Symbol rate [Hz]")->capture_default_str();
+    setting("--sampling-rate", o.samplingRate, "Sampling rate [Hz]")->capture_default_str();
+    setting("--modulation", o.modulation,
+            "psk, oqpsk, pi4dqpsk, fsk, msk, gmsk, qam, apsk, or the type number 1-8")
         ->capture_default_str();
-    app.add_option("--order", o.order,
-                   "Modulation order: PSK 2|4|8|16 (default 4), FSK 2|4|8 (2), "
-                   "QAM 16|32|64|256|1024|2048 (16), APSK 16|32|64 (16)");
-    app.add_option("--apsk-radii", o.apskRadii,
-                   "APSK ring radii, innermost first, separated by blanks (default: the order's own)");
-    app.add_option("--symbols", o.symbols, "Number of symbols per file")->capture_default_str();
-    app.add_option("--source", o.source, "Input data source: random, prn15 or prn7")->capture_default_str();
-    app.add_option("--snr", o.snr, "Signal-to-noise ratio per sample [dB]; inf for no noise")
+    setting("--order", o.order,
+            "Modulation order: PSK 2|4|8|16 (default 4), FSK 2|4|8 (2), "
+            "QAM 16|32|64|256|1024|2048 (16), APSK 16|32|64 (16)");
+    setting("--apsk-radii", o.apskRadii,
+            "APSK ring radii, innermost first, separated by blanks (default: the order's own)");
+    setting("--symbols", o.symbols, "Number of symbols per file")->capture_default_str();
+    setting("--source", o.source, "Input data source: random, prn15 or prn7")->capture_default_str();
+    setting("--snr", o.snr, "Signal-to-noise ratio per sample [dB]; inf for no noise")
         ->capture_default_str();
-    app.add_option("--mixing", o.mixing, "Mixing frequency [Hz]")->capture_default_str();
-    app.add_option("--timing-error", o.timingError, "Timing drift at the end [symbol periods], -1 to 1")
+    setting("--mixing", o.mixing, "Mixing frequency [Hz]")->capture_default_str();
+    setting("--timing-error", o.timingError, "Timing drift at the end [symbol periods], -1 to 1")
         ->capture_default_str();
-    app.add_option("--freq-offset", o.freqOffset, "Frequency offset [Hz]")->capture_default_str();
-    app.add_option("--files", o.files, "Number of files")->capture_default_str();
+    setting("--freq-offset", o.freqOffset, "Frequency offset [Hz]")->capture_default_str();
+    setting("--files", o.files, "Number of files")->capture_default_str();
     app.add_option("--save-path", o.savePath, "Folder the files are written to")->capture_default_str();
-    app.add_option("--seed", o.seed, "Seed (unsigned 32-bit): equal settings and seed give identical files");
+    setting("--seed", o.seed, "Seed (unsigned 32-bit): equal settings and seed give identical files");
+    setting("--format", o.format,
+            "Output format: csv, cf32 (raw little-endian float32 I/Q, .sigmf-data) or both; "
+            "each file also gets a SigMF .sigmf-meta file")
+        ->capture_default_str();
     app.add_flag("--quiet", o.quiet, "Print nothing on success");
+}
+
+// The sample files a run writes per file number; each also gets a metadata file.
+std::size_t sampleFilesPerNumber(OutputFormat format) {
+    return (writesCsv(format) ? 1u : 0u) + (writesCf32(format) ? 1u : 0u);
 }
 
 void reportSuccess(const GenerationResult& result, const SignalParameters& p, std::ostream& out) {
     const auto written = result.writtenFiles.size();
-    const auto requested = static_cast<std::size_t>(p.fileCount);
+    const auto requested = static_cast<std::size_t>(p.fileCount) * sampleFilesPerNumber(p.outputFormat);
     out << "Wrote ";
     if (written != requested) {
         out << written << " of ";
     }
     out << requested << (requested == 1 ? " file" : " files") << " of " << result.signal.size()
-        << " samples (" << p.symbolCount << " symbols, sampling rate " << p.samplingRate << " Hz):\n";
+        << " samples (" << p.symbolCount << " symbols, sampling rate " << p.samplingRate
+        << " Hz), each with its .sigmf-meta file:\n";
     for (const auto& path : result.writtenFiles) {
         out << "  " << path << '\n';
     }
 }
 
+int finishRun(const GenerationResult& result, std::ostream& err) {
+    for (const auto& failure : result.fileFailures) {
+        err << "Could not write " << failure.path << ": " << failure.reason << '\n';
+    }
+    return result.fileFailures.empty() ? ExitSuccess : ExitFileFailure;
+}
+
+// Makes the file a metadata file describes again, from its recorded settings and seed.
+int regenerate(const Options& o, std::ostream& out, std::ostream& err) {
+    const auto reading = readRecordingRecordFile(*o.from);
+    if (!reading) {
+        err << "cannot regenerate: " << reading.problem << '\n';
+        return ExitInvalidInput;
+    }
+    const RecordingRecord& record = *reading.record;
+    if (!record.seed) {
+        err << "cannot regenerate: the recording was made without --seed, so its random values cannot be "
+               "drawn again\n";
+        return ExitInvalidInput;
+    }
+    if (record.programVersion != kProgramVersion) {
+        err << "note: the recording was made by Quorvel " << record.programVersion << ", this is "
+            << kProgramVersion << "; the samples may differ\n";
+    }
+    const auto synthesizer = SignalSynthesizer::seeded(*record.seed);
+    const auto result = synthesizer.regenerateFile(record.parameters, record.fileNumber, o.savePath);
+    if (result.refused()) {
+        err << message::GenerationFailed << '\n' << result.refusal << '\n';
+        return ExitRefused;
+    }
+    if (!o.quiet) {
+        out << "Regenerated file " << record.fileNumber << " of " << record.parameters.fileCount << " (seed "
+            << *record.seed << "):\n";
+        for (const auto& path : result.writtenFiles) {
+            out << "  " << path << '\n';
+        }
+        for (const auto& path : result.metadataFiles) {
+            out << "  " << path << '\n';
+        }
+    }
+    return finishRun(result, err);
+}
+
 int generate(const Options& o, std::ostream& out, std::ostream& err) {
+    if (o.from) {
+        return regenerate(o, out, err);
+    }
     const auto reading = readControlPanel(panelFrom(o));
     if (!reading) {
         err << reading.message << '\n';
         return ExitInvalidInput;
     }
-    const auto& p = *reading.parameters;
-    const SignalSynthesizer synthesizer(o.seed ? seededSequence(*o.seed) : platformSeedSource());
+    SignalParameters p = *reading.parameters;
+    p.savePath = o.savePath;
+    const SignalSynthesizer synthesizer = o.seed ? SignalSynthesizer::seeded(*o.seed) : SignalSynthesizer();
     const auto result = synthesizer.generateSignal(p);
     if (result.refused()) {
         err << message::GenerationFailed << '\n' << result.refusal << '\n';
@@ -198,16 +292,14 @@ int generate(const Options& o, std::ostream& out, std::ostream& err) {
     if (!o.quiet) {
         reportSuccess(result, p, out);
     }
-    for (const auto& failure : result.fileFailures) {
-        err << "Could not write " << failure.path << ": " << failure.reason << '\n';
-    }
-    return result.fileFailures.empty() ? ExitSuccess : ExitFileFailure;
+    return finishRun(result, err);
 }
 
 }  // namespace
 
 int runCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-    CLI::App app{"quorvel-cli: writes digitally modulated complex-baseband test signals as CSV files.\n"
+    CLI::App app{"quorvel-cli: writes digitally modulated complex-baseband test signals as CSV or cf32 files\n"
+                 "with SigMF metadata.\n"
                  "Each value is parsed exactly like the desktop control panel's field of the same name."};
     app.name("quorvel-cli");
     Options options;

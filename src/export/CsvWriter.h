@@ -36,7 +36,8 @@ std::string formatSampleText(const SampleBuffer& samples);
 
 // Creates (or truncates) the file at path and writes the text of samples into it. Returns
 // nothing on success, otherwise the system's reason (e.g. "No such file or directory",
-// "No space left on device"); after a failed write the shortened file is left in place.
+// "No space left on device"); after a failed write the shortened file is left in place. A path
+// holding a NUL byte is never opened ("Invalid argument"): the system would cut the name there.
 std::optional<std::string> writeSampleFile(const std::string& path, const SampleBuffer& samples);
 
 }  // namespace quorvel

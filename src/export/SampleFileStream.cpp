@@ -37,6 +37,11 @@ unsigned SampleFileStream::defaultWorkers() {
 SampleFileStream::SampleFileStream(const std::string& path, std::span<const ComplexSample> samples,
                                    unsigned workers)
     : samples_(samples), chunkCount_((samples.size() + kChunkSamples - 1) / kChunkSamples) {
+    // The system would read the name only up to a NUL and so write some other file.
+    if (path.find('\0') != std::string::npos) {
+        error_ = EINVAL;
+        return;
+    }
     errno = 0;
     file_ = std::fopen(path.c_str(), "wb");
     if (file_ == nullptr) {

@@ -1,11 +1,15 @@
 #include "synthesis/RunCheck.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <numeric>
 #include <sstream>
 #include <unistd.h>
 
 #include "channel/Resampling.h"
+#include "channel/WhiteGaussianNoise.h"
+#include "common/Signal.h"
 #include "modulation/Apsk.h"
 #include "modulation/Qam.h"
 #include "synthesis/SchemeTable.h"
@@ -18,6 +22,10 @@ constexpr double kBytesPerSymbolIndex = 4.0;
 // Beyond this many samples per file no machine of our users has the memory; it also keeps every
 // count well inside size_t and the exact-integer range of a double.
 constexpr double kMaxSamplesPerFile = 1e15;
+// The largest signal or noise power per sample a run may ask for. Below it, the sum of the powers
+// of every sample of a file and the noise drawn from it stay far inside the range of a double, so
+// no file ever holds an infinity or a not-a-number that the settings did not ask for.
+constexpr double kMaxPower = 1e280;
 
 std::string number(double value) {
     std::ostringstream text;
@@ -49,6 +57,61 @@ std::optional<std::string> rangeRefusal(const SignalParameters& p) {
     }
     if (!std::isfinite(p.frequencyOffset)) {
         return "The frequency offset must be a finite number of Hz.";
+    }
+    return std::nullopt;
+}
+
+// The largest magnitude a sample can have before the noise: the keyed schemes give unit-magnitude
+// samples, the others at most their largest constellation point, since no later stage raises it
+// (interpolation takes weighted means of neighbours, mixing and offset only rotate).
+double peakMagnitude(const SignalParameters& p) {
+    if (!mapsOnePointPerSymbol(p.modulationType)) {
+        return 1.0;
+    }
+    SymbolSequence everyIndex(static_cast<std::size_t>(alphabetSize(p)));
+    std::iota(everyIndex.begin(), everyIndex.end(), 0);
+    double peak = 0.0;
+    for (const ComplexSample& point : mapSymbols(everyIndex, p)) {
+        peak = std::max(peak, std::hypot(point.i, point.q));
+    }
+    return peak;
+}
+
+// Settings whose every value is finite but whose signal is not: ring radii or noise so large that
+// the powers overflow, or a frequency whose phase over the file does.
+std::optional<std::string> overflowRefusal(const SignalParameters& p, double samples) {
+    const double peak = peakMagnitude(p);
+    if (!(peak * peak <= kMaxPower)) {
+        return "APSK ring radii must lie within +-" + number(std::sqrt(kMaxPower)) + " (the largest is " +
+               number(peak) + ").";
+    }
+    const double peakPower = std::max(peak * peak, 1.0);
+    if (std::isfinite(p.snrDb) && !(peakPower / dbToLinear(p.snrDb) <= kMaxPower)) {
+        return "An SNR of " + number(p.snrDb) + " dB asks for more noise than a number can hold (the lowest is " +
+               number(10.0 * std::log10(peakPower / kMaxPower)) + " dB here).";
+    }
+    // The stage forms each phase as (n / samplingRate) * (2 pi f); the last sample's is the largest.
+    const double lastTime = (samples - 1.0) / p.samplingRate;
+    const auto phaseOverflows = [lastTime](double frequency) {
+        const double radiansPerSecond = (Pi * 2.0) * frequency;
+        return !std::isfinite(radiansPerSecond) || !std::isfinite(lastTime * radiansPerSecond);
+    };
+    if (p.mixingFrequency != 0.0 && phaseOverflows(p.mixingFrequency)) {
+        return "The mixing frequency of " + number(p.mixingFrequency) +
+               " Hz is too large: its phase over one file exceeds the range of a double.";
+    }
+    if (p.frequencyOffset != 0.0 && phaseOverflows(p.frequencyOffset)) {
+        return "The frequency offset of " + number(p.frequencyOffset) +
+               " Hz is too large: its phase over one file exceeds the range of a double.";
+    }
+    return std::nullopt;
+}
+
+// A NUL byte ends a file name at the system call, so the file written would be another one.
+std::optional<std::string> savePathRefusal(const SignalParameters& p) {
+    if (p.savePath.find('\0') != std::string::npos) {
+        return "The save path holds a NUL character (typed characters whose low byte is 0, such as U+0100 or "
+               "U+4E00, become one); no file can be named with it.";
     }
     return std::nullopt;
 }
@@ -119,10 +182,18 @@ std::optional<std::string> findRefusal(const SignalParameters& p, std::uint64_t 
     if (auto reason = schemeRefusal(p)) {
         return reason;
     }
+    if (auto reason = savePathRefusal(p)) {
+        return reason;
+    }
     const double samples = samplesPerFile(p);
     if (samples < 1.0) {
         return std::to_string(p.symbolCount) + " symbols at " + number(p.samplingRate / p.symbolRate) +
                " samples per symbol give no samples: raise the sampling rate or the number of symbols.";
+    }
+    if (samples < kMaxSamplesPerFile) {
+        if (auto reason = overflowRefusal(p, samples)) {
+            return reason;
+        }
     }
     const double bytes = peakMemoryBytes(p);
     if (!(samples < kMaxSamplesPerFile) || bytes > static_cast<double>(memoryLimitBytes)) {

@@ -25,6 +25,17 @@ enum class DataSource : std::int32_t {
     Prn7Lfsr = 2,
 };
 
+// The position in the control panel's output format list, 0-based. Every format also gets a
+// SigMF metadata file beside it.
+enum class OutputFormat : std::int32_t {
+    Csv = 0,   // the text files only
+    Cf32 = 1,  // raw little-endian float32 I, Q pairs (a SigMF dataset) only
+    Both = 2,
+};
+
+inline bool writesCsv(OutputFormat format) { return format != OutputFormat::Cf32; }
+inline bool writesCf32(OutputFormat format) { return format != OutputFormat::Csv; }
+
 struct SignalParameters {
     ModulationType modulationType = ModulationType::Psk;
     std::int32_t pskOrder = 4;   // 2, 4, 8 or 16 for PSK, else 0
@@ -42,6 +53,9 @@ struct SignalParameters {
     double mixingFrequency = 0.0;     // [Hz], signed
     double timingError = 0.0;         // drift at the end of the buffer [symbol periods], -1 ... 1
     double frequencyOffset = 0.0;     // [Hz], signed
+    OutputFormat outputFormat = OutputFormat::Csv;
+
+    friend bool operator==(const SignalParameters&, const SignalParameters&) = default;
 };
 
 }  // namespace quorvel

@@ -11,8 +11,11 @@
 #include "channel/TimingError.h"
 #include "channel/WhiteGaussianNoise.h"
 #include "common/BufferAllocator.h"
+#include "common/Version.h"
+#include "export/Cf32Writer.h"
 #include "export/CsvWriter.h"
 #include "export/SampleFileStream.h"
+#include "export/SigmfMetadata.h"
 #include "synthesis/RunCheck.h"
 #include "synthesis/SchemeTable.h"
 #include "synthesis/SymbolSources.h"
@@ -35,34 +38,69 @@ SampleBuffer applyImpairments(SampleBuffer working, const SignalParameters& p) {
     return working;
 }
 
-// One file on its way to disk: its final samples and the stream writing them.
+// One file on its way to disk: its final samples and the streams writing them.
 struct FileInProgress {
-    std::string path;
+    std::int32_t number = 0;
     SampleBuffer samples;
-    std::unique_ptr<SampleFileStream> stream;
+    double signalPower = 0.0;                  // measured before the noise is added
+    std::string csvPath;                       // empty when the format has no CSV file
+    std::unique_ptr<SampleFileStream> stream;  // the CSV file, written while the noise is drawn
+    std::string cf32Path;                      // empty when the format has no cf32 file
+    std::optional<std::string> cf32Error;
 };
 
-// The noise stage, last of all, done piece by piece: the file stream formats and writes each
+void markReady(FileInProgress& file, std::size_t count) {
+    if (file.stream) {
+        file.stream->markReady(count);
+    }
+}
+
+// The noise stage, last of all, done piece by piece: the CSV stream formats and writes each
 // piece on the other cores while the next one is drawn. The values are those of one pass.
 void addNoiseWhileWriting(FileInProgress& file, double snrDb, const SeedSource& seeds) {
+    file.signalPower = meanPower(file.samples);
     if (!addsNoise(file.samples, snrDb)) {
-        file.stream->markReady(file.samples.size());
+        markReady(file, file.samples.size());
         return;
     }
-    NoiseGenerator noise(noiseStandardDeviation(file.samples, snrDb), seeds());
+    NoiseGenerator noise(noiseStandardDeviation(file.signalPower, snrDb), seeds());
     const std::span<ComplexSample> all(file.samples);
     for (std::size_t begin = 0; begin < all.size(); begin += SampleFileStream::kChunkSamples) {
         const std::size_t count = std::min(SampleFileStream::kChunkSamples, all.size() - begin);
         noise.addTo(all.subspan(begin, count));
-        file.stream->markReady(begin + count);
+        markReady(file, begin + count);
     }
 }
 
-void recordOutcome(FileInProgress& file, GenerationResult& result) {
-    if (auto error = file.stream->finish()) {
-        result.fileFailures.push_back({file.path, std::move(*error)});
+// Waits for the file's sample files and, when at least one of them was written, writes the
+// metadata describing them.
+void recordOutcome(FileInProgress& file, const SignalParameters& p, std::optional<std::uint32_t> seed,
+                   const std::string& folder, GenerationResult& result) {
+    bool anyWritten = false;
+    const auto note = [&](const std::string& path, std::optional<std::string> error) {
+        if (error) {
+            result.fileFailures.push_back({path, std::move(*error)});
+        } else {
+            result.writtenFiles.push_back(path);
+            anyWritten = true;
+        }
+    };
+    if (file.stream) {
+        note(file.csvPath, file.stream->finish());
+    }
+    if (!file.cf32Path.empty()) {
+        note(file.cf32Path, std::move(file.cf32Error));
+    }
+    if (!anyWritten) {
+        return;
+    }
+    const RecordingRecord record{p, seed, file.number, std::string(kProgramVersion), file.samples.size(),
+                                 file.signalPower};
+    const std::string path = metadataFilePath(folder, file.number);
+    if (auto error = writeMetadataFile(path, record)) {
+        result.fileFailures.push_back({path, std::move(*error)});
     } else {
-        result.writtenFiles.push_back(file.path);
+        result.metadataFiles.push_back(path);
     }
 }
 
@@ -70,7 +108,29 @@ void recordOutcome(FileInProgress& file, GenerationResult& result) {
 
 SignalSynthesizer::SignalSynthesizer(SeedSource seeds) : seeds_(std::move(seeds)) {}
 
+SignalSynthesizer SignalSynthesizer::seeded(std::uint32_t seed) {
+    SignalSynthesizer synthesizer(seededSequence(seed));
+    synthesizer.userSeed_ = seed;
+    return synthesizer;
+}
+
 GenerationResult SignalSynthesizer::generateSignal(const SignalParameters& p) const {
+    return run(p, 1, p.fileCount, p.savePath);
+}
+
+GenerationResult SignalSynthesizer::regenerateFile(const SignalParameters& p, std::int32_t fileNumber,
+                                                   const std::string& folder) const {
+    if (fileNumber < 1 || fileNumber > p.fileCount) {
+        GenerationResult result;
+        result.refusal = "The run has files 1 to " + std::to_string(p.fileCount) + ", not file " +
+                         std::to_string(fileNumber) + ".";
+        return result;
+    }
+    return run(p, fileNumber, fileNumber, folder);
+}
+
+GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t firstFile, std::int32_t lastFile,
+                                        const std::string& folder) const {
     GenerationResult result;
     // Every refusal depends on the parameters alone, so it comes before any file is touched.
     if (auto reason = findRefusal(p, memoryLimitBytes_.value_or(availableMemoryBytes()))) {
@@ -79,32 +139,50 @@ GenerationResult SignalSynthesizer::generateSignal(const SignalParameters& p) co
     }
     SymbolEngine engine(seeds_());
     const std::int32_t m = alphabetSize(p);
+    // Of the files before the first one made, only the symbol engine's state carries over.
+    for (std::int32_t k = 1; k < firstFile; ++k) {
+        drawSymbols(p.dataSource, m, p.symbolCount, engine);
+    }
     // The previous file goes on being written while the next one is generated; only then is it
     // waited for, so at most two files' samples are held at once.
     std::unique_ptr<FileInProgress> previous;
-    for (std::int32_t k = 1; k <= p.fileCount; ++k) {
+    for (std::int32_t k = firstFile; k <= lastFile; ++k) {
         const SymbolSequence symbols = drawSymbols(p.dataSource, m, p.symbolCount, engine);
         SampleBuffer mapped = mapSymbols(symbols, p);
         auto file = std::make_unique<FileInProgress>();
-        file->path = sampleFilePath(p.savePath, k);
-        const bool last = k == p.fileCount;
+        file->number = k;
+        const bool last = k == lastFile;
         // Only the last file's mapper output outlives its file; the others' can become the
         // working buffer themselves instead of being copied.
         SampleBuffer atSamplingRate = !mapsOnePointPerSymbol(p.modulationType)
                                           ? (last ? mapped : std::move(mapped))
                                           : resampleToSamplingRate(mapped, p.symbolRate, p.samplingRate);
         file->samples = applyImpairments(std::move(atSamplingRate), p);
+        if (k == firstFile && addsNoise(file->samples, p.snrDb)) {
+            // Every file of a run has the same length, so each skipped file took a noise seed too.
+            for (std::int32_t skipped = 1; skipped < firstFile; ++skipped) {
+                seeds_();
+            }
+        }
         if (previous) {
-            recordOutcome(*previous, result);
+            recordOutcome(*previous, p, userSeed_, folder, result);
             previous.reset();
         }
-        file->stream = std::make_unique<SampleFileStream>(file->path, file->samples,
-                                                          SampleFileStream::defaultWorkers());
+        if (writesCsv(p.outputFormat)) {
+            file->csvPath = sampleFilePath(folder, k);
+            file->stream = std::make_unique<SampleFileStream>(file->csvPath, file->samples,
+                                                              SampleFileStream::defaultWorkers());
+        }
         addNoiseWhileWriting(*file, p.snrDb, seeds_);
+        if (writesCf32(p.outputFormat)) {
+            // The samples are final now; the CSV workers go on formatting meanwhile.
+            file->cf32Path = cf32FilePath(folder, k);
+            file->cf32Error = writeCf32File(file->cf32Path, file->samples);
+        }
         if (!last) {
             previous = std::move(file);
         } else {
-            recordOutcome(*file, result);
+            recordOutcome(*file, p, userSeed_, folder, result);
             result.signal = std::move(file->samples);
             result.mappedSymbols = std::move(mapped);
         }

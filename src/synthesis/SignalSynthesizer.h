@@ -21,7 +21,8 @@ struct GenerationResult {
     SampleBuffer signal;         // final samples of the last file; empty when the run was refused
     SampleBuffer mappedSymbols;  // mapper output of the last file, before resampling and the channel
     std::string refusal;         // why the run was refused, one line; empty when it ran
-    std::vector<std::string> writtenFiles;          // in the order written
+    std::vector<std::string> writtenFiles;          // sample files (CSV, cf32), in the order written
+    std::vector<std::string> metadataFiles;         // the SigMF metadata files, in the order written
     std::vector<FileWriteFailure> fileFailures;     // files that could not be created, written or closed
 
     bool refused() const { return !refusal.empty(); }
@@ -32,14 +33,29 @@ public:
     // seeds: the symbol engine takes the first seed of each run, every noise stage the next one.
     explicit SignalSynthesizer(SeedSource seeds = platformSeedSource());
 
+    // Seeds from seededSequence(seed), and the seed recorded in every metadata file, so that each
+    // file can be made again on its own.
+    static SignalSynthesizer seeded(std::uint32_t seed);
+
     // Bounds the memory a run may hold at once [bytes]; by default what the system has available.
     void setMemoryLimit(std::optional<std::uint64_t> bytes) { memoryLimitBytes_ = bytes; }
 
     // Runs the whole file loop. A refused run writes no file and returns only its reason.
     GenerationResult generateSignal(const SignalParameters& parameters) const;
 
+    // Makes file `fileNumber` of the run again, exactly as generateSignal would have made it with
+    // the same seeds, in the run's format and with its metadata, but in `folder` instead of the
+    // run's save path (which the metadata still records). The earlier files' symbols are drawn
+    // and their noise seeds taken, but nothing else of them is computed.
+    GenerationResult regenerateFile(const SignalParameters& parameters, std::int32_t fileNumber,
+                                    const std::string& folder) const;
+
 private:
+    GenerationResult run(const SignalParameters& p, std::int32_t firstFile, std::int32_t lastFile,
+                         const std::string& folder) const;
+
     SeedSource seeds_;
+    std::optional<std::uint32_t> userSeed_;
     std::optional<std::uint64_t> memoryLimitBytes_;
 };
 

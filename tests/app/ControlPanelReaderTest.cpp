@@ -110,6 +110,16 @@ TEST(ControlPanelReader, DataSourceIsTheListPosition) {
     }
 }
 
+TEST(ControlPanelReader, OutputFormatIsTheListPosition) {
+    const OutputFormat expected[] = {OutputFormat::Csv, OutputFormat::Cf32, OutputFormat::Both};
+    for (int index = 0; index < 3; ++index) {
+        ControlPanelInput input;
+        input.outputFormatIndex = index;
+        EXPECT_EQ(readOrFail(input).outputFormat, expected[index]);
+    }
+    EXPECT_EQ(readOrFail(ControlPanelInput{}).outputFormat, OutputFormat::Csv);
+}
+
 // Values the pipeline rejects are still well formed here.
 TEST(ControlPanelReader, RangesAreLeftToThePipeline) {
     ControlPanelInput input;
@@ -149,6 +159,7 @@ const std::vector<FieldStep>& fieldSteps() {
         {"Invalid Timing Error.", [](ControlPanelInput& in) { in.timingError = u"0,5"; }},
         {"Invalid Freq Offset.", [](ControlPanelInput& in) { in.frequencyOffset = u"--1"; }},
         {"Invalid File Count.", [](ControlPanelInput& in) { in.fileCount = u"2147483648"; }},
+        {"Invalid Output Format.", [](ControlPanelInput& in) { in.outputFormatIndex = 3; }},
     };
     return steps;
 }
@@ -171,6 +182,7 @@ TEST(ControlPanelReader, ListSelectionsOutsideTheirListAreNamed) {
         {[](ControlPanelInput& in) { in.modulationIndex = -1; }, "Invalid Modulation Type."},
         {[](ControlPanelInput& in) { in.dataSourceIndex = 3; }, "Invalid Input Data Source."},
         {[](ControlPanelInput& in) { in.pskIndex = -1; }, "Invalid PSK Order."},
+        {[](ControlPanelInput& in) { in.outputFormatIndex = -1; }, "Invalid Output Format."},
         {[](ControlPanelInput& in) {
              in.modulationIndex = 3;
              in.fskIndex = 3;

@@ -42,6 +42,7 @@ const ExpectedRow kExpectedRows[] = {
     {"File Count:", FieldKind::Edit, 114, {210, 440, 120, 24}, "1", -1, true},
     {"Save Path (e.g., .):", FieldKind::Edit, 115, {210, 470, 120, 24}, ".", -1, true},
     {"", FieldKind::CheckBox, 117, {20, 500, 250, 24}, "Display Sampled Data", -1, true},
+    {"Output Format:", FieldKind::List, 119, {210, 530, 120, 72}, "", 0, true},
     {"", FieldKind::Button, 116, {20, 570, 200, 40}, "Generate Signal & Plot", -1, true},
 };
 
@@ -95,6 +96,7 @@ const ListCase kListCases[] = {
       {"2048 (2048-QAM)", 2048}}},
     {ControlId::ApskOrder, {{"16 (16-APSK)", 16}, {"32 (32-APSK)", 32}, {"64 (64-APSK)", 64}}},
     {ControlId::DataSource, {{"Current Random", 0}, {"PRN 15 LFSR", 1}, {"PRN 7 LFSR", 2}}},
+    {ControlId::OutputFormat, {{"CSV", 0}, {"cf32 (SigMF)", 1}, {"CSV + cf32", 2}}},
 };
 
 TEST(ControlTable, ListsHoldTheirItemsAndValues) {

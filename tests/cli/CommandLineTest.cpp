@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -74,6 +76,9 @@ INSTANTIATE_TEST_SUITE_P(
         CliCase{"RadiiForPsk", {"--apsk-radii", "1 2"}, ExitInvalidInput, "--apsk-radii"},
         CliCase{"UnknownOption", {"--colour", "red"}, ExitInvalidInput, "--colour"},
         CliCase{"SeedNotNumber", {"--seed", "abc"}, ExitInvalidInput, "--seed"},
+        CliCase{"UnknownFormat", {"--format", "wav"}, ExitInvalidInput, "--format: unknown format \"wav\""},
+        CliCase{"FormatInCapitals", {"--format", "CSV"}, ExitInvalidInput, "--format"},
+        CliCase{"FromWithASetting", {"--from", "x.sigmf-meta", "--snr", "3"}, ExitInvalidInput, "--from"},
         CliCase{"TimingOutOfRange", {"--timing-error", "1.5"}, ExitRefused,
                 "Signal generation failed.\nThe timing error must lie between -1 and 1"},
         CliCase{"FskTooFast", {"--modulation", "fsk", "--order", "8", "--symbol-rate", "1250.5"}, ExitRefused,
@@ -130,6 +135,93 @@ TEST(CommandLine, UnwritableFolderReportsEachPathAndExitsWithThree) {
     EXPECT_EQ(run.code, ExitFileFailure);
     EXPECT_NE(run.err.find("Could not write " + missing + "/modulated_signal_1.csv: "), std::string::npos) << run.err;
     EXPECT_NE(run.err.find(missing + "/modulated_signal_2.csv"), std::string::npos) << run.err;
+}
+
+std::set<std::string> namesIn(const TempDir& dir) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+TEST(CommandLine, FormatChoosesTheSampleFilesAndEachGetsItsMetadata) {
+    const std::pair<std::vector<std::string>, std::set<std::string>> cases[] = {
+        {{}, {"modulated_signal_1.csv", "modulated_signal_1.sigmf-meta"}},
+        {{"--format", "csv"}, {"modulated_signal_1.csv", "modulated_signal_1.sigmf-meta"}},
+        {{"--format", "cf32"}, {"modulated_signal_1.sigmf-data", "modulated_signal_1.sigmf-meta"}},
+        {{"--format", "both"},
+         {"modulated_signal_1.csv", "modulated_signal_1.sigmf-data", "modulated_signal_1.sigmf-meta"}},
+    };
+    for (const auto& [format, files] : cases) {
+        TempDir dir;
+        auto args = format;
+        args.insert(args.end(), {"--save-path", dir.str(), "--symbols", "30"});
+        const auto run = runCli(args);
+        EXPECT_EQ(run.code, ExitSuccess) << run.err;
+        EXPECT_EQ(namesIn(dir), files);
+        // The sample files are counted and listed; the metadata beside each is only mentioned.
+        const auto sampleFiles = files.size() - 1;
+        EXPECT_EQ(run.out.rfind("Wrote " + std::to_string(sampleFiles) + (sampleFiles == 1 ? " file" : " files"), 0),
+                  0u)
+            << run.out;
+        EXPECT_NE(run.out.find("each with its .sigmf-meta file"), std::string::npos) << run.out;
+        for (const auto& name : files) {
+            EXPECT_EQ(run.out.find(name) != std::string::npos, !name.ends_with(".sigmf-meta")) << name << run.out;
+        }
+    }
+}
+
+TEST(CommandLine, FromMakesASeededFileAgainByteForByte) {
+    TempDir original;
+    TempDir again;
+    const auto made = runCli({"--save-path", original.str(), "--seed", "31", "--files", "3", "--symbols", "200",
+                              "--format", "both", "--source", "prn7", "--modulation", "oqpsk", "--timing-error",
+                              "-0.2", "--snr", "8", "--quiet"});
+    ASSERT_EQ(made.code, ExitSuccess) << made.err;
+    const auto run = runCli({"--from", original.file("modulated_signal_3.sigmf-meta"), "--save-path", again.str()});
+    ASSERT_EQ(run.code, ExitSuccess) << run.err;
+    EXPECT_NE(run.out.find("Regenerated file 3 of 3 (seed 31)"), std::string::npos) << run.out;
+    const std::set<std::string> expected{"modulated_signal_3.csv", "modulated_signal_3.sigmf-data",
+                                         "modulated_signal_3.sigmf-meta"};
+    ASSERT_EQ(namesIn(again), expected);
+    for (const auto& name : expected) {
+        EXPECT_TRUE(readBytes(again.file(name)) == readBytes(original.file(name))) << name;
+    }
+}
+
+struct FromRefusal {
+    const char* name;
+    std::string metaText;  // empty: no file at all
+    std::string message;   // the whole of the error output
+};
+
+TEST(CommandLine, FromRefusesWhatItCannotMakeAgainInOneLine) {
+    TempDir unseeded;
+    ASSERT_EQ(runCli({"--save-path", unseeded.str(), "--symbols", "20", "--quiet"}).code, ExitSuccess);
+    const FromRefusal cases[] = {
+        {"Unseeded", readBytes(unseeded.file("modulated_signal_1.sigmf-meta")),
+         "cannot regenerate: the recording was made without --seed, so its random values cannot be drawn "
+         "again\n"},
+        {"NotJson", "Real,Imaginary\r\n1,0\r\n", "cannot regenerate: the file is not JSON\n"},
+        {"OtherTool",
+         R"({"global": {"core:datatype": "ci16_le", "core:version": "1.0.0"}, "captures": [], "annotations": []})",
+         "cannot regenerate: the metadata was not written by Quorvel (no \"quorvel\" namespace)\n"},
+        {"Missing", "", "cannot regenerate: "},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        TempDir target;
+        const std::string path = dir.file("in.sigmf-meta");
+        if (!c.metaText.empty()) {
+            std::ofstream(path, std::ios::binary) << c.metaText;
+        }
+        const auto run = runCli({"--from", path, "--save-path", target.str()});
+        EXPECT_EQ(run.code, ExitInvalidInput) << c.name;
+        EXPECT_EQ(run.err.rfind(c.message, 0), 0u) << c.name << ": " << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << c.name << ": " << run.err;
+        EXPECT_TRUE(std::filesystem::is_empty(target.path())) << c.name;
+    }
 }
 
 TEST(CommandLine, HelpExitsCleanly) {

@@ -194,11 +194,14 @@ TEST(CsvWriter, FailuresToCreateTheFileAreReported) {
         {folder.path().string(), EISDIR},
         {"", ENOENT},
         {"/proc/quorvel-no-such-entry.csv", ENOENT},
+        // Cut at the NUL, this would name the file "cut" in the folder.
+        {folder.file("cut") + std::string("\0/modulated_signal_1.csv", 24), EINVAL},
     };
     for (const auto& [path, error] : cases) {
         EXPECT_EQ(writeSampleFile(path, {{1.0, 0.0}}), reason(error)) << path;
     }
     EXPECT_FALSE(fs::exists(missingFolder));
+    EXPECT_FALSE(fs::exists(folder.file("cut")));
     EXPECT_EQ(readBytes(regularFile), "x");
 }
 

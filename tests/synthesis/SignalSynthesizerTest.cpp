@@ -15,6 +15,7 @@
 #include "modulation/Msk.h"
 #include "modulation/Psk.h"
 #include "support/TempDir.h"
+#include "synthesis/RunCheck.h"
 #include "synthesis/SymbolSources.h"
 
 namespace quorvel {
@@ -156,6 +157,46 @@ INSTANTIATE_TEST_SUITE_P(
                         p.samplingRate = 200.0;
                     },
                     "no samples"},
+        // Every value finite, yet the signal would not be: the run is refused instead of writing
+        // infinities or not-a-numbers.
+        RefusalCase{"SnrAsksForMoreNoiseThanADoubleHolds", [](SignalParameters& p) { p.snrDb = -2801.0; },
+                    "SNR of -2801 dB"},
+        // 1024-QAM's corner points have 31^2 + 31^2 times the unit power: less room for noise.
+        RefusalCase{"SnrTooLowForTheLargestQamPoints",
+                    [](SignalParameters& p) {
+                        p.modulationType = ModulationType::Qam;
+                        p.qamOrder = 1024;
+                        p.snrDb = -2790.0;
+                    },
+                    "SNR"},
+        RefusalCase{"SnrHugelyNegative", [](SignalParameters& p) { p.snrDb = -1e254; }, "SNR"},
+        RefusalCase{"ApskRadiiBeyondThePowerRange",
+                    [](SignalParameters& p) {
+                        p.modulationType = ModulationType::Apsk;
+                        p.apskOrder = 16;
+                        p.apskRadiiText = "0.5 1e141";
+                    },
+                    "radii"},
+        RefusalCase{"ApskRadiiInRangeButNoiseNot",
+                    [](SignalParameters& p) {
+                        p.modulationType = ModulationType::Apsk;
+                        p.apskOrder = 16;
+                        p.apskRadiiText = "0.5 1e139";
+                        p.snrDb = -30.0;
+                    },
+                    "SNR"},
+        RefusalCase{"MixingWhoseRadiansOverflow", [](SignalParameters& p) { p.mixingFrequency = 1e308; },
+                    "mixing frequency"},
+        RefusalCase{"MixingWhosePhaseOverflowsByTheLastSample",
+                    [](SignalParameters& p) {
+                        p.mixingFrequency = 2e307;
+                        p.symbolCount = 200000;
+                    },
+                    "mixing frequency"},
+        RefusalCase{"OffsetWhoseRadiansOverflow", [](SignalParameters& p) { p.frequencyOffset = -1.7e308; },
+                    "frequency offset"},
+        // Cut at the NUL, the name would be the file "x" in the folder.
+        RefusalCase{"SavePathWithANul", [](SignalParameters& p) { p.savePath += std::string("/x\0", 3); }, "NUL"},
         RefusalCase{"BeyondAnyMemory",
                     [](SignalParameters& p) {
                         p.symbolCount = 2147483647;
@@ -175,6 +216,79 @@ TEST(SignalSynthesizer, RefusesWhatDoesNotFitTheMemoryLimit) {
     EXPECT_EQ(filesIn(dir), 0u);
     synthesizer.setMemoryLimit(std::uint64_t{1} << 30);
     EXPECT_FALSE(synthesizer.generateSignal(p).refused());
+}
+
+// The last settings short of the overflow refusals still give files of finite numbers only.
+TEST(SignalSynthesizer, ExtremeButRepresentableSettingsGiveFiniteSamples) {
+    const std::pair<const char*, void (*)(SignalParameters&)> cases[] = {
+        {"SnrJustAboveTheLowest", [](SignalParameters& p) { p.snrDb = -2799.0; }},
+        {"HugeSnr", [](SignalParameters& p) { p.snrDb = 1e300; }},
+        {"QamSnrJustAboveItsLowest",
+         [](SignalParameters& p) {
+             p.modulationType = ModulationType::Qam;
+             p.qamOrder = 1024;
+             p.snrDb = -2766.0;
+         }},
+        {"ApskRadiiJustInRange",
+         [](SignalParameters& p) {
+             p.modulationType = ModulationType::Apsk;
+             p.apskOrder = 16;
+             p.apskRadiiText = "-1e139 1e139";
+         }},
+        {"MixingWhosePhaseStaysFinite", [](SignalParameters& p) { p.mixingFrequency = 2e307; }},
+        {"OffsetWhosePhaseStaysFinite", [](SignalParameters& p) { p.frequencyOffset = -2e307; }},
+    };
+    for (const auto& [name, change] : cases) {
+        TempDir dir;
+        SignalParameters p = smallRun(dir);
+        change(p);
+        const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+        ASSERT_FALSE(result.refused()) << name << ": " << result.refusal;
+        for (const auto& s : result.signal) {
+            ASSERT_TRUE(std::isfinite(s.i) && std::isfinite(s.q)) << name;
+        }
+        const std::string text = readBytes(result.writtenFiles.at(0));
+        EXPECT_EQ(text.find("nan"), std::string::npos) << name;
+        EXPECT_EQ(text.find("inf"), std::string::npos) << name;
+    }
+}
+
+// At a limit of exactly the run's peak the run goes ahead; one byte less and it is refused with
+// a reason naming memory before any file exists.
+TEST(SignalSynthesizer, MemoryLimitHoldsToTheByte) {
+    const std::pair<const char*, void (*)(SignalParameters&)> cases[] = {
+        {"Psk", [](SignalParameters&) {}},
+        {"PskFractionalRatio", [](SignalParameters& p) { p.samplingRate = 3333.3; }},
+        {"Msk", [](SignalParameters& p) { p.modulationType = ModulationType::Msk; }},
+        {"Fsk8",
+         [](SignalParameters& p) {
+             p.modulationType = ModulationType::Fsk;
+             p.fskOrder = 8;
+         }},
+        {"Qam2048",
+         [](SignalParameters& p) {
+             p.modulationType = ModulationType::Qam;
+             p.qamOrder = 2048;
+         }},
+        {"TwoFiles", [](SignalParameters& p) { p.fileCount = 2; }},
+    };
+    for (const auto& [name, change] : cases) {
+        TempDir dir;
+        SignalParameters p = smallRun(dir);
+        p.symbolCount = 777;
+        change(p);
+        const auto peak = static_cast<std::uint64_t>(peakMemoryBytes(p));
+        ASSERT_EQ(static_cast<double>(peak), peakMemoryBytes(p)) << name << ": a whole number of bytes";
+        SignalSynthesizer synthesizer(seededSequence(kSeed));
+        synthesizer.setMemoryLimit(peak - 1);
+        const auto refused = synthesizer.generateSignal(p);
+        EXPECT_NE(refused.refusal.find("MiB of memory"), std::string::npos) << name << ": " << refused.refusal;
+        EXPECT_EQ(filesIn(dir), 0u) << name;
+        synthesizer.setMemoryLimit(peak);
+        const auto ran = synthesizer.generateSignal(p);
+        EXPECT_FALSE(ran.refused()) << name << ": " << ran.refusal;
+        EXPECT_EQ(ran.writtenFiles.size(), static_cast<std::size_t>(p.fileCount)) << name;
+    }
 }
 
 TEST(SignalSynthesizer, TimingErrorBoundsAreAccepted) {

@@ -137,6 +137,7 @@ ControlPanelInput ControlPanel::input() const {
     in.qamIndex = list(ControlId::QamOrder).currentIndex();
     in.apskIndex = list(ControlId::ApskOrder).currentIndex();
     in.dataSourceIndex = list(ControlId::DataSource).currentIndex();
+    in.outputFormatIndex = list(ControlId::OutputFormat).currentIndex();
     return in;
 }
 

@@ -10,6 +10,10 @@
 #include <QPushButton>
 #include <algorithm>
 #include <array>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "app/widgets/ApplicationState.h"
 #include "app/widgets/MainWindow.h"
@@ -262,6 +266,32 @@ TEST_F(MainWindowTest, GoodRunSetsTheRateAndOpensTheViewer) {
     EXPECT_EQ(state.ViewerSampleRate, 8000.0);
     EXPECT_EQ(state.CurrentSignal.size(), 200U);  // 25 symbols at 8 samples each
     EXPECT_EQ(state.MappedSymbols.size(), 25U);
+}
+
+TEST_F(MainWindowTest, OutputFormatListChoosesTheFilesAndTheMetadataRecordsNoSeed) {
+    const std::pair<int, std::vector<std::string>> cases[] = {
+        {0, {"modulated_signal_1.csv", "modulated_signal_1.sigmf-meta"}},
+        {1, {"modulated_signal_1.sigmf-data", "modulated_signal_1.sigmf-meta"}},
+        {2, {"modulated_signal_1.csv", "modulated_signal_1.sigmf-data", "modulated_signal_1.sigmf-meta"}},
+    };
+    for (const auto& [index, names] : cases) {
+        SCOPED_TRACE(index);
+        TempDir run;
+        edit(ControlId::SavePath).setText(QString::fromStdString(run.str()));
+        list(ControlId::OutputFormat).setCurrentIndex(index);
+        generate();
+        EXPECT_TRUE(messages.shown.empty());
+        std::vector<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(run.path())) {
+            found.push_back(entry.path().filename().string());
+        }
+        std::sort(found.begin(), found.end());
+        EXPECT_EQ(found, names);
+        // The desktop program draws its seeds from the system, so it cannot promise a remake.
+        const std::string meta = testing_support::readBytes(run.file("modulated_signal_1.sigmf-meta"));
+        EXPECT_NE(meta.find("\"quorvel:file_number\": 1"), std::string::npos);
+        EXPECT_EQ(meta.find("quorvel:seed"), std::string::npos);
+    }
 }
 
 TEST_F(MainWindowTest, GoodRunShowsTheCoreGeometryOnAllThreeCanvases) {

@@ -1,0 +1,148 @@
+#include "export/SigmfMetadata.h"
+
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <system_error>
+
+namespace quorvel {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+constexpr std::array<std::string_view, 8> kModulationNames = {"psk", "oqpsk", "pi4dqpsk", "fsk",
+                                                               "msk", "gmsk",  "qam",      "apsk"};
+constexpr std::array<std::string_view, 3> kDataSourceNames = {"random", "prn15", "prn7"};
+constexpr std::array<std::string_view, 3> kFormatNames = {"csv", "cf32", "both"};
+
+std::string schemeText(const SignalParameters& p) {
+    const std::int32_t order = p.pskOrder + p.fskOrder + p.qamOrder + p.apskOrder;
+    std::string text(modulationName(p.modulationType));
+    if (order != 0) {
+        text += " order " + std::to_string(order);
+    }
+    return text;
+}
+
+std::string description(const RecordingRecord& r) {
+    const SignalParameters& p = r.parameters;
+    return "Quorvel test signal: " + schemeText(p) + ", " + std::to_string(p.symbolCount) +
+           " symbols per file, file " + std::to_string(r.fileNumber) + " of " + std::to_string(p.fileCount);
+}
+
+// JSON has no infinity; an infinite SNR (no noise at all) is written as null.
+Json snrValue(double snrDb) {
+    return std::isinf(snrDb) ? Json(nullptr) : Json(snrDb);
+}
+
+Json globalObject(const RecordingRecord& r) {
+    const SignalParameters& p = r.parameters;
+    Json global;
+    global["core:datatype"] = "cf32_le";
+    global["core:sample_rate"] = p.samplingRate;
+    global["core:version"] = kSigmfVersion;
+    global["core:description"] = description(r);
+    global["core:author"] = "";
+    global["core:recorder"] = "Quorvel " + r.programVersion;
+    if (!writesCf32(p.outputFormat)) {
+        global["core:metadata_only"] = true;
+    }
+    global["core:extensions"] = Json::array(
+        {Json{{"name", "quorvel"}, {"version", kRecipeNamespaceVersion}, {"optional", true}}});
+    global["quorvel:program_version"] = r.programVersion;
+    global["quorvel:file_number"] = r.fileNumber;
+    if (r.seed) {
+        global["quorvel:seed"] = *r.seed;
+    }
+    global["quorvel:output_format"] = outputFormatName(p.outputFormat);
+    global["quorvel:sample_files"] = sampleFileNames(p.outputFormat, r.fileNumber);
+    global["quorvel:modulation"] = modulationName(p.modulationType);
+    global["quorvel:psk_order"] = p.pskOrder;
+    global["quorvel:fsk_order"] = p.fskOrder;
+    global["quorvel:qam_order"] = p.qamOrder;
+    global["quorvel:apsk_order"] = p.apskOrder;
+    global["quorvel:apsk_radii"] = p.apskRadiiText;
+    global["quorvel:symbol_count"] = p.symbolCount;
+    global["quorvel:file_count"] = p.fileCount;
+    global["quorvel:save_path"] = p.savePath;
+    global["quorvel:data_source"] = dataSourceName(p.dataSource);
+    global["quorvel:symbol_rate"] = p.symbolRate;
+    global["quorvel:sampling_rate"] = p.samplingRate;
+    global["quorvel:snr_db"] = snrValue(p.snrDb);
+    global["quorvel:snr_definition"] =
+        "noise power per complex sample against the measured mean signal power; null: no noise";
+    global["quorvel:signal_power"] = r.signalPower;
+    global["quorvel:mixing_frequency"] = p.mixingFrequency;
+    global["quorvel:timing_error"] = p.timingError;
+    global["quorvel:frequency_offset"] = p.frequencyOffset;
+    return global;
+}
+
+int lastError() {
+    return errno != 0 ? errno : EIO;
+}
+
+}  // namespace
+
+std::string metadataFilePath(const std::string& savePath, std::int32_t fileNumber) {
+    return savePath + "/modulated_signal_" + std::to_string(fileNumber) + ".sigmf-meta";
+}
+
+std::vector<std::string> sampleFileNames(OutputFormat format, std::int32_t fileNumber) {
+    const std::string stem = "modulated_signal_" + std::to_string(fileNumber);
+    std::vector<std::string> names;
+    if (writesCsv(format)) {
+        names.push_back(stem + ".csv");
+    }
+    if (writesCf32(format)) {
+        names.push_back(stem + ".sigmf-data");
+    }
+    return names;
+}
+
+std::string_view modulationName(ModulationType type) {
+    const auto index = static_cast<std::size_t>(type) - 1;
+    return index < kModulationNames.size() ? kModulationNames[index] : "unknown";
+}
+
+std::string_view dataSourceName(DataSource source) {
+    const auto index = static_cast<std::size_t>(source);
+    return index < kDataSourceNames.size() ? kDataSourceNames[index] : "unknown";
+}
+
+std::string_view outputFormatName(OutputFormat format) {
+    const auto index = static_cast<std::size_t>(format);
+    return index < kFormatNames.size() ? kFormatNames[index] : "unknown";
+}
+
+std::string sigmfMetadataText(const RecordingRecord& record) {
+    Json meta;
+    meta["global"] = globalObject(record);
+    meta["captures"] = Json::array({Json{{"core:sample_start", 0}}});
+    meta["annotations"] = Json::array({Json{{"core:sample_start", 0},
+                                            {"core:sample_count", record.sampleCount},
+                                            {"core:generator", "Quorvel"},
+                                            {"core:label", schemeText(record.parameters)}}});
+    // The file is the JSON object alone: it begins with "{" and ends with "}".
+    return meta.dump(2, ' ', false, Json::error_handler_t::replace);
+}
+
+std::optional<std::string> writeMetadataFile(const std::string& path, const RecordingRecord& record) {
+    const std::string text = sigmfMetadataText(record);
+    errno = 0;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        return std::generic_category().message(lastError());
+    }
+    errno = 0;
+    int error = std::fwrite(text.data(), 1, text.size(), file) == text.size() ? 0 : lastError();
+    errno = 0;
+    if (std::fclose(file) != 0 && error == 0) {
+        error = lastError();
+    }
+    return error == 0 ? std::nullopt : std::optional(std::generic_category().message(error));
+}
+
+}  // namespace quorvel

@@ -1,0 +1,56 @@
+#pragma once
+// The SigMF metadata file written beside every sample file: the SigMF core fields a reader needs
+// to open the samples, plus, under the "quorvel:" namespace, the whole recipe of the file (every
+// setting of the run, the seed, the file number and the program version), so that a seeded file
+// can be made again bit for bit.
+//
+// A run in CSV format writes no .sigmf-data file. Its metadata still describes the samples as
+// "cf32_le" (their form as a SigMF dataset), marks itself "core:metadata_only" and names the CSV
+// file under "quorvel:sample_files", so that the recipe travels with every format alike.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "synthesis/SignalParameters.h"
+
+namespace quorvel {
+
+inline constexpr std::string_view kSigmfVersion = "1.0.0";
+// The version of the "quorvel" namespace: its keys and their meaning.
+inline constexpr std::string_view kRecipeNamespaceVersion = "1.0.0";
+
+// What one metadata file records about file `fileNumber` of a run.
+struct RecordingRecord {
+    SignalParameters parameters;         // the run's settings, including its save path and format
+    std::optional<std::uint32_t> seed;   // the user seed; nothing when the run was not reproducible
+    std::int32_t fileNumber = 1;         // 1-based
+    std::string programVersion;          // of the program that wrote the file
+    std::uint64_t sampleCount = 0;       // samples in the file
+    double signalPower = 0.0;            // mean power per complex sample before the noise was added
+
+    friend bool operator==(const RecordingRecord&, const RecordingRecord&) = default;
+};
+
+// savePath + "/modulated_signal_" + k + ".sigmf-meta".
+std::string metadataFilePath(const std::string& savePath, std::int32_t fileNumber);
+
+// The names (without folder) of the sample files the format writes for one file number.
+std::vector<std::string> sampleFileNames(OutputFormat format, std::int32_t fileNumber);
+
+// The names the metadata uses for the schemes, data sources and formats (those of quorvel-cli).
+std::string_view modulationName(ModulationType type);
+std::string_view dataSourceName(DataSource source);
+std::string_view outputFormatName(OutputFormat format);
+
+// The metadata file's text: UTF-8 JSON, from its opening "{" to its closing "}". Bytes of the save path or the radii
+// text that are not UTF-8 are replaced by U+FFFD.
+std::string sigmfMetadataText(const RecordingRecord& record);
+
+// Creates (or truncates) the file at path and writes the text of record. Nothing on success,
+// otherwise the system's reason.
+std::optional<std::string> writeMetadataFile(const std::string& path, const RecordingRecord& record);
+
+}  // namespace quorvel

@@ -1,0 +1,177 @@
+#include "export/SigmfRecordReader.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <system_error>
+#include <utility>
+
+namespace quorvel {
+namespace {
+
+using Json = nlohmann::json;
+
+// A malformed field: its key and what was wrong with it.
+struct FieldProblem {
+    std::string text;
+};
+
+const Json& field(const Json& global, const char* key) {
+    const auto found = global.find(key);
+    if (found == global.end()) {
+        throw FieldProblem{std::string("\"") + key + "\" is missing"};
+    }
+    return *found;
+}
+
+std::string text(const Json& global, const char* key) {
+    const Json& value = field(global, key);
+    if (!value.is_string()) {
+        throw FieldProblem{std::string("\"") + key + "\" is not a string"};
+    }
+    return value.get<std::string>();
+}
+
+double real(const Json& global, const char* key) {
+    const Json& value = field(global, key);
+    if (!value.is_number()) {
+        throw FieldProblem{std::string("\"") + key + "\" is not a number"};
+    }
+    return value.get<double>();
+}
+
+template <typename Integer>
+Integer integer(const Json& global, const char* key) {
+    const Json& value = field(global, key);
+    if (value.is_number_unsigned()) {
+        const auto n = value.get<std::uint64_t>();
+        if (std::in_range<Integer>(n)) {
+            return static_cast<Integer>(n);
+        }
+    } else if (value.is_number_integer()) {
+        const auto n = value.get<std::int64_t>();
+        if (std::in_range<Integer>(n)) {
+            return static_cast<Integer>(n);
+        }
+    }
+    throw FieldProblem{std::string("\"") + key + "\" is not an integer in range"};
+}
+
+// The enumerator whose name the field holds.
+template <typename Enum>
+Enum named(const Json& global, const char* key, std::string_view (*nameOf)(Enum), int first, int last) {
+    const std::string name = text(global, key);
+    for (int n = first; n <= last; ++n) {
+        if (nameOf(static_cast<Enum>(n)) == name) {
+            return static_cast<Enum>(n);
+        }
+    }
+    throw FieldProblem{std::string("\"") + key + "\" names nothing known (\"" + name + "\")"};
+}
+
+bool declaresOurNamespace(const Json& global) {
+    const auto extensions = global.find("core:extensions");
+    if (extensions == global.end() || !extensions->is_array()) {
+        return false;
+    }
+    for (const Json& extension : *extensions) {
+        if (extension.is_object() && extension.value("name", Json()) == "quorvel") {
+            return true;
+        }
+    }
+    return false;
+}
+
+RecordingRecord recordFrom(const Json& global) {
+    RecordingRecord r;
+    SignalParameters& p = r.parameters;
+    r.programVersion = text(global, "quorvel:program_version");
+    r.fileNumber = integer<std::int32_t>(global, "quorvel:file_number");
+    if (global.contains("quorvel:seed")) {
+        r.seed = integer<std::uint32_t>(global, "quorvel:seed");
+    }
+    p.outputFormat = named(global, "quorvel:output_format", outputFormatName, 0, 2);
+    p.modulationType = named(global, "quorvel:modulation", modulationName, 1, 8);
+    p.pskOrder = integer<std::int32_t>(global, "quorvel:psk_order");
+    p.fskOrder = integer<std::int32_t>(global, "quorvel:fsk_order");
+    p.qamOrder = integer<std::int32_t>(global, "quorvel:qam_order");
+    p.apskOrder = integer<std::int32_t>(global, "quorvel:apsk_order");
+    p.apskRadiiText = text(global, "quorvel:apsk_radii");
+    p.symbolCount = integer<std::int32_t>(global, "quorvel:symbol_count");
+    p.fileCount = integer<std::int32_t>(global, "quorvel:file_count");
+    p.savePath = text(global, "quorvel:save_path");
+    p.dataSource = named(global, "quorvel:data_source", dataSourceName, 0, 2);
+    p.symbolRate = real(global, "quorvel:symbol_rate");
+    p.samplingRate = real(global, "quorvel:sampling_rate");
+    p.snrDb = field(global, "quorvel:snr_db").is_null() ? std::numeric_limits<double>::infinity()
+                                                         : real(global, "quorvel:snr_db");
+    p.mixingFrequency = real(global, "quorvel:mixing_frequency");
+    p.timingError = real(global, "quorvel:timing_error");
+    p.frequencyOffset = real(global, "quorvel:frequency_offset");
+    r.signalPower = field(global, "quorvel:signal_power").is_null() ? std::numeric_limits<double>::quiet_NaN()
+                                                                    : real(global, "quorvel:signal_power");
+    if (r.fileNumber < 1 || r.fileNumber > p.fileCount) {
+        throw FieldProblem{"\"quorvel:file_number\" " + std::to_string(r.fileNumber) + " is not one of files 1 to " +
+                           std::to_string(p.fileCount)};
+    }
+    return r;
+}
+
+RecordReading problem(std::string text) {
+    return {std::nullopt, std::move(text)};
+}
+
+}  // namespace
+
+RecordReading readRecordingRecord(std::string_view metadataText) {
+    const Json meta = Json::parse(metadataText, nullptr, false);
+    if (meta.is_discarded()) {
+        return problem("the file is not JSON");
+    }
+    if (!meta.is_object() || !meta.contains("global") || !meta["global"].is_object()) {
+        return problem("the file is not SigMF metadata (no \"global\" object)");
+    }
+    const Json& global = meta["global"];
+    if (!declaresOurNamespace(global) || !global.contains("quorvel:program_version")) {
+        return problem("the metadata was not written by Quorvel (no \"quorvel\" namespace)");
+    }
+    try {
+        RecordingRecord record = recordFrom(global);
+        // The sample count lives in the annotation spanning the file.
+        const auto annotations = meta.find("annotations");
+        if (annotations != meta.end() && annotations->is_array() && !annotations->empty() &&
+            (*annotations)[0].is_object()) {
+            record.sampleCount = integer<std::uint64_t>((*annotations)[0], "core:sample_count");
+        }
+        return {std::move(record), {}};
+    } catch (const FieldProblem& e) {
+        return problem("malformed metadata: " + e.text);
+    } catch (const nlohmann::json::exception& e) {
+        return problem(std::string("malformed metadata: ") + e.what());
+    }
+}
+
+RecordReading readRecordingRecordFile(const std::string& path) {
+    errno = 0;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return problem(path + ": " + std::generic_category().message(errno != 0 ? errno : EIO));
+    }
+    // Enough for any metadata of ours many times over; a device or a huge file is not read to the end.
+    std::string text(kMetadataSizeLimit + 1, '\0');
+    errno = 0;
+    text.resize(std::fread(text.data(), 1, text.size(), file));
+    const int error = std::ferror(file) != 0 ? (errno != 0 ? errno : EIO) : 0;
+    std::fclose(file);
+    if (error != 0) {
+        return problem(path + ": " + std::generic_category().message(error));
+    }
+    if (text.size() > kMetadataSizeLimit) {
+        return problem(path + ": too large to be metadata of this program");
+    }
+    return readRecordingRecord(text);
+}
+
+}  // namespace quorvel

@@ -1,0 +1,88 @@
+// The desktop's generate command under the file faults of the shared table: the viewer opens on
+// the signal and one warning box lists exactly the files that failed, each with its reason.
+
+#include <gtest/gtest.h>
+
+#include <QStringList>
+#include <algorithm>
+#include <filesystem>
+#include <string>
+
+#include "app/widgets/ApplicationState.h"
+#include "app/widgets/GenerateCommand.h"
+#include "display/widgets/SignalViewer.h"
+#include "gui/support/GuiTestSupport.h"
+#include "support/FileFaultCases.h"
+#include "support/TempDir.h"
+
+namespace quorvel {
+namespace {
+
+using namespace testing_support;
+
+std::u16string ascii(const std::string& text) {
+    return {text.begin(), text.end()};
+}
+
+ControlPanelInput faultRun(const std::string& savePath, std::int32_t fileCount) {
+    ControlPanelInput input;
+    input.symbolCount = u"300";
+    input.fileCount = ascii(std::to_string(fileCount));
+    input.savePath = ascii(savePath);
+    return input;
+}
+
+TEST(GenerateCommandFaults, TheWarningListsEveryFailedFileAndNoOther) {
+    for (const FileFaultCase& c : fileFaultCases()) {
+        // The desktop process keeps its privileges and limits; those cases run through the core.
+        if (c.needsChildProcess()) {
+            continue;
+        }
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string savePath = c.prepare(dir);
+        RecordingPresenter messages;
+        ApplicationState state{seededSequence(7)};
+        GenerateCommand command{state, messages};
+        command.run(faultRun(savePath, c.fileCount));
+
+        EXPECT_TRUE(state.ViewerWindow);
+        EXPECT_EQ(state.CurrentSignal.size(), 3000U);
+        ASSERT_EQ(messages.shown.size(), 1U);
+        const MessageBoxText& box = messages.shown[0];
+        EXPECT_EQ(box.caption, QStringLiteral("Warning"));
+        EXPECT_EQ(box.icon, MessageIcon::Warning);
+        QStringList expected;
+        for (const ExpectedFailure& failure : c.failures) {
+            expected << QString::fromStdString(samplePath(savePath, failure.fileNumber) + ": " + failure.reason);
+        }
+        EXPECT_EQ(box.detail, expected.join(QLatin1Char('\n')));
+        for (std::int32_t k = 1; k <= c.fileCount; ++k) {
+            const bool failed = std::any_of(c.failures.begin(), c.failures.end(),
+                                            [k](const ExpectedFailure& f) { return f.fileNumber == k; });
+            if (!failed) {
+                EXPECT_EQ(readBytes(samplePath(savePath, k)).size() > 3000U * 4U, true) << k;
+            }
+        }
+        delete state.ViewerWindow.data();
+    }
+}
+
+// U+4E00 narrows to a NUL byte; cut there, the name would be the file "x" beside the folder.
+TEST(GenerateCommandFaults, ASavePathNarrowedToANulIsRefusedAndWritesNothing) {
+    TempDir dir;
+    RecordingPresenter messages;
+    ApplicationState state{seededSequence(7)};
+    GenerateCommand command{state, messages};
+    ControlPanelInput input = faultRun(dir.str(), 1);
+    input.savePath += u"/x\u4e00";
+    command.run(input);
+    EXPECT_FALSE(state.ViewerWindow);
+    ASSERT_EQ(messages.shown.size(), 1U);
+    EXPECT_EQ(messages.shown[0].text, QStringLiteral("Signal generation failed."));
+    EXPECT_TRUE(messages.shown[0].detail.contains(QStringLiteral("NUL"))) << messages.shown[0].detail.toStdString();
+    EXPECT_FALSE(std::filesystem::exists(dir.file("x")));
+}
+
+}  // namespace
+}  // namespace quorvel

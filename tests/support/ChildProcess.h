@@ -1,0 +1,183 @@
+#pragma once
+// Work done in a child process, for the fault tests that need what a test process must not do
+// to itself: losing the right to write into a folder, a file-size limit, running the real
+// command-line binary. Root ignores permission bits, so a root test process hands the work to a
+// child that has become the unprivileged user "nobody" first.
+
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/TempDir.h"
+
+namespace quorvel::testing_support {
+
+inline constexpr uid_t kNobody = 65534;
+
+// What the child may or may not do.
+struct ChildLimits {
+    bool unprivileged = false;                  // becomes "nobody" when the test runs as root
+    std::optional<rlim_t> fileSizeLimitBytes;   // writes beyond this size fail with EFBIG
+};
+
+namespace detail {
+
+// Applies limits in the child; the reason when one cannot be applied.
+inline std::optional<std::string> applyLimits(const ChildLimits& limits) {
+    if (limits.unprivileged && ::geteuid() == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) {
+            return "cannot become the unprivileged user " + std::to_string(kNobody);
+        }
+    }
+    if (limits.fileSizeLimitBytes) {
+        // Without this the first write beyond the limit ends the process instead of failing.
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{*limits.fileSizeLimitBytes, *limits.fileSizeLimitBytes};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+            return "cannot limit the file size";
+        }
+    }
+    return std::nullopt;
+}
+
+inline void writeAllTo(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n <= 0) {
+            return;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+inline std::string readAllFrom(int fd) {
+    std::string text;
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = ::read(fd, buffer, sizeof buffer)) > 0) {
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    return text;
+}
+
+}  // namespace detail
+
+// The text work returned in the child, or why the child could not do it (error set).
+struct ChildResult {
+    std::string text;
+    std::string error;
+};
+
+// Runs work in a child process under limits and returns what work returned. When the child
+// cannot take on the limits, or a folder that should refuse writes still takes them (a
+// privilege this mechanism cannot drop), error says so and work does not run.
+inline ChildResult runInChild(const ChildLimits& limits, const std::function<std::string()>& work,
+                              const std::optional<std::filesystem::path>& mustRefuseWrites = std::nullopt) {
+    int channel[2];
+    if (::pipe(channel) != 0) {
+        return {{}, "cannot create a pipe"};
+    }
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child < 0) {
+        return {{}, "cannot fork"};
+    }
+    if (child == 0) {
+        ::close(channel[0]);
+        std::string report;
+        if (const auto why = detail::applyLimits(limits)) {
+            report = "E" + *why;
+        } else if (mustRefuseWrites &&
+                   ::access(mustRefuseWrites->c_str(), W_OK) == 0) {
+            report = "Ethe folder " + mustRefuseWrites->string() + " still takes writes";
+        } else {
+            report = "T" + work();
+        }
+        detail::writeAllTo(channel[1], report);
+        ::close(channel[1]);
+        ::_exit(0);
+    }
+    ::close(channel[1]);
+    const std::string report = detail::readAllFrom(channel[0]);
+    ::close(channel[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || report.empty()) {
+        return {{}, "the child process ended abnormally"};
+    }
+    if (report[0] == 'E') {
+        return {{}, report.substr(1)};
+    }
+    return {report.substr(1), {}};
+}
+
+// One run of an executable: exit code (-1 when it did not exit normally) and what it printed.
+struct ProgramRun {
+    int code = -1;
+    std::string out;
+    std::string err;
+    std::string error;  // set when the program could not be run under the limits
+};
+
+// Runs program with args in a child under limits, capturing its output in files of scratch
+// (a folder the test owns, opened before any privilege is dropped).
+inline ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
+                             const ChildLimits& limits, const std::filesystem::path& scratch,
+                             const std::optional<std::filesystem::path>& mustRefuseWrites = std::nullopt) {
+    const std::string outPath = (scratch / "stdout.txt").string();
+    const std::string errPath = (scratch / "stderr.txt").string();
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child < 0) {
+        return {-1, {}, {}, "cannot fork"};
+    }
+    if (child == 0) {
+        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) {
+            ::_exit(125);
+        }
+        if (detail::applyLimits(limits)) {
+            ::_exit(126);
+        }
+        if (mustRefuseWrites && ::access(mustRefuseWrites->c_str(), W_OK) == 0) {
+            ::_exit(124);
+        }
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const auto& a : args) {
+            argv.push_back(const_cast<char*>(a.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ProgramRun run;
+    run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    switch (run.code) {
+        case 124: run.error = "the folder " + mustRefuseWrites.value_or("").string() + " still takes writes"; break;
+        case 125: run.error = "cannot capture the program's output"; break;
+        case 126: run.error = "cannot take on the limits (user " + std::to_string(kNobody) + ")"; break;
+        case 127: run.error = "cannot execute " + program; break;
+        default: break;
+    }
+    run.out = readBytes(outPath);
+    run.err = readBytes(errPath);
+    return run;
+}
+
+}  // namespace quorvel::testing_support
