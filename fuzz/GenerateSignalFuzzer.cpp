@@ -4,10 +4,12 @@
 // a number, infinite, negative or huge. What must hold whatever the settings:
 // - a refused run has a one-line reason, no signal and no file on disk;
 // - a run into a missing folder writes nothing and reports every file as failed;
-// - otherwise every file is reported written, exists, holds the header and one line per sample,
-//   the last file is exactly the text of the returned signal, and the signal has the length the
-//   run check promised;
-// - moderate finite settings never give a non-finite sample.
+// - otherwise every sample file of the format (CSV, cf32 or both) and every metadata file is
+//   reported written and exists, a CSV file holds the header and one line per sample, a cf32
+//   file eight bytes per sample, the last file is exactly the returned signal, and the signal has
+//   the length the run check promised;
+// - finite settings (an SNR of +inf included) never give a non-finite sample: whatever would
+//   overflow is refused.
 
 #include <algorithm>
 #include <array>
@@ -22,8 +24,9 @@
 #include <vector>
 
 #include "FuzzSupport.h"
+#include "export/Cf32Writer.h"
 #include "export/CsvWriter.h"
-#include "modulation/Apsk.h"
+#include "export/SigmfMetadata.h"
 #include "synthesis/RunCheck.h"
 #include "synthesis/SchemeTable.h"
 #include "synthesis/SignalSynthesizer.h"
@@ -116,6 +119,7 @@ Case decode(FuzzedDataProvider& data) {
                       ? data.ConsumeIntegralInRange<std::int32_t>(1, 3)
                       : data.ConsumeIntegralInRange<std::int32_t>(INT32_MIN, 0);
     p.dataSource = static_cast<quorvel::DataSource>(pickOrAny(data, std::array<std::int32_t, 5>{0, 1, 2, 3, -1}));
+    p.outputFormat = static_cast<quorvel::OutputFormat>(pickOrAny(data, std::array<std::int32_t, 5>{0, 1, 2, 3, -1}));
     decodeRates(data, p);
     p.snrDb = data.ConsumeBool() ? data.ConsumeFloatingPointInRange<double>(-20.0, 60.0) : awkwardDouble(data);
     p.mixingFrequency = data.ConsumeBool() ? 0.0 : awkwardDouble(data);
@@ -136,43 +140,60 @@ Case decode(FuzzedDataProvider& data) {
     return c;
 }
 
-bool moderate(double value, double bound) {
-    return std::isfinite(value) && std::abs(value) <= bound;
-}
-
-// Settings under which every stage stays within the range of a double.
-bool hasModerateSettings(const quorvel::SignalParameters& p) {
-    if (p.modulationType == quorvel::ModulationType::Apsk) {
-        for (const double radius : quorvel::apskRadiiForRun(p)) {
-            if (!moderate(radius, 1e6)) {
-                return false;
-            }
-        }
-    }
-    return p.symbolRate >= 1e-3 && p.symbolRate <= 1e9 && moderate(p.mixingFrequency, 1e9) &&
-           moderate(p.frequencyOffset, 1e9) && (p.snrDb == INFINITY || moderate(p.snrDb, 200.0));
+bool hasFiniteSettings(const quorvel::SignalParameters& p) {
+    return std::isfinite(p.symbolRate) && std::isfinite(p.samplingRate) && std::isfinite(p.mixingFrequency) &&
+           std::isfinite(p.frequencyOffset) && std::isfinite(p.timingError) &&
+           (std::isfinite(p.snrDb) || p.snrDb == INFINITY);
 }
 
 void checkRefused(const quorvel::GenerationResult& result) {
     require(result.refusal.find('\n') == std::string::npos, "a one-line refusal");
     require(result.signal.empty() && result.mappedSymbols.empty(), "a refused run has no signal");
-    require(result.writtenFiles.empty() && result.fileFailures.empty(), "a refused run reports no file");
+    require(result.writtenFiles.empty() && result.metadataFiles.empty() && result.fileFailures.empty(),
+            "a refused run reports no file");
     require(scratchIsEmpty(), "a refused run writes nothing");
 }
 
+// The sample files of the run in the order they are reported: per file CSV, then cf32.
+std::vector<std::string> expectedSampleFiles(const quorvel::SignalParameters& p) {
+    std::vector<std::string> paths;
+    for (std::int32_t k = 1; k <= p.fileCount; ++k) {
+        if (quorvel::writesCsv(p.outputFormat)) {
+            paths.push_back(quorvel::sampleFilePath(p.savePath, k));
+        }
+        if (quorvel::writesCf32(p.outputFormat)) {
+            paths.push_back(quorvel::cf32FilePath(p.savePath, k));
+        }
+    }
+    return paths;
+}
+
 void checkFiles(const quorvel::SignalParameters& p, const quorvel::GenerationResult& result) {
-    const auto files = static_cast<std::size_t>(p.fileCount);
-    require(result.writtenFiles.size() == files, "every file reported written");
     require(result.fileFailures.empty(), "no failure in a writable folder");
-    for (std::size_t k = 0; k < files; ++k) {
-        const std::string& path = result.writtenFiles[k];
-        require(path == quorvel::sampleFilePath(p.savePath, static_cast<std::int32_t>(k + 1)), "files in order");
-        const std::string text = readFile(path);
-        require(text.rfind("Real,Imaginary\r\n", 0) == 0, "the header first");
-        const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
-        require(lines == result.signal.size() + 1, "the header and one line per sample");
-        if (k + 1 == files) {
-            require(text == quorvel::formatSampleText(result.signal), "the last file is the returned signal");
+    require(result.writtenFiles == expectedSampleFiles(p), "every sample file reported written, in order");
+    require(result.metadataFiles.size() == static_cast<std::size_t>(p.fileCount), "one metadata file per file");
+    for (std::int32_t k = 1; k <= p.fileCount; ++k) {
+        const std::string& metadata = result.metadataFiles[static_cast<std::size_t>(k - 1)];
+        require(metadata == quorvel::metadataFilePath(p.savePath, k) && !readFile(metadata).empty(),
+                "the metadata files in order, not empty");
+    }
+    const std::string lastCsv = quorvel::sampleFilePath(p.savePath, p.fileCount);
+    const std::string lastCf32 = quorvel::cf32FilePath(p.savePath, p.fileCount);
+    for (const std::string& path : result.writtenFiles) {
+        const std::string bytes = readFile(path);
+        if (path.ends_with(".csv")) {
+            require(bytes.rfind("Real,Imaginary\r\n", 0) == 0, "the header first");
+            const auto lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+            require(lines == result.signal.size() + 1, "the header and one line per sample");
+            require(path != lastCsv || bytes == quorvel::formatSampleText(result.signal),
+                    "the last CSV file is the returned signal");
+        } else {
+            require(bytes.size() == 8 * result.signal.size(), "eight bytes per sample");
+            if (path == lastCf32) {
+                std::string expected(bytes.size(), '\0');
+                quorvel::encodeCf32(result.signal, reinterpret_cast<std::byte*>(expected.data()));
+                require(bytes == expected, "the last cf32 file is the returned signal");
+            }
         }
     }
 }
@@ -186,17 +207,17 @@ void checkRun(const Case& c, const quorvel::GenerationResult& result) {
                                    : result.signal.size();
     require(result.mappedSymbols.size() == mapped, "the mapper output of the last file");
     if (c.missingFolder) {
-        require(result.writtenFiles.empty(), "nothing written into a missing folder");
-        require(result.fileFailures.size() == static_cast<std::size_t>(p.fileCount), "every file failed");
+        require(result.writtenFiles.empty() && result.metadataFiles.empty(), "nothing written into a missing folder");
+        require(result.fileFailures.size() == expectedSampleFiles(p).size(), "every sample file failed");
         for (const auto& failure : result.fileFailures) {
             require(!failure.reason.empty() && !fs::exists(failure.path), "a reason and no file");
         }
     } else {
         checkFiles(p, result);
     }
-    if (hasModerateSettings(p)) {
+    if (hasFiniteSettings(p)) {
         for (const auto& sample : result.signal) {
-            require(std::isfinite(sample.i) && std::isfinite(sample.q), "finite samples from moderate settings");
+            require(std::isfinite(sample.i) && std::isfinite(sample.q), "finite samples from finite settings");
         }
     }
 }
@@ -214,7 +235,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
     FuzzedDataProvider data(bytes, size);
     const Case c = decode(data);
-    quorvel::SignalSynthesizer synthesizer(quorvel::seededSequence(c.seed));
+    quorvel::SignalSynthesizer synthesizer = quorvel::SignalSynthesizer::seeded(c.seed);
     synthesizer.setMemoryLimit(c.memoryLimit);
     const quorvel::GenerationResult result = synthesizer.generateSignal(c.parameters);
     if (result.refused()) {

@@ -63,12 +63,12 @@ std::u16string visible(const std::u16string& text) {
 
 bool isDocumentedMessage(std::string_view text) {
     namespace m = quorvel::message;
-    constexpr std::array<std::string_view, 14> messages = {
+    constexpr std::array<std::string_view, 15> messages = {
         m::InvalidSymbolRate,      m::InvalidSamplingRate, m::InvalidSymbolCount,
         m::InvalidSnr,             m::InvalidMixingFrequency, m::InvalidTimingError,
         m::InvalidFrequencyOffset, m::InvalidFileCount,    m::InvalidModulationType,
         m::InvalidDataSource,      m::InvalidPskOrder,     m::InvalidFskOrder,
-        m::InvalidQamOrder,        m::InvalidApskOrder};
+        m::InvalidQamOrder,        m::InvalidApskOrder,    m::InvalidOutputFormat};
     return std::find(messages.begin(), messages.end(), text) != messages.end();
 }
 
@@ -96,6 +96,8 @@ void checkParameters(const quorvel::SignalParameters& p, const quorvel::ControlP
     require(type >= 1 && type <= 8, "modulation type from the list");
     const auto source = static_cast<std::int32_t>(p.dataSource);
     require(source >= 0 && source <= 2, "data source from the list");
+    const auto format = static_cast<std::int32_t>(p.outputFormat);
+    require(format >= 0 && format <= 2, "output format from the list");
     require(std::isfinite(p.symbolRate) && std::isfinite(p.samplingRate), "finite rates");
     require(!std::isnan(p.snrDb) && p.snrDb != -INFINITY, "SNR a number or +inf");
     require(std::isfinite(p.mixingFrequency) && std::isfinite(p.timingError) &&
@@ -121,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         }
     }
     for (int* list : {&input.modulationIndex, &input.pskIndex, &input.fskIndex, &input.qamIndex,
-                      &input.apskIndex, &input.dataSourceIndex}) {
+                      &input.apskIndex, &input.dataSourceIndex, &input.outputFormatIndex}) {
         if (data.ConsumeBool()) {
             *list = listPosition(data);
         }
