@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
   libfftw3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev locales
   nlohmann-json3-dev
+  clang libclang-rt-14-dev llvm
 )
 if [ "${1:-}" = "--bench" ]; then
   packages+=(python3-numpy time)

@@ -17,8 +17,25 @@ constexpr std::array<std::string_view, 8> kModulationNames = {"psk", "oqpsk", "p
 constexpr std::array<std::string_view, 3> kDataSourceNames = {"random", "prn15", "prn7"};
 constexpr std::array<std::string_view, 3> kFormatNames = {"csv", "cf32", "both"};
 
+// The order of the chosen scheme. The other schemes' order fields play no part in the run and
+// may hold anything a caller left there, so they are never added in.
+std::int32_t chosenOrder(const SignalParameters& p) {
+    switch (p.modulationType) {
+        case ModulationType::Psk:
+            return p.pskOrder;
+        case ModulationType::Fsk:
+            return p.fskOrder;
+        case ModulationType::Qam:
+            return p.qamOrder;
+        case ModulationType::Apsk:
+            return p.apskOrder;
+        default:
+            return 0;
+    }
+}
+
 std::string schemeText(const SignalParameters& p) {
-    const std::int32_t order = p.pskOrder + p.fskOrder + p.qamOrder + p.apskOrder;
+    const std::int32_t order = chosenOrder(p);
     std::string text(modulationName(p.modulationType));
     if (order != 0) {
         text += " order " + std::to_string(order);

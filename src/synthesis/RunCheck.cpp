@@ -64,11 +64,15 @@ std::optional<std::string> rangeRefusal(const SignalParameters& p) {
 // The largest magnitude a sample can have before the noise: the keyed schemes give unit-magnitude
 // samples, the others at most their largest constellation point, since no later stage raises it
 // (interpolation takes weighted means of neighbours, mixing and offset only rotate).
+// Only PSK and square QAM orders exceed kMappedAlphabet, and their point of index 0 is a peak
+// (every PSK point lies on the unit circle; index 0 is a corner of the QAM grid), so mapping the
+// first kMappedAlphabet indices finds the peak without gigabytes for an order near 2^31.
 double peakMagnitude(const SignalParameters& p) {
     if (!mapsOnePointPerSymbol(p.modulationType)) {
         return 1.0;
     }
-    SymbolSequence everyIndex(static_cast<std::size_t>(alphabetSize(p)));
+    constexpr std::int32_t kMappedAlphabet = 4096;
+    SymbolSequence everyIndex(static_cast<std::size_t>(std::min(alphabetSize(p), kMappedAlphabet)));
     std::iota(everyIndex.begin(), everyIndex.end(), 0);
     double peak = 0.0;
     for (const ComplexSample& point : mapSymbols(everyIndex, p)) {

@@ -122,6 +122,35 @@ TEST(SigmfMetadata, RecordsEverySettingUnderItsNamespace) {
     EXPECT_TRUE(global["quorvel:snr_definition"].is_string());
 }
 
+// The description names the chosen scheme's order only, whatever the other order fields hold
+// (the sum of all four once overflowed for large leftovers).
+TEST(SigmfMetadata, DescriptionNamesOnlyTheChosenSchemesOrder) {
+    constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+    struct Case {
+        ModulationType type;
+        std::int32_t psk, fsk, qam, apsk;
+        const char* scheme;
+    };
+    const Case cases[] = {
+        {ModulationType::Psk, 8, kMax, kMax, 4, "psk order 8,"},
+        {ModulationType::Fsk, kMax, 4, 16, 0, "fsk order 4,"},
+        {ModulationType::Qam, 2, 2, 64, kMax, "qam order 64,"},
+        {ModulationType::Apsk, kMax, 0, kMax, 32, "apsk order 32,"},
+        {ModulationType::Msk, kMax, kMax, kMax, kMax, "msk,"},
+        {ModulationType::Oqpsk, 0, 0, 0, 0, "oqpsk,"},
+    };
+    for (const Case& c : cases) {
+        RecordingRecord r = baseRecord();
+        r.parameters.modulationType = c.type;
+        r.parameters.pskOrder = c.psk;
+        r.parameters.fskOrder = c.fsk;
+        r.parameters.qamOrder = c.qam;
+        r.parameters.apskOrder = c.apsk;
+        const std::string text = json::parse(sigmfMetadataText(r))["global"]["core:description"];
+        EXPECT_EQ(text.rfind(std::string("Quorvel test signal: ") + c.scheme, 0), 0u) << text;
+    }
+}
+
 TEST(SigmfMetadata, AnInfiniteSnrIsWrittenAsNull) {
     RecordingRecord r = baseRecord();
     r.parameters.snrDb = std::numeric_limits<double>::infinity();

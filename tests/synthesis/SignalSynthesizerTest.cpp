@@ -253,6 +253,45 @@ TEST(SignalSynthesizer, ExtremeButRepresentableSettingsGiveFiniteSamples) {
     }
 }
 
+// The run check finds the largest point of any alphabet without mapping all of it: a PSK order
+// of 2^31 - 1 or the largest square QAM order once made it ask for tens of gigabytes.
+TEST(SignalSynthesizer, HugeAlphabetsAreCheckedWithoutMappingEveryPoint) {
+    // The largest square order in 32 bits has side 46340 and corners at (+-46339, +-46339): their
+    // power leaves 10 log10(1e280 / power) dB of room for noise, against 10 log10(1e280) for PSK.
+    constexpr std::int32_t kLargestSquare = 46340 * 46340;
+    const double qamLowest = 10.0 * std::log10(2.0 * 46339.0 * 46339.0 / 1e280);
+    struct Case {
+        const char* name;
+        ModulationType type;
+        std::int32_t order;
+        double snrDb;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"PskLargestOrder", ModulationType::Psk, std::numeric_limits<std::int32_t>::max(), 30.0, false},
+        {"PskLargestOrderBelowItsLowestSnr", ModulationType::Psk, std::numeric_limits<std::int32_t>::max(),
+         -2801.0, true},
+        {"QamLargestSquareAboveItsLowestSnr", ModulationType::Qam, kLargestSquare, qamLowest + 1.0, false},
+        {"QamLargestSquareBelowItsLowestSnr", ModulationType::Qam, kLargestSquare, qamLowest - 1.0, true},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        SignalParameters p = smallRun(dir);
+        p.modulationType = c.type;
+        (c.type == ModulationType::Psk ? p.pskOrder : p.qamOrder) = c.order;
+        p.snrDb = c.snrDb;
+        SignalSynthesizer synthesizer(seededSequence(kSeed));
+        synthesizer.setMemoryLimit(std::uint64_t{64} << 20);
+        const auto result = synthesizer.generateSignal(p);
+        EXPECT_EQ(result.refused(), c.refused) << c.name << ": " << result.refusal;
+        if (c.refused) {
+            EXPECT_NE(result.refusal.find("SNR"), std::string::npos) << c.name << ": " << result.refusal;
+        } else {
+            EXPECT_EQ(result.writtenFiles.size(), 1u) << c.name;
+        }
+    }
+}
+
 // At a limit of exactly the run's peak the run goes ahead; one byte less and it is refused with
 // a reason naming memory before any file exists.
 TEST(SignalSynthesizer, MemoryLimitHoldsToTheByte) {
