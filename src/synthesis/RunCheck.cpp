@@ -58,6 +58,12 @@ std::optional<std::string> rangeRefusal(const SignalParameters& p) {
     if (!std::isfinite(p.frequencyOffset)) {
         return "The frequency offset must be a finite number of Hz.";
     }
+    // Callers that fill the record themselves could pass any number; guessing which files they
+    // meant would write something nobody asked for.
+    const auto format = static_cast<std::int32_t>(p.outputFormat);
+    if (format < 0 || format > 2) {
+        return "Unknown output format " + std::to_string(format) + " (0 CSV, 1 cf32, 2 both).";
+    }
     return std::nullopt;
 }
 
