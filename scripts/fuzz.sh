@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
-targets=(ReadControlPanelFuzzer ApskRadiiFuzzer GenerateSignalFuzzer)
+targets=(ReadControlPanelFuzzer ApskRadiiFuzzer GenerateSignalFuzzer SigmfRecordFuzzer)
 
 cmake --preset fuzz >/dev/null
 cmake --build build-fuzz -j "$(nproc)" --target "${targets[@]}"
