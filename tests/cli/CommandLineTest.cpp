@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/CliRun.h"
 #include "support/TempDir.h"
 
 namespace quorvel {
@@ -18,23 +18,8 @@ namespace {
 using testing_support::readBytes;
 using testing_support::TempDir;
 
-struct Run {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Run runCli(std::vector<std::string> args) {
-    args.insert(args.begin(), "quorvel-cli");
-    std::vector<const char*> argv;
-    for (const auto& a : args) {
-        argv.push_back(a.c_str());
-    }
-    std::ostringstream out;
-    std::ostringstream err;
-    const int code = runCommandLine(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {code, out.str(), err.str()};
-}
+using Run = testing_support::CliRun;
+using testing_support::runCli;
 
 struct CliCase {
     const char* name;
