@@ -114,23 +114,23 @@ SignalSynthesizer SignalSynthesizer::seeded(std::uint32_t seed) {
     return synthesizer;
 }
 
-GenerationResult SignalSynthesizer::generateSignal(const SignalParameters& p) const {
-    return run(p, 1, p.fileCount, p.savePath);
+GenerationResult SignalSynthesizer::generateSignal(const SignalParameters& p, const RunOptions& options) const {
+    return run(p, 1, p.fileCount, p.savePath, options);
 }
 
 GenerationResult SignalSynthesizer::regenerateFile(const SignalParameters& p, std::int32_t fileNumber,
-                                                   const std::string& folder) const {
+                                                   const std::string& folder, const RunOptions& options) const {
     if (fileNumber < 1 || fileNumber > p.fileCount) {
         GenerationResult result;
         result.refusal = "The run has files 1 to " + std::to_string(p.fileCount) + ", not file " +
                          std::to_string(fileNumber) + ".";
         return result;
     }
-    return run(p, fileNumber, fileNumber, folder);
+    return run(p, fileNumber, fileNumber, folder, options);
 }
 
 GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t firstFile, std::int32_t lastFile,
-                                        const std::string& folder) const {
+                                        const std::string& folder, const RunOptions& options) const {
     GenerationResult result;
     // Every refusal depends on the parameters alone, so it comes before any file is touched.
     if (auto reason = findRefusal(p, memoryLimitBytes_.value_or(availableMemoryBytes()))) {
@@ -146,7 +146,13 @@ GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t 
     // The previous file goes on being written while the next one is generated; only then is it
     // waited for, so at most two files' samples are held at once.
     std::unique_ptr<FileInProgress> previous;
+    RunProgress progress{0, static_cast<std::uint64_t>(samplesPerFile(p)) *
+                                static_cast<std::uint64_t>(lastFile - firstFile + 1)};
     for (std::int32_t k = firstFile; k <= lastFile; ++k) {
+        if (options.cancel != nullptr && options.cancel->load()) {
+            result.cancelled = true;
+            break;
+        }
         const SymbolSequence symbols = drawSymbols(p.dataSource, m, p.symbolCount, engine);
         SampleBuffer mapped = mapSymbols(symbols, p);
         auto file = std::make_unique<FileInProgress>();
@@ -179,6 +185,11 @@ GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t 
             file->cf32Path = cf32FilePath(folder, k);
             file->cf32Error = writeCf32File(file->cf32Path, file->samples);
         }
+        result.samplesPerFile = file->samples.size();
+        progress.samplesDone += file->samples.size();
+        if (options.progress) {
+            options.progress(progress);
+        }
         if (!last) {
             previous = std::move(file);
         } else {
@@ -186,6 +197,9 @@ GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t 
             result.signal = std::move(file->samples);
             result.mappedSymbols = std::move(mapped);
         }
+    }
+    if (previous) {
+        recordOutcome(*previous, p, userSeed_, folder, result);
     }
     // What the run kept for reuse goes back to the system; the result keeps its own storage.
     releaseCachedBlocks();

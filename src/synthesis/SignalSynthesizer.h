@@ -1,7 +1,9 @@
 #pragma once
 // The generation pipeline: from one run's settings to its sample files and final signal.
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,13 +19,35 @@ struct FileWriteFailure {
     std::string reason;
 };
 
+// How far a run has come: samples finished of all the samples the run makes. A file whose noise
+// level must first be measured counts each of its samples half when measured and half when made.
+struct RunProgress {
+    std::uint64_t samplesDone = 0;
+    std::uint64_t samplesTotal = 0;
+};
+
+// What the caller of a run may ask besides the settings. Everything here is optional.
+struct RunOptions {
+    // Keep the last file's final samples and mapper output in the result (the viewer needs them);
+    // without it the run holds only a few blocks of samples at a time, however long the file.
+    bool keepLastSignal = true;
+    // Called on the generating thread between blocks, a few times a second at most, and once at
+    // the end of every file.
+    std::function<void(const RunProgress&)> progress;
+    // Set from any thread; the run stops at the next block, keeps the files it finished and
+    // removes the one it was making.
+    const std::atomic<bool>* cancel = nullptr;
+};
+
 struct GenerationResult {
-    SampleBuffer signal;         // final samples of the last file; empty when the run was refused
+    SampleBuffer signal;         // final samples of the last file (when kept); empty when refused
     SampleBuffer mappedSymbols;  // mapper output of the last file, before resampling and the channel
     std::string refusal;         // why the run was refused, one line; empty when it ran
     std::vector<std::string> writtenFiles;          // sample files (CSV, cf32), in the order written
     std::vector<std::string> metadataFiles;         // the SigMF metadata files, in the order written
     std::vector<FileWriteFailure> fileFailures;     // files that could not be created, written or closed
+    std::uint64_t samplesPerFile = 0;               // samples each file holds
+    bool cancelled = false;                         // the run stopped at the caller's request
 
     bool refused() const { return !refusal.empty(); }
 };
@@ -41,18 +65,18 @@ public:
     void setMemoryLimit(std::optional<std::uint64_t> bytes) { memoryLimitBytes_ = bytes; }
 
     // Runs the whole file loop. A refused run writes no file and returns only its reason.
-    GenerationResult generateSignal(const SignalParameters& parameters) const;
+    GenerationResult generateSignal(const SignalParameters& parameters, const RunOptions& options = {}) const;
 
     // Makes file `fileNumber` of the run again, exactly as generateSignal would have made it with
     // the same seeds, in the run's format and with its metadata, but in `folder` instead of the
     // run's save path (which the metadata still records). The earlier files' symbols are drawn
     // and their noise seeds taken, but nothing else of them is computed.
     GenerationResult regenerateFile(const SignalParameters& parameters, std::int32_t fileNumber,
-                                    const std::string& folder) const;
+                                    const std::string& folder, const RunOptions& options = {}) const;
 
 private:
     GenerationResult run(const SignalParameters& p, std::int32_t firstFile, std::int32_t lastFile,
-                         const std::string& folder) const;
+                         const std::string& folder, const RunOptions& options) const;
 
     SeedSource seeds_;
     std::optional<std::uint32_t> userSeed_;
