@@ -11,7 +11,8 @@ packages=(
   clang libclang-rt-14-dev llvm
 )
 if [ "${1:-}" = "--bench" ]; then
-  packages+=(python3-numpy time)
+  # The peers bench/compare times quorvel-cli against: numpy, GNU Radio (and liquid-dsp beside it).
+  packages+=(python3-numpy time gnuradio libliquid-dev)
 fi
 
 missing=()
