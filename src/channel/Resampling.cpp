@@ -1,5 +1,6 @@
 #include "channel/Resampling.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -61,6 +62,33 @@ SampleBuffer resampleToSamplingRate(const SampleBuffer& symbols, double symbolRa
         }
     }
     return out;
+}
+
+ResamplingStage::ResamplingStage(SampleSource& points, std::size_t symbolCount, double symbolRateHz,
+                                 double samplingRateHz)
+    : points_(points), length_(resampledLength(symbolCount, symbolRateHz, samplingRateHz)),
+      samplesPerSymbol_(samplingRateHz / symbolRateHz), lastIndex_(static_cast<double>(symbolCount - 1)),
+      lastPoint_(symbolCount - 1) {}
+
+std::size_t ResamplingStage::read(std::span<ComplexSample> out) {
+    const std::size_t count = std::min(out.size(), length_ - next_);
+    for (std::size_t k = 0; k < count; ++k, ++next_) {
+        const double t = static_cast<double>(next_) / samplesPerSymbol_;
+        if (t <= 0.0) {
+            out[k] = points_.at(0);
+        } else if (t >= lastIndex_) {
+            out[k] = points_.at(lastPoint_);
+        } else {
+            const auto p = static_cast<std::size_t>(t) + 1;
+            // The instants only move forward, so no later sample reads before point p - 1.
+            points_.release(p - 1);
+            // By value, and the right one first: pulling it may move the points held.
+            const ComplexSample right = points_.at(p);
+            const ComplexSample left = points_.at(p - 1);
+            out[k] = interpolateSegment(static_cast<double>(p - 1), static_cast<double>(p), left, right, t);
+        }
+    }
+    return count;
 }
 
 }  // namespace quorvel

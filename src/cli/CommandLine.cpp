@@ -221,7 +221,7 @@ void reportSuccess(const GenerationResult& result, const SignalParameters& p, st
     if (written != requested) {
         out << written << " of ";
     }
-    out << requested << (requested == 1 ? " file" : " files") << " of " << result.signal.size()
+    out << requested << (requested == 1 ? " file" : " files") << " of " << result.samplesPerFile
         << " samples (" << p.symbolCount << " symbols, sampling rate " << p.samplingRate
         << " Hz), each with its .sigmf-meta file:\n";
     for (const auto& path : result.writtenFiles) {
@@ -254,7 +254,9 @@ int regenerate(const Options& o, std::ostream& out, std::ostream& err) {
             << kProgramVersion << "; the samples may differ\n";
     }
     const auto synthesizer = SignalSynthesizer::seeded(*record.seed);
-    const auto result = synthesizer.regenerateFile(record.parameters, record.fileNumber, o.savePath);
+    RunOptions options;
+    options.keepLastSignal = false;
+    const auto result = synthesizer.regenerateFile(record.parameters, record.fileNumber, o.savePath, options);
     if (result.refused()) {
         err << message::GenerationFailed << '\n' << result.refusal << '\n';
         return ExitRefused;
@@ -284,7 +286,10 @@ int generate(const Options& o, std::ostream& out, std::ostream& err) {
     SignalParameters p = *reading.parameters;
     p.savePath = o.savePath;
     const SignalSynthesizer synthesizer = o.seed ? SignalSynthesizer::seeded(*o.seed) : SignalSynthesizer();
-    const auto result = synthesizer.generateSignal(p);
+    // The command line shows no signal, so it never holds one whole, however long the file.
+    RunOptions options;
+    options.keepLastSignal = false;
+    const auto result = synthesizer.generateSignal(p, options);
     if (result.refused()) {
         err << message::GenerationFailed << '\n' << result.refusal << '\n';
         return ExitRefused;
