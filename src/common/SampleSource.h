@@ -45,6 +45,9 @@ public:
     // Sample `index` of the upstream stream; index must be at least the one last released and
     // below the stream's length.
     const ComplexSample& at(std::size_t index) {
+        if (index < first_) {
+            throw std::logic_error("a stage asked for a sample it had released");
+        }
         while (index >= first_ + held_.size()) {
             pull();
         }
@@ -53,6 +56,14 @@ public:
 
     // Samples below index will not be asked for again.
     void release(std::size_t index) { releasedBelow_ = std::max(releasedBelow_, index); }
+
+    // Makes samples first ... last available at once (first at least the one last released, last
+    // below the stream's length) and returns where sample `first` is held; valid until the next
+    // call that pulls. The interpolating stages read a whole block's neighbours through it.
+    const ComplexSample* hold(std::size_t first, std::size_t last) {
+        at(last);
+        return held_.data() + (first - first_);
+    }
 
 private:
     static constexpr std::size_t kPullSamples = 4096;

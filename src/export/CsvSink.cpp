@@ -25,8 +25,8 @@ unsigned CsvSink::defaultWorkers() {
 }
 
 CsvSink::CsvSink(ByteOutput output, unsigned workers) : output_(std::move(output)) {
-    if (!output_.write(kHeaderLine.data(), kHeaderLine.size())) {
-        error_ = output_.error();
+    error_ = output_.error();
+    if (error_ != 0) {
         return;
     }
     producerText_ = newTextBuffer();
@@ -90,7 +90,20 @@ void CsvSink::workerLoop() {
     }
 }
 
+void CsvSink::writeHeader() {
+    // Written with the first samples rather than at once, so that a run refused before it
+    // starts leaves nothing on a stream.
+    if (!headerWritten_ && error_ == 0) {
+        headerWritten_ = true;
+        if (!output_.write(kHeaderLine.data(), kHeaderLine.size())) {
+            const std::lock_guard lock(mutex_);
+            error_ = output_.error();
+        }
+    }
+}
+
 void CsvSink::write(std::span<const ComplexSample> block) {
+    writeHeader();
     for (std::size_t begin = 0; begin < block.size(); begin += kPieceSamples) {
         const auto part = block.subspan(begin, std::min(kPieceSamples, block.size() - begin));
         std::unique_lock lock(mutex_);
@@ -118,6 +131,9 @@ void CsvSink::write(std::span<const ComplexSample> block) {
 
 std::optional<std::string> CsvSink::finish(bool complete) {
     finished_ = true;
+    if (complete) {
+        writeHeader();
+    }
     {
         std::unique_lock lock(mutex_);
         while (error_ == 0 && !queue_.empty()) {

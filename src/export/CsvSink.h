@@ -24,7 +24,7 @@ public:
     // Background formatting threads worth starting beside the producer on this machine.
     static unsigned defaultWorkers();
 
-    // Writes the header line at once and starts `workers` background threads.
+    // Starts `workers` background threads; the header line goes out with the first samples.
     CsvSink(ByteOutput output, unsigned workers);
     ~CsvSink() override;
 
@@ -47,6 +47,7 @@ private:
     // when there was none to take.
     bool formatOne(std::unique_lock<std::mutex>& lock, char* text);
     bool anyClaimable() const;
+    void writeHeader();
     void workerLoop();
 
     ByteOutput output_;
@@ -60,6 +61,7 @@ private:
     std::size_t nextToWrite_ = 0;
     bool stopping_ = false;
     bool finished_ = false;
+    bool headerWritten_ = false;
     int error_ = 0;
 
     std::vector<std::thread> workers_;
