@@ -1,5 +1,6 @@
 #include "channel/Resampling.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -61,6 +62,46 @@ SampleBuffer resampleToSamplingRate(const SampleBuffer& symbols, double symbolRa
         }
     }
     return out;
+}
+
+ResamplingStage::ResamplingStage(SampleSource& points, std::size_t symbolCount, double symbolRateHz,
+                                 double samplingRateHz)
+    : points_(points), length_(resampledLength(symbolCount, symbolRateHz, samplingRateHz)),
+      samplesPerSymbol_(samplingRateHz / symbolRateHz), lastIndex_(static_cast<double>(symbolCount - 1)),
+      lastPoint_(symbolCount - 1) {}
+
+std::size_t ResamplingStage::read(std::span<ComplexSample> out) {
+    const std::size_t count = std::min(out.size(), length_ - next_);
+    if (count == 0) {
+        return 0;
+    }
+    // The instants only move forward, so this block reads the points from the one before its
+    // first instant up to the one after its last, and no later block reads before them.
+    const auto pointAt = [this](std::size_t n) {
+        const double t = static_cast<double>(n) / samplesPerSymbol_;
+        return t <= 0.0 ? std::size_t{0} : std::min(static_cast<std::size_t>(std::min(t, lastIndex_)), lastPoint_);
+    };
+    const std::size_t first = pointAt(next_);
+    const std::size_t last = std::min(pointAt(next_ + count - 1) + 1, lastPoint_);
+    points_.release(first);
+    const ComplexSample* held = points_.hold(first, last);
+    for (std::size_t k = 0; k < count; ++k, ++next_) {
+        const double t = static_cast<double>(next_) / samplesPerSymbol_;
+        if (t <= 0.0) {
+            out[k] = held[0];
+        } else if (t >= lastIndex_) {
+            out[k] = held[lastPoint_ - first];
+        } else {
+            // interpolateSegment divides by the neighbours' distance, exactly 1 here, and a
+            // division by 1 changes no bit: so the fraction is t - (p - 1) as it stands.
+            const auto p = static_cast<std::size_t>(t) + 1;
+            const double frac = t - static_cast<double>(p - 1);
+            const ComplexSample& y0 = held[p - 1 - first];
+            const ComplexSample& y1 = held[p - first];
+            out[k] = {(y1.i - y0.i) * frac + y0.i, (y1.q - y0.q) * frac + y0.q};
+        }
+    }
+    return count;
 }
 
 }  // namespace quorvel

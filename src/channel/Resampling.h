@@ -4,6 +4,7 @@
 
 #include <cstddef>
 
+#include "common/SampleSource.h"
 #include "common/Signal.h"
 
 namespace quorvel {
@@ -17,5 +18,23 @@ std::size_t resampledLength(std::size_t symbolCount, double symbolRateHz, double
 // a copy for empty input, rates not above 0 or equal rates; empty when no length results.
 SampleBuffer resampleToSamplingRate(const SampleBuffer& symbols, double symbolRateHz,
                                     double samplingRateHz);
+
+// The same reading as a stage over a stream of symbolCount points: what it hands out, block by
+// block, equals resampleToSamplingRate of all the points (for rates that do not copy the input;
+// those need no stage). It holds only the points between two neighbouring sample instants.
+class ResamplingStage final : public SampleSource {
+public:
+    ResamplingStage(SampleSource& points, std::size_t symbolCount, double symbolRateHz, double samplingRateHz);
+
+    std::size_t read(std::span<ComplexSample> out) override;
+
+private:
+    SampleWindow points_;
+    std::size_t length_;
+    double samplesPerSymbol_;
+    double lastIndex_;
+    std::size_t lastPoint_;
+    std::size_t next_ = 0;
+};
 
 }  // namespace quorvel

@@ -3,6 +3,9 @@
 #include <CLI/CLI.hpp>
 
 #include <array>
+#include <cerrno>
+#include <memory>
+#include <system_error>
 #include <exception>
 #include <cstdint>
 #include <optional>
@@ -14,7 +17,10 @@
 #include "app/ControlPanelReader.h"
 #include "app/ControlTable.h"
 #include "app/OrderControls.h"
+#include "cli/ProgressDisplay.h"
 #include "common/Version.h"
+#include "export/Cf32Sink.h"
+#include "export/CsvSink.h"
 #include "export/SigmfMetadata.h"
 #include "export/SigmfRecordReader.h"
 #include "synthesis/SignalSynthesizer.h"
@@ -40,6 +46,9 @@ struct Options {
     std::optional<std::uint32_t> seed;
     std::optional<std::string> from;
     bool quiet = false;
+    bool toStdout = false;
+    std::optional<std::string> metadata;
+    bool progress = false;
 };
 
 // A usage error that names the option at fault.
@@ -206,8 +215,30 @@ void addOptions(CLI::App& app, Options& o) {
             "Output format: csv, cf32 (raw little-endian float32 I/Q, .sigmf-data) or both; "
             "each file also gets a SigMF .sigmf-meta file")
         ->capture_default_str();
-    app.add_flag("--quiet", o.quiet, "Print nothing on success");
+    app.add_flag("--quiet", o.quiet, "Print nothing on success, and no progress");
+    auto* toStdout = app.add_flag("--stdout", o.toStdout,
+                                  "Write the one file's samples (csv or cf32) to standard output and no sample file; "
+                                  "messages go to standard error");
+    from->excludes(toStdout);
+    app.add_option("--metadata", o.metadata, "With --stdout: where the SigMF metadata file goes (default: none)")
+        ->needs(toStdout);
+    app.add_flag("--progress", o.progress, "Show progress on standard error even when it is not a terminal");
 }
+
+// Shows the run's progress on standard error when asked for, or when that is a terminal.
+struct ProgressHook {
+    ProgressHook(const Options& o, const CommandLineStreams& streams, RunOptions& options)
+        : display(streams.err, streams.errIsTerminal) {
+        if (!o.quiet && (o.progress || streams.errIsTerminal)) {
+            options.progress = [this](const RunProgress& progress) { display.update(progress); };
+        }
+    }
+    ~ProgressHook() { display.finish(); }
+    ProgressHook(const ProgressHook&) = delete;
+    ProgressHook& operator=(const ProgressHook&) = delete;
+
+    ProgressDisplay display;
+};
 
 // The sample files a run writes per file number; each also gets a metadata file.
 std::size_t sampleFilesPerNumber(OutputFormat format) {
@@ -221,7 +252,7 @@ void reportSuccess(const GenerationResult& result, const SignalParameters& p, st
     if (written != requested) {
         out << written << " of ";
     }
-    out << requested << (requested == 1 ? " file" : " files") << " of " << result.signal.size()
+    out << requested << (requested == 1 ? " file" : " files") << " of " << result.samplesPerFile
         << " samples (" << p.symbolCount << " symbols, sampling rate " << p.samplingRate
         << " Hz), each with its .sigmf-meta file:\n";
     for (const auto& path : result.writtenFiles) {
@@ -237,7 +268,9 @@ int finishRun(const GenerationResult& result, std::ostream& err) {
 }
 
 // Makes the file a metadata file describes again, from its recorded settings and seed.
-int regenerate(const Options& o, std::ostream& out, std::ostream& err) {
+int regenerate(const Options& o, const CommandLineStreams& streams) {
+    std::ostream& out = streams.out;
+    std::ostream& err = streams.err;
     const auto reading = readRecordingRecordFile(*o.from);
     if (!reading) {
         err << "cannot regenerate: " << reading.problem << '\n';
@@ -254,7 +287,13 @@ int regenerate(const Options& o, std::ostream& out, std::ostream& err) {
             << kProgramVersion << "; the samples may differ\n";
     }
     const auto synthesizer = SignalSynthesizer::seeded(*record.seed);
-    const auto result = synthesizer.regenerateFile(record.parameters, record.fileNumber, o.savePath);
+    RunOptions options;
+    options.keepLastSignal = false;
+    GenerationResult result;
+    {
+        const ProgressHook progress(o, streams, options);
+        result = synthesizer.regenerateFile(record.parameters, record.fileNumber, o.savePath, options);
+    }
     if (result.refused()) {
         err << message::GenerationFailed << '\n' << result.refusal << '\n';
         return ExitRefused;
@@ -272,10 +311,46 @@ int regenerate(const Options& o, std::ostream& out, std::ostream& err) {
     return finishRun(result, err);
 }
 
-int generate(const Options& o, std::ostream& out, std::ostream& err) {
-    if (o.from) {
-        return regenerate(o, out, err);
+// The sink --stdout writes the samples to, in the one format asked for.
+std::unique_ptr<SampleSink> standardOutputSink(const Options& o, const SignalParameters& p, int descriptor) {
+    if (p.outputFormat == OutputFormat::Both) {
+        throw OptionError{"--stdout: one format only (csv or cf32), not both."};
     }
+    if (p.fileCount != 1) {
+        throw OptionError{"--stdout: one file only (got --files " + o.files + ")."};
+    }
+    ByteOutput output = ByteOutput::toDescriptor(descriptor, "standard output");
+    if (p.outputFormat == OutputFormat::Csv) {
+        return std::make_unique<CsvSink>(std::move(output), CsvSink::defaultWorkers());
+    }
+    return std::make_unique<Cf32Sink>(std::move(output));
+}
+
+// A closed pipe ends the run quietly; any other failure of standard output is reported.
+int finishStreamedRun(const Options& o, const GenerationResult& result, const SignalParameters& p,
+                      std::ostream& err) {
+    const std::string brokenPipe = std::generic_category().message(EPIPE);
+    for (const auto& failure : result.fileFailures) {
+        if (result.streamFailed && failure.reason == brokenPipe) {
+            return ExitBrokenPipe;
+        }
+    }
+    if (!o.quiet && result.fileFailures.empty()) {
+        err << "Wrote " << result.samplesPerFile << " samples (" << p.symbolCount << " symbols, sampling rate "
+            << p.samplingRate << " Hz) to standard output";
+        if (!result.metadataFiles.empty()) {
+            err << ", metadata in " << result.metadataFiles.front();
+        }
+        err << '\n';
+    }
+    return finishRun(result, err);
+}
+
+int generate(const Options& o, const CommandLineStreams& streams) {
+    if (o.from) {
+        return regenerate(o, streams);
+    }
+    std::ostream& err = streams.err;
     const auto reading = readControlPanel(panelFrom(o));
     if (!reading) {
         err << reading.message << '\n';
@@ -284,13 +359,29 @@ int generate(const Options& o, std::ostream& out, std::ostream& err) {
     SignalParameters p = *reading.parameters;
     p.savePath = o.savePath;
     const SignalSynthesizer synthesizer = o.seed ? SignalSynthesizer::seeded(*o.seed) : SignalSynthesizer();
-    const auto result = synthesizer.generateSignal(p);
+    // The command line shows no signal, so it never holds one whole, however long the file.
+    RunOptions options;
+    options.keepLastSignal = false;
+    std::unique_ptr<SampleSink> stream;
+    if (o.toStdout) {
+        stream = standardOutputSink(o, p, streams.sampleDescriptor);
+        options.sampleStream = stream.get();
+        options.metadataPath = o.metadata;
+    }
+    GenerationResult result;
+    {
+        const ProgressHook progress(o, streams, options);
+        result = synthesizer.generateSignal(p, options);
+    }
     if (result.refused()) {
         err << message::GenerationFailed << '\n' << result.refusal << '\n';
         return ExitRefused;
     }
+    if (stream) {
+        return finishStreamedRun(o, result, p, err);
+    }
     if (!o.quiet) {
-        reportSuccess(result, p, out);
+        reportSuccess(result, p, streams.out);
     }
     return finishRun(result, err);
 }
@@ -298,6 +389,12 @@ int generate(const Options& o, std::ostream& out, std::ostream& err) {
 }  // namespace
 
 int runCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    return runCommandLine(argc, argv, CommandLineStreams{out, err});
+}
+
+int runCommandLine(int argc, const char* const* argv, const CommandLineStreams& streams) {
+    std::ostream& out = streams.out;
+    std::ostream& err = streams.err;
     CLI::App app{"quorvel-cli: writes digitally modulated complex-baseband test signals as CSV or cf32 files\n"
                  "with SigMF metadata.\n"
                  "Each value is parsed exactly like the desktop control panel's field of the same name."};
@@ -310,7 +407,7 @@ int runCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
         return app.exit(e, out, err) == 0 ? ExitSuccess : ExitInvalidInput;
     }
     try {
-        return generate(options, out, err);
+        return generate(options, streams);
     } catch (const OptionError& e) {
         err << e.message << '\n';
         return ExitInvalidInput;

@@ -1,7 +1,19 @@
+#include <unistd.h>
+
+#include <csignal>
 #include <iostream>
 
 #include "cli/CommandLine.h"
 
 int main(int argc, char** argv) {
-    return quorvel::runCommandLine(argc, argv, std::cout, std::cerr);
+    // A closed pipe must reach the writer as an error, so that the run can stop cleanly first.
+    std::signal(SIGPIPE, SIG_IGN);
+    const quorvel::CommandLineStreams streams{std::cout, std::cerr, STDOUT_FILENO, ::isatty(STDERR_FILENO) == 1};
+    const int code = quorvel::runCommandLine(argc, argv, streams);
+    if (code == quorvel::ExitBrokenPipe) {
+        // Ended as `yes | head` ends: by the signal, quietly.
+        std::signal(SIGPIPE, SIG_DFL);
+        std::raise(SIGPIPE);
+    }
+    return code;
 }

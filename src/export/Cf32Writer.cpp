@@ -1,12 +1,11 @@
 #include "export/Cf32Writer.h"
 
+#include "export/Cf32Sink.h"
+
 #include <algorithm>
 #include <bit>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <memory>
-#include <system_error>
 
 namespace quorvel {
 namespace {
@@ -23,14 +22,6 @@ std::uint32_t littleEndianBits(double value) {
     }
 }
 
-int lastError() {
-    return errno != 0 ? errno : EIO;
-}
-
-std::string reasonText(int error) {
-    return std::generic_category().message(error);
-}
-
 }  // namespace
 
 std::string cf32FilePath(const std::string& savePath, std::int32_t fileNumber) {
@@ -45,36 +36,23 @@ void encodeCf32(std::span<const ComplexSample> samples, std::byte* out) {
     }
 }
 
-std::optional<std::string> writeCf32File(const std::string& path, std::span<const ComplexSample> samples) {
-    errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        return reasonText(lastError());
-    }
-    // The chunks are large already; a stream buffer would only copy them once more.
-    std::setvbuf(file, nullptr, _IONBF, 0);
-    int error = 0;
-    try {
-        const std::size_t capacity = std::min(kChunkSamples, samples.size());
-        const auto bytes = std::make_unique_for_overwrite<std::byte[]>(capacity * kCf32BytesPerSample);
-        for (std::size_t begin = 0; begin < samples.size() && error == 0; begin += kChunkSamples) {
-            const auto chunk = samples.subspan(begin, std::min(kChunkSamples, samples.size() - begin));
-            encodeCf32(chunk, bytes.get());
-            const std::size_t length = chunk.size() * kCf32BytesPerSample;
-            errno = 0;
-            if (std::fwrite(bytes.get(), 1, length, file) != length) {
-                error = lastError();
-            }
+void Cf32Sink::write(std::span<const ComplexSample> block) {
+    for (std::size_t begin = 0; begin < block.size() && !failed(); begin += kChunkSamples) {
+        const auto chunk = block.subspan(begin, std::min(kChunkSamples, block.size() - begin));
+        if (capacity_ < chunk.size()) {
+            bytes_ = std::make_unique_for_overwrite<std::byte[]>(chunk.size() * kCf32BytesPerSample);
+            capacity_ = chunk.size();
         }
-    } catch (const std::bad_alloc&) {
-        error = ENOMEM;
+        encodeCf32(chunk, bytes_.get());
+        output_.write(bytes_.get(), chunk.size() * kCf32BytesPerSample);
     }
-    errno = 0;
-    const bool closed = std::fclose(file) == 0;
-    if (error == 0 && !closed) {
-        error = lastError();
-    }
-    return error == 0 ? std::nullopt : std::optional(reasonText(error));
+}
+
+std::optional<std::string> writeCf32File(const std::string& path, std::span<const ComplexSample> samples) {
+    Cf32Sink sink(ByteOutput::createFile(path));
+    sink.write(samples);
+    // A shortened file stays: the caller reports it, and a careful reader sees its length.
+    return sink.finish(true);
 }
 
 }  // namespace quorvel

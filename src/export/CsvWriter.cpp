@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "export/SampleFileStream.h"
+#include "export/CsvSink.h"
 #include "export/SampleFormat.h"
 
 namespace quorvel {
@@ -46,8 +46,10 @@ std::string formatSampleText(const SampleBuffer& samples) {
 }
 
 std::optional<std::string> writeSampleFile(const std::string& path, const SampleBuffer& samples) {
-    SampleFileStream stream(path, samples, SampleFileStream::defaultWorkers());
-    return stream.finish();
+    CsvSink sink(ByteOutput::createFile(path), CsvSink::defaultWorkers());
+    sink.write(samples);
+    // A shortened file stays: the caller reports it.
+    return sink.finish(true);
 }
 
 }  // namespace quorvel

@@ -3,6 +3,7 @@
 #include "modulation/Msk.h"
 #include "modulation/SamplesPerSymbol.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace quorvel {
@@ -50,18 +51,19 @@ std::vector<double> phasePulseTable(std::size_t perSymbol, double samplesPerSymb
 
 // The part of the phase at sample n of symbol k that comes from symbols whose pulses are still
 // moving: those within kActiveNeighbours of k.
-double movingPhase(const SymbolSequence& symbols, std::size_t k, std::size_t n,
-                   const std::vector<double>& pulse, std::size_t perSymbol) {
+// window holds the symbols from index `first` of a sequence of `count` symbols on, at least those
+// within kActiveNeighbours of k.
+double movingPhase(std::span<const std::int32_t> window, std::size_t first, std::size_t count,
+                   std::size_t k, std::size_t n, const std::vector<double>& pulse, std::size_t perSymbol) {
     const auto current = static_cast<std::ptrdiff_t>(k);
-    const auto count = static_cast<std::ptrdiff_t>(symbols.size());
     double phase = 0.0;
     for (std::ptrdiff_t r = -kActiveNeighbours; r <= kActiveNeighbours; ++r) {
         const std::ptrdiff_t j = current - r;
-        if (j < 0 || j >= count) {
+        if (j < 0 || j >= static_cast<std::ptrdiff_t>(count)) {
             continue;
         }
         const auto row = static_cast<std::size_t>(r + kActiveNeighbours);
-        phase += mskPhaseStep(symbols[static_cast<std::size_t>(j)]) * pulse[row * perSymbol + n];
+        phase += mskPhaseStep(window[static_cast<std::size_t>(j) - first]) * pulse[row * perSymbol + n];
     }
     return phase;
 }
@@ -97,11 +99,38 @@ SampleBuffer modulateGmsk(const SymbolSequence& symbols, double samplesPerSymbol
             settledPhase += mskPhaseStep(symbols[k - neighbours - 1]);
         }
         for (std::size_t n = 0; n < perSymbol; ++n) {
-            const double phase = settledPhase + movingPhase(symbols, k, n, pulse, perSymbol);
+            const double phase = settledPhase + movingPhase(symbols, 0, symbols.size(), k, n, pulse, perSymbol);
             samples.push_back(polar(1.0, phase));
         }
     }
     return samples;
+}
+
+GmskMapper::GmskMapper(std::size_t symbolCount, double samplesPerSymbol)
+    : count_(symbolCount), perSymbol_(wholeSamplesPerSymbol(samplesPerSymbol)),
+      pulse_(phasePulseTable(perSymbol_, samplesPerSymbol)) {}
+
+void GmskMapper::append(std::span<const std::int32_t> symbols, SampleBuffer& out) {
+    window_.insert(window_.end(), symbols.begin(), symbols.end());
+    const std::size_t received = first_ + window_.size();
+    const auto neighbours = static_cast<std::size_t>(kActiveNeighbours);
+    // Symbol k's samples need every symbol up to k + kActiveNeighbours that the sequence has.
+    while (next_ < count_ && received > std::min(next_ + neighbours, count_ - 1)) {
+        if (next_ > neighbours) {
+            settledPhase_ += mskPhaseStep(window_[next_ - neighbours - 1 - first_]);
+        }
+        for (std::size_t n = 0; n < perSymbol_; ++n) {
+            const double phase = settledPhase_ + movingPhase(window_, first_, count_, next_, n, pulse_, perSymbol_);
+            out.push_back(polar(1.0, phase));
+        }
+        ++next_;
+    }
+    // The next symbol reads back to next_ - kActiveNeighbours - 1 at the earliest.
+    const std::size_t keepFrom = next_ > neighbours + 1 ? next_ - neighbours - 1 : 0;
+    if (keepFrom > first_) {
+        window_.erase(window_.begin(), window_.begin() + static_cast<std::ptrdiff_t>(keepFrom - first_));
+        first_ = keepFrom;
+    }
 }
 
 }  // namespace quorvel

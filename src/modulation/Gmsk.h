@@ -1,6 +1,11 @@
 #pragma once
 // Gaussian minimum-shift keying: MSK whose frequency pulse passes a Gaussian low-pass filter.
 
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
 #include "common/Signal.h"
 
 namespace quorvel {
@@ -20,5 +25,23 @@ double gmskPhasePulse(double timeSymbols);
 // symbol, sample n of symbol k at k + n / samplesPerSymbol symbol periods, as for MSK.
 // Empty when that many samples cannot be held.
 SampleBuffer modulateGmsk(const SymbolSequence& symbols, double samplesPerSymbol);
+
+// The same mapping a piece at a time for a sequence of symbolCount symbols: a symbol's samples
+// are appended once the symbols its pulse overlaps have arrived, so the pieces appended together
+// equal modulateGmsk of the whole sequence.
+class GmskMapper {
+public:
+    GmskMapper(std::size_t symbolCount, double samplesPerSymbol);
+    void append(std::span<const std::int32_t> symbols, SampleBuffer& out);
+
+private:
+    std::size_t count_;
+    std::size_t perSymbol_;
+    std::vector<double> pulse_;
+    std::vector<std::int32_t> window_;  // symbols from index first_ on
+    std::size_t first_ = 0;
+    std::size_t next_ = 0;  // symbol whose samples come next
+    double settledPhase_ = 0.0;
+};
 
 }  // namespace quorvel

@@ -30,4 +30,18 @@ SampleBuffer modulateMsk(const SymbolSequence& symbols, double samplesPerSymbol)
     return samples;
 }
 
+MskMapper::MskMapper(double samplesPerSymbol)
+    : samplesPerSymbol_(samplesPerSymbol), perSymbol_(wholeSamplesPerSymbol(samplesPerSymbol)) {}
+
+void MskMapper::append(std::span<const std::int32_t> symbols, SampleBuffer& out) {
+    for (const std::int32_t index : symbols) {
+        const double step = mskPhaseStep(index);
+        for (std::size_t n = 0; n < perSymbol_; ++n) {
+            const double phase = (static_cast<double>(n) / samplesPerSymbol_) * step + accumulatedPhase_;
+            out.push_back(polar(1.0, phase));
+        }
+        accumulatedPhase_ = accumulatedPhase_ + step;
+    }
+}
+
 }  // namespace quorvel

@@ -30,4 +30,18 @@ SampleBuffer modulateOqpsk(const SymbolSequence& symbols) {
     return points;
 }
 
+void OqpskMapper::append(std::span<const std::int32_t> symbols, SampleBuffer& out) {
+    for (const std::int32_t index : symbols) {
+        if (index_ == 0) {
+            previous_ = {inPhaseRail(index), quadratureRail(index)};
+        } else if (index_ % 2 == 1) {
+            previous_ = {previous_.i, quadratureRail(index)};
+        } else {
+            previous_ = {inPhaseRail(index), previous_.q};
+        }
+        out.push_back(previous_);
+        ++index_;
+    }
+}
+
 }  // namespace quorvel

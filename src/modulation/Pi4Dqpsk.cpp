@@ -18,4 +18,16 @@ SampleBuffer modulatePi4Dqpsk(const SymbolSequence& symbols, double rotation) {
     return points;
 }
 
+void Pi4DqpskMapper::append(std::span<const std::int32_t> symbols, SampleBuffer& out) {
+    for (const std::int32_t index : symbols) {
+        if (!started_) {
+            previous_ = polar(1.0, (static_cast<double>(index) * Pi) * 0.5 + Pi * 0.25);
+            started_ = true;
+        } else {
+            previous_ = previous_ * polar(1.0, (static_cast<double>(index) * Pi) * 0.5 + rotation_);
+        }
+        out.push_back(previous_);
+    }
+}
+
 }  // namespace quorvel

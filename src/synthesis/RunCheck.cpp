@@ -18,7 +18,6 @@ namespace quorvel {
 namespace {
 
 constexpr double kBytesPerSample = 16.0;
-constexpr double kBytesPerSymbolIndex = 4.0;
 // Beyond this many samples per file no machine of our users has the memory; it also keeps every
 // count well inside size_t and the exact-integer range of a double.
 constexpr double kMaxSamplesPerFile = 1e15;
@@ -174,18 +173,22 @@ double samplesPerFile(const SignalParameters& p) {
     return symbols * std::trunc(p.samplingRate / p.symbolRate);
 }
 
-double peakMemoryBytes(const SignalParameters& p) {
-    const double samples = samplesPerFile(p);
+double peakMemoryBytes(const SignalParameters& p, bool keepsLastSignal) {
+    // The blocks in flight through the stages and the sinks' queues, measured with some margin.
+    constexpr double kStreamingBytes = 16.0 * 1048576.0;
     const double symbols = p.symbolCount;
-    // The working buffer, the stage result replacing it and the finished file being written;
-    // the mapper output is a fourth sample buffer for the schemes that map straight to samples.
-    const double sampleBuffers = mapsOnePointPerSymbol(p.modulationType) ? 3.0 : 4.0;
-    const double symbolBuffers = mapsOnePointPerSymbol(p.modulationType) ? 1.0 : 0.0;
-    return kBytesPerSample * (sampleBuffers * samples + symbolBuffers * symbols) +
-           kBytesPerSymbolIndex * symbols;
+    // A keyed mapper hands out at least one symbol's samples at a time.
+    const double symbolSamples = mapsOnePointPerSymbol(p.modulationType) ? 0.0 : std::trunc(p.samplingRate / p.symbolRate);
+    double bytes = kStreamingBytes + kBytesPerSample * 2.0 * symbolSamples;
+    if (keepsLastSignal) {
+        const double mapped = mapsOnePointPerSymbol(p.modulationType) ? symbols : samplesPerFile(p);
+        bytes += kBytesPerSample * (samplesPerFile(p) + mapped);
+    }
+    return bytes;
 }
 
-std::optional<std::string> findRefusal(const SignalParameters& p, std::uint64_t memoryLimitBytes) {
+std::optional<std::string> findRefusal(const SignalParameters& p, std::uint64_t memoryLimitBytes,
+                                       bool keepsLastSignal) {
     if (auto reason = rangeRefusal(p)) {
         return reason;
     }
@@ -205,7 +208,7 @@ std::optional<std::string> findRefusal(const SignalParameters& p, std::uint64_t 
             return reason;
         }
     }
-    const double bytes = peakMemoryBytes(p);
+    const double bytes = peakMemoryBytes(p, keepsLastSignal);
     if (!(samples < kMaxSamplesPerFile) || bytes > static_cast<double>(memoryLimitBytes)) {
         return "The run needs about " + number(bytes / 1048576.0) + " MiB of memory (" + number(samples) +
                " samples per file) but only " + number(static_cast<double>(memoryLimitBytes) / 1048576.0) +

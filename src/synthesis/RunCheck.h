@@ -12,13 +12,14 @@ namespace quorvel {
 // Samples each file of the run holds, as a double so that absurd requests do not overflow.
 double samplesPerFile(const SignalParameters& parameters);
 
-// Bytes the run holds at once at its peak, as a double for the same reason.
-double peakMemoryBytes(const SignalParameters& parameters);
+// Bytes the run holds at once at its peak, as a double for the same reason: a few blocks of
+// samples, and the whole last file and its mapper output when the caller keeps them.
+double peakMemoryBytes(const SignalParameters& parameters, bool keepsLastSignal = true);
 
 // Why the run cannot be carried out, in one line for the user; nothing when it can.
 // memoryLimitBytes bounds what the run may hold at once.
-std::optional<std::string> findRefusal(const SignalParameters& parameters,
-                                       std::uint64_t memoryLimitBytes);
+std::optional<std::string> findRefusal(const SignalParameters& parameters, std::uint64_t memoryLimitBytes,
+                                       bool keepsLastSignal = true);
 
 // Memory the system can give this process now [bytes]: MemAvailable, or the physical memory.
 std::uint64_t availableMemoryBytes();

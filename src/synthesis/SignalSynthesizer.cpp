@@ -1,106 +1,222 @@
 #include "synthesis/SignalSynthesizer.h"
 
 #include <algorithm>
+#include <chrono>
+#include <limits>
 #include <memory>
 #include <span>
 #include <utility>
 
-#include "channel/FrequencyOffset.h"
-#include "channel/Mixing.h"
-#include "channel/Resampling.h"
-#include "channel/TimingError.h"
 #include "channel/WhiteGaussianNoise.h"
 #include "common/BufferAllocator.h"
 #include "common/Version.h"
+#include "export/ByteOutput.h"
+#include "export/Cf32Sink.h"
 #include "export/Cf32Writer.h"
+#include "export/CsvSink.h"
 #include "export/CsvWriter.h"
-#include "export/SampleFileStream.h"
 #include "export/SigmfMetadata.h"
 #include "synthesis/RunCheck.h"
 #include "synthesis/SchemeTable.h"
+#include "synthesis/SignalChain.h"
 #include "synthesis/SymbolSources.h"
 
 namespace quorvel {
 namespace {
 
-// Mixing, timing error and frequency offset, each only when its value is not 0 (so +0 and -0
-// both skip it); the stages that can work in place reuse the working buffer's storage.
-SampleBuffer applyImpairments(SampleBuffer working, const SignalParameters& p) {
-    if (p.mixingFrequency != 0.0) {
-        working = frequencyShift(std::move(working), p.mixingFrequency, p.samplingRate);
-    }
-    if (p.timingError != 0.0) {
-        working = applyTimingError(working, p.timingError, p.symbolRate, p.samplingRate);
-    }
-    if (p.frequencyOffset != 0.0) {
-        working = applyFrequencyOffset(std::move(working), p.frequencyOffset, p.samplingRate);
-    }
-    return working;
-}
+// Samples made and handed to the sinks at a time.
+constexpr std::size_t kBlockSamples = 65536;
 
-// One file on its way to disk: its final samples and the streams writing them.
-struct FileInProgress {
-    std::int32_t number = 0;
-    SampleBuffer samples;
-    double signalPower = 0.0;                  // measured before the noise is added
-    std::string csvPath;                       // empty when the format has no CSV file
-    std::unique_ptr<SampleFileStream> stream;  // the CSV file, written while the noise is drawn
-    std::string cf32Path;                      // empty when the format has no cf32 file
-    std::optional<std::string> cf32Error;
+// Reports progress in half samples, so that a file measured before it is made counts each sample
+// half in each pass; at most a few times a second, and at the end of every file.
+class ProgressReport {
+public:
+    ProgressReport(const RunOptions& options, std::uint64_t samplesTotal) : options_(options) {
+        progress_.samplesTotal = samplesTotal;
+    }
+
+    void add(std::uint64_t halfSamples) {
+        doneHalves_ += halfSamples;
+        if (!options_.progress) {
+            return;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastReport_ >= kInterval) {
+            report(now);
+        }
+    }
+
+    void endOfFile() {
+        if (options_.progress) {
+            report(std::chrono::steady_clock::now());
+        }
+    }
+
+private:
+    static constexpr auto kInterval = std::chrono::milliseconds(100);
+
+    void report(std::chrono::steady_clock::time_point now) {
+        lastReport_ = now;
+        progress_.samplesDone = doneHalves_ / 2;
+        options_.progress(progress_);
+    }
+
+    const RunOptions& options_;
+    RunProgress progress_;
+    std::uint64_t doneHalves_ = 0;
+    std::chrono::steady_clock::time_point lastReport_{};
 };
 
-void markReady(FileInProgress& file, std::size_t count) {
-    if (file.stream) {
-        file.stream->markReady(count);
+// Why a file was not finished.
+enum class FileEnd { Finished, Cancelled, StreamFailed };
+
+// One file on its way out: where its samples go and what becomes of it.
+struct FileWork {
+    const SignalParameters& p;
+    std::uint64_t length = 0;
+    std::vector<SampleSink*> sinks;
+    SampleBuffer* keptSignal = nullptr;  // the last file's samples, when the caller keeps them
+    SampleBuffer* keptMapped = nullptr;
+    const RunOptions& options;
+    ProgressReport& progress;
+    double signalPower = 0.0;  // measured before the noise is added
+};
+
+double sumOfPowers(std::span<const ComplexSample> block, double sum) {
+    for (const auto& s : block) {
+        sum += s.i * s.i + s.q * s.q;
     }
+    return sum;
 }
 
-// The noise stage, last of all, done piece by piece: the CSV stream formats and writes each
-// piece on the other cores while the next one is drawn. The values are those of one pass.
-void addNoiseWhileWriting(FileInProgress& file, double snrDb, const SeedSource& seeds) {
-    file.signalPower = meanPower(file.samples);
-    if (!addsNoise(file.samples, snrDb)) {
-        markReady(file, file.samples.size());
-        return;
-    }
-    NoiseGenerator noise(noiseStandardDeviation(file.signalPower, snrDb), seeds());
-    const std::span<ComplexSample> all(file.samples);
-    for (std::size_t begin = 0; begin < all.size(); begin += SampleFileStream::kChunkSamples) {
-        const std::size_t count = std::min(SampleFileStream::kChunkSamples, all.size() - begin);
-        noise.addTo(all.subspan(begin, count));
-        markReady(file, begin + count);
-    }
+bool cancelRequested(const RunOptions& options) {
+    return options.cancel != nullptr && options.cancel->load(std::memory_order_relaxed);
 }
 
-// Waits for the file's sample files and, when at least one of them was written, writes the
-// metadata describing them.
-void recordOutcome(FileInProgress& file, const SignalParameters& p, std::optional<std::uint32_t> seed,
-                   const std::string& folder, GenerationResult& result) {
-    bool anyWritten = false;
-    const auto note = [&](const std::string& path, std::optional<std::string> error) {
-        if (error) {
-            result.fileFailures.push_back({path, std::move(*error)});
-        } else {
-            result.writtenFiles.push_back(path);
-            anyWritten = true;
+// Hands one finished block to every sink; says whether the run goes on.
+FileEnd deliver(FileWork& work, std::span<const ComplexSample> block) {
+    for (SampleSink* sink : work.sinks) {
+        sink->write(block);
+    }
+    if (work.options.sampleStream != nullptr && work.options.sampleStream->failed()) {
+        return FileEnd::StreamFailed;
+    }
+    return cancelRequested(work.options) ? FileEnd::Cancelled : FileEnd::Finished;
+}
+
+// The file made in one pass into memory and then handed out from there, noise added block by block.
+FileEnd makeKeptFile(FileWork& work, SymbolEngine& engine, const SeedSource& seeds) {
+    SampleBuffer& signal = *work.keptSignal;
+    signal.resize(work.length);
+    SignalChain chain(work.p, engine, work.keptMapped);
+    double sum = 0.0;
+    for (std::size_t begin = 0; begin < signal.size(); begin += kBlockSamples) {
+        const auto block = std::span(signal).subspan(begin, std::min(kBlockSamples, signal.size() - begin));
+        chain.read(block);
+        sum = sumOfPowers(block, sum);
+        work.progress.add(block.size());
+        if (cancelRequested(work.options)) {
+            return FileEnd::Cancelled;
         }
-    };
-    if (file.stream) {
-        note(file.csvPath, file.stream->finish());
     }
-    if (!file.cf32Path.empty()) {
-        note(file.cf32Path, std::move(file.cf32Error));
+    chain.finish();
+    work.signalPower = sum / static_cast<double>(signal.size());
+    std::optional<NoiseGenerator> noise;
+    if (work.p.snrDb != std::numeric_limits<double>::infinity()) {
+        noise.emplace(noiseStandardDeviation(work.signalPower, work.p.snrDb), seeds());
     }
-    if (!anyWritten) {
+    for (std::size_t begin = 0; begin < signal.size(); begin += kBlockSamples) {
+        const auto block = std::span(signal).subspan(begin, std::min(kBlockSamples, signal.size() - begin));
+        if (noise) {
+            noise->addTo(block);
+        }
+        work.progress.add(block.size());
+        if (const FileEnd end = deliver(work, block); end != FileEnd::Finished) {
+            return end;
+        }
+    }
+    return FileEnd::Finished;
+}
+
+// The file made block by block and never held whole. Noise needs the mean power of the whole
+// file first, so a first pass, from a copy of the symbol engine, only measures it; the second
+// makes the same samples again and adds the noise.
+FileEnd makeStreamedFile(FileWork& work, SymbolEngine& engine, const SeedSource& seeds) {
+    SampleBuffer block(std::min<std::uint64_t>(kBlockSamples, work.length));
+    const bool noisy = work.p.snrDb != std::numeric_limits<double>::infinity();
+    double sum = 0.0;
+    if (noisy) {
+        SymbolEngine measuring = engine;
+        SignalChain chain(work.p, measuring, nullptr);
+        while (const std::size_t count = chain.read(block)) {
+            sum = sumOfPowers(std::span(block).first(count), sum);
+            work.progress.add(count);
+            if (cancelRequested(work.options)) {
+                return FileEnd::Cancelled;
+            }
+        }
+        work.signalPower = sum / static_cast<double>(work.length);
+    }
+    std::optional<NoiseGenerator> noise;
+    if (noisy) {
+        noise.emplace(noiseStandardDeviation(work.signalPower, work.p.snrDb), seeds());
+    }
+    SignalChain chain(work.p, engine, nullptr);
+    while (const std::size_t count = chain.read(block)) {
+        const auto made = std::span(block).first(count);
+        if (noise) {
+            noise->addTo(made);
+        } else {
+            sum = sumOfPowers(made, sum);
+        }
+        work.progress.add(noisy ? count : 2 * count);
+        if (const FileEnd end = deliver(work, made); end != FileEnd::Finished) {
+            return end;
+        }
+    }
+    chain.finish();
+    if (!noisy) {
+        work.signalPower = sum / static_cast<double>(work.length);
+    }
+    return FileEnd::Finished;
+}
+
+// The sample files the format asks for, in the order they are reported.
+std::vector<std::unique_ptr<SampleSink>> openSampleFiles(const SignalParameters& p, const std::string& folder,
+                                                         std::int32_t k) {
+    std::vector<std::unique_ptr<SampleSink>> sinks;
+    if (writesCsv(p.outputFormat)) {
+        sinks.push_back(std::make_unique<CsvSink>(ByteOutput::createFile(sampleFilePath(folder, k)),
+                                                  CsvSink::defaultWorkers()));
+    }
+    if (writesCf32(p.outputFormat)) {
+        sinks.push_back(std::make_unique<Cf32Sink>(ByteOutput::createFile(cf32FilePath(folder, k))));
+    }
+    return sinks;
+}
+
+// Closes the file's sinks and, when at least one sample file was written, writes the metadata.
+void recordOutcome(const FileWork& work, std::int32_t k, std::optional<std::uint32_t> seed,
+                   const std::string& metadataPath, GenerationResult& result) {
+    bool anyWritten = false;
+    for (SampleSink* sink : work.sinks) {
+        if (auto error = sink->finish(true)) {
+            result.fileFailures.push_back({sink->name(), std::move(*error)});
+        } else {
+            anyWritten = true;
+            if (sink != work.options.sampleStream) {
+                result.writtenFiles.push_back(sink->name());
+            }
+        }
+    }
+    if (!anyWritten || metadataPath.empty()) {
         return;
     }
-    const RecordingRecord record{p, seed, file.number, std::string(kProgramVersion), file.samples.size(),
-                                 file.signalPower};
-    const std::string path = metadataFilePath(folder, file.number);
-    if (auto error = writeMetadataFile(path, record)) {
-        result.fileFailures.push_back({path, std::move(*error)});
+    const RecordingRecord record{work.p, seed, k, std::string(kProgramVersion), work.length, work.signalPower};
+    if (auto error = writeMetadataFile(metadataPath, record)) {
+        result.fileFailures.push_back({metadataPath, std::move(*error)});
     } else {
-        result.metadataFiles.push_back(path);
+        result.metadataFiles.push_back(metadataPath);
     }
 }
 
@@ -133,73 +249,62 @@ GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t 
                                         const std::string& folder, const RunOptions& options) const {
     GenerationResult result;
     // Every refusal depends on the parameters alone, so it comes before any file is touched.
-    if (auto reason = findRefusal(p, memoryLimitBytes_.value_or(availableMemoryBytes()))) {
+    const std::uint64_t limit = memoryLimitBytes_.value_or(availableMemoryBytes());
+    if (auto reason = findRefusal(p, limit, options.keepLastSignal)) {
         result.refusal = std::move(*reason);
         return result;
     }
     SymbolEngine engine(seeds_());
     const std::int32_t m = alphabetSize(p);
-    // Of the files before the first one made, only the symbol engine's state carries over.
+    const bool noisy = p.snrDb != std::numeric_limits<double>::infinity();
+    // Of the files before the first one made, only the symbol engine's state and the noise seeds
+    // carry over.
     for (std::int32_t k = 1; k < firstFile; ++k) {
-        drawSymbols(p.dataSource, m, p.symbolCount, engine);
-    }
-    // The previous file goes on being written while the next one is generated; only then is it
-    // waited for, so at most two files' samples are held at once.
-    std::unique_ptr<FileInProgress> previous;
-    RunProgress progress{0, static_cast<std::uint64_t>(samplesPerFile(p)) *
-                                static_cast<std::uint64_t>(lastFile - firstFile + 1)};
-    for (std::int32_t k = firstFile; k <= lastFile; ++k) {
-        if (options.cancel != nullptr && options.cancel->load()) {
-            result.cancelled = true;
-            break;
+        SymbolStream(p.dataSource, m, p.symbolCount, engine).drawRest();
+        if (noisy) {
+            seeds_();
         }
-        const SymbolSequence symbols = drawSymbols(p.dataSource, m, p.symbolCount, engine);
-        SampleBuffer mapped = mapSymbols(symbols, p);
-        auto file = std::make_unique<FileInProgress>();
-        file->number = k;
+    }
+    result.samplesPerFile = static_cast<std::uint64_t>(samplesPerFile(p));
+    ProgressReport progress(options, result.samplesPerFile * static_cast<std::uint64_t>(lastFile - firstFile + 1));
+    for (std::int32_t k = firstFile; k <= lastFile; ++k) {
         const bool last = k == lastFile;
-        // Only the last file's mapper output outlives its file; the others' can become the
-        // working buffer themselves instead of being copied.
-        SampleBuffer atSamplingRate = !mapsOnePointPerSymbol(p.modulationType)
-                                          ? (last ? mapped : std::move(mapped))
-                                          : resampleToSamplingRate(mapped, p.symbolRate, p.samplingRate);
-        file->samples = applyImpairments(std::move(atSamplingRate), p);
-        if (k == firstFile && addsNoise(file->samples, p.snrDb)) {
-            // Every file of a run has the same length, so each skipped file took a noise seed too.
-            for (std::int32_t skipped = 1; skipped < firstFile; ++skipped) {
-                seeds_();
+        FileWork work{p, result.samplesPerFile, {}, nullptr, nullptr, options, progress};
+        std::vector<std::unique_ptr<SampleSink>> files;
+        if (options.sampleStream != nullptr) {
+            work.sinks.push_back(options.sampleStream);
+        } else {
+            files = openSampleFiles(p, folder, k);
+            for (auto& file : files) {
+                work.sinks.push_back(file.get());
             }
         }
-        if (previous) {
-            recordOutcome(*previous, p, userSeed_, folder, result);
-            previous.reset();
+        SampleBuffer signal;
+        SampleBuffer mapped;
+        if (last && options.keepLastSignal) {
+            work.keptSignal = &signal;
+            work.keptMapped = &mapped;
         }
-        if (writesCsv(p.outputFormat)) {
-            file->csvPath = sampleFilePath(folder, k);
-            file->stream = std::make_unique<SampleFileStream>(file->csvPath, file->samples,
-                                                              SampleFileStream::defaultWorkers());
+        const FileEnd end = work.keptSignal != nullptr ? makeKeptFile(work, engine, seeds_)
+                                                       : makeStreamedFile(work, engine, seeds_);
+        if (end != FileEnd::Finished) {
+            for (SampleSink* sink : work.sinks) {
+                if (auto error = sink->finish(false); error && end == FileEnd::StreamFailed) {
+                    result.fileFailures.push_back({sink->name(), std::move(*error)});
+                }
+            }
+            result.cancelled = end == FileEnd::Cancelled;
+            result.streamFailed = end == FileEnd::StreamFailed;
+            break;
         }
-        addNoiseWhileWriting(*file, p.snrDb, seeds_);
-        if (writesCf32(p.outputFormat)) {
-            // The samples are final now; the CSV workers go on formatting meanwhile.
-            file->cf32Path = cf32FilePath(folder, k);
-            file->cf32Error = writeCf32File(file->cf32Path, file->samples);
-        }
-        result.samplesPerFile = file->samples.size();
-        progress.samplesDone += file->samples.size();
-        if (options.progress) {
-            options.progress(progress);
-        }
-        if (!last) {
-            previous = std::move(file);
-        } else {
-            recordOutcome(*file, p, userSeed_, folder, result);
-            result.signal = std::move(file->samples);
+        const std::string metadataPath =
+            options.sampleStream != nullptr ? options.metadataPath.value_or("") : metadataFilePath(folder, k);
+        recordOutcome(work, k, userSeed_, metadataPath, result);
+        progress.endOfFile();
+        if (last) {
+            result.signal = std::move(signal);
             result.mappedSymbols = std::move(mapped);
         }
-    }
-    if (previous) {
-        recordOutcome(*previous, p, userSeed_, folder, result);
     }
     // What the run kept for reuse goes back to the system; the result keeps its own storage.
     releaseCachedBlocks();

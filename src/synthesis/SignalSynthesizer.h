@@ -10,6 +10,7 @@
 
 #include "common/SeedSource.h"
 #include "common/Signal.h"
+#include "export/SampleSink.h"
 #include "synthesis/SignalParameters.h"
 
 namespace quorvel {
@@ -37,6 +38,10 @@ struct RunOptions {
     // Set from any thread; the run stops at the next block, keeps the files it finished and
     // removes the one it was making.
     const std::atomic<bool>* cancel = nullptr;
+    // When set, the samples of the run's one file go here instead of to sample files, and the
+    // metadata only to metadataPath, if given. The run ends early if the sink fails (a closed pipe).
+    SampleSink* sampleStream = nullptr;
+    std::optional<std::string> metadataPath;
 };
 
 struct GenerationResult {
@@ -48,6 +53,7 @@ struct GenerationResult {
     std::vector<FileWriteFailure> fileFailures;     // files that could not be created, written or closed
     std::uint64_t samplesPerFile = 0;               // samples each file holds
     bool cancelled = false;                         // the run stopped at the caller's request
+    bool streamFailed = false;                      // the sample stream failed and ended the run
 
     bool refused() const { return !refusal.empty(); }
 };

@@ -1,5 +1,6 @@
 #include "synthesis/SymbolSources.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace quorvel {
@@ -28,16 +29,26 @@ SymbolSequence drawRandomSymbols(std::int32_t alphabetSize, std::int32_t count, 
     return symbols;
 }
 
+std::uint32_t Prn15Register::next() {
+    // The register is deliberately not masked to 15 bits, because neither the feedback nor any
+    // index ever reads above bit 14.
+    const std::uint32_t fb = ((state >> 14) ^ (state >> 13) ^ (state >> 11) ^ (state >> 4)) & 1u;
+    state = (state << 1) | fb;
+    return state;
+}
+
+std::uint32_t Prn7Register::next() {
+    const std::uint32_t fb = ((state >> 6) ^ (state >> 5)) & 1u;
+    state = ((state << 1) | fb) & 0xFFu;
+    return state;
+}
+
 SymbolSequence drawPrn15Symbols(std::int32_t alphabetSize, std::int32_t count) {
     SymbolSequence symbols(static_cast<std::size_t>(count));
     const auto m = static_cast<std::uint32_t>(alphabetSize);
-    std::uint32_t s = 0xAAAA;
+    Prn15Register reg;
     for (auto& symbol : symbols) {
-        // Taps 14, 13, 11 and 4; the register is deliberately not masked to 15 bits, because
-        // neither the feedback nor any index ever reads above bit 14.
-        const std::uint32_t fb = ((s >> 14) ^ (s >> 13) ^ (s >> 11) ^ (s >> 4)) & 1u;
-        s = (s << 1) | fb;
-        symbol = static_cast<std::int32_t>(s % m);
+        symbol = static_cast<std::int32_t>(reg.next() % m);
     }
     return symbols;
 }
@@ -45,11 +56,9 @@ SymbolSequence drawPrn15Symbols(std::int32_t alphabetSize, std::int32_t count) {
 SymbolSequence drawPrn7Symbols(std::int32_t alphabetSize, std::int32_t count) {
     SymbolSequence symbols(static_cast<std::size_t>(count));
     const auto m = static_cast<std::uint32_t>(alphabetSize);
-    std::uint32_t s = 0x55;
+    Prn7Register reg;
     for (auto& symbol : symbols) {
-        const std::uint32_t fb = ((s >> 6) ^ (s >> 5)) & 1u;
-        s = ((s << 1) | fb) & 0xFFu;
-        symbol = static_cast<std::int32_t>(s % m);
+        symbol = static_cast<std::int32_t>(reg.next() % m);
     }
     return symbols;
 }
@@ -65,6 +74,48 @@ SymbolSequence drawSymbols(DataSource source, std::int32_t alphabetSize, std::in
             return drawPrn7Symbols(alphabetSize, count);
     }
     return SymbolSequence(static_cast<std::size_t>(count), 0);
+}
+
+SymbolStream::SymbolStream(DataSource source, std::int32_t alphabetSize, std::int64_t count,
+                           SymbolEngine& engine)
+    : source_(source), alphabetSize_(static_cast<std::uint32_t>(alphabetSize)), remaining_(count),
+      engine_(engine) {}
+
+std::size_t SymbolStream::read(std::span<std::int32_t> out) {
+    const auto count = static_cast<std::size_t>(std::min<std::int64_t>(remaining_, static_cast<std::int64_t>(out.size())));
+    remaining_ -= static_cast<std::int64_t>(count);
+    const auto indices = out.first(count);
+    switch (source_) {
+        case DataSource::CurrentRandom:
+            for (auto& symbol : indices) {
+                symbol = drawUniformIndex(engine_, alphabetSize_);
+            }
+            return count;
+        case DataSource::Prn15Lfsr:
+            for (auto& symbol : indices) {
+                symbol = static_cast<std::int32_t>(prn15_.next() % alphabetSize_);
+            }
+            return count;
+        case DataSource::Prn7Lfsr:
+            for (auto& symbol : indices) {
+                symbol = static_cast<std::int32_t>(prn7_.next() % alphabetSize_);
+            }
+            return count;
+    }
+    std::fill(indices.begin(), indices.end(), 0);
+    return count;
+}
+
+void SymbolStream::drawRest() {
+    // Only the random source carries anything over to the next file.
+    if (source_ != DataSource::CurrentRandom) {
+        remaining_ = 0;
+        return;
+    }
+    std::int32_t scratch[1024];
+    while (remaining_ > 0) {
+        read(scratch);
+    }
 }
 
 }  // namespace quorvel

@@ -1,7 +1,10 @@
 #pragma once
 // The symbol data sources: a seeded random engine and two shift-register sequences.
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
+
 #include "common/MersenneTwister.h"
 
 #include "common/Signal.h"
@@ -16,6 +19,19 @@ using SymbolEngine = MersenneTwister;
 // for the power-of-two alphabets the pipeline uses).
 std::int32_t drawUniformIndex(SymbolEngine& engine, std::uint32_t alphabetSize);
 
+// The PRN 15 shift register: taps 14, 13, 11 and 4, starting from 0xAAAA in every file.
+struct Prn15Register {
+    std::uint32_t state = 0xAAAA;
+    // Shifts once and returns the whole register, from which an index is taken modulo M.
+    std::uint32_t next();
+};
+
+// The PRN 7 shift register: taps 6 and 5, eight bits wide, starting from 0x55 in every file.
+struct Prn7Register {
+    std::uint32_t state = 0x55;
+    std::uint32_t next();
+};
+
 // count indices of the Current Random source.
 SymbolSequence drawRandomSymbols(std::int32_t alphabetSize, std::int32_t count, SymbolEngine& engine);
 
@@ -28,5 +44,29 @@ SymbolSequence drawPrn7Symbols(std::int32_t alphabetSize, std::int32_t count);
 // Dispatches on the source; a source the panel does not offer gives count zeros.
 SymbolSequence drawSymbols(DataSource source, std::int32_t alphabetSize, std::int32_t count,
                            SymbolEngine& engine);
+
+// The indices of one file drawn a piece at a time: the pieces together are exactly what
+// drawSymbols gives for the whole file, and the engine is left where drawSymbols leaves it once
+// every index has been read.
+class SymbolStream {
+public:
+    SymbolStream(DataSource source, std::int32_t alphabetSize, std::int64_t count, SymbolEngine& engine);
+
+    // Fills out with the next indices; returns how many, fewer than out.size() only at the end.
+    std::size_t read(std::span<std::int32_t> out);
+
+    // Draws whatever the file has left, so that the engine is ready for the next file.
+    void drawRest();
+
+    std::int64_t remaining() const { return remaining_; }
+
+private:
+    DataSource source_;
+    std::uint32_t alphabetSize_;
+    std::int64_t remaining_;
+    SymbolEngine& engine_;
+    Prn15Register prn15_;
+    Prn7Register prn7_;
+};
 
 }  // namespace quorvel

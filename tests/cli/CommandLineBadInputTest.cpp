@@ -157,11 +157,12 @@ TEST(CommandLineBadInput, MissingNonAsciiFolderIsReportedByItsOwnName) {
     EXPECT_EQ(run.err, "Could not write " + folder + "/modulated_signal_1.csv: No such file or directory\n");
 }
 
-// Refused from the parameters alone, so nothing is allocated and nothing written; no machine
-// this runs on has the 100 TB the first request needs.
+// Refused from the parameters alone, so nothing is allocated and nothing written: files of more
+// than 10^15 samples, or whose one symbol holds more samples than memory.
 TEST(CommandLineBadInput, RequestsBeyondMemoryAreRefusedWithTheirSize) {
     const std::vector<std::vector<std::string>> requests = {
-        {"--symbols", "2147483647", "--sampling-rate", "1e6"},
+        {"--symbols", "2147483647", "--sampling-rate", "1e9"},
+        {"--modulation", "fsk", "--symbols", "1", "--symbol-rate", "1", "--sampling-rate", "1e13"},
         {"--symbols", "2147483647", "--sampling-rate", "1e300"},
         {"--modulation", "gmsk", "--symbols", "2147483647", "--sampling-rate", "1e9"},
     };

@@ -1,0 +1,46 @@
+#pragma once
+// Where the samples of one file go: a sink receives the file's blocks in order and is told at the
+// end whether the file finished. The code that makes samples knows no file format.
+
+#include <optional>
+#include <span>
+#include <string>
+
+#include "common/Signal.h"
+
+namespace quorvel {
+
+class SampleSink {
+public:
+    virtual ~SampleSink() = default;
+
+    // What failures are reported under: the file's path, or "standard output".
+    virtual const std::string& name() const = 0;
+
+    // The next samples of the file. After a failure the sink takes no more, quietly.
+    virtual void write(std::span<const ComplexSample> block) = 0;
+
+    // True once a write has failed; the rest of the file would be lost there.
+    virtual bool failed() const = 0;
+
+    // The end of the file: complete when every sample was handed over. A file left incomplete is
+    // removed. Nothing on success, otherwise the system's reason.
+    virtual std::optional<std::string> finish(bool complete) = 0;
+};
+
+// Keeps every sample in memory, for a caller that needs the whole signal (the viewer).
+class MemorySink final : public SampleSink {
+public:
+    explicit MemorySink(SampleBuffer& samples) : samples_(samples) {}
+
+    const std::string& name() const override { return name_; }
+    void write(std::span<const ComplexSample> block) override { samples_.insert(samples_.end(), block.begin(), block.end()); }
+    bool failed() const override { return false; }
+    std::optional<std::string> finish(bool) override { return std::nullopt; }
+
+private:
+    SampleBuffer& samples_;
+    std::string name_ = "memory";
+};
+
+}  // namespace quorvel

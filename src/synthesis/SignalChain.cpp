@@ -1,0 +1,64 @@
+#include "synthesis/SignalChain.h"
+
+#include "channel/FrequencyOffset.h"
+#include "synthesis/RunCheck.h"
+#include "synthesis/SchemeTable.h"
+#include "synthesis/SymbolSources.h"
+
+namespace quorvel {
+namespace {
+
+// The whole file at once through the whole-buffer stages, for the rare settings no block stage
+// takes (a timing error whose instants are no finite grid).
+SampleBuffer wholeFile(const SignalParameters& p, SymbolEngine& engine, SampleBuffer* mapperTap) {
+    const SampleBuffer mapped = mapSymbols(drawSymbols(p.dataSource, alphabetSize(p), p.symbolCount, engine), p);
+    if (mapperTap != nullptr) {
+        *mapperTap = mapped;
+    }
+    SampleBuffer working =
+        mapsOnePointPerSymbol(p.modulationType) ? resampleToSamplingRate(mapped, p.symbolRate, p.samplingRate) : mapped;
+    if (p.mixingFrequency != 0.0) {
+        working = frequencyShift(std::move(working), p.mixingFrequency, p.samplingRate);
+    }
+    working = applyTimingError(working, p.timingError, p.symbolRate, p.samplingRate);
+    return applyFrequencyOffset(std::move(working), p.frequencyOffset, p.samplingRate);
+}
+
+}  // namespace
+
+SignalChain::SignalChain(const SignalParameters& p, SymbolEngine& engine, SampleBuffer* mapperTap) {
+    if (p.timingError != 0.0 && !timingErrorStreams(p.timingError, p.symbolRate, p.samplingRate)) {
+        wholeFile_ = std::make_unique<BufferSource>(wholeFile(p, engine, mapperTap));
+        last_ = wholeFile_.get();
+        return;
+    }
+    mapper_.emplace(p, engine, mapperTap);
+    last_ = &*mapper_;
+    const auto symbols = static_cast<std::size_t>(p.symbolCount);
+    // Equal rates leave the points as they are, as the whole-buffer resampling does.
+    if (mapsOnePointPerSymbol(p.modulationType) && p.symbolRate != p.samplingRate) {
+        resampling_ = std::make_unique<ResamplingStage>(*last_, symbols, p.symbolRate, p.samplingRate);
+        last_ = resampling_.get();
+    }
+    if (p.mixingFrequency != 0.0) {
+        mixing_ = std::make_unique<FrequencyShiftStage>(*last_, p.mixingFrequency, p.samplingRate);
+        last_ = mixing_.get();
+    }
+    if (p.timingError != 0.0) {
+        const auto length = static_cast<std::size_t>(samplesPerFile(p));
+        timingError_ = std::make_unique<TimingErrorStage>(*last_, length, p.timingError, p.symbolRate, p.samplingRate);
+        last_ = timingError_.get();
+    }
+    if (p.frequencyOffset != 0.0) {
+        frequencyOffset_ = std::make_unique<FrequencyShiftStage>(*last_, p.frequencyOffset, p.samplingRate);
+        last_ = frequencyOffset_.get();
+    }
+}
+
+void SignalChain::finish() {
+    if (mapper_) {
+        mapper_->drawRest();
+    }
+}
+
+}  // namespace quorvel

@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+
+#include "export/SampleSink.h"
+#include "support/TempDir.h"
+#include "synthesis/SignalSynthesizer.h"
+
+namespace quorvel {
+namespace {
+
+using testing_support::readBytes;
+using testing_support::TempDir;
+
+constexpr std::uint32_t kSeed = 77;
+
+std::vector<std::string> namesIn(const TempDir& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Kept in memory or streamed in two passes, noisy or not: the files are the same bytes.
+TEST(RunOptions, StreamedFilesEqualTheFilesOfAKeptSignal) {
+    for (const double snr : {12.0, std::numeric_limits<double>::infinity()}) {
+        for (const double timingError : {0.0, -0.4}) {
+            TempDir kept;
+            TempDir streamed;
+            SignalParameters p;
+            p.symbolCount = 9000;  // more than one block
+            p.fileCount = 3;
+            p.snrDb = snr;
+            p.timingError = timingError;
+            p.outputFormat = OutputFormat::Both;
+            p.savePath = kept.str();
+            const auto a = SignalSynthesizer::seeded(kSeed).generateSignal(p);
+            p.savePath = streamed.str();
+            RunOptions options;
+            options.keepLastSignal = false;
+            const auto b = SignalSynthesizer::seeded(kSeed).generateSignal(p, options);
+            EXPECT_TRUE(b.signal.empty());
+            ASSERT_EQ(namesIn(kept), namesIn(streamed));
+            for (const auto& name : namesIn(kept)) {
+                if (name.find("sigmf-meta") == std::string::npos) {
+                    EXPECT_EQ(readBytes(kept.file(name)), readBytes(streamed.file(name))) << name << " snr " << snr;
+                }
+            }
+        }
+    }
+}
+
+// Progress only moves forward and ends at the total, in both passes and for a regeneration.
+TEST(RunOptions, ProgressRisesToTheTotal) {
+    for (const bool keep : {true, false}) {
+        TempDir dir;
+        SignalParameters p;
+        p.symbolCount = 20000;
+        p.fileCount = 2;
+        p.savePath = dir.str();
+        std::vector<RunProgress> seen;
+        RunOptions options;
+        options.keepLastSignal = keep;
+        options.progress = [&](const RunProgress& progress) { seen.push_back(progress); };
+        const auto result = SignalSynthesizer::seeded(kSeed).generateSignal(p, options);
+        ASSERT_FALSE(seen.empty());
+        for (std::size_t n = 1; n < seen.size(); ++n) {
+            EXPECT_GE(seen[n].samplesDone, seen[n - 1].samplesDone);
+        }
+        EXPECT_EQ(seen.back().samplesTotal, 2 * result.samplesPerFile);
+        EXPECT_EQ(seen.back().samplesDone, seen.back().samplesTotal) << keep;
+    }
+}
+
+// Cancelled once file 1 is done (its end is always reported): file 1 stays whole with its metadata, nothing of file 2 or 3 is left.
+TEST(RunOptions, CancelKeepsTheFinishedFilesAndRemovesTheUnfinishedOne) {
+    for (const bool keep : {true, false}) {
+        TempDir dir;
+        TempDir reference;
+        SignalParameters p;
+        p.symbolCount = 30000;
+        p.fileCount = 3;
+        p.outputFormat = OutputFormat::Both;
+        p.savePath = reference.str();
+        SignalSynthesizer::seeded(kSeed).generateSignal(p);
+        p.savePath = dir.str();
+        std::atomic<bool> cancel{false};
+        RunOptions options;
+        options.keepLastSignal = keep;
+        options.cancel = &cancel;
+        options.progress = [&](const RunProgress& progress) {
+            if (progress.samplesDone >= progress.samplesTotal / 3) {
+                cancel = true;
+            }
+        };
+        const auto result = SignalSynthesizer::seeded(kSeed).generateSignal(p, options);
+        EXPECT_TRUE(result.cancelled);
+        EXPECT_TRUE(result.signal.empty());
+        const std::vector<std::string> expected = {"modulated_signal_1.csv", "modulated_signal_1.sigmf-data",
+                                                   "modulated_signal_1.sigmf-meta"};
+        EXPECT_EQ(namesIn(dir), expected);
+        EXPECT_EQ(readBytes(dir.file(expected[1])), readBytes(reference.file(expected[1])));
+        EXPECT_EQ(result.writtenFiles.size(), 2u);
+    }
+}
+
+// A sample stream that fails (a closed pipe) ends the run at once and is reported by its name.
+TEST(RunOptions, AFailingStreamEndsTheRun) {
+    struct ClosedPipe final : SampleSink {
+        const std::string& name() const override { return label; }
+        void write(std::span<const ComplexSample> block) override { written += block.size(); }
+        bool failed() const override { return written > 0; }
+        std::optional<std::string> finish(bool) override { return "Broken pipe"; }
+        std::string label = "standard output";
+        std::size_t written = 0;
+    } pipe;
+    TempDir dir;
+    SignalParameters p;
+    p.symbolCount = 1000000;
+    p.savePath = dir.str();
+    RunOptions options;
+    options.keepLastSignal = false;
+    options.sampleStream = &pipe;
+    const auto result = SignalSynthesizer::seeded(kSeed).generateSignal(p, options);
+    EXPECT_TRUE(result.streamFailed);
+    EXPECT_EQ(pipe.written, 65536u);
+    ASSERT_EQ(result.fileFailures.size(), 1u);
+    EXPECT_EQ(result.fileFailures[0].path, "standard output");
+    EXPECT_TRUE(namesIn(dir).empty());
+}
+
+}  // namespace
+}  // namespace quorvel

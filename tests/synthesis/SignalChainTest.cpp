@@ -1,0 +1,137 @@
+#include "synthesis/SignalChain.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "channel/FrequencyOffset.h"
+#include "channel/Mixing.h"
+#include "channel/Resampling.h"
+#include "channel/TimingError.h"
+#include "synthesis/SchemeTable.h"
+#include "synthesis/SymbolSources.h"
+
+namespace quorvel {
+namespace {
+
+constexpr std::uint32_t kSeed = 4242;
+
+// The file before noise through the whole-buffer stages, the readable reference of the chain.
+SampleBuffer wholeBufferReference(const SignalParameters& p, SymbolEngine& engine, SampleBuffer& mapped) {
+    mapped = mapSymbols(drawSymbols(p.dataSource, alphabetSize(p), p.symbolCount, engine), p);
+    SampleBuffer x = mapsOnePointPerSymbol(p.modulationType)
+                         ? resampleToSamplingRate(mapped, p.symbolRate, p.samplingRate)
+                         : mapped;
+    if (p.mixingFrequency != 0.0) {
+        x = frequencyShift(x, p.mixingFrequency, p.samplingRate);
+    }
+    if (p.timingError != 0.0) {
+        x = applyTimingError(x, p.timingError, p.symbolRate, p.samplingRate);
+    }
+    return applyFrequencyOffset(x, p.frequencyOffset, p.samplingRate);
+}
+
+struct SchemeCase {
+    ModulationType type;
+    int order;
+};
+
+constexpr SchemeCase kSchemes[] = {
+    {ModulationType::Psk, 8},   {ModulationType::Oqpsk, 0}, {ModulationType::Pi4Dqpsk, 0},
+    {ModulationType::Fsk, 4},   {ModulationType::Msk, 0},   {ModulationType::Gmsk, 0},
+    {ModulationType::Qam, 32},  {ModulationType::Apsk, 32},
+};
+
+SignalParameters settingsFor(const SchemeCase& scheme, std::int32_t symbols) {
+    SignalParameters p;
+    p.modulationType = scheme.type;
+    p.pskOrder = scheme.type == ModulationType::Psk ? scheme.order : 0;
+    p.fskOrder = scheme.type == ModulationType::Fsk ? scheme.order : 0;
+    p.qamOrder = scheme.type == ModulationType::Qam ? scheme.order : 0;
+    p.apskOrder = scheme.type == ModulationType::Apsk ? scheme.order : 0;
+    p.symbolCount = symbols;
+    return p;
+}
+
+struct ChannelCase {
+    const char* name;
+    double samplingRate;
+    double timingError;
+    double mixing;
+    double offset;
+};
+
+// Symbol counts whose files end just before, on and after the pieces the stages pull in (4096
+// and 16384 values) and the 64 Ki blocks of a run, at 10 and at 3.3333 samples per symbol.
+constexpr std::int32_t kSymbolCounts[] = {1, 2, 5, 409, 1638, 6553, 6554, 19661};
+// Pulled this many at a time: one sample, odd sizes, the run's block and more.
+constexpr std::size_t kReadSizes[] = {1, 4095, 65536, 65537, 1 << 20};
+
+class ChainEqualsWholeBuffer : public testing::TestWithParam<ChannelCase> {};
+
+TEST_P(ChainEqualsWholeBuffer, ForEverySchemeLengthAndBlockSize) {
+    const ChannelCase c = GetParam();
+    for (const SchemeCase& scheme : kSchemes) {
+        for (const std::int32_t symbols : kSymbolCounts) {
+            SignalParameters p = settingsFor(scheme, symbols);
+            p.samplingRate = c.samplingRate;
+            p.timingError = c.timingError;
+            p.mixingFrequency = c.mixing;
+            p.frequencyOffset = c.offset;
+            if (scheme.type == ModulationType::Fsk && p.symbolRate > std::floor(p.samplingRate / scheme.order)) {
+                continue;  // refused by the run check
+            }
+            SymbolEngine referenceEngine(kSeed);
+            SampleBuffer referenceMapped;
+            const SampleBuffer expected = wholeBufferReference(p, referenceEngine, referenceMapped);
+            const std::size_t readSize = kReadSizes[static_cast<std::size_t>(symbols) % std::size(kReadSizes)];
+            const std::string where = std::string(c.name) + " type " + std::to_string(static_cast<int>(scheme.type)) +
+                                      " symbols " + std::to_string(symbols) + " read " + std::to_string(readSize);
+
+            SymbolEngine engine(kSeed);
+            SampleBuffer mapped;
+            SignalChain chain(p, engine, &mapped);
+            SampleBuffer got;
+            SampleBuffer block(readSize);
+            while (const std::size_t count = chain.read(block)) {
+                got.insert(got.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(count));
+            }
+            chain.finish();
+            ASSERT_EQ(got.size(), expected.size()) << where;
+            EXPECT_TRUE(got == expected) << where;
+            EXPECT_TRUE(mapped == referenceMapped) << where;
+            // The next file's symbols start where the whole-buffer draw left the engine.
+            EXPECT_EQ(engine(), referenceEngine()) << where;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ChainEqualsWholeBuffer,
+                         testing::Values(ChannelCase{"plain", 10000.0, 0.0, 0.0, 0.0},
+                                         ChannelCase{"fractional", 3333.3, 0.0, 0.0, 0.0},
+                                         ChannelCase{"equalRates", 1000.0, 0.0, 0.0, 0.0},
+                                         ChannelCase{"ahead", 10000.0, 0.7, 1300.0, -250.0},
+                                         ChannelCase{"behind", 3333.3, -1.0, 0.0, 77.0},
+                                         ChannelCase{"fullAhead", 10000.0, 1.0, -2000.0, 0.0}),
+                         [](const auto& caseInfo) { return std::string(caseInfo.param.name); });
+
+// The PRN registers restart in every file and the unoffered source gives zeros: the chain must
+// follow, whatever is read of it.
+TEST(SignalChain, OtherSourcesMatchTheWholeBuffer) {
+    for (const DataSource source : {DataSource::Prn15Lfsr, DataSource::Prn7Lfsr, static_cast<DataSource>(3)}) {
+        SignalParameters p = settingsFor(kSchemes[6], 7000);
+        p.dataSource = source;
+        p.timingError = 0.3;
+        SymbolEngine referenceEngine(kSeed);
+        SampleBuffer ignored;
+        const SampleBuffer expected = wholeBufferReference(p, referenceEngine, ignored);
+        SymbolEngine engine(kSeed);
+        SignalChain chain(p, engine, nullptr);
+        SampleBuffer got(expected.size() + 5);
+        got.resize(chain.read(got));
+        EXPECT_TRUE(got == expected) << static_cast<int>(source);
+    }
+}
+
+}  // namespace
+}  // namespace quorvel
