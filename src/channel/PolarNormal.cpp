@@ -27,7 +27,9 @@ double logOfRadiusSquared(double u1, double u2, double s) {
 double polarUniform(std::uint32_t first, std::uint32_t second) {
     // 53 random bits: the second output supplies the high 32, the first its top 21.
     const std::uint64_t bits = (static_cast<std::uint64_t>(second) << 21) + (first >> 11);
-    return (static_cast<double>(bits) * kTwoToMinus53) * 2.0 - 1.0;
+    // Below 2^53, so the signed conversion, one instruction, gives the same double as the
+    // unsigned one, which x86-64 has no instruction for.
+    return (static_cast<double>(static_cast<std::int64_t>(bits)) * kTwoToMinus53) * 2.0 - 1.0;
 }
 
 std::array<double, 2> polarPair(double u1, double u2) {
@@ -46,6 +48,24 @@ PolarPoint drawPolarPoint(MersenneTwister& engine) {
         if (s > 0.0 && s < 1.0 && u1 != 0.0 && u2 != 0.0) {
             return {u1, u2};
         }
+    }
+}
+
+void drawPolarPoints(MersenneTwister& engine, std::span<PolarPoint> points) {
+    std::size_t filled = 0;
+    // Every candidate is stored, and only an accepted one advances the count; the last slot
+    // is left to drawPolarPoint so that no candidate is ever stored beyond the span.
+    while (filled + 1 < points.size()) {
+        const auto r1 = static_cast<std::uint32_t>(engine());
+        const double u1 = polarUniform(r1, static_cast<std::uint32_t>(engine()));
+        const auto r3 = static_cast<std::uint32_t>(engine());
+        const double u2 = polarUniform(r3, static_cast<std::uint32_t>(engine()));
+        const double s = u1 * u1 + u2 * u2;
+        points[filled] = {u1, u2};
+        filled += static_cast<std::size_t>((s > 0.0) & (s < 1.0) & (u1 != 0.0) & (u2 != 0.0));
+    }
+    if (filled < points.size()) {
+        points[filled] = drawPolarPoint(engine);
     }
 }
 

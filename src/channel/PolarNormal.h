@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 
 #include "common/MersenneTwister.h"
 
@@ -24,5 +25,10 @@ struct PolarPoint {
 
 // Draws candidate points, four engine outputs each, until one is accepted.
 PolarPoint drawPolarPoint(MersenneTwister& engine);
+
+// Fills points with the points drawPolarPoint would give one after the other, from the same
+// engine outputs, without a branch on each candidate: a fifth of them are rejected at random,
+// which the processor cannot predict.
+void drawPolarPoints(MersenneTwister& engine, std::span<PolarPoint> points);
 
 }  // namespace quorvel

@@ -52,15 +52,21 @@ void NoiseGenerator::addTo(std::span<ComplexSample> samples) {
     std::array<PolarPoint, kBlock> points;
     for (std::size_t begin = 0; begin < samples.size(); begin += kBlock) {
         const std::size_t count = std::min(kBlock, samples.size() - begin);
-        for (std::size_t n = 0; n < count; ++n) {
-            points[n] = drawPolarPoint(engine_);
-        }
-        for (std::size_t n = 0; n < count; ++n) {
-            const auto pair = polarPair(points[n].u1, points[n].u2);
-            ComplexSample& sample = samples[begin + n];
-            sample.q = pair[0] * standardDeviation_ + sample.q;
-            sample.i = pair[1] * standardDeviation_ + sample.i;
-        }
+        drawPoints(std::span(points).first(count));
+        addPoints(std::span(points).first(count), samples.subspan(begin, count));
+    }
+}
+
+void NoiseGenerator::drawPoints(std::span<PolarPoint> points) {
+    drawPolarPoints(engine_, points);
+}
+
+void NoiseGenerator::addPoints(std::span<const PolarPoint> points, std::span<ComplexSample> samples) const {
+    for (std::size_t n = 0; n < samples.size(); ++n) {
+        const auto pair = polarPair(points[n].u1, points[n].u2);
+        ComplexSample& sample = samples[n];
+        sample.q = pair[0] * standardDeviation_ + sample.q;
+        sample.i = pair[1] * standardDeviation_ + sample.i;
     }
 }
 

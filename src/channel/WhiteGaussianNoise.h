@@ -38,6 +38,13 @@ public:
     // Adds the next samples' noise: each sample takes one pair, Q the first value, I the second.
     void addTo(std::span<ComplexSample> samples);
 
+    // The same in two halves, so that they can run on two threads: the points of the next
+    // samples, which only this generator's engine can draw, in order...
+    void drawPoints(std::span<PolarPoint> points);
+
+    // ...and the noise those points make, added to the samples (one point each), which any thread can do.
+    void addPoints(std::span<const PolarPoint> points, std::span<ComplexSample> samples) const;
+
 private:
     MersenneTwister engine_;
     double standardDeviation_;

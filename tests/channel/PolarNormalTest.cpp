@@ -142,5 +142,22 @@ TEST(PolarNormal, DrawsHaveZeroMeanAndTheRequestedSpread) {
     }
 }
 
+// The branch-free batch must accept exactly the candidates the one-at-a-time draw accepts and
+// leave the engine at the same output, whatever the batch size.
+TEST(PolarNormal, BatchDrawsEqualSingleDraws) {
+    for (const std::size_t count : {std::size_t{0}, std::size_t{1}, std::size_t{2}, std::size_t{257}, std::size_t{5000}}) {
+        MersenneTwister batchEngine(7);
+        MersenneTwister singleEngine(7);
+        std::vector<PolarPoint> batch(count);
+        drawPolarPoints(batchEngine, batch);
+        for (std::size_t n = 0; n < count; ++n) {
+            const PolarPoint single = drawPolarPoint(singleEngine);
+            ASSERT_EQ(batch[n].u1, single.u1) << count << " " << n;
+            ASSERT_EQ(batch[n].u2, single.u2) << count << " " << n;
+        }
+        EXPECT_EQ(batchEngine(), singleEngine()) << count;
+    }
+}
+
 }  // namespace
 }  // namespace quorvel

@@ -1,0 +1,245 @@
+#include "synthesis/FileRun.h"
+
+#include <algorithm>
+#include <array>
+#include <condition_variable>
+#include <deque>
+#include <limits>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <thread>
+
+#include "channel/WhiteGaussianNoise.h"
+#include "synthesis/SignalChain.h"
+
+namespace quorvel {
+namespace {
+
+// Samples made and handed to the sinks at a time.
+constexpr std::size_t kBlockSamples = 65536;
+
+double sumOfPowers(std::span<const ComplexSample> block, double sum) {
+    for (const auto& s : block) {
+        sum += s.i * s.i + s.q * s.q;
+    }
+    return sum;
+}
+
+bool cancelRequested(const RunOptions& options) {
+    return options.cancel != nullptr && options.cancel->load(std::memory_order_relaxed);
+}
+
+std::span<ComplexSample> blockOf(SampleBuffer& signal, std::size_t begin) {
+    return std::span(signal).subspan(begin, std::min(kBlockSamples, signal.size() - begin));
+}
+
+// The second half of making a block, on a thread of its own: the noise from the points the
+// engine drew, then the sinks. So the next block's stages and points are made meanwhile, and the
+// logarithms and the writing, the larger half, overlap with them.
+class FinishingThread {
+public:
+    struct Slot {
+        SampleBuffer own;                 // storage for a block that is not kept
+        std::span<ComplexSample> samples;  // the block to finish
+        std::vector<PolarPoint> points;
+    };
+
+    FinishingThread(FileWork& work, const std::optional<NoiseGenerator>& noise)
+        : work_(work), noise_(noise) {
+        for (Slot& slot : slots_) {
+            free_.push_back(&slot);
+        }
+        thread_ = std::thread([this] { loop(); });
+    }
+
+    ~FinishingThread() { close(); }
+
+    FinishingThread(const FinishingThread&) = delete;
+    FinishingThread& operator=(const FinishingThread&) = delete;
+
+    // A slot to fill, once the thread has given one back; nothing when the file has ended.
+    Slot* acquire() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return !free_.empty() || end_ != FileEnd::Finished; });
+        if (end_ != FileEnd::Finished) {
+            return nullptr;
+        }
+        Slot* slot = free_.front();
+        free_.pop_front();
+        return slot;
+    }
+
+    // Hands a filled slot over; slots are finished in the order they are handed over.
+    void submit(Slot* slot) {
+        {
+            const std::lock_guard lock(mutex_);
+            filled_.push_back(slot);
+        }
+        changed_.notify_all();
+    }
+
+    // Waits for every slot handed over; how the file ended.
+    FileEnd close() {
+        {
+            std::unique_lock lock(mutex_);
+            closing_ = true;
+        }
+        changed_.notify_all();
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+        return end_;
+    }
+
+private:
+    void loop() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return !filled_.empty() || closing_; });
+            if (filled_.empty()) {
+                return;
+            }
+            Slot* slot = filled_.front();
+            filled_.pop_front();
+            const bool going = end_ == FileEnd::Finished;
+            lock.unlock();
+            FileEnd end = FileEnd::Finished;
+            if (going) {
+                if (noise_) {
+                    noise_->addPoints(slot->points, slot->samples);
+                }
+                end = deliver(slot->samples);
+            }
+            lock.lock();
+            if (end != FileEnd::Finished) {
+                end_ = end;
+            }
+            free_.push_back(slot);
+            changed_.notify_all();
+        }
+    }
+
+    // Hands one finished block to every sink; says whether the run goes on.
+    FileEnd deliver(std::span<const ComplexSample> block) {
+        for (SampleSink* sink : work_.sinks) {
+            sink->write(block);
+        }
+        if (work_.options.sampleStream != nullptr && work_.options.sampleStream->failed()) {
+            return FileEnd::StreamFailed;
+        }
+        return cancelRequested(work_.options) ? FileEnd::Cancelled : FileEnd::Finished;
+    }
+
+    FileWork& work_;
+    const std::optional<NoiseGenerator>& noise_;
+    std::array<Slot, 3> slots_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Slot*> free_;
+    std::deque<Slot*> filled_;
+    bool closing_ = false;
+    FileEnd end_ = FileEnd::Finished;
+    std::thread thread_;
+};
+
+// Draws the points of a slot's block on this thread, where the engine lives.
+void drawNoisePoints(std::optional<NoiseGenerator>& noise, FinishingThread::Slot& slot) {
+    if (noise) {
+        slot.points.resize(slot.samples.size());
+        noise->drawPoints(slot.points);
+    }
+}
+
+std::optional<NoiseGenerator> noiseFor(const FileWork& work, const SeedSource& seeds) {
+    if (work.p.snrDb == std::numeric_limits<double>::infinity()) {
+        return std::nullopt;
+    }
+    return NoiseGenerator(noiseStandardDeviation(work.signalPower, work.p.snrDb), seeds());
+}
+
+}  // namespace
+
+FileEnd makeKeptFile(FileWork& work, SymbolEngine& engine, const SeedSource& seeds) {
+    SampleBuffer& signal = *work.keptSignal;
+    signal.resize(work.length);
+    SignalChain chain(work.p, engine, work.keptMapped);
+    double sum = 0.0;
+    for (std::size_t begin = 0; begin < signal.size(); begin += kBlockSamples) {
+        const auto block = blockOf(signal, begin);
+        chain.read(block);
+        sum = sumOfPowers(block, sum);
+        work.progress.add(block.size());
+        if (cancelRequested(work.options)) {
+            return FileEnd::Cancelled;
+        }
+    }
+    chain.finish();
+    work.signalPower = sum / static_cast<double>(signal.size());
+    std::optional<NoiseGenerator> noise = noiseFor(work, seeds);
+    FinishingThread finishing(work, noise);
+    for (std::size_t begin = 0; begin < signal.size(); begin += kBlockSamples) {
+        FinishingThread::Slot* slot = finishing.acquire();
+        if (slot == nullptr) {
+            break;
+        }
+        slot->samples = blockOf(signal, begin);
+        drawNoisePoints(noise, *slot);
+        finishing.submit(slot);
+        work.progress.add(slot->samples.size());
+    }
+    return finishing.close();
+}
+
+FileEnd makeStreamedFile(FileWork& work, SymbolEngine& engine, const SeedSource& seeds) {
+    const bool noisy = work.p.snrDb != std::numeric_limits<double>::infinity();
+    double sum = 0.0;
+    if (noisy) {
+        SampleBuffer block(std::min<std::uint64_t>(kBlockSamples, work.length));
+        SymbolEngine measuring = engine;
+        SignalChain chain(work.p, measuring, nullptr);
+        while (const std::size_t count = chain.read(block)) {
+            sum = sumOfPowers(std::span(block).first(count), sum);
+            work.progress.add(count);
+            if (cancelRequested(work.options)) {
+                return FileEnd::Cancelled;
+            }
+        }
+        work.signalPower = sum / static_cast<double>(work.length);
+    }
+    std::optional<NoiseGenerator> noise = noiseFor(work, seeds);
+    SignalChain chain(work.p, engine, nullptr);
+    FileEnd end = FileEnd::Finished;
+    {
+        FinishingThread finishing(work, noise);
+        for (;;) {
+            FinishingThread::Slot* slot = finishing.acquire();
+            if (slot == nullptr) {
+                break;
+            }
+            slot->own.resize(std::min<std::uint64_t>(kBlockSamples, work.length));
+            const std::size_t count = chain.read(slot->own);
+            if (count == 0) {
+                break;
+            }
+            slot->samples = std::span(slot->own).first(count);
+            if (!noisy) {
+                sum = sumOfPowers(slot->samples, sum);
+            }
+            drawNoisePoints(noise, *slot);
+            finishing.submit(slot);
+            work.progress.add(noisy ? count : 2 * count);
+        }
+        end = finishing.close();
+    }
+    if (end != FileEnd::Finished) {
+        return end;
+    }
+    chain.finish();
+    if (!noisy) {
+        work.signalPower = sum / static_cast<double>(work.length);
+    }
+    return FileEnd::Finished;
+}
+
+}  // namespace quorvel

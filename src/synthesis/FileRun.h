@@ -1,0 +1,80 @@
+#pragma once
+// Making one file: its samples pulled block by block through the stages, the noise added at the
+// level the whole file asks for, and every block handed to the file's sinks.
+
+#include <chrono>
+#include <cstdint>
+#include <vector>
+
+#include "common/SeedSource.h"
+#include "export/SampleSink.h"
+#include "synthesis/SignalParameters.h"
+#include "synthesis/SignalSynthesizer.h"
+#include "synthesis/SymbolSources.h"
+
+namespace quorvel {
+
+// Reports progress in half samples, so that a file measured before it is made counts each sample
+// half in each pass; at most a few times a second, and at the end of every file.
+class ProgressReport {
+public:
+    ProgressReport(const RunOptions& options, std::uint64_t samplesTotal) : options_(options) {
+        progress_.samplesTotal = samplesTotal;
+    }
+
+    void add(std::uint64_t halfSamples) {
+        doneHalves_ += halfSamples;
+        if (!options_.progress) {
+            return;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastReport_ >= kInterval) {
+            report(now);
+        }
+    }
+
+    void endOfFile() {
+        if (options_.progress) {
+            report(std::chrono::steady_clock::now());
+        }
+    }
+
+private:
+    static constexpr auto kInterval = std::chrono::milliseconds(100);
+
+    void report(std::chrono::steady_clock::time_point now) {
+        lastReport_ = now;
+        progress_.samplesDone = doneHalves_ / 2;
+        options_.progress(progress_);
+    }
+
+    const RunOptions& options_;
+    RunProgress progress_;
+    std::uint64_t doneHalves_ = 0;
+    std::chrono::steady_clock::time_point lastReport_{};
+};
+
+// Why a file was not finished.
+enum class FileEnd { Finished, Cancelled, StreamFailed };
+
+// One file on its way out: where its samples go and what becomes of it.
+struct FileWork {
+    const SignalParameters& p;
+    std::uint64_t length = 0;
+    std::vector<SampleSink*> sinks;
+    SampleBuffer* keptSignal = nullptr;  // the last file's samples, when the caller keeps them
+    SampleBuffer* keptMapped = nullptr;
+    const RunOptions& options;
+    ProgressReport& progress;
+    double signalPower = 0.0;  // measured before the noise is added
+};
+
+// The file made in one pass into memory (work.keptSignal) and then handed out from there.
+FileEnd makeKeptFile(FileWork& work, SymbolEngine& engine, const SeedSource& seeds);
+
+// The file made block by block and never held whole. Noise needs the mean power of the whole
+// file first, so a first pass, from a copy of the symbol engine, only measures it; the second
+// makes the same samples again and adds the noise.
+FileEnd makeStreamedFile(FileWork& work, SymbolEngine& engine, const SeedSource& seeds);
+
+}  // namespace quorvel
