@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "common/Cores.h"
 #include "export/SampleFormat.h"
 
 namespace quorvel {
@@ -20,8 +21,8 @@ std::unique_ptr<char[]> newTextBuffer() {
 }  // namespace
 
 unsigned CsvSink::defaultWorkers() {
-    const unsigned cores = std::thread::hardware_concurrency();
-    return std::clamp(cores, 2u, 8u) - 1;
+    // The producer formats too whenever it would wait, so one core needs no worker at all.
+    return std::min(usableCores(), 8u) - 1;
 }
 
 CsvSink::CsvSink(ByteOutput output, unsigned workers) : output_(std::move(output)) {

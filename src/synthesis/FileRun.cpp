@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "channel/WhiteGaussianNoise.h"
+#include "common/Cores.h"
 #include "synthesis/SignalChain.h"
 
 namespace quorvel {
@@ -50,7 +51,10 @@ public:
         for (Slot& slot : slots_) {
             free_.push_back(&slot);
         }
-        thread_ = std::thread([this] { loop(); });
+        // On one core a second thread only adds switches: each block is then finished at once.
+        if (usableCores() > 1) {
+            thread_ = std::thread([this] { loop(); });
+        }
     }
 
     ~FinishingThread() { close(); }
@@ -77,6 +81,11 @@ public:
             filled_.push_back(slot);
         }
         changed_.notify_all();
+        if (!thread_.joinable()) {
+            closing_ = true;
+            loop();
+            closing_ = false;
+        }
     }
 
     // Waits for every slot handed over; how the file ended.
@@ -89,6 +98,7 @@ public:
         if (thread_.joinable()) {
             thread_.join();
         }
+        const std::lock_guard lock(mutex_);
         return end_;
     }
 
