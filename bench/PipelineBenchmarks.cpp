@@ -3,7 +3,12 @@
 #include <cstdio>
 #include <string>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "BenchSupport.h"
+#include "export/Cf32Sink.h"
+#include "synthesis/SignalChain.h"
 #include "synthesis/SignalSynthesizer.h"
 
 namespace quorvel::bench {
@@ -26,6 +31,42 @@ BENCHMARK(BM_GenerateSignal)
     ->ArgsProduct({{1'000, 10'000, 100'000, 1'000'000, 10'000'000}, {1}})
     ->Args({1'000'000, 4})
     ->Unit(benchmark::kMillisecond);
+
+// The stages before the noise, pulled in the run's blocks: the cost of each pass over a file.
+void BM_SignalChain(benchmark::State& state) {
+    SignalParameters p;
+    p.symbolCount = static_cast<std::int32_t>(state.range(0) / 10);
+    p.timingError = static_cast<double>(state.range(1)) / 100.0;
+    SampleBuffer block(65536);
+    for (auto _ : state) {
+        SymbolEngine engine(7);
+        SignalChain chain(p, engine, nullptr);
+        while (chain.read(block) != 0) {
+            benchmark::DoNotOptimize(block.data());
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_SignalChain)->ArgsProduct({{1'000'000, 10'000'000}, {0, 25}})->Unit(benchmark::kMillisecond);
+
+// A whole streamed run into cf32 on /dev/null: both passes, the noise and the encoding, no disk.
+void BM_StreamedCf32Run(benchmark::State& state) {
+    SignalParameters p;
+    p.symbolCount = static_cast<std::int32_t>(state.range(0) / 10);
+    p.outputFormat = OutputFormat::Cf32;
+    const int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    const SignalSynthesizer synthesizer(seededSequence(7));
+    for (auto _ : state) {
+        Cf32Sink sink(ByteOutput::toDescriptor(devNull, "/dev/null"));
+        RunOptions options;
+        options.keepLastSignal = false;
+        options.sampleStream = &sink;
+        benchmark::DoNotOptimize(synthesizer.generateSignal(p, options));
+    }
+    ::close(devNull);
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_StreamedCf32Run)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace quorvel::bench
