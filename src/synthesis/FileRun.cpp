@@ -31,10 +31,6 @@ bool cancelRequested(const RunOptions& options) {
     return options.cancel != nullptr && options.cancel->load(std::memory_order_relaxed);
 }
 
-std::span<ComplexSample> blockOf(SampleBuffer& signal, std::size_t begin) {
-    return std::span(signal).subspan(begin, std::min(kBlockSamples, signal.size() - begin));
-}
-
 // The second half of making a block, on a thread of its own: the noise from the points the
 // engine drew, then the sinks. So the next block's stages and points are made meanwhile, and the
 // logarithms and the writing, the larger half, overlap with them.
@@ -170,37 +166,6 @@ std::optional<NoiseGenerator> noiseFor(const FileWork& work, const SeedSource& s
 
 }  // namespace
 
-FileEnd makeKeptFile(FileWork& work, SymbolEngine& engine, const SeedSource& seeds) {
-    SampleBuffer& signal = *work.keptSignal;
-    signal.resize(work.length);
-    SignalChain chain(work.p, engine, work.keptMapped);
-    double sum = 0.0;
-    for (std::size_t begin = 0; begin < signal.size(); begin += kBlockSamples) {
-        const auto block = blockOf(signal, begin);
-        chain.read(block);
-        sum = sumOfPowers(block, sum);
-        work.progress.add(block.size());
-        if (cancelRequested(work.options)) {
-            return FileEnd::Cancelled;
-        }
-    }
-    chain.finish();
-    work.signalPower = sum / static_cast<double>(signal.size());
-    std::optional<NoiseGenerator> noise = noiseFor(work, seeds);
-    FinishingThread finishing(work, noise);
-    for (std::size_t begin = 0; begin < signal.size(); begin += kBlockSamples) {
-        FinishingThread::Slot* slot = finishing.acquire();
-        if (slot == nullptr) {
-            break;
-        }
-        slot->samples = blockOf(signal, begin);
-        drawNoisePoints(noise, *slot);
-        finishing.submit(slot);
-        work.progress.add(slot->samples.size());
-    }
-    return finishing.close();
-}
-
 FileEnd makeStreamedFile(FileWork& work, SymbolEngine& engine, const SeedSource& seeds) {
     const bool noisy = work.p.snrDb != std::numeric_limits<double>::infinity();
     double sum = 0.0;
@@ -218,7 +183,7 @@ FileEnd makeStreamedFile(FileWork& work, SymbolEngine& engine, const SeedSource&
         work.signalPower = sum / static_cast<double>(work.length);
     }
     std::optional<NoiseGenerator> noise = noiseFor(work, seeds);
-    SignalChain chain(work.p, engine, nullptr);
+    SignalChain chain(work.p, engine, work.keptMapped);
     FileEnd end = FileEnd::Finished;
     {
         FinishingThread finishing(work, noise);

@@ -62,15 +62,11 @@ struct FileWork {
     const SignalParameters& p;
     std::uint64_t length = 0;
     std::vector<SampleSink*> sinks;
-    SampleBuffer* keptSignal = nullptr;  // the last file's samples, when the caller keeps them
-    SampleBuffer* keptMapped = nullptr;
+    SampleBuffer* keptMapped = nullptr;  // receives the mapper output, when the caller keeps it
     const RunOptions& options;
     ProgressReport& progress;
     double signalPower = 0.0;  // measured before the noise is added
 };
-
-// The file made in one pass into memory (work.keptSignal) and then handed out from there.
-FileEnd makeKeptFile(FileWork& work, SymbolEngine& engine, const SeedSource& seeds);
 
 // The file made block by block and never held whole. Noise needs the mean power of the whole
 // file first, so a first pass, from a copy of the symbol engine, only measures it; the second

@@ -112,7 +112,7 @@ GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t 
     ProgressReport progress(options, result.samplesPerFile * static_cast<std::uint64_t>(lastFile - firstFile + 1));
     for (std::int32_t k = firstFile; k <= lastFile; ++k) {
         const bool last = k == lastFile;
-        FileWork work{p, result.samplesPerFile, {}, nullptr, nullptr, options, progress};
+        FileWork work{p, result.samplesPerFile, {}, nullptr, options, progress};
         std::vector<std::unique_ptr<SampleSink>> files;
         if (options.sampleStream != nullptr) {
             work.sinks.push_back(options.sampleStream);
@@ -122,14 +122,22 @@ GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t 
                 work.sinks.push_back(file.get());
             }
         }
+        // The viewer needs the last file whole: a memory sink keeps it beside the files.
         SampleBuffer signal;
         SampleBuffer mapped;
+        std::optional<MemorySink> memory;
         if (last && options.keepLastSignal) {
-            work.keptSignal = &signal;
+            signal.reserve(result.samplesPerFile);
+            mapped.reserve(mapsOnePointPerSymbol(p.modulationType) ? static_cast<std::size_t>(p.symbolCount)
+                                                                   : result.samplesPerFile);
+            memory.emplace(signal);
             work.keptMapped = &mapped;
+            work.sinks.push_back(&*memory);
         }
-        const FileEnd end = work.keptSignal != nullptr ? makeKeptFile(work, engine, seeds_)
-                                                       : makeStreamedFile(work, engine, seeds_);
+        const FileEnd end = makeStreamedFile(work, engine, seeds_);
+        if (memory) {
+            work.sinks.pop_back();  // what is reported and recorded are the files
+        }
         if (end != FileEnd::Finished) {
             for (SampleSink* sink : work.sinks) {
                 if (auto error = sink->finish(false); error && end == FileEnd::StreamFailed) {
