@@ -264,6 +264,12 @@ int finishRun(const GenerationResult& result, std::ostream& err) {
     for (const auto& failure : result.fileFailures) {
         err << "Could not write " << failure.path << ": " << failure.reason << '\n';
     }
+    if (result.unlistedFailures > 0) {
+        err << "... and " << result.unlistedFailures << " more files could not be written\n";
+    }
+    if (result.stoppedByDisk) {
+        err << "Stopped: no later file can be written there.\n";
+    }
     return result.fileFailures.empty() ? ExitSuccess : ExitFileFailure;
 }
 
@@ -372,6 +378,10 @@ int generate(const Options& o, const CommandLineStreams& streams) {
     {
         const ProgressHook progress(o, streams, options);
         result = synthesizer.generateSignal(p, options);
+    }
+    if (result.folderBusy) {
+        err << result.refusal << '\n';
+        return ExitFileFailure;
     }
     if (result.refused()) {
         err << message::GenerationFailed << '\n' << result.refusal << '\n';

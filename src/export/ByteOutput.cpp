@@ -1,23 +1,75 @@
 #include "export/ByteOutput.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
+#include <random>
 #include <system_error>
 #include <unistd.h>
 #include <utility>
 
 namespace quorvel {
+namespace {
 
-ByteOutput ByteOutput::createFile(const std::string& path) {
+constexpr std::string_view kTemporaryMark = ".quorvel-partial-";
+
+int lastError() {
+    return errno != 0 ? errno : EIO;
+}
+
+// The folder part of path ("." when it has none) and the name part.
+std::pair<std::string, std::string> splitPath(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return {".", path};
+    }
+    return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+// Flushes a folder's entries, so that a rename in it survives a power cut.
+int syncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return lastError();
+    }
+    const int error = ::fsync(fd) == 0 ? 0 : lastError();
+    ::close(fd);
+    return error;
+}
+
+}  // namespace
+
+bool isTemporaryFileName(const std::string& fileName) {
+    return !fileName.empty() && fileName[0] == '.' && fileName.find(kTemporaryMark) != std::string::npos;
+}
+
+ByteOutput ByteOutput::createFile(const std::string& path, Durability durability) {
     ByteOutput output(-1, path, true);
+    output.durability_ = durability;
     if (path.find('\0') != std::string::npos) {
         output.error_ = EINVAL;
         return output;
     }
-    output.fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (output.fd_ < 0) {
-        output.error_ = errno != 0 ? errno : EIO;
+    const auto [folder, name] = splitPath(path);
+    std::random_device entropy;
+    // A hidden name no result can have; O_EXCL with O_NOFOLLOW never opens what is already
+    // there, a link least of all, so only a name taken meanwhile makes it try another.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "%08x", entropy());
+        std::string temporary = folder;
+        temporary.append(".").append(name).append(kTemporaryMark).append(suffix);
+        errno = 0;
+        output.fd_ = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (output.fd_ >= 0) {
+            output.temporary_ = std::move(temporary);
+            return output;
+        }
+        if (errno != EEXIST) {
+            break;
+        }
     }
+    output.error_ = lastError();
     return output;
 }
 
@@ -26,11 +78,12 @@ ByteOutput ByteOutput::toDescriptor(int fd, std::string name) {
 }
 
 ByteOutput::ByteOutput(ByteOutput&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), name_(std::move(other.name_)), owned_(other.owned_), error_(other.error_) {}
+    : fd_(std::exchange(other.fd_, -1)), name_(std::move(other.name_)), temporary_(std::move(other.temporary_)),
+      owned_(other.owned_), durability_(other.durability_), error_(other.error_) {}
 
 ByteOutput::~ByteOutput() {
     if (owned_ && fd_ >= 0) {
-        ::close(fd_);
+        close(false);
     }
 }
 
@@ -56,12 +109,20 @@ bool ByteOutput::write(const void* bytes, std::size_t length) {
 
 std::optional<std::string> ByteOutput::close(bool keep) {
     if (owned_ && fd_ >= 0) {
+        if (keep && error_ == 0 && durability_ == Durability::AfterPowerLoss && ::fsync(fd_) != 0) {
+            error_ = lastError();
+        }
         if (::close(fd_) != 0 && error_ == 0) {
-            error_ = errno != 0 ? errno : EIO;
+            error_ = lastError();
         }
         fd_ = -1;
-        if (!keep) {
-            ::unlink(name_.c_str());
+        if (keep && error_ == 0 && ::rename(temporary_.c_str(), name_.c_str()) != 0) {
+            error_ = lastError();
+        }
+        if (!keep || error_ != 0) {
+            ::unlink(temporary_.c_str());
+        } else if (durability_ == Durability::AfterPowerLoss) {
+            error_ = syncFolder(splitPath(name_).first);
         }
     }
     if (error_ != 0) {

@@ -15,7 +15,7 @@ public:
 
     const std::string& name() const override { return output_.name(); }
     void write(std::span<const ComplexSample> block) override;
-    bool failed() const override { return output_.error() != 0; }
+    int error() const override { return output_.error(); }
     std::optional<std::string> finish(bool complete) override { return output_.close(complete); }
 
 private:

@@ -37,7 +37,7 @@ void encodeCf32(std::span<const ComplexSample> samples, std::byte* out) {
 }
 
 void Cf32Sink::write(std::span<const ComplexSample> block) {
-    for (std::size_t begin = 0; begin < block.size() && !failed(); begin += kChunkSamples) {
+    for (std::size_t begin = 0; begin < block.size() && error() == 0; begin += kChunkSamples) {
         const auto chunk = block.subspan(begin, std::min(kChunkSamples, block.size() - begin));
         if (capacity_ < chunk.size()) {
             bytes_ = std::make_unique_for_overwrite<std::byte[]>(chunk.size() * kCf32BytesPerSample);

@@ -42,9 +42,9 @@ CsvSink::~CsvSink() {
     }
 }
 
-bool CsvSink::failed() const {
+int CsvSink::error() const {
     const std::lock_guard lock(mutex_);
-    return error_ != 0;
+    return error_;
 }
 
 bool CsvSink::anyClaimable() const {

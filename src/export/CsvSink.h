@@ -33,7 +33,7 @@ public:
 
     const std::string& name() const override { return output_.name(); }
     void write(std::span<const ComplexSample> block) override;
-    bool failed() const override;
+    int error() const override;
     std::optional<std::string> finish(bool complete) override;
 
 private:

@@ -20,8 +20,8 @@ public:
     // The next samples of the file. After a failure the sink takes no more, quietly.
     virtual void write(std::span<const ComplexSample> block) = 0;
 
-    // True once a write has failed; the rest of the file would be lost there.
-    virtual bool failed() const = 0;
+    // errno of the first failure, 0 while all is well; after one the rest of the file is lost there.
+    virtual int error() const = 0;
 
     // The end of the file: complete when every sample was handed over. A file left incomplete is
     // removed. Nothing on success, otherwise the system's reason.
@@ -35,7 +35,7 @@ public:
 
     const std::string& name() const override { return name_; }
     void write(std::span<const ComplexSample> block) override { samples_.insert(samples_.end(), block.begin(), block.end()); }
-    bool failed() const override { return false; }
+    int error() const override { return 0; }
     std::optional<std::string> finish(bool) override { return std::nullopt; }
 
 private:

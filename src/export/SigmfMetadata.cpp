@@ -1,6 +1,9 @@
 #include "export/SigmfMetadata.h"
 
+#include "export/ByteOutput.h"
+
 #include <array>
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -63,7 +66,10 @@ Json globalObject(const RecordingRecord& r) {
     global["core:description"] = description(r);
     global["core:author"] = "";
     global["core:recorder"] = "Quorvel " + r.programVersion;
-    if (!writesCf32(p.outputFormat)) {
+    const std::vector<std::string> files =
+        r.writtenSampleFiles.empty() ? sampleFileNames(p.outputFormat, r.fileNumber) : r.writtenSampleFiles;
+    const std::string dataset = sampleFileNames(OutputFormat::Cf32, r.fileNumber).front();
+    if (std::find(files.begin(), files.end(), dataset) == files.end()) {
         global["core:metadata_only"] = true;
     }
     global["core:extensions"] = Json::array(
@@ -74,7 +80,7 @@ Json globalObject(const RecordingRecord& r) {
         global["quorvel:seed"] = *r.seed;
     }
     global["quorvel:output_format"] = outputFormatName(p.outputFormat);
-    global["quorvel:sample_files"] = sampleFileNames(p.outputFormat, r.fileNumber);
+    global["quorvel:sample_files"] = files;
     global["quorvel:modulation"] = modulationName(p.modulationType);
     global["quorvel:psk_order"] = p.pskOrder;
     global["quorvel:fsk_order"] = p.fskOrder;
@@ -97,9 +103,6 @@ Json globalObject(const RecordingRecord& r) {
     return global;
 }
 
-int lastError() {
-    return errno != 0 ? errno : EIO;
-}
 
 }  // namespace
 
@@ -146,20 +149,12 @@ std::string sigmfMetadataText(const RecordingRecord& record) {
     return meta.dump(2, ' ', false, Json::error_handler_t::replace);
 }
 
-std::optional<std::string> writeMetadataFile(const std::string& path, const RecordingRecord& record) {
+std::optional<std::string> writeMetadataFile(const std::string& path, const RecordingRecord& record,
+                                             Durability durability) {
     const std::string text = sigmfMetadataText(record);
-    errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        return std::generic_category().message(lastError());
-    }
-    errno = 0;
-    int error = std::fwrite(text.data(), 1, text.size(), file) == text.size() ? 0 : lastError();
-    errno = 0;
-    if (std::fclose(file) != 0 && error == 0) {
-        error = lastError();
-    }
-    return error == 0 ? std::nullopt : std::optional(std::generic_category().message(error));
+    ByteOutput output = ByteOutput::createFile(path, durability);
+    output.write(text.data(), text.size());
+    return output.close(true);
 }
 
 }  // namespace quorvel

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "export/ByteOutput.h"
 #include "synthesis/SignalParameters.h"
 
 namespace quorvel {
@@ -30,6 +31,9 @@ struct RecordingRecord {
     std::string programVersion;          // of the program that wrote the file
     std::uint64_t sampleCount = 0;       // samples in the file
     double signalPower = 0.0;            // mean power per complex sample before the noise was added
+    // The sample files (names without folder) that were written, when some of the format's
+    // could not be; empty for all of them.
+    std::vector<std::string> writtenSampleFiles;
 
     friend bool operator==(const RecordingRecord&, const RecordingRecord&) = default;
 };
@@ -49,8 +53,9 @@ std::string_view outputFormatName(OutputFormat format);
 // text that are not UTF-8 are replaced by U+FFFD.
 std::string sigmfMetadataText(const RecordingRecord& record);
 
-// Creates (or truncates) the file at path and writes the text of record. Nothing on success,
+// Writes the text of record as the file at path, whole or not at all. Nothing on success,
 // otherwise the system's reason.
-std::optional<std::string> writeMetadataFile(const std::string& path, const RecordingRecord& record);
+std::optional<std::string> writeMetadataFile(const std::string& path, const RecordingRecord& record,
+                                             Durability durability = Durability::AfterCrash);
 
 }  // namespace quorvel

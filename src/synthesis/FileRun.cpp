@@ -1,6 +1,7 @@
 #include "synthesis/FileRun.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <array>
 #include <condition_variable>
 #include <deque>
@@ -130,8 +131,11 @@ private:
     FileEnd deliver(std::span<const ComplexSample> block) {
         for (SampleSink* sink : work_.sinks) {
             sink->write(block);
+            if (endsEveryLaterFile(sink->error())) {
+                return FileEnd::DiskFull;
+            }
         }
-        if (work_.options.sampleStream != nullptr && work_.options.sampleStream->failed()) {
+        if (work_.options.sampleStream != nullptr && work_.options.sampleStream->error() != 0) {
             return FileEnd::StreamFailed;
         }
         return cancelRequested(work_.options) ? FileEnd::Cancelled : FileEnd::Finished;
@@ -165,6 +169,10 @@ std::optional<NoiseGenerator> noiseFor(const FileWork& work, const SeedSource& s
 }
 
 }  // namespace
+
+bool endsEveryLaterFile(int error) {
+    return error == ENOSPC || error == EFBIG || error == EDQUOT;
+}
 
 FileEnd makeStreamedFile(FileWork& work, SymbolEngine& engine, const SeedSource& seeds) {
     const bool noisy = work.p.snrDb != std::numeric_limits<double>::infinity();

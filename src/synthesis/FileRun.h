@@ -55,7 +55,11 @@ private:
 };
 
 // Why a file was not finished.
-enum class FileEnd { Finished, Cancelled, StreamFailed };
+enum class FileEnd { Finished, Cancelled, StreamFailed, DiskFull };
+
+// True for the write errors after which no later file can succeed either: a full disk, a
+// quota, a file-size limit.
+bool endsEveryLaterFile(int error);
 
 // One file on its way out: where its samples go and what becomes of it.
 struct FileWork {

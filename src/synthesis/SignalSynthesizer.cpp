@@ -1,6 +1,9 @@
 #include "synthesis/SignalSynthesizer.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <system_error>
 #include <chrono>
 #include <limits>
 #include <memory>
@@ -11,6 +14,7 @@
 #include "common/BufferAllocator.h"
 #include "common/Version.h"
 #include "export/ByteOutput.h"
+#include "export/OutputFolder.h"
 #include "export/Cf32Sink.h"
 #include "export/Cf32Writer.h"
 #include "export/CsvSink.h"
@@ -24,43 +28,102 @@
 namespace quorvel {
 namespace {
 
+// Failures beyond this many are only counted: a run of millions of files into a missing folder
+// must not hold millions of messages.
+constexpr std::size_t kListedFailures = 100;
+
+// What a file takes on disk at most per sample [bytes]: CSV lines are about 21 bytes with noise.
+constexpr double kCsvBytesPerSample = 21.0;
+constexpr double kMetadataBytes = 4096.0;
+
+void addFailure(GenerationResult& result, std::string path, std::string reason) {
+    if (result.fileFailures.size() < kListedFailures) {
+        result.fileFailures.push_back({std::move(path), std::move(reason)});
+    } else {
+        ++result.unlistedFailures;
+    }
+}
+
+bool isDiskFull(const std::string& reason) {
+    for (const int error : {ENOSPC, EFBIG, EDQUOT}) {
+        if (reason == std::generic_category().message(error)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The sample files the format asks for, in the order they are reported.
 std::vector<std::unique_ptr<SampleSink>> openSampleFiles(const SignalParameters& p, const std::string& folder,
-                                                         std::int32_t k) {
+                                                         std::int32_t k, Durability durability) {
     std::vector<std::unique_ptr<SampleSink>> sinks;
     if (writesCsv(p.outputFormat)) {
-        sinks.push_back(std::make_unique<CsvSink>(ByteOutput::createFile(sampleFilePath(folder, k)),
+        sinks.push_back(std::make_unique<CsvSink>(ByteOutput::createFile(sampleFilePath(folder, k), durability),
                                                   CsvSink::defaultWorkers()));
     }
     if (writesCf32(p.outputFormat)) {
-        sinks.push_back(std::make_unique<Cf32Sink>(ByteOutput::createFile(cf32FilePath(folder, k))));
+        sinks.push_back(std::make_unique<Cf32Sink>(ByteOutput::createFile(cf32FilePath(folder, k), durability)));
     }
     return sinks;
 }
 
-// Closes the file's sinks and, when at least one sample file was written, writes the metadata.
-void recordOutcome(const FileWork& work, std::int32_t k, std::optional<std::uint32_t> seed,
+std::string fileNameOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Closes the file's sinks, the sample files first, and, when at least one of them was written,
+// writes the metadata describing those, last. Says whether a failure ends the run.
+bool recordOutcome(const FileWork& work, std::int32_t k, std::optional<std::uint32_t> seed,
                    const std::string& metadataPath, GenerationResult& result) {
-    bool anyWritten = false;
+    std::vector<std::string> written;
+    bool diskFull = false;
     for (SampleSink* sink : work.sinks) {
         if (auto error = sink->finish(true)) {
-            result.fileFailures.push_back({sink->name(), std::move(*error)});
+            diskFull = diskFull || isDiskFull(*error);
+            addFailure(result, sink->name(), std::move(*error));
+        } else if (sink != work.options.sampleStream) {
+            result.writtenFiles.push_back(sink->name());
+            written.push_back(fileNameOf(sink->name()));
         } else {
-            anyWritten = true;
-            if (sink != work.options.sampleStream) {
-                result.writtenFiles.push_back(sink->name());
-            }
+            written.push_back(sink->name());
         }
     }
-    if (!anyWritten || metadataPath.empty()) {
-        return;
+    if (written.empty() || metadataPath.empty()) {
+        return diskFull;
     }
-    const RecordingRecord record{work.p, seed, k, std::string(kProgramVersion), work.length, work.signalPower};
-    if (auto error = writeMetadataFile(metadataPath, record)) {
-        result.fileFailures.push_back({metadataPath, std::move(*error)});
+    RecordingRecord record{work.p, seed, k, std::string(kProgramVersion), work.length, work.signalPower, {}};
+    if (written.size() != work.sinks.size() && work.options.sampleStream == nullptr) {
+        record.writtenSampleFiles = written;
+    }
+    const Durability durability = work.options.syncToDisk ? Durability::AfterPowerLoss : Durability::AfterCrash;
+    if (auto error = writeMetadataFile(metadataPath, record, durability)) {
+        diskFull = diskFull || isDiskFull(*error);
+        addFailure(result, metadataPath, std::move(*error));
     } else {
         result.metadataFiles.push_back(metadataPath);
     }
+    return diskFull;
+}
+
+// Why the run cannot go into folder: another run writing there, or too little room for it.
+std::optional<std::string> folderRefusal(const SignalParameters& p, std::int32_t files, const std::string& folder,
+                                         std::uint64_t samplesPerFile, const FolderLock& lock, bool& busy) {
+    if (lock.busy()) {
+        busy = true;
+        return "another run is writing into " + folder;
+    }
+    const double perSample = (writesCsv(p.outputFormat) ? kCsvBytesPerSample : 0.0) +
+                             (writesCf32(p.outputFormat) ? static_cast<double>(kCf32BytesPerSample) : 0.0);
+    const double bytes = static_cast<double>(files) * (static_cast<double>(samplesPerFile) * perSample + kMetadataBytes);
+    const auto free = freeBytes(folder);
+    if (free && bytes > static_cast<double>(*free)) {
+        char text[160];
+        std::snprintf(text, sizeof text, "The run writes about %.0f MB but only %.0f MB are free in ", bytes / 1e6,
+                      static_cast<double>(*free) / 1e6);
+        return text + folder + ".";
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -91,12 +154,28 @@ GenerationResult SignalSynthesizer::regenerateFile(const SignalParameters& p, st
 GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t firstFile, std::int32_t lastFile,
                                         const std::string& folder, const RunOptions& options) const {
     GenerationResult result;
-    // Every refusal depends on the parameters alone, so it comes before any file is touched.
+    // Every refusal depends on the parameters and the folder alone, so it comes before any file
+    // is touched.
     const std::uint64_t limit = memoryLimitBytes_.value_or(availableMemoryBytes());
     if (auto reason = findRefusal(p, limit, options.keepLastSignal)) {
         result.refusal = std::move(*reason);
         return result;
     }
+    result.samplesPerFile = static_cast<std::uint64_t>(samplesPerFile(p));
+    const bool toFiles = options.sampleStream == nullptr;
+    std::optional<FolderLock> lock;
+    if (toFiles) {
+        lock.emplace(folder);
+        if (auto reason = folderRefusal(p, lastFile - firstFile + 1, folder, result.samplesPerFile, *lock,
+                                        result.folderBusy)) {
+            result.refusal = std::move(*reason);
+            return result;
+        }
+        if (lock->held()) {
+            removeStaleTemporaryFiles(folder);
+        }
+    }
+    const Durability durability = options.syncToDisk ? Durability::AfterPowerLoss : Durability::AfterCrash;
     SymbolEngine engine(seeds_());
     const std::int32_t m = alphabetSize(p);
     const bool noisy = p.snrDb != std::numeric_limits<double>::infinity();
@@ -108,16 +187,15 @@ GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t 
             seeds_();
         }
     }
-    result.samplesPerFile = static_cast<std::uint64_t>(samplesPerFile(p));
     ProgressReport progress(options, result.samplesPerFile * static_cast<std::uint64_t>(lastFile - firstFile + 1));
     for (std::int32_t k = firstFile; k <= lastFile; ++k) {
         const bool last = k == lastFile;
         FileWork work{p, result.samplesPerFile, {}, nullptr, options, progress};
         std::vector<std::unique_ptr<SampleSink>> files;
-        if (options.sampleStream != nullptr) {
+        if (!toFiles) {
             work.sinks.push_back(options.sampleStream);
         } else {
-            files = openSampleFiles(p, folder, k);
+            files = openSampleFiles(p, folder, k, durability);
             for (auto& file : files) {
                 work.sinks.push_back(file.get());
             }
@@ -140,17 +218,22 @@ GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t 
         }
         if (end != FileEnd::Finished) {
             for (SampleSink* sink : work.sinks) {
-                if (auto error = sink->finish(false); error && end == FileEnd::StreamFailed) {
-                    result.fileFailures.push_back({sink->name(), std::move(*error)});
+                if (auto error = sink->finish(false); error && end != FileEnd::Cancelled) {
+                    addFailure(result, sink->name(), std::move(*error));
                 }
             }
             result.cancelled = end == FileEnd::Cancelled;
             result.streamFailed = end == FileEnd::StreamFailed;
+            result.stoppedByDisk = end == FileEnd::DiskFull;
             break;
         }
         const std::string metadataPath =
-            options.sampleStream != nullptr ? options.metadataPath.value_or("") : metadataFilePath(folder, k);
-        recordOutcome(work, k, userSeed_, metadataPath, result);
+            toFiles ? metadataFilePath(folder, k) : options.metadataPath.value_or("");
+        if (recordOutcome(work, k, userSeed_, metadataPath, result)) {
+            // No later file can fit where this one did not.
+            result.stoppedByDisk = true;
+            break;
+        }
         progress.endOfFile();
         if (last) {
             result.signal = std::move(signal);

@@ -42,6 +42,8 @@ struct RunOptions {
     // metadata only to metadataPath, if given. The run ends early if the sink fails (a closed pipe).
     SampleSink* sampleStream = nullptr;
     std::optional<std::string> metadataPath;
+    // Flush every finished file and its folder entry to the disk, so that it survives a power cut.
+    bool syncToDisk = false;
 };
 
 struct GenerationResult {
@@ -54,6 +56,9 @@ struct GenerationResult {
     std::uint64_t samplesPerFile = 0;               // samples each file holds
     bool cancelled = false;                         // the run stopped at the caller's request
     bool streamFailed = false;                      // the sample stream failed and ended the run
+    bool folderBusy = false;        // refused because another run is writing into the folder
+    bool stoppedByDisk = false;     // a full disk or a file-size limit ended the run early
+    std::size_t unlistedFailures = 0;  // failures beyond those fileFailures lists
 
     bool refused() const { return !refusal.empty(); }
 };

@@ -205,14 +205,6 @@ TEST(CsvWriter, FailuresToCreateTheFileAreReported) {
     EXPECT_EQ(readBytes(regularFile), "x");
 }
 
-TEST(CsvWriter, ADiskFullErrorIsReported) {
-    if (!fs::exists("/dev/full")) {
-        GTEST_SKIP() << "/dev/full is not available";
-    }
-    EXPECT_EQ(writeSampleFile("/dev/full", {}), reason(ENOSPC));
-    EXPECT_EQ(writeSampleFile("/dev/full", randomSamples(300000, 5)), reason(ENOSPC));
-}
-
 TEST(CsvWriter, ALargeBufferSpanningSeveralChunksIsWrittenExactly) {
     const TempFolder folder;
     const SampleBuffer samples = randomSamples(600000, 6);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <filesystem>
 
 #include "export/SampleSink.h"
@@ -112,7 +113,7 @@ TEST(RunOptions, AFailingStreamEndsTheRun) {
     struct ClosedPipe final : SampleSink {
         const std::string& name() const override { return label; }
         void write(std::span<const ComplexSample> block) override { written += block.size(); }
-        bool failed() const override { return written > 0; }
+        int error() const override { return written > 0 ? EPIPE : 0; }
         std::optional<std::string> finish(bool) override { return "Broken pipe"; }
         std::string label = "standard output";
         std::size_t written = 0;
