@@ -30,6 +30,7 @@ class FourierTransform {
 
   private:
     struct BufferFree {
+        std::size_t bytes;  // as allocated, which decides where the buffer goes back to
         void operator()(double* buffer) const noexcept;
     };
     struct PlanDestroy {

@@ -16,6 +16,9 @@ struct PixelPoint {
     friend bool operator==(const PixelPoint&, const PixelPoint&) = default;
 };
 
+// The half-width of a constellation dot's box around its centre [pixels].
+inline constexpr int kDotRadius = 2;
+
 // The 4 x 4 pixel box that one constellation dot is drawn in, edges in pixels.
 struct DotBox {
     int left;
@@ -25,6 +28,11 @@ struct DotBox {
 
     friend bool operator==(const DotBox&, const DotBox&) = default;
 };
+
+// The box of the dot centred on pixel (x, y), kDotRadius pixels each way.
+inline DotBox dotAround(int x, int y) {
+    return {x - kDotRadius, y - kDotRadius, x + kDotRadius, y + kDotRadius};
+}
 
 // Polyline of the real parts over time on a width x height pixel canvas: sample i at
 // x = i / N * width, the largest real part at y = 0 and the smallest at y = height. Samples whose

@@ -2,6 +2,7 @@
 
 #include "display/Decibels.h"
 #include "display/FourierTransform.h"
+#include "display/VectorClones.h"
 
 #include <cstddef>
 #include <memory>
@@ -41,20 +42,8 @@ TransformCache& transformCache() {
 // normal double, which powerToDecibels requires.
 constexpr double kPowerFloor = 1e-12;
 
-// The per-bin loops cost about as much as FFTW's own share of a bin at the baseline vector width,
-// so they are also compiled for AVX2 and AVX-512 and the widest the processor runs is picked at
-// load time. Each clone performs the same IEEE operations in the same order (contraction into
-// fused multiply-adds is off), so every clone gives the same bits.
-#if defined(__x86_64__) && defined(__GNUC__) && defined(__has_attribute)
-#if __has_attribute(target_clones)
-#define QUORVEL_VECTOR_CLONES __attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
-#endif
-#endif
-#ifndef QUORVEL_VECTOR_CLONES
-#define QUORVEL_VECTOR_CLONES
-#endif
-
-// Levels of count interleaved (re, im) bins, written to out in the same order.
+// Levels of count interleaved (re, im) bins, written to out in the same order. This loop costs
+// about as much as FFTW's own share of a bin at the baseline vector width, hence the clones.
 QUORVEL_VECTOR_CLONES
 void writeLevels(const double* __restrict bins, std::size_t count, double* __restrict out) {
     for (std::size_t k = 0; k < count; ++k) {

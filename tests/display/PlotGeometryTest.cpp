@@ -1,5 +1,6 @@
 #include "display/PlotGeometry.h"
 
+#include "display/ReferencePlotGeometry.h"
 #include "display/Spectrum.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +21,13 @@ void PrintTo(const DotBox& b, std::ostream* os) {
 }
 
 namespace {
+
+using testing::firstDifference;
+using testing::kTrickySizes;
+using testing::referenceConstellationPlot;
+using testing::referenceSpectrumPlot;
+using testing::referenceTimePlot;
+using testing::trickySignals;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
@@ -182,6 +190,59 @@ TEST(ConstellationPlot, ScalesEachAxisWithATenthMargin) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(computeConstellationPlot(c.points, c.width, c.height), c.expected) << c.name;
+    }
+}
+
+// The points come from blocks of samples, some of them known to lie in one pixel column; every
+// point must still be the one the plain per-point formulas give.
+TEST(PlotGeometry, BlocksGiveThePointsOfThePlainFormulas) {
+    for (const auto& [name, signal] : trickySignals()) {
+        std::vector<double> frequenciesHz;
+        std::vector<double> powerDb;
+        computeSpectrum(signal, 10000.0, frequenciesHz, powerDb);
+        for (const auto [width, height] : kTrickySizes) {
+            const std::string where =
+                name + " on " + std::to_string(width) + " x " + std::to_string(height) + ": ";
+            EXPECT_EQ(firstDifference(computeTimePlot(signal, width, height),
+                                      referenceTimePlot(signal, width, height)),
+                      "")
+                << where << "time";
+            EXPECT_EQ(firstDifference(computeSpectrumPlot(frequenciesHz, powerDb, width, height),
+                                      referenceSpectrumPlot(frequenciesHz, powerDb, width, height)),
+                      "")
+                << where << "spectrum";
+            EXPECT_EQ(firstDifference(computeConstellationPlot(signal, width, height),
+                                      referenceConstellationPlot(signal, width, height)),
+                      "")
+                << where << "constellation";
+        }
+    }
+}
+
+// A block shares one column only when its frequencies ascend: out of order, or NaN, inside a
+// block whose ends share a column, every point is placed on its own.
+TEST(SpectrumPlot, FrequenciesOutOfOrderInsideABlockArePlacedOneByOne) {
+    constexpr std::size_t kBins = 5000;
+    std::vector<double> ascending(kBins);
+    std::vector<double> levels(kBins);
+    for (std::size_t k = 0; k < kBins; ++k) {
+        ascending[k] = static_cast<double>(k);
+        levels[k] = static_cast<double>((k * 37) % 101);
+    }
+    std::vector<double> dip = ascending;
+    dip[1000] = 3000.0;
+    std::vector<double> hole = ascending;
+    hole[2000] = kNaN;
+    std::vector<double> descending(ascending.rbegin(), ascending.rend());
+    std::vector<double> infiniteEnd = ascending;
+    infiniteEnd.back() = kInf;
+    for (const auto& frequencies : {ascending, dip, hole, descending, infiniteEnd}) {
+        for (const int width : {1, 3, 7}) {
+            EXPECT_EQ(firstDifference(computeSpectrumPlot(frequencies, levels, width, 9),
+                                      referenceSpectrumPlot(frequencies, levels, width, 9)),
+                      "")
+                << "width " << width;
+        }
     }
 }
 

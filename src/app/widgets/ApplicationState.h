@@ -22,8 +22,8 @@ struct ApplicationState {
     ApplicationState(const ApplicationState&) = delete;
     ApplicationState& operator=(const ApplicationState&) = delete;
 
-    SampleBuffer CurrentSignal;               // final signal of the last run; empty after a refusal
-    SampleBuffer MappedSymbols;               // mapper output of the last file of the last good run
+    SampleBuffer CurrentSignal;  // final signal of the last run; empty after a refusal or a cancel
+    SampleBuffer MappedSymbols;  // mapper output of the last file of the last good run
     std::vector<double> SpectrumFrequencies;  // [Hz], ascending, one per sample of CurrentSignal
     std::vector<double> SpectrumPowerDb;      // [dB], same length
     double ViewerSampleRate = 10000.0;        // sampling rate of CurrentSignal [Hz]

@@ -1,12 +1,17 @@
 #include "app/widgets/GenerateCommand.h"
 
+#include <QEventLoop>
 #include <QGuiApplication>
+#include <QProgressDialog>
+#include <algorithm>
+#include <cstdint>
 #include <exception>
 #include <string_view>
 #include <utility>
 
 #include "app/ControlTable.h"
 #include "app/widgets/ApplicationState.h"
+#include "app/widgets/BackgroundRun.h"
 #include "app/widgets/Latin1Text.h"
 #include "app/widgets/MessagePresenter.h"
 #include "app/widgets/QtText.h"
@@ -15,30 +20,59 @@
 namespace quorvel {
 namespace {
 
-// The pipeline runs on this thread and the window does not answer meanwhile; the cursor says so.
-class WaitCursor {
+constexpr std::string_view kInformationCaption = "Information";
+constexpr std::string_view kGenerationCancelled = "Generation cancelled.";
+// A run that ends sooner than this never shows its progress dialog [ms].
+constexpr int kProgressDialogDelayMs = 500;
+// QProgressDialog counts in int; the run's share done is shown in these steps.
+constexpr int kProgressSteps = 1000;
+
+// The window answers while the pipeline runs, but a run is going on; the cursor says both.
+class BusyCursor {
   public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::BusyCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
-// A run that cannot get its memory is a refusal like any other, not the end of the program.
-GenerationResult runPipeline(const SignalSynthesizer& synthesizer, const SignalParameters& p) {
-    const WaitCursor wait;
-    try {
-        return synthesizer.generateSignal(p);
-    } catch (const std::exception& e) {
-        GenerationResult failed;
-        failed.refusal = e.what();
-        return failed;
+void prepareProgressDialog(QProgressDialog& dialog, bool hasOwner) {
+    dialog.setWindowTitle(toQString(kMainWindow.title));
+    dialog.setLabelText(QStringLiteral("Generating the signal..."));
+    dialog.setRange(0, kProgressSteps);
+    dialog.setWindowModality(hasOwner ? Qt::WindowModal : Qt::ApplicationModal);
+    // The run ends when its last file is written, which may be after the bar is full; the
+    // command closes the dialog then.
+    dialog.setAutoReset(false);
+    dialog.setAutoClose(false);
+    dialog.setMinimumDuration(kProgressDialogDelayMs);
+    dialog.setValue(0);  // starts the delay
+}
+
+void showProgress(QProgressDialog& dialog, const RunProgress& progress, std::int32_t fileCount) {
+    // Reports still queued when the user cancelled must not bring the dialog back.
+    if (dialog.wasCanceled() || progress.samplesTotal == 0) {
+        return;
     }
+    const double share =
+        static_cast<double>(progress.samplesDone) / static_cast<double>(progress.samplesTotal);
+    dialog.setValue(std::clamp(static_cast<int>(share * kProgressSteps), 0, kProgressSteps));
+    if (fileCount < 2) {
+        return;
+    }
+    // Every file of a run holds the same number of samples.
+    const auto files = static_cast<std::uint64_t>(fileCount);
+    const std::uint64_t perFile = std::max<std::uint64_t>(progress.samplesTotal / files, 1);
+    const std::uint64_t file = std::min(progress.samplesDone / perFile + 1, files);
+    dialog.setLabelText(QStringLiteral("Generating file %1 of %2...").arg(file).arg(fileCount));
 }
 
 }  // namespace
 
 void GenerateCommand::run(const ControlPanelInput& input) {
+    if (activeRun_ != nullptr) {
+        return;
+    }
     closeViewer();
     const ControlPanelReading reading = readControlPanel(input);
     if (!reading) {
@@ -54,7 +88,18 @@ void GenerateCommand::run(const ControlPanelInput& input) {
     // The old signal is replaced whatever the outcome; letting it go first leaves the run its
     // memory.
     state_.CurrentSignal = SampleBuffer{};
-    GenerationResult result = runPipeline(state_.Synthesizer, parameters);
+    std::optional<GenerationResult> outcome = generateInBackground(parameters);
+    if (!outcome) {
+        return;
+    }
+    GenerationResult& result = *outcome;
+    if (result.cancelled) {
+        messages_.present({toQString(kInformationCaption),
+                           toQString(kGenerationCancelled),
+                           {},
+                           MessageIcon::Information});
+        return;
+    }
     if (result.refused() || result.signal.empty()) {
         messages_.present({toQString(message::ErrorCaption), toQString(message::GenerationFailed),
                            QString::fromStdString(result.refusal), MessageIcon::Error});
@@ -65,6 +110,45 @@ void GenerateCommand::run(const ControlPanelInput& input) {
     state_.ViewerSampleRate = parameters.samplingRate;
     openViewer();
     reportFileFailures(result);
+}
+
+void GenerateCommand::abandonRun() {
+    if (activeRun_ != nullptr) {
+        abandoned_ = true;
+        activeRun_->cancel();
+    }
+}
+
+std::optional<GenerationResult> GenerateCommand::generateInBackground(
+    const SignalParameters& parameters) {
+    QProgressDialog dialog(dialogOwner_);
+    prepareProgressDialog(dialog, dialogOwner_ != nullptr);
+    QEventLoop loop;
+    bool ended = false;
+    BackgroundRun run(
+        state_.Synthesizer, parameters,
+        [&](const RunProgress& progress) { showProgress(dialog, progress, parameters.fileCount); },
+        [&] {
+            ended = true;
+            loop.quit();
+        });
+    QObject::connect(&dialog, &QProgressDialog::canceled, &loop, [&run] { run.cancel(); });
+    activeRun_ = &run;
+    abandoned_ = false;
+    {
+        const BusyCursor busy;
+        loop.exec();
+    }
+    // exec also returns when the application quits: nobody is left to see the run's outcome.
+    if (!ended) {
+        abandonRun();
+    }
+    activeRun_ = nullptr;
+    GenerationResult result = run.finish();
+    if (abandoned_) {
+        return std::nullopt;
+    }
+    return result;
 }
 
 void GenerateCommand::closeViewer() {

@@ -1,9 +1,11 @@
 #include "app/widgets/MainWindow.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 
 #include "app/widgets/AppIcon.h"
 #include "app/widgets/ApplicationState.h"
@@ -28,7 +30,7 @@ MainWindow::MainWindow(ApplicationState& state, MessagePresenter* messages)
     : state_(state),
       ownMessages_(dialogsUnlessGiven(messages, this)),
       panel_(*this),
-      command_(state, messages != nullptr ? *messages : *ownMessages_) {
+      command_(state, messages != nullptr ? *messages : *ownMessages_, this) {
     setWindowTitle(toQString(kMainWindow.title));
     setWindowIcon(applicationIcon());
     resize(kMainWindow.width, kMainWindow.height);
@@ -48,8 +50,21 @@ void MainWindow::connectControls() {
             [this](int index) { apskOrderChosen(index); });
     connect(&panel_.showSampledData(), &QCheckBox::toggled, this,
             [this](bool checked) { showSampledDataToggled(checked); });
-    connect(&panel_.generateButton(), &QPushButton::clicked, this,
-            [this] { command_.run(panel_.input()); });
+    connect(&panel_.generateButton(), &QPushButton::clicked, this, [this] { generate(); });
+}
+
+void MainWindow::generate() {
+    // The window keeps answering while the run goes on; a click then would start the same run
+    // again as soon as this one ended.
+    QPushButton& button = panel_.generateButton();
+    button.setEnabled(false);
+    const auto enableAgain = qScopeGuard([&button] { button.setEnabled(true); });
+    command_.run(panel_.input());
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    command_.abandonRun();
+    QWidget::closeEvent(event);
 }
 
 void MainWindow::modulationChosen(int index) {

@@ -20,8 +20,13 @@ class MainWindow : public QWidget {
     explicit MainWindow(ApplicationState& state, MessagePresenter* messages = nullptr);
     ~MainWindow() override;
 
+  protected:
+    // A run going on when the window closes is stopped and waited for, without a box.
+    void closeEvent(QCloseEvent* event) override;
+
   private:
     void connectControls();
+    void generate();
     void modulationChosen(int index);
     void apskOrderChosen(int index);
     void showSampledDataToggled(bool checked);

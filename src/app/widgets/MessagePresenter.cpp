@@ -7,6 +7,8 @@ namespace {
 
 QMessageBox::Icon boxIcon(MessageIcon icon) {
     switch (icon) {
+        case MessageIcon::Information:
+            return QMessageBox::Information;
         case MessageIcon::Error:
             return QMessageBox::Critical;
         case MessageIcon::Warning:

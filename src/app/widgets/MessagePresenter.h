@@ -8,7 +8,7 @@
 
 namespace quorvel {
 
-enum class MessageIcon { None, Error, Warning };
+enum class MessageIcon { None, Information, Error, Warning };
 
 // One message box: caption, main text, optional secondary text, icon; always a single OK button.
 struct MessageBoxText {

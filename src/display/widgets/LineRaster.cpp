@@ -80,16 +80,33 @@ void drawSegment(QImage& image, PixelPoint from, PixelPoint to, QRgb colour) {
     const std::int64_t majorLimit = xMajor ? image.width() : image.height();
     const std::int64_t minorLimit = xMajor ? image.height() : image.width();
     const StepRange steps = visibleSteps(major0, majorStep, majorLimit, n);
+    if (steps.begin >= steps.end) {
+        return;
+    }
+    // The minor coordinate is rounded to the nearest pixel, halves away from the start: the
+    // offset at step k is (2 k minorSpan + n) / (2 n) rounded down. It is kept as a quotient and
+    // a remainder, which grow by 2 minorSpan a step; that is at most 2 n, so a step carries at
+    // most once, and no pixel costs a division.
+    const std::int64_t denominator = 2 * n;
+    const std::int64_t rise = 2 * minorSpan;
+    const std::int64_t numerator = steps.begin * rise + n;
+    std::int64_t offset = numerator / denominator;
+    std::int64_t remainder = numerator % denominator;
+    uchar* const bits = image.bits();
+    const qsizetype bytesPerLine = image.bytesPerLine();
     for (std::int64_t k = steps.begin; k < steps.end; ++k) {
-        // The minor coordinate rounded to the nearest pixel, halves away from the start.
-        const std::int64_t minor = minor0 + minorStep * ((2 * k * minorSpan + n) / (2 * n));
-        if (minor < 0 || minor >= minorLimit) {
-            continue;
+        const std::int64_t minor = minor0 + minorStep * offset;
+        if (minor >= 0 && minor < minorLimit) {
+            const std::int64_t major = major0 + majorStep * k;
+            const std::int64_t x = xMajor ? major : minor;
+            const std::int64_t y = xMajor ? minor : major;
+            reinterpret_cast<QRgb*>(bits + y * bytesPerLine)[x] = colour;
         }
-        const std::int64_t major = major0 + majorStep * k;
-        const int x = static_cast<int>(xMajor ? major : minor);
-        const int y = static_cast<int>(xMajor ? minor : major);
-        reinterpret_cast<QRgb*>(image.scanLine(y))[x] = colour;
+        remainder += rise;
+        if (remainder >= denominator) {
+            remainder -= denominator;
+            ++offset;
+        }
     }
 }
 

@@ -85,7 +85,10 @@ void drawPlotLine(QImage& image, const std::vector<PixelPoint>& points, const QC
 }
 
 void drawDots(QImage& image, const std::vector<DotBox>& boxes) {
-    const std::vector<DotBox> visible = dropRepaintedDots(boxes, image.width(), image.height());
+    drawVisibleDots(image, dropRepaintedDots(boxes, image.width(), image.height()));
+}
+
+void drawVisibleDots(QImage& image, const std::vector<DotBox>& visible) {
     if (visible.empty()) {
         return;
     }

@@ -32,4 +32,7 @@ void drawPlotLine(QImage& image, const std::vector<PixelPoint>& points, const QC
 // calling drawDot for every box.
 void drawDots(QImage& image, const std::vector<DotBox>& boxes);
 
+// drawDots for boxes that dropRepaintedDots has already thinned out: each is stamped as it comes.
+void drawVisibleDots(QImage& image, const std::vector<DotBox>& visible);
+
 }  // namespace quorvel

@@ -8,29 +8,32 @@
 #include "app/widgets/AppIcon.h"
 #include "app/widgets/ApplicationState.h"
 #include "app/widgets/QtText.h"
-#include "display/PlotGeometry.h"
 #include "display/Spectrum.h"
+#include "display/widgets/LineRaster.h"
 #include "display/widgets/PlotCanvas.h"
 #include "display/widgets/PlotPainting.h"
+#include "display/widgets/PlotReduction.h"
 
 namespace quorvel {
 namespace {
 
+// Each plot goes from the data straight to its reduced geometry: the per-point lists of ten
+// million samples would cost more than everything else the viewer does.
 void plotTime(const ApplicationState& state, QImage& image) {
-    drawPlotLine(image, computeTimePlot(state.CurrentSignal, image.width(), image.height()),
-                 kTimeLineColour);
+    drawPolyline(image, collapsedTimePlot(state.CurrentSignal, image.width(), image.height()),
+                 kTimeLineColour.rgb());
 }
 
 void plotSpectrum(const ApplicationState& state, QImage& image) {
-    drawPlotLine(image,
-                 computeSpectrumPlot(state.SpectrumFrequencies, state.SpectrumPowerDb,
-                                     image.width(), image.height()),
-                 kSpectrumLineColour);
+    drawPolyline(image,
+                 collapsedSpectrumPlot(state.SpectrumFrequencies, state.SpectrumPowerDb,
+                                       image.width(), image.height()),
+                 kSpectrumLineColour.rgb());
 }
 
 void plotConstellation(const ApplicationState& state, QImage& image) {
     const SampleBuffer& points = state.ShowSampledData ? state.CurrentSignal : state.MappedSymbols;
-    drawDots(image, computeConstellationPlot(points, image.width(), image.height()));
+    drawVisibleDots(image, visibleConstellation(points, image.width(), image.height()));
 }
 
 }  // namespace

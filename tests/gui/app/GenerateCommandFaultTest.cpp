@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <filesystem>
+#include <new>
 #include <string>
 
 #include "app/widgets/ApplicationState.h"
@@ -82,6 +83,22 @@ TEST(GenerateCommandFaults, ASavePathNarrowedToANulIsRefusedAndWritesNothing) {
     EXPECT_EQ(messages.shown[0].text, QStringLiteral("Signal generation failed."));
     EXPECT_TRUE(messages.shown[0].detail.contains(QStringLiteral("NUL"))) << messages.shown[0].detail.toStdString();
     EXPECT_FALSE(std::filesystem::exists(dir.file("x")));
+}
+
+// The run's thread must not end the program with an exception, and the user hears of it as of
+// any refusal.
+TEST(GenerateCommandFaults, AnExceptionOnTheRunsThreadIsARefusal) {
+    TempDir dir;
+    RecordingPresenter messages;
+    ApplicationState state{[]() -> std::uint32_t { throw std::bad_alloc(); }};
+    GenerateCommand command{state, messages};
+    command.run(faultRun(dir.str(), 1));
+    EXPECT_FALSE(state.ViewerWindow);
+    EXPECT_TRUE(state.CurrentSignal.empty());
+    EXPECT_EQ(messages.shown,
+              (std::vector<MessageBoxText>{
+                  {QStringLiteral("Error"), QStringLiteral("Signal generation failed."),
+                   QStringLiteral("std::bad_alloc"), MessageIcon::Error}}));
 }
 
 }  // namespace

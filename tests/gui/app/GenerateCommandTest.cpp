@@ -1,23 +1,27 @@
 // The generate command on a panel's content: where the files go, what the user is told when
-// some cannot be written, and that the window is usable again afterwards.
+// some cannot be written or the run is cancelled, and that the window is usable again afterwards.
 
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app/widgets/ApplicationState.h"
 #include "app/widgets/GenerateCommand.h"
 #include "display/widgets/SignalViewer.h"
 #include "gui/support/GuiTestSupport.h"
+#include "gui/support/LongRuns.h"
 #include "support/TempDir.h"
 
 namespace quorvel {
 namespace {
 
-using testing_support::RecordingPresenter;
-using testing_support::TempDir;
+using namespace testing_support;
 
 std::u16string ascii(const std::string& text) {
     return {text.begin(), text.end()};
@@ -29,6 +33,12 @@ class GenerateCommandTest : public ::testing::Test {
         ControlPanelInput input;
         input.symbolCount = u"30";
         input.savePath = savePath;
+        return input;
+    }
+    ControlPanelInput longRun(const std::u16string& savePath) {
+        ControlPanelInput input = smallRun(savePath);
+        input.symbolCount = kLongRunSymbolsText;
+        input.fileCount = kLongRunFilesText;
         return input;
     }
     std::filesystem::path firstFileIn(const std::string& folderUtf8) const {
@@ -79,6 +89,54 @@ TEST_F(GenerateCommandTest, CursorIsRestoredAfterEveryOutcome) {
     }
     ASSERT_EQ(messages.shown.size(), 1U);
     EXPECT_EQ(messages.shown[0].text, QStringLiteral("Signal generation failed."));
+}
+
+TEST_F(GenerateCommandTest, CancelKeepsTheFinishedFilesAndOpensNoViewer) {
+    command.run(smallRun(ascii(folder.str())));
+    ASSERT_TRUE(state.ViewerWindow);
+    const SampleBuffer mapped = state.MappedSymbols;
+    // As a user would: Cancel in the dialog once it shows that a few files are done.
+    bool cancelPressed = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QProgressDialog* dialog = visibleProgressDialog();
+        if (dialog == nullptr || (dialog->value() - dialog->minimum()) * kLongRunFiles <
+                                     3 * (dialog->maximum() - dialog->minimum())) {
+            return;
+        }
+        poll.stop();
+        dialog->findChild<QPushButton*>()->click();
+        cancelPressed = true;
+    });
+    poll.start(10);
+    TempDir runFolder;
+    command.run(longRun(ascii(runFolder.str())));
+
+    ASSERT_TRUE(cancelPressed);
+    EXPECT_EQ(messages.shown, (std::vector<MessageBoxText>{{QStringLiteral("Information"),
+                                                            QStringLiteral("Generation cancelled."),
+                                                            {},
+                                                            MessageIcon::Information}}));
+    EXPECT_FALSE(state.ViewerWindow);
+    EXPECT_TRUE(state.CurrentSignal.empty());
+    EXPECT_EQ(state.MappedSymbols, mapped);
+    const std::int32_t kept = expectOnlyWholeFiles(runFolder.path(), kLongRunSamplesPerFile);
+    EXPECT_GE(kept, 1);
+    EXPECT_LT(kept, kLongRunFiles);
+}
+
+TEST_F(GenerateCommandTest, APressWhileARunGoesOnIsIgnoredAndAnAbandonedRunSaysNothing) {
+    TempDir other;
+    QTimer::singleShot(0, [&] {
+        command.run(smallRun(ascii(other.str())));
+        command.abandonRun();
+    });
+    command.run(longRun(ascii(folder.str())));
+    EXPECT_TRUE(std::filesystem::is_empty(other.path()));
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_FALSE(state.ViewerWindow);
+    EXPECT_TRUE(state.CurrentSignal.empty());
+    EXPECT_LT(expectOnlyWholeFiles(folder.path(), kLongRunSamplesPerFile), kLongRunFiles);
 }
 
 }  // namespace

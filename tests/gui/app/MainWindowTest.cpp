@@ -1,5 +1,5 @@
 // The main window at work: the enable rule and the radii text, the check box, and the generate
-// button from typed fields to message boxes or a new viewer.
+// button from typed fields to message boxes or a new viewer, and the window while a run goes on.
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QTimer>
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +23,7 @@
 #include "display/PlotGeometry.h"
 #include "display/widgets/SignalViewer.h"
 #include "gui/support/GuiTestSupport.h"
+#include "gui/support/LongRuns.h"
 #include "support/TempDir.h"
 
 namespace quorvel {
@@ -44,7 +48,14 @@ class MainWindowTest : public ::testing::Test {
     QLineEdit& edit(ControlId id) { return *findControl<QLineEdit>(window, static_cast<int>(id)); }
     QComboBox& list(ControlId id) { return *findControl<QComboBox>(window, static_cast<int>(id)); }
     QCheckBox& checkBox() { return *findControl<QCheckBox>(window, 117); }
-    void generate() { findControl<QPushButton>(window, 116)->click(); }
+    QPushButton& button() { return *findControl<QPushButton>(window, 116); }
+    void generate() { button().click(); }
+    void setLongRun() {
+        edit(ControlId::SymbolCount)
+            .setText(QString::fromStdU16String(testing_support::kLongRunSymbolsText));
+        edit(ControlId::FileCount)
+            .setText(QString::fromStdU16String(testing_support::kLongRunFilesText));
+    }
 
     std::array<bool, 5> orderControlsEnabled() {
         return {list(ControlId::PskOrder).isEnabled(), list(ControlId::FskOrder).isEnabled(),
@@ -343,6 +354,65 @@ TEST_F(MainWindowTest, SecondGenerateReplacesTheViewer) {
     EXPECT_EQ(std::count_if(windows.begin(), windows.end(),
                             [](const QWidget* w) { return dynamic_cast<const SignalViewer*>(w); }),
               1);
+}
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+  public:
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+    int paints = 0;
+};
+
+TEST_F(MainWindowTest, WhileARunGoesOnTheWindowRepaintsTheButtonIsOffAndTheDialogIsModalToIt) {
+    setLongRun();
+    PaintCounter counter;
+    window.installEventFilter(&counter);
+    std::optional<bool> buttonEnabledDuringRun;
+    bool repaintedDuringRun = false;
+    const QWidget* dialogOwner = nullptr;
+    Qt::WindowModality dialogModality = Qt::NonModal;
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        if (ticks++ == 0) {
+            buttonEnabledDuringRun = button().isEnabled();
+            counter.paints = 0;
+            window.update();
+            return;
+        }
+        repaintedDuringRun = repaintedDuringRun || counter.paints > 0;
+        if (const QProgressDialog* dialog = testing_support::visibleProgressDialog()) {
+            dialogOwner = dialog->parentWidget();
+            dialogModality = dialog->windowModality();
+        }
+        if (dialogOwner != nullptr || ticks > 100) {
+            ticker.stop();
+            window.close();  // the quick way to end the run
+        }
+    });
+    ticker.start(20);
+    generate();
+    EXPECT_EQ(buttonEnabledDuringRun, false);
+    EXPECT_TRUE(repaintedDuringRun);
+    EXPECT_EQ(dialogOwner, &window);
+    EXPECT_EQ(dialogModality, Qt::WindowModal);
+    EXPECT_TRUE(button().isEnabled());
+}
+
+TEST_F(MainWindowTest, ClosingTheWindowStopsTheRunWithoutABox) {
+    setLongRun();
+    QTimer::singleShot(50, &window, [this] { window.close(); });
+    generate();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_FALSE(state.ViewerWindow);
+    EXPECT_TRUE(state.CurrentSignal.empty());
+    EXPECT_LT(testing_support::expectOnlyWholeFiles(folder.path(),
+                                                    testing_support::kLongRunSamplesPerFile),
+              testing_support::kLongRunFiles);
 }
 
 }  // namespace

@@ -46,6 +46,8 @@ TEST(DialogMessagePresenter, ShowsOneOkBoxWithCaptionTextsAndIcon) {
     };
     const Case cases[] = {
         {{"Input Error", "Invalid SNR.", "", MessageIcon::None}, QMessageBox::NoIcon},
+        {{"Information", "Generation cancelled.", "", MessageIcon::Information},
+         QMessageBox::Information},
         {{"Error", "Signal generation failed.", "Timing error 5 is outside -1 ... 1.",
           MessageIcon::Error},
          QMessageBox::Critical},

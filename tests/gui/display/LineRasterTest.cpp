@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <random>
 #include <string>
 
@@ -60,6 +62,45 @@ TEST(DrawSegment, ClippingKeepsThePixelsOfTheUnclippedSegment) {
                     kInk);
         ASSERT_EQ(small, large.copy(kOffset, kOffset, kWidth, kHeight))
             << from.x << "," << from.y << " -> " << to.x << "," << to.y;
+    }
+}
+
+// The segment's pixels straight from their formula: step k of n along the longer axis, the other
+// coordinate rounded to the nearest pixel with halves away from the start.
+QImage drawnByFormula(PixelPoint from, PixelPoint to, int width, int height) {
+    QImage image = makeCanvasImage(width, height);
+    const long long dx = to.x - from.x;
+    const long long dy = to.y - from.y;
+    const long long n = std::max(std::llabs(dx), std::llabs(dy));
+    for (long long k = 0; k < n; ++k) {
+        const bool xMajor = std::llabs(dx) >= std::llabs(dy);
+        const long long minorSpan = xMajor ? std::llabs(dy) : std::llabs(dx);
+        const long long minorOffset = (2 * k * minorSpan + n) / (2 * n);
+        const long long majorStep = (xMajor ? dx : dy) > 0 ? 1 : -1;
+        const long long minorStep = (xMajor ? dy : dx) > 0 ? 1 : -1;
+        const long long x = xMajor ? from.x + majorStep * k : from.x + minorStep * minorOffset;
+        const long long y = xMajor ? from.y + minorStep * minorOffset : from.y + majorStep * k;
+        if (x >= 0 && y >= 0 && x < width && y < height) {
+            image.setPixel(static_cast<int>(x), static_cast<int>(y), kInk);
+        }
+    }
+    return image;
+}
+
+TEST(DrawSegment, SameImageAsThePerPixelFormula) {
+    constexpr int kWidth = 23;
+    constexpr int kHeight = 17;
+    std::mt19937 engine(41);
+    for (const int reach : {5, 40, 3000}) {
+        std::uniform_int_distribution<int> coordinate(-reach, kWidth + reach);
+        for (int trial = 0; trial < 1000; ++trial) {
+            const PixelPoint from{coordinate(engine), coordinate(engine)};
+            const PixelPoint to{coordinate(engine), coordinate(engine)};
+            QImage image = makeCanvasImage(kWidth, kHeight);
+            drawSegment(image, from, to, kInk);
+            ASSERT_EQ(image, drawnByFormula(from, to, kWidth, kHeight))
+                << from.x << "," << from.y << " -> " << to.x << "," << to.y;
+        }
     }
 }
 

@@ -8,8 +8,11 @@
 #include <string>
 
 #include "display/PlotGeometry.h"
+#include "display/ReferencePlotGeometry.h"
 #include "display/Spectrum.h"
+#include "display/widgets/LineRaster.h"
 #include "display/widgets/PlotPainting.h"
+#include "display/widgets/PlotReduction.h"
 #include "gui/support/GuiTestSupport.h"
 
 namespace quorvel {
@@ -185,6 +188,43 @@ TEST(DrawDots, SameImageAsEveryDotOnConstellationsOfNoisySignals) {
 TEST(DrawDots, BoxesOfAnotherSizeAreDrawnLikeEveryOtherDot) {
     const std::vector<DotBox> boxes = {{2, 2, 6, 6}, {4, 3, 10, 9}, {3, 2, 7, 6}, {4, 3, 10, 9}};
     EXPECT_EQ(drawFast(boxes, 14, 12), drawEveryDot(boxes, 14, 12));
+}
+
+// What the viewer draws, straight from the samples to the reduced geometry, against the plain
+// way: every point of the per-point formulas, a segment between each two and a painter call per
+// dot. A painter call per dot takes seconds for the longest signals; their dots are compared as
+// lists in PlotReductionTest.
+TEST(ViewerPlots, SameImagesAsDrawingEveryPointOfThePlainGeometry) {
+    constexpr std::size_t kMostDotsPainted = 25000;
+    for (const auto& [name, signal] : testing::trickySignals()) {
+        std::vector<double> frequenciesHz;
+        std::vector<double> powerDb;
+        computeSpectrum(signal, 10000.0, frequenciesHz, powerDb);
+        for (const auto [width, height] : testing::kTrickySizes) {
+            const std::string where =
+                name + " on " + std::to_string(width) + " x " + std::to_string(height);
+            QImage time = makeCanvasImage(width, height);
+            drawPolyline(time, collapsedTimePlot(signal, width, height), kTimeLineColour.rgb());
+            EXPECT_EQ(time, drawEveryPoint(testing::referenceTimePlot(signal, width, height), width,
+                                           height, kTimeLineColour))
+                << where;
+            QImage spectrum = makeCanvasImage(width, height);
+            drawPolyline(spectrum, collapsedSpectrumPlot(frequenciesHz, powerDb, width, height),
+                         kTimeLineColour.rgb());
+            EXPECT_EQ(spectrum, drawEveryPoint(testing::referenceSpectrumPlot(
+                                                   frequenciesHz, powerDb, width, height),
+                                               width, height, kTimeLineColour))
+                << where;
+            if (signal.size() <= kMostDotsPainted) {
+                QImage dots = makeCanvasImage(width, height);
+                drawVisibleDots(dots, visibleConstellation(signal, width, height));
+                EXPECT_EQ(dots,
+                          drawEveryDot(testing::referenceConstellationPlot(signal, width, height),
+                                       width, height))
+                    << where;
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <map>
 #include <random>
 
+#include "display/ReferencePlotGeometry.h"
 #include "display/widgets/PlotReduction.h"
 
 namespace quorvel {
@@ -144,6 +145,21 @@ TEST(DropRepaintedDots, BoxesOfAnotherSizeAreAlwaysKept) {
     const Boxes in = {small, large, small, large};
     EXPECT_EQ(dropRepaintedDots(in, 20, 20), (Boxes{large, small, large}));
     EXPECT_TRUE(dropRepaintedDots(in, 0, 20).empty());
+}
+
+// Straight from the samples, the constellation keeps the dots dropRepaintedDots keeps from the
+// plain per-point geometry; for long signals this is the check, painting every dot of the
+// reference would take seconds (PlotPaintingTest compares the images of the shorter ones).
+TEST(VisibleConstellation, KeepsTheDotsDroppingFromEveryPointKeeps) {
+    for (const auto& [name, signal] : testing::trickySignals()) {
+        for (const auto [width, height] : testing::kTrickySizes) {
+            const auto expected = dropRepaintedDots(
+                testing::referenceConstellationPlot(signal, width, height), width, height);
+            EXPECT_EQ(
+                testing::firstDifference(visibleConstellation(signal, width, height), expected), "")
+                << name << " on " << width << " x " << height;
+        }
+    }
 }
 
 }  // namespace
