@@ -100,6 +100,11 @@ void GenerateCommand::run(const ControlPanelInput& input) {
                            MessageIcon::Information});
         return;
     }
+    if (result.stoppedByDisk) {
+        // No viewer: the last file was never made. What was kept is what the user needs to know.
+        reportFileFailures(result);
+        return;
+    }
     if (result.refused() || result.signal.empty()) {
         messages_.present({toQString(message::ErrorCaption), toQString(message::GenerationFailed),
                            QString::fromStdString(result.refusal), MessageIcon::Error});
@@ -176,6 +181,15 @@ void GenerateCommand::reportFileFailures(const GenerationResult& result) {
     for (const FileWriteFailure& failure : result.fileFailures) {
         detail += QString::fromStdString(failure.path) + QStringLiteral(": ") +
                   QString::fromStdString(failure.reason) + QLatin1Char('\n');
+    }
+    if (result.unlistedFailures > 0) {
+        detail += QStringLiteral("... and %1 more\n").arg(result.unlistedFailures);
+    }
+    if (result.stoppedByDisk) {
+        detail += QStringLiteral("The disk is full or a file-size limit was reached, so the run stopped. Kept:\n");
+        for (const std::string& path : result.writtenFiles) {
+            detail += QString::fromStdString(path) + QLatin1Char('\n');
+        }
     }
     detail.chop(1);
     messages_.present({QStringLiteral("Warning"),

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QStringList>
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <new>
 #include <string>
@@ -99,6 +102,29 @@ TEST(GenerateCommandFaults, AnExceptionOnTheRunsThreadIsARefusal) {
               (std::vector<MessageBoxText>{
                   {QStringLiteral("Error"), QStringLiteral("Signal generation failed."),
                    QStringLiteral("std::bad_alloc"), MessageIcon::Error}}));
+}
+
+// A size limit ends the run (no later file could be written): no viewer, and the warning says
+// why the run stopped and which files were kept.
+TEST(GenerateCommandFaults, ARunStoppedByASizeLimitSaysWhatWasKept) {
+    TempDir dir;
+    RecordingPresenter messages;
+    ApplicationState state{seededSequence(7)};
+    GenerateCommand command{state, messages};
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    ::getrlimit(RLIMIT_FSIZE, &previous);
+    const rlimit limit{20000, previous.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    command.run(faultRun(dir.str(), 3));
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    EXPECT_FALSE(state.ViewerWindow);
+    ASSERT_EQ(messages.shown.size(), 1U);
+    EXPECT_EQ(messages.shown[0].caption, QStringLiteral("Warning"));
+    EXPECT_EQ(messages.shown[0].detail.toStdString(),
+              samplePath(dir.str(), 1) + ": File too large\nThe disk is full or a file-size limit was reached, so "
+                                         "the run stopped. Kept:");
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
 }  // namespace
