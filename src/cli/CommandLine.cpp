@@ -49,6 +49,7 @@ struct Options {
     bool toStdout = false;
     std::optional<std::string> metadata;
     bool progress = false;
+    bool fsync = false;
 };
 
 // A usage error that names the option at fault.
@@ -223,6 +224,7 @@ void addOptions(CLI::App& app, Options& o) {
     app.add_option("--metadata", o.metadata, "With --stdout: where the SigMF metadata file goes (default: none)")
         ->needs(toStdout);
     app.add_flag("--progress", o.progress, "Show progress on standard error even when it is not a terminal");
+    app.add_flag("--fsync", o.fsync, "Flush every finished file to the disk, so that it survives a power cut");
 }
 
 // Shows the run's progress on standard error when asked for, or when that is a terminal.
@@ -295,6 +297,7 @@ int regenerate(const Options& o, const CommandLineStreams& streams) {
     const auto synthesizer = SignalSynthesizer::seeded(*record.seed);
     RunOptions options;
     options.keepLastSignal = false;
+    options.syncToDisk = o.fsync;
     GenerationResult result;
     {
         const ProgressHook progress(o, streams, options);
@@ -368,6 +371,7 @@ int generate(const Options& o, const CommandLineStreams& streams) {
     // The command line shows no signal, so it never holds one whole, however long the file.
     RunOptions options;
     options.keepLastSignal = false;
+    options.syncToDisk = o.fsync;
     std::unique_ptr<SampleSink> stream;
     if (o.toStdout) {
         stream = standardOutputSink(o, p, streams.sampleDescriptor);

@@ -110,5 +110,25 @@ TEST(WholeFiles, ARunThatCannotFitTheDiskIsRefused) {
     EXPECT_TRUE(empty);
 }
 
+// Flushed to the disk, the files are the same files; a folder named without a slash works too.
+TEST(WholeFiles, FlushedFilesAreTheSameFiles) {
+    TempDir plain;
+    TempDir flushed;
+    SignalSynthesizer::seeded(kSeed).generateSignal(runInto(plain.str()));
+    const auto here = fs::current_path();
+    fs::current_path(flushed.path());
+    RunOptions options;
+    options.syncToDisk = true;
+    const auto result = SignalSynthesizer::seeded(kSeed).generateSignal(runInto("."), options);
+    fs::current_path(here);
+    EXPECT_TRUE(result.fileFailures.empty());
+    ASSERT_EQ(namesIn(plain.path()), namesIn(flushed.path()));
+    for (const auto& name : namesIn(plain.path())) {
+        if (name.find("meta") == std::string::npos) {
+            EXPECT_TRUE(readBytes(plain.file(name)) == readBytes(flushed.file(name))) << name;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace quorvel
