@@ -4,7 +4,10 @@
 
 #include <array>
 #include <cerrno>
+#include <csignal>
+#include <filesystem>
 #include <memory>
+#include <sstream>
 #include <system_error>
 #include <exception>
 #include <cstdint>
@@ -23,6 +26,7 @@
 #include "export/CsvSink.h"
 #include "export/SigmfMetadata.h"
 #include "export/SigmfRecordReader.h"
+#include "synthesis/RunCheck.h"
 #include "synthesis/SignalSynthesizer.h"
 
 namespace quorvel {
@@ -60,6 +64,74 @@ struct OptionError {
 constexpr std::array<std::string_view, 8> kSchemeNames = {"psk", "oqpsk", "pi4dqpsk", "fsk",
                                                            "msk", "gmsk",  "qam",      "apsk"};
 constexpr std::array<std::string_view, 3> kSourceNames = {"random", "prn15", "prn7"};
+
+// Regenerating file K first draws the symbols of the K - 1 files before it; beyond this many
+// symbols that replay alone would take hours.
+constexpr double kMaxReplayedSymbols = 1e10;
+
+// Text read from a file, safe to print on a terminal: control characters (C0, DEL and the UTF-8
+// encoded C1 range) become \xNN escapes, so a recorded escape sequence cannot reach the terminal.
+std::string printable(std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string shown;
+    shown.reserve(text.size());
+    const auto escape = [&shown](unsigned char byte) {
+        shown += "\\x";
+        shown += kHex[byte >> 4];
+        shown += kHex[byte & 0xFu];
+    };
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        const auto byte = static_cast<unsigned char>(text[k]);
+        if (byte < 0x20 || byte == 0x7F) {
+            escape(byte);
+        } else if (byte == 0xC2 && k + 1 < text.size() && static_cast<unsigned char>(text[k + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(text[k + 1]) <= 0x9F) {
+            escape(byte);
+            escape(static_cast<unsigned char>(text[++k]));
+        } else {
+            shown += text[k];
+        }
+    }
+    return shown;
+}
+
+// Writes the report to standard output; a report that cannot be written fails the run.
+bool writeReport(const std::string& report, std::ostream& out, std::ostream& err) {
+    errno = 0;
+    out << report << std::flush;
+    if (out) {
+        return true;
+    }
+    const int error = errno;
+    err << "Could not write the report to standard output: "
+        << (error != 0 ? std::generic_category().message(error) : std::string("the stream failed")) << '\n';
+    return false;
+}
+
+// Ends a run that a signal cancelled: says what it kept, and exits as a shell reports the signal.
+int reportInterrupted(const GenerationResult& result, const CommandLineStreams& streams) {
+    std::ostream& err = streams.err;
+    for (const auto& failure : result.fileFailures) {
+        err << "Could not write " << failure.path << ": " << failure.reason << '\n';
+    }
+    std::vector<std::string> kept = result.writtenFiles;
+    kept.insert(kept.end(), result.metadataFiles.begin(), result.metadataFiles.end());
+    if (kept.empty()) {
+        err << "Interrupted: no file was finished\n";
+    } else {
+        err << "Interrupted: kept " << kept.size() << (kept.size() == 1 ? " file:" : " files:");
+        for (std::size_t k = 0; k < kept.size(); ++k) {
+            err << (k == 0 ? " " : ", ") << kept[k];
+        }
+        err << '\n';
+    }
+    const int signal = streams.cancelSignal != nullptr ? streams.cancelSignal->load() : 0;
+    switch (signal) {
+        case SIGHUP: return ExitHangup;
+        case SIGTERM: return ExitTerminated;
+        default: return ExitInterrupted;
+    }
+}
 
 // Byte for byte, so that narrowing gives back exactly the bytes the user typed (a UTF-8 path
 // stays the same UTF-8 path).
@@ -247,7 +319,8 @@ std::size_t sampleFilesPerNumber(OutputFormat format) {
     return (writesCsv(format) ? 1u : 0u) + (writesCf32(format) ? 1u : 0u);
 }
 
-void reportSuccess(const GenerationResult& result, const SignalParameters& p, std::ostream& out) {
+std::string successReport(const GenerationResult& result, const SignalParameters& p) {
+    std::ostringstream out;
     const auto written = result.writtenFiles.size();
     const auto requested = static_cast<std::size_t>(p.fileCount) * sampleFilesPerNumber(p.outputFormat);
     out << "Wrote ";
@@ -260,6 +333,7 @@ void reportSuccess(const GenerationResult& result, const SignalParameters& p, st
     for (const auto& path : result.writtenFiles) {
         out << "  " << path << '\n';
     }
+    return out.str();
 }
 
 int finishRun(const GenerationResult& result, std::ostream& err) {
@@ -275,13 +349,62 @@ int finishRun(const GenerationResult& result, std::ostream& err) {
     return result.fileFailures.empty() ? ExitSuccess : ExitFileFailure;
 }
 
+// Why recorded settings are not ones a run of this program could have been given, if they are
+// not: the chosen scheme's order must be one its list offers, the other schemes' orders 0, and
+// only APSK has ring radii, as the control panel's reading leaves them.
+std::optional<std::string> recordedSettingsProblem(const SignalParameters& p) {
+    const struct {
+        ModulationType type;
+        ControlId list;
+        std::int32_t order;
+        const char* name;
+    } orders[] = {{ModulationType::Psk, ControlId::PskOrder, p.pskOrder, "psk"},
+                  {ModulationType::Fsk, ControlId::FskOrder, p.fskOrder, "fsk"},
+                  {ModulationType::Qam, ControlId::QamOrder, p.qamOrder, "qam"},
+                  {ModulationType::Apsk, ControlId::ApskOrder, p.apskOrder, "apsk"}};
+    for (const auto& entry : orders) {
+        if (entry.type != p.modulationType) {
+            if (entry.order != 0) {
+                return std::string("\"quorvel:") + entry.name + "_order\" is " + std::to_string(entry.order) +
+                       " but the scheme is " + std::string(modulationName(p.modulationType)) + " (a run records 0)";
+            }
+            continue;
+        }
+        bool offered = false;
+        for (const auto& item : listItems(entry.list)) {
+            offered = offered || item.value == entry.order;
+        }
+        if (!offered) {
+            return std::string(entry.name) + " offers the orders " + offeredValues(entry.list) + " (the recording has " +
+                   std::to_string(entry.order) + ")";
+        }
+    }
+    if (p.modulationType != ModulationType::Apsk && !p.apskRadiiText.empty()) {
+        return "only APSK has ring radii (the scheme is " + std::string(modulationName(p.modulationType)) + ")";
+    }
+    if (p.apskRadiiText.size() > kFieldTextLimit) {
+        return "\"quorvel:apsk_radii\" holds more than " + std::to_string(kFieldTextLimit) + " characters";
+    }
+    return std::nullopt;
+}
+
+// Whether the folder written to is the one the recording lies in, whose files it would replace.
+bool isRecordingFolder(const std::string& savePath, const std::string& metadataPath) {
+    std::filesystem::path folder = std::filesystem::path(metadataPath).parent_path();
+    if (folder.empty()) {
+        folder = ".";
+    }
+    std::error_code error;
+    return std::filesystem::equivalent(savePath, folder, error) && !error;
+}
+
 // Makes the file a metadata file describes again, from its recorded settings and seed.
 int regenerate(const Options& o, const CommandLineStreams& streams) {
     std::ostream& out = streams.out;
     std::ostream& err = streams.err;
     const auto reading = readRecordingRecordFile(*o.from);
     if (!reading) {
-        err << "cannot regenerate: " << reading.problem << '\n';
+        err << "cannot regenerate: " << printable(reading.problem) << '\n';
         return ExitInvalidInput;
     }
     const RecordingRecord& record = *reading.record;
@@ -290,34 +413,71 @@ int regenerate(const Options& o, const CommandLineStreams& streams) {
                "drawn again\n";
         return ExitInvalidInput;
     }
+    if (const auto problem = recordedSettingsProblem(record.parameters)) {
+        err << "cannot regenerate: " << printable(*problem) << '\n';
+        return ExitInvalidInput;
+    }
+    const double replayed = static_cast<double>(record.fileNumber - 1) * record.parameters.symbolCount;
+    if (replayed > kMaxReplayedSymbols) {
+        std::ostringstream why;
+        why << "cannot regenerate: file " << record.fileNumber << " would first replay the " << replayed
+            << " symbols of the files before it (at most " << kMaxReplayedSymbols << ")\n";
+        err << why.str();
+        return ExitInvalidInput;
+    }
+    if (isRecordingFolder(o.savePath, *o.from)) {
+        err << "cannot regenerate: " << printable(o.savePath)
+            << " is the recording's own folder, whose files would be replaced; choose another --save-path\n";
+        return ExitInvalidInput;
+    }
+    // The rules of a fresh run, for the folder written to as well as for the recorded one.
+    SignalParameters written = record.parameters;
+    written.savePath = o.savePath;
+    if (const auto reason = findRefusal(written, availableMemoryBytes(), false)) {
+        err << message::GenerationFailed << '\n' << printable(*reason) << '\n';
+        return ExitRefused;
+    }
     if (record.programVersion != kProgramVersion) {
-        err << "note: the recording was made by Quorvel " << record.programVersion << ", this is "
+        err << "note: the recording was made by Quorvel " << printable(record.programVersion) << ", this is "
             << kProgramVersion << "; the samples may differ\n";
     }
     const auto synthesizer = SignalSynthesizer::seeded(*record.seed);
     RunOptions options;
     options.keepLastSignal = false;
     options.syncToDisk = o.fsync;
+    options.cancel = streams.cancel;
     GenerationResult result;
     {
         const ProgressHook progress(o, streams, options);
         result = synthesizer.regenerateFile(record.parameters, record.fileNumber, o.savePath, options);
     }
+    if (result.folderBusy) {
+        err << result.refusal << '\n';
+        return ExitFileFailure;
+    }
     if (result.refused()) {
-        err << message::GenerationFailed << '\n' << result.refusal << '\n';
+        err << message::GenerationFailed << '\n' << printable(result.refusal) << '\n';
         return ExitRefused;
     }
+    if (result.cancelled) {
+        return reportInterrupted(result, streams);
+    }
+    const int code = finishRun(result, err);
     if (!o.quiet) {
-        out << "Regenerated file " << record.fileNumber << " of " << record.parameters.fileCount << " (seed "
-            << *record.seed << "):\n";
+        std::ostringstream report;
+        report << "Regenerated file " << record.fileNumber << " of " << record.parameters.fileCount << " (seed "
+               << *record.seed << "):\n";
         for (const auto& path : result.writtenFiles) {
-            out << "  " << path << '\n';
+            report << "  " << path << '\n';
         }
         for (const auto& path : result.metadataFiles) {
-            out << "  " << path << '\n';
+            report << "  " << path << '\n';
+        }
+        if (!writeReport(report.str(), out, err)) {
+            return ExitFileFailure;
         }
     }
-    return finishRun(result, err);
+    return code;
 }
 
 // The sink --stdout writes the samples to, in the one format asked for.
@@ -372,6 +532,7 @@ int generate(const Options& o, const CommandLineStreams& streams) {
     RunOptions options;
     options.keepLastSignal = false;
     options.syncToDisk = o.fsync;
+    options.cancel = streams.cancel;
     std::unique_ptr<SampleSink> stream;
     if (o.toStdout) {
         stream = standardOutputSink(o, p, streams.sampleDescriptor);
@@ -391,13 +552,34 @@ int generate(const Options& o, const CommandLineStreams& streams) {
         err << message::GenerationFailed << '\n' << result.refusal << '\n';
         return ExitRefused;
     }
+    if (result.cancelled) {
+        return reportInterrupted(result, streams);
+    }
     if (stream) {
         return finishStreamedRun(o, result, p, err);
     }
-    if (!o.quiet) {
-        reportSuccess(result, p, streams.out);
+    const int code = finishRun(result, err);
+    if (!o.quiet && !writeReport(successReport(result, p), streams.out, err)) {
+        return ExitFileFailure;
     }
-    return finishRun(result, err);
+    return code;
+}
+
+// An empty value names nothing: CLI11 would read an empty --seed as no seed at all, and an
+// empty folder would be the root of the file system once a file name is appended.
+void refuseEmptyValues(const CLI::App& app, const Options& o) {
+    if (app.count("--seed") > 0 && !o.seed) {
+        throw OptionError{"--seed: an empty value is no seed (use an unsigned 32-bit number)."};
+    }
+    if (o.savePath.empty()) {
+        throw OptionError{"--save-path: an empty value names no folder (use . for the current folder)."};
+    }
+    if (o.from && o.from->empty()) {
+        throw OptionError{"--from: an empty value names no metadata file."};
+    }
+    if (o.metadata && o.metadata->empty()) {
+        throw OptionError{"--metadata: an empty value names no file."};
+    }
 }
 
 }  // namespace
@@ -421,6 +603,7 @@ int runCommandLine(int argc, const char* const* argv, const CommandLineStreams& 
         return app.exit(e, out, err) == 0 ? ExitSuccess : ExitInvalidInput;
     }
     try {
+        refuseEmptyValues(app, options);
         return generate(options, streams);
     } catch (const OptionError& e) {
         err << e.message << '\n';

@@ -1,8 +1,11 @@
 #include "export/SigmfRecordReader.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <system_error>
@@ -154,23 +157,47 @@ RecordReading readRecordingRecord(std::string_view metadataText) {
 }
 
 RecordReading readRecordingRecordFile(const std::string& path) {
-    errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        return problem(path + ": " + std::generic_category().message(errno != 0 ? errno : EIO));
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer that may never come.
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (descriptor < 0) {
+        return problem(path + ": " + std::generic_category().message(errno));
     }
-    // Enough for any metadata of ours many times over; a device or a huge file is not read to the end.
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0) {
+        const int error = errno;
+        ::close(descriptor);
+        return problem(path + ": " + std::generic_category().message(error));
+    }
+    if (!S_ISREG(status.st_mode)) {
+        ::close(descriptor);
+        return problem(path + " is not a regular file");
+    }
+    // Enough for any metadata of ours many times over; a huge file is not read to the end.
     std::string text(kMetadataSizeLimit + 1, '\0');
-    errno = 0;
-    text.resize(std::fread(text.data(), 1, text.size(), file));
-    const int error = std::ferror(file) != 0 ? (errno != 0 ? errno : EIO) : 0;
-    std::fclose(file);
+    std::size_t filled = 0;
+    int error = 0;
+    while (filled < text.size()) {
+        const ssize_t n = ::read(descriptor, text.data() + filled, text.size() - filled);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            error = errno;
+            break;
+        }
+        if (n == 0) {
+            break;
+        }
+        filled += static_cast<std::size_t>(n);
+    }
+    ::close(descriptor);
     if (error != 0) {
         return problem(path + ": " + std::generic_category().message(error));
     }
-    if (text.size() > kMetadataSizeLimit) {
+    if (filled > kMetadataSizeLimit) {
         return problem(path + ": too large to be metadata of this program");
     }
+    text.resize(filled);
     return readRecordingRecord(text);
 }
 

@@ -25,6 +25,7 @@ RecordReading readRecordingRecord(std::string_view metadataText);
 inline constexpr std::size_t kMetadataSizeLimit = std::size_t{1} << 20;
 
 // Reads the file at path; a file that cannot be read gives the system's reason as the problem.
+// Only a regular file is read: a FIFO, a device or a folder is refused at once, unread.
 RecordReading readRecordingRecordFile(const std::string& path);
 
 }  // namespace quorvel

@@ -1,10 +1,15 @@
 #include "synthesis/RunCheck.h"
 
 #include <algorithm>
+#include <charconv>
+#include <filesystem>
+#include <utility>
+#include <vector>
 #include <cmath>
 #include <fstream>
 #include <numeric>
 #include <sstream>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include "channel/Resampling.h"
@@ -217,20 +222,124 @@ std::optional<std::string> findRefusal(const SignalParameters& p, std::uint64_t 
     return std::nullopt;
 }
 
+namespace {
+
+// The number a /proc/self/status line such as "VmSize:   3896 kB" gives, in bytes.
+std::optional<std::uint64_t> statusBytes(const std::string& key) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(key + ":", 0) == 0) {
+            std::istringstream fields(line.substr(key.size() + 1));
+            std::uint64_t kib = 0;
+            if (fields >> kib) {
+                return kib * 1024u;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+// What the process may still map under a resource limit, given what it already uses.
+std::optional<std::uint64_t> roomUnderLimit(int resource, const std::string& usedKey) {
+    rlimit limit{};
+    if (getrlimit(resource, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
+        return std::nullopt;
+    }
+    const std::uint64_t used = statusBytes(usedKey).value_or(0);
+    const auto bound = static_cast<std::uint64_t>(limit.rlim_cur);
+    return bound > used ? bound - used : 0;
+}
+
+std::optional<std::uint64_t> fileNumber(const std::filesystem::path& path) {
+    std::ifstream file(path);
+    std::string text;
+    if (!(file >> text) || text == "max") {
+        return std::nullopt;
+    }
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// The room left under the memory limits of the process's control group and each group above
+// it: cgroup v2 (memory.max, memory.current) and the v1 memory controller.
+std::optional<std::uint64_t> cgroupRoom() {
+    std::ifstream groups("/proc/self/cgroup");
+    struct Place {
+        std::filesystem::path root;   // where the hierarchy is mounted
+        std::filesystem::path group;  // the process's group in it
+        const char* limitFile;
+        const char* usageFile;
+    };
+    std::vector<Place> places;
+    std::string line;
+    while (std::getline(groups, line)) {
+        const auto first = line.find(':');
+        const auto second = first == std::string::npos ? first : line.find(':', first + 1);
+        if (second == std::string::npos) {
+            continue;
+        }
+        const std::string controllers = line.substr(first + 1, second - first - 1);
+        const std::filesystem::path group = std::filesystem::path(line.substr(second + 1)).relative_path();
+        if (line.compare(0, first, "0") == 0 && controllers.empty()) {
+            places.push_back({"/sys/fs/cgroup", group, "memory.max", "memory.current"});
+        } else if (controllers == "memory") {
+            places.push_back({"/sys/fs/cgroup/memory", group, "memory.limit_in_bytes", "memory.usage_in_bytes"});
+        }
+    }
+    std::optional<std::uint64_t> room;
+    for (const Place& place : places) {
+        // Each group up to the mount's root bounds the process, whichever is tightest.
+        for (std::filesystem::path group = place.group;; group = group.parent_path()) {
+            const std::filesystem::path folder = place.root / group;
+            const auto limit = fileNumber(folder / place.limitFile);
+            const auto used = fileNumber(folder / place.usageFile);
+            if (limit && used) {
+                const std::uint64_t left = *limit > *used ? *limit - *used : 0;
+                room = std::min(room.value_or(left), left);
+            }
+            if (group.empty()) {
+                break;
+            }
+        }
+    }
+    return room;
+}
+
+}  // namespace
+
 std::uint64_t availableMemoryBytes() {
+    std::uint64_t bytes = 0;
+    bool found = false;
     std::ifstream meminfo("/proc/meminfo");
     std::string key;
     std::uint64_t kib = 0;
     std::string unit;
     while (meminfo >> key >> kib >> unit) {
         if (key == "MemAvailable:") {
-            return kib * 1024u;
+            bytes = kib * 1024u;
+            found = true;
+            break;
         }
     }
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGE_SIZE);
-    return pages > 0 && pageSize > 0 ? static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize)
-                                     : std::uint64_t{1} << 30;
+    if (!found) {
+        const long pages = sysconf(_SC_PHYS_PAGES);
+        const long pageSize = sysconf(_SC_PAGE_SIZE);
+        bytes = pages > 0 && pageSize > 0
+                    ? static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize)
+                    : std::uint64_t{1} << 30;
+    }
+    // The limits the process runs under bind as much as what the system has free.
+    for (const auto room : {roomUnderLimit(RLIMIT_AS, "VmSize"), roomUnderLimit(RLIMIT_DATA, "VmData"), cgroupRoom()}) {
+        if (room) {
+            bytes = std::min(bytes, *room);
+        }
+    }
+    return bytes;
 }
 
 }  // namespace quorvel

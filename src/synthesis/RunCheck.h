@@ -21,7 +21,9 @@ double peakMemoryBytes(const SignalParameters& parameters, bool keepsLastSignal 
 std::optional<std::string> findRefusal(const SignalParameters& parameters, std::uint64_t memoryLimitBytes,
                                        bool keepsLastSignal = true);
 
-// Memory the system can give this process now [bytes]: MemAvailable, or the physical memory.
+// Memory the system can give this process now [bytes]: MemAvailable (or the physical memory),
+// and no more than the room left under the process's RLIMIT_AS and RLIMIT_DATA (beyond its
+// VmSize and VmData) and under the memory limits of its control group and the groups above it.
 std::uint64_t availableMemoryBytes();
 
 }  // namespace quorvel

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <limits>
 #include <random>
@@ -161,19 +165,25 @@ TEST(SigmfRecordReader, DeeplyNestedJsonIsRefusedWithoutCrashing) {
 
 TEST(SigmfRecordReader, FilesThatCannotBeReadGiveTheSystemsReason) {
     TempDir dir;
+    // A FIFO without a writer would block an ordinary open forever.
+    const std::string fifo = dir.file("pipe.sigmf-meta");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string large = dir.file("large.sigmf-meta");
+    std::ofstream(large, std::ios::binary) << std::string(kMetadataSizeLimit + 1, ' ');
     const std::pair<std::string, std::string> cases[] = {
-        {dir.file("absent.sigmf-meta"), "No such file or directory"},
-        {dir.str(), "Is a directory"},
-        {"/dev/zero", "too large"},  // endless: read only up to the limit
+        {dir.file("absent.sigmf-meta"), ": No such file or directory"},
+        {dir.str(), " is not a regular file"},
+        {fifo, " is not a regular file"},
+        {"/dev/zero", " is not a regular file"},
+        {large, ": too large"},  // read only up to the limit
     };
     for (const auto& [path, reason] : cases) {
-        if (!std::filesystem::exists(path) && reason != "No such file or directory") {
+        if (!std::filesystem::exists(path) && reason != ": No such file or directory") {
             continue;
         }
         const auto reading = readRecordingRecordFile(path);
         EXPECT_FALSE(reading) << path;
-        EXPECT_NE(reading.problem.find(reason), std::string::npos) << reading.problem;
-        EXPECT_EQ(reading.problem.rfind(path, 0), 0u) << reading.problem;
+        EXPECT_EQ(reading.problem.rfind(path + reason, 0), 0u) << reading.problem;
     }
     // A file of ours is read whole.
     const RecordingRecord r;

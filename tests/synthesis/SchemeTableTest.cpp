@@ -4,6 +4,14 @@
 
 #include "synthesis/RunCheck.h"
 
+#include <sys/resource.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "support/ChildProcess.h"
+
 namespace quorvel {
 namespace {
 
@@ -94,6 +102,46 @@ TEST(RunCheck, AvailableMemoryIsPlausible) {
     const auto bytes = availableMemoryBytes();
     EXPECT_GT(bytes, std::uint64_t{16} << 20);
     EXPECT_LT(bytes, std::uint64_t{1} << 50);
+}
+
+// The bytes of a /proc/self/status entry, read independently of the code under test.
+std::uint64_t statusEntryBytes(const std::string& key) {
+    std::ifstream status("/proc/self/status");
+    std::string name;
+    std::uint64_t kib = 0;
+    std::string line;
+    while (std::getline(status, line)) {
+        std::istringstream fields(line);
+        if (fields >> name >> kib && name == key + ":") {
+            return kib * 1024u;
+        }
+    }
+    return 0;
+}
+
+// A resource limit 64 MiB above what the process already uses leaves it about 64 MiB, whatever
+// the machine has free; in a child, so that the test process keeps its own limits.
+TEST(RunCheck, AvailableMemoryHonoursTheProcessLimits) {
+    constexpr std::uint64_t kRoom = std::uint64_t{64} << 20;
+    const struct {
+        int resource;
+        const char* used;
+    } cases[] = {{RLIMIT_AS, "VmSize"}, {RLIMIT_DATA, "VmData"}};
+    for (const auto& c : cases) {
+        const auto result = testing_support::runInChild({}, [&c] {
+            const rlim_t bound = statusEntryBytes(c.used) + kRoom;
+            const rlimit limit{bound, RLIM_INFINITY};
+            if (::setrlimit(c.resource, &limit) != 0) {
+                return std::string("cannot set the limit");
+            }
+            return std::to_string(availableMemoryBytes());
+        });
+        ASSERT_EQ(result.error, "") << c.used;
+        ASSERT_NE(result.text, "cannot set the limit") << c.used;
+        const auto bytes = std::stoull(result.text);
+        EXPECT_LE(bytes, kRoom) << c.used;
+        EXPECT_GT(bytes, kRoom / 2) << c.used;
+    }
 }
 
 }  // namespace
