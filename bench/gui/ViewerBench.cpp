@@ -1,5 +1,6 @@
 // Opening the viewer on a long signal: the spectrum plus the first paint of all three canvases,
-// then a repaint from the kept images, and the plot drawing with and without its shortcuts.
+// then a repaint from the kept images, the plot drawing with and without its shortcuts, and the
+// reductions the viewer draws from.
 // Runs on Qt's offscreen platform: ./build/quorvel-gui-bench
 // CPU times are the whole process's, so work handed to other threads is counted too.
 
@@ -16,6 +17,7 @@
 #include "display/widgets/LineRaster.h"
 #include "display/widgets/PlotCanvas.h"
 #include "display/widgets/PlotPainting.h"
+#include "display/widgets/PlotReduction.h"
 #include "display/widgets/SignalViewer.h"
 
 namespace quorvel {
@@ -125,6 +127,36 @@ BENCHMARK(BM_Constellation)
     ->ArgName("shortened")
     ->Arg(0)
     ->Arg(1)
+    ->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The reductions the viewer draws from, straight from the samples: the time per sample should
+// not grow with the length.
+void BM_CollapsedTimePlot(benchmark::State& bench) {
+    const SampleBuffer& signal = stateWithSamples(bench.range(0)).CurrentSignal;
+    for (auto _ : bench) {
+        benchmark::DoNotOptimize(collapsedTimePlot(signal, 858, 248));
+    }
+    bench.SetItemsProcessed(bench.iterations() * bench.range(0));
+}
+BENCHMARK(BM_CollapsedTimePlot)
+    ->ArgName("samples")
+    ->Arg(kMillion)
+    ->Arg(kTenMillion)
+    ->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMillisecond);
+
+void BM_VisibleConstellation(benchmark::State& bench) {
+    const SampleBuffer& signal = stateWithSamples(bench.range(0)).CurrentSignal;
+    for (auto _ : bench) {
+        benchmark::DoNotOptimize(visibleConstellation(signal, 413, 248));
+    }
+    bench.SetItemsProcessed(bench.iterations() * bench.range(0));
+}
+BENCHMARK(BM_VisibleConstellation)
+    ->ArgName("samples")
+    ->Arg(kMillion)
+    ->Arg(kTenMillion)
     ->MeasureProcessCPUTime()
     ->Unit(benchmark::kMillisecond);
 

@@ -178,7 +178,9 @@ inline int place(PixelBlock& block, int j, double fx, double fy, double width, d
                  PixelLimits limits) {
     const double px = fx * width;
     const double py = (1.0 - fy) * height;
-    const bool drawn = limits.keeps(px) & limits.keeps(py);
+    const bool keepsX = limits.keeps(px);
+    const bool keepsY = limits.keeps(py);
+    const bool drawn = keepsX && keepsY;
     const auto at = static_cast<std::size_t>(j);
     block.x[at] = static_cast<int>(drawn ? px : 0.0);
     block.y[at] = static_cast<int>(drawn ? py : 0.0);
@@ -231,14 +233,15 @@ void mapSpectrumBlock(const double* frequenciesHz, const double* powerDb, int co
                       AxisScale frequency, AxisScale level, double width, double height,
                       PixelBlock& block) {
     const PixelLimits limits(0);
-    bool ascending = true;
+    // Counted rather than and-ed together, which would not vectorise; NaN counts as out of order.
+    int outOfOrder = 0;
     for (int j = 0; j + 1 < count; ++j) {
-        ascending &= frequenciesHz[j] <= frequenciesHz[j + 1];
+        outOfOrder += frequenciesHz[j] <= frequenciesHz[j + 1] ? 0 : 1;
     }
     int column = 0;
     int drawn = 0;
     block.oneColumn =
-        ascending &&
+        outOfOrder == 0 &&
         sharedColumn(fraction(frequency, frequenciesHz[0]) * width,
                      fraction(frequency, frequenciesHz[count - 1]) * width, limits, column);
     if (block.oneColumn) {

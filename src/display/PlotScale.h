@@ -12,7 +12,7 @@
 
 namespace quorvel {
 
-// The pixels of up to kCapacity consecutive points: point j at (x[j], y[j]) if drawn[j] is set;
+// The pixels of 1 to kCapacity consecutive points: point j at (x[j], y[j]) if drawn[j] is set;
 // x and y are 0 for a point that is not drawn. drawnCount counts the drawn points; oneColumn
 // says that all of them are known to share one x, which saves a reduction comparing them.
 struct PixelBlock {
@@ -42,7 +42,7 @@ class TimePlotScale {
     std::size_t size() const { return signal_.size(); }
     // True when no real part is finite, so that nothing is drawn.
     bool empty() const { return empty_; }
-    // Pixels of samples begin ... begin + count - 1 (count at most PixelBlock::kCapacity); a
+    // Pixels of samples begin ... begin + count - 1, count from 1 to PixelBlock::kCapacity; a
     // sample with a non-finite real part is not drawn.
     void map(std::size_t begin, std::size_t count, PixelBlock& block) const;
 
@@ -65,7 +65,8 @@ class SpectrumPlotScale {
     // Pairs of a frequency and a level, the shorter vector's length.
     std::size_t size() const { return size_; }
     bool empty() const { return empty_; }
-    // Pixels of pairs begin ... begin + count - 1; a pair with a non-finite value is not drawn.
+    // Pixels of pairs begin ... begin + count - 1, count from 1 to PixelBlock::kCapacity; a pair
+    // with a non-finite value, or beyond the int range of pixels, is not drawn.
     void map(std::size_t begin, std::size_t count, PixelBlock& block) const;
 
   private:
@@ -88,8 +89,8 @@ class ConstellationScale {
 
     std::size_t size() const { return points_.size(); }
     bool empty() const { return empty_; }
-    // Dot centres of points begin ... begin + count - 1; a point with a non-finite part, or whose
-    // box would not fit an int, is not drawn.
+    // Dot centres of points begin ... begin + count - 1, count from 1 to PixelBlock::kCapacity;
+    // a point with a non-finite part, or whose box would not fit an int, is not drawn.
     void map(std::size_t begin, std::size_t count, PixelBlock& block) const;
 
   private:

@@ -2,6 +2,7 @@
 
 #include <QGroupBox>
 #include <QImage>
+#include <future>
 #include <utility>
 
 #include "app/ControlTable.h"
@@ -55,11 +56,18 @@ SignalViewer::SignalViewer(ApplicationState& state) {
         addPlot(kConstellationFrameRect, QStringLiteral("Constellation Diagram"), kNarrowCanvasRect,
                 kConstellationCanvasId, [s](QImage& image) { plotConstellation(*s, image); });
 
-    computeSpectrum(state.CurrentSignal, state.ViewerSampleRate, state.SpectrumFrequencies,
-                    state.SpectrumPowerDb);
-    state.TimeCanvas->invalidatePlot();
+    // The spectrum of a long signal takes longer than the other two plots together, and neither
+    // of them needs it: they are drawn while another thread computes it (or, should no thread
+    // start, it is computed afterwards by get()). Both sides only read the signal, and nothing
+    // touches the spectrum before get() returns.
+    std::future<void> spectrum = std::async(std::launch::async | std::launch::deferred, [&state] {
+        computeSpectrum(state.CurrentSignal, state.ViewerSampleRate, state.SpectrumFrequencies,
+                        state.SpectrumPowerDb);
+    });
+    state.TimeCanvas->redrawNow();
+    state.ConstellationCanvas->redrawNow();
+    spectrum.get();
     state.SpectrumCanvas->invalidatePlot();
-    state.ConstellationCanvas->invalidatePlot();
 }
 
 PlotCanvas* SignalViewer::addPlot(const QRect& frameRect, const QString& caption,
