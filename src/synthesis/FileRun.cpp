@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <array>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <limits>
@@ -85,6 +86,10 @@ public:
         }
     }
 
+    // Samples handed to the sinks so far. Progress counts these, not the blocks merely made: a
+    // cancel that follows a report of a finished file must find that file whole.
+    std::uint64_t delivered() const { return delivered_.load(std::memory_order_acquire); }
+
     // Waits for every slot handed over; how the file ended.
     FileEnd close() {
         {
@@ -121,6 +126,8 @@ private:
             lock.lock();
             if (end != FileEnd::Finished) {
                 end_ = end;
+            } else if (going) {
+                delivered_.fetch_add(slot->samples.size(), std::memory_order_release);
             }
             free_.push_back(slot);
             changed_.notify_all();
@@ -150,6 +157,7 @@ private:
     std::deque<Slot*> filled_;
     bool closing_ = false;
     FileEnd end_ = FileEnd::Finished;
+    std::atomic<std::uint64_t> delivered_{0};
     std::thread thread_;
 };
 
@@ -195,6 +203,14 @@ FileEnd makeStreamedFile(FileWork& work, SymbolEngine& engine, const SeedSource&
     FileEnd end = FileEnd::Finished;
     {
         FinishingThread finishing(work, noise);
+        // Each sample of this pass counts half when the file was measured first, whole otherwise.
+        const std::uint64_t weight = noisy ? 1 : 2;
+        std::uint64_t counted = 0;
+        const auto countDelivered = [&] {
+            const std::uint64_t delivered = finishing.delivered();
+            work.progress.add(weight * (delivered - counted));
+            counted = delivered;
+        };
         for (;;) {
             FinishingThread::Slot* slot = finishing.acquire();
             if (slot == nullptr) {
@@ -211,9 +227,10 @@ FileEnd makeStreamedFile(FileWork& work, SymbolEngine& engine, const SeedSource&
             }
             drawNoisePoints(noise, *slot);
             finishing.submit(slot);
-            work.progress.add(noisy ? count : 2 * count);
+            countDelivered();
         }
         end = finishing.close();
+        countDelivered();
     }
     if (end != FileEnd::Finished) {
         return end;
