@@ -1,11 +1,13 @@
 #pragma once
 // A fresh folder per test, removed afterwards.
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace quorvel::testing_support {
 
@@ -30,6 +32,16 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// The names of the entries of folder, sorted.
+inline std::vector<std::string> fileNamesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 inline std::string readBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

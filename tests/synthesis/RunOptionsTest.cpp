@@ -17,41 +17,7 @@ using testing_support::TempDir;
 constexpr std::uint32_t kSeed = 77;
 
 std::vector<std::string> namesIn(const TempDir& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// Kept in memory or streamed in two passes, noisy or not: the files are the same bytes.
-TEST(RunOptions, StreamedFilesEqualTheFilesOfAKeptSignal) {
-    for (const double snr : {12.0, std::numeric_limits<double>::infinity()}) {
-        for (const double timingError : {0.0, -0.4}) {
-            TempDir kept;
-            TempDir streamed;
-            SignalParameters p;
-            p.symbolCount = 9000;  // more than one block
-            p.fileCount = 3;
-            p.snrDb = snr;
-            p.timingError = timingError;
-            p.outputFormat = OutputFormat::Both;
-            p.savePath = kept.str();
-            const auto a = SignalSynthesizer::seeded(kSeed).generateSignal(p);
-            p.savePath = streamed.str();
-            RunOptions options;
-            options.keepLastSignal = false;
-            const auto b = SignalSynthesizer::seeded(kSeed).generateSignal(p, options);
-            EXPECT_TRUE(b.signal.empty());
-            ASSERT_EQ(namesIn(kept), namesIn(streamed));
-            for (const auto& name : namesIn(kept)) {
-                if (name.find("sigmf-meta") == std::string::npos) {
-                    EXPECT_EQ(readBytes(kept.file(name)), readBytes(streamed.file(name))) << name << " snr " << snr;
-                }
-            }
-        }
-    }
+    return testing_support::fileNamesIn(dir.path());
 }
 
 // Progress only moves forward and ends at the total, in both passes and for a regeneration.

@@ -31,12 +31,7 @@ SignalParameters runInto(const std::string& folder, OutputFormat format = Output
 }
 
 std::vector<std::string> namesIn(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
+    return testing_support::fileNamesIn(folder);
 }
 
 TEST(WholeFiles, PlantedLinksAreReplacedNeverWrittenThrough) {
