@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "app/ControlTable.h"
+#include "app/widgets/AppIcon.h"
 #include "app/widgets/ApplicationState.h"
 #include "app/widgets/BackgroundRun.h"
 #include "app/widgets/Latin1Text.h"
@@ -163,7 +164,9 @@ void GenerateCommand::closeViewer() {
 
 void GenerateCommand::openViewer() {
     try {
-        auto* viewer = new SignalViewer(state_);
+        auto* viewer = new SignalViewer({state_.CurrentSignal, state_.MappedSymbols,
+                                         state_.ViewerSampleRate, state_.ShowSampledData});
+        viewer->setWindowIcon(applicationIcon());
         state_.ViewerWindow = viewer;
         viewer->show();
     } catch (const std::exception& e) {
