@@ -6,11 +6,10 @@
 
 #include "common/SeedSource.h"
 #include "common/Signal.h"
+#include "display/widgets/SignalViewer.h"
 #include "synthesis/SignalSynthesizer.h"
 
 namespace quorvel {
-
-class SignalViewer;
 
 struct ApplicationState {
     // seeds: where the synthesiser's engines get their seeds (the platform's source by default).
@@ -27,6 +26,7 @@ struct ApplicationState {
     double ViewerSampleRate = 10000.0;    // sampling rate of CurrentSignal [Hz]
     bool ShowSampledData = false;         // constellation shows CurrentSignal, not MappedSymbols
     QPointer<SignalViewer> ViewerWindow;  // the open viewer; null once destroyed
+    SpectrumStorage ViewerSpectrum;       // the open viewer's, kept for the next one
     SignalSynthesizer Synthesizer;
 };
 

@@ -165,7 +165,8 @@ void GenerateCommand::closeViewer() {
 void GenerateCommand::openViewer() {
     try {
         auto* viewer = new SignalViewer({state_.CurrentSignal, state_.MappedSymbols,
-                                         state_.ViewerSampleRate, state_.ShowSampledData});
+                                         state_.ViewerSampleRate, state_.ShowSampledData},
+                                        state_.ViewerSpectrum);
         viewer->setWindowIcon(applicationIcon());
         state_.ViewerWindow = viewer;
         viewer->show();

@@ -13,7 +13,8 @@
 
 namespace quorvel {
 
-SignalViewer::SignalViewer(const ViewerData& viewed) : data_(viewed) {
+SignalViewer::SignalViewer(const ViewerData& viewed, SpectrumStorage& spectrum)
+    : data_(viewed), spectrum_(spectrum) {
     setWindowTitle(QString::fromUtf8(kViewerTitle));
     resize(kViewerSize);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -32,12 +33,13 @@ SignalViewer::SignalViewer(const ViewerData& viewed) : data_(viewed) {
     // of them needs it: they are drawn while another thread computes it (or, should no thread
     // start, it is computed afterwards by get()). Both sides only read the signal, and nothing
     // touches the spectrum before get() returns.
-    std::future<void> spectrum = std::async(std::launch::async | std::launch::deferred, [this] {
-        computeSpectrum(data_.signal, data_.sampleRateHz, spectrumFrequencies_, spectrumPowerDb_);
+    std::future<void> computing = std::async(std::launch::async | std::launch::deferred, [this] {
+        computeSpectrum(data_.signal, data_.sampleRateHz, spectrum_.frequenciesHz,
+                        spectrum_.powerDb);
     });
     timeCanvas_->redrawNow();
     constellationCanvas_->redrawNow();
-    spectrum.get();
+    computing.get();
     spectrumCanvas_->invalidatePlot();
 }
 
@@ -58,7 +60,7 @@ void SignalViewer::plotTime(QImage& image) const {
 
 void SignalViewer::plotSpectrum(QImage& image) const {
     drawPolyline(image,
-                 collapsedSpectrumPlot(spectrumFrequencies_, spectrumPowerDb_, image.width(),
+                 collapsedSpectrumPlot(spectrum_.frequenciesHz, spectrum_.powerDb, image.width(),
                                        image.height()),
                  kSpectrumLineColour.rgb());
 }
