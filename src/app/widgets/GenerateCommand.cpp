@@ -16,6 +16,7 @@
 #include "app/widgets/Latin1Text.h"
 #include "app/widgets/MessagePresenter.h"
 #include "app/widgets/QtText.h"
+#include "app/widgets/WindowPlacement.h"
 #include "display/widgets/SignalViewer.h"
 
 namespace quorvel {
@@ -168,6 +169,9 @@ void GenerateCommand::openViewer() {
                                          state_.ViewerSampleRate, state_.ShowSampledData},
                                         state_.ViewerSpectrum);
         viewer->setWindowIcon(applicationIcon());
+        if (dialogOwner_ != nullptr) {
+            placeBeside(*viewer, *dialogOwner_);
+        }
         state_.ViewerWindow = viewer;
         viewer->show();
     } catch (const std::exception& e) {
