@@ -50,17 +50,17 @@ const ApplicationState& stateWithSamples(std::int64_t samples) {
 // Creates a viewer, paints its three canvases for the first time, closes it.
 void BM_OpenViewer(benchmark::State& bench) {
     const ApplicationState& source = stateWithSamples(bench.range(0));
-    ApplicationState state(seededSequence(2));
-    state.CurrentSignal = source.CurrentSignal;
-    state.MappedSymbols = source.MappedSymbols;
-    state.ShowSampledData = bench.range(1) != 0;
+    const ViewerData data{source.CurrentSignal, source.MappedSymbols, source.ViewerSampleRate,
+                          bench.range(1) != 0};
+    // Kept from one opening to the next, as the desktop program keeps it.
+    SpectrumStorage spectrum;
     for (auto _ : bench) {
-        auto* viewer = new SignalViewer(state);
+        auto* viewer = new SignalViewer(data, spectrum);
         viewer->show();
         benchmark::DoNotOptimize(viewer->grab());
         delete viewer;
     }
-    bench.counters["samples"] = static_cast<double>(state.CurrentSignal.size());
+    bench.counters["samples"] = static_cast<double>(data.signal.size());
 }
 BENCHMARK(BM_OpenViewer)
     ->ArgNames({"samples", "sampledData"})
@@ -71,11 +71,9 @@ BENCHMARK(BM_OpenViewer)
 // Repainting an open viewer: the canvases only copy their kept images.
 void BM_RepaintOpenViewer(benchmark::State& bench) {
     const ApplicationState& source = stateWithSamples(kMillion);
-    ApplicationState state(seededSequence(3));
-    state.CurrentSignal = source.CurrentSignal;
-    state.MappedSymbols = source.MappedSymbols;
-    state.ShowSampledData = true;
-    auto* viewer = new SignalViewer(state);
+    SpectrumStorage spectrum;
+    auto* viewer = new SignalViewer(
+        {source.CurrentSignal, source.MappedSymbols, source.ViewerSampleRate, true}, spectrum);
     viewer->show();
     viewer->grab();
     for (auto _ : bench) {

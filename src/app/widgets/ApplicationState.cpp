@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include "display/widgets/SignalViewer.h"
-
 namespace quorvel {
 
 ApplicationState::ApplicationState(SeedSource seeds) : Synthesizer(std::move(seeds)) {}

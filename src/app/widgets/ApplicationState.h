@@ -3,16 +3,13 @@
 // application owns for its whole run; the windows get it by reference.
 
 #include <QPointer>
-#include <vector>
 
 #include "common/SeedSource.h"
 #include "common/Signal.h"
+#include "display/widgets/SignalViewer.h"
 #include "synthesis/SignalSynthesizer.h"
 
 namespace quorvel {
-
-class PlotCanvas;
-class SignalViewer;
 
 struct ApplicationState {
     // seeds: where the synthesiser's engines get their seeds (the platform's source by default).
@@ -22,17 +19,14 @@ struct ApplicationState {
     ApplicationState(const ApplicationState&) = delete;
     ApplicationState& operator=(const ApplicationState&) = delete;
 
+    // The open viewer draws from CurrentSignal and MappedSymbols without a copy of its own:
+    // whoever changes either closes the viewer first.
     SampleBuffer CurrentSignal;  // final signal of the last run; empty after a refusal or a cancel
     SampleBuffer MappedSymbols;  // mapper output of the last file of the last good run
-    std::vector<double> SpectrumFrequencies;  // [Hz], ascending, one per sample of CurrentSignal
-    std::vector<double> SpectrumPowerDb;      // [dB], same length
-    double ViewerSampleRate = 10000.0;        // sampling rate of CurrentSignal [Hz]
-    bool ShowSampledData = false;  // constellation shows CurrentSignal, not MappedSymbols
-    // The open viewer and the canvases of the viewer last opened; null once destroyed.
-    QPointer<SignalViewer> ViewerWindow;
-    QPointer<PlotCanvas> TimeCanvas;
-    QPointer<PlotCanvas> SpectrumCanvas;
-    QPointer<PlotCanvas> ConstellationCanvas;
+    double ViewerSampleRate = 10000.0;    // sampling rate of CurrentSignal [Hz]
+    bool ShowSampledData = false;         // constellation shows CurrentSignal, not MappedSymbols
+    QPointer<SignalViewer> ViewerWindow;  // the open viewer; null once destroyed
+    SpectrumStorage ViewerSpectrum;       // the open viewer's, kept for the next one
     SignalSynthesizer Synthesizer;
 };
 

@@ -3,9 +3,12 @@
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <algorithm>
 #include <string_view>
 
@@ -34,20 +37,38 @@ std::u16string fieldText(const QLineEdit& field) {
     return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
 }
 
-// A drop-down list whose opened list may be wider than the closed control, as the modulation
-// list's long item texts need.
+// A drop-down list whose opened list may be wider than the closed control: as wide as the table
+// says (the modulation list), or else as wide as its longest item needs, which the order lists'
+// narrow controls would cut ("2048 (...8-QAM)").
 class WideDropDownList : public QComboBox {
   public:
+    // droppedWidth: the opened list's width, or 0 to fit the items [pixels].
     WideDropDownList(int droppedWidth, QWidget* parent)
         : QComboBox(parent), droppedWidth_(droppedWidth) {}
 
     void showPopup() override {
         QComboBox::showPopup();
         QWidget* popup = view()->window();
-        popup->resize(std::max(droppedWidth_, width()), popup->height());
+        const int wanted = droppedWidth_ > 0 ? droppedWidth_ : itemsFittingWidth();
+        popup->resize(std::max(wanted, width()), popup->height());
     }
 
   private:
+    // The width of a closed list that shows its widest item whole, as Qt sizes a list to its
+    // contents: the opened list's check-mark column takes the room of the closed list's arrow.
+    int itemsFittingWidth() const {
+        const QFontMetrics metrics = view()->fontMetrics();
+        int widest = 0;
+        for (int k = 0; k < count(); ++k) {
+            widest = std::max(widest, metrics.horizontalAdvance(itemText(k)));
+        }
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        return style()
+            ->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(widest, metrics.height()), this)
+            .width();
+    }
+
     int droppedWidth_;
 };
 

@@ -10,10 +10,12 @@
 #include <utility>
 
 #include "app/ControlTable.h"
+#include "app/widgets/AppIcon.h"
 #include "app/widgets/ApplicationState.h"
 #include "app/widgets/BackgroundRun.h"
 #include "app/widgets/MessagePresenter.h"
 #include "app/widgets/QtText.h"
+#include "app/widgets/WindowPlacement.h"
 #include "display/widgets/SignalViewer.h"
 
 namespace quorvel {
@@ -161,7 +163,13 @@ void GenerateCommand::closeViewer() {
 
 void GenerateCommand::openViewer() {
     try {
-        auto* viewer = new SignalViewer(state_);
+        auto* viewer = new SignalViewer({state_.CurrentSignal, state_.MappedSymbols,
+                                         state_.ViewerSampleRate, state_.ShowSampledData},
+                                        state_.ViewerSpectrum);
+        viewer->setWindowIcon(applicationIcon());
+        if (dialogOwner_ != nullptr) {
+            placeBeside(*viewer, *dialogOwner_);
+        }
         state_.ViewerWindow = viewer;
         viewer->show();
     } catch (const std::exception& e) {

@@ -18,7 +18,8 @@ class MessagePresenter;
 class GenerateCommand {
   public:
     // Works on state; its message boxes go to messages, its progress dialog is modal to
-    // dialogOwner (to the whole application when null). All must outlive the command.
+    // dialogOwner (to the whole application when null) and its viewer opens beside dialogOwner's
+    // window (where the system puts it when null). All must outlive the command.
     GenerateCommand(ApplicationState& state, MessagePresenter& messages,
                     QWidget* dialogOwner = nullptr)
         : state_(state), messages_(messages), dialogOwner_(dialogOwner) {}

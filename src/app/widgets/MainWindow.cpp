@@ -11,7 +11,6 @@
 #include "app/widgets/ApplicationState.h"
 #include "app/widgets/MessagePresenter.h"
 #include "app/widgets/QtText.h"
-#include "display/widgets/PlotCanvas.h"
 #include "display/widgets/SignalViewer.h"
 
 namespace quorvel {
@@ -78,8 +77,8 @@ void MainWindow::apskOrderChosen(int index) {
 
 void MainWindow::showSampledDataToggled(bool checked) {
     state_.ShowSampledData = checked;
-    if (state_.ViewerWindow && state_.ConstellationCanvas) {
-        state_.ConstellationCanvas->redrawNow();
+    if (state_.ViewerWindow) {
+        state_.ViewerWindow->setShowSampledData(checked);
     }
 }
 

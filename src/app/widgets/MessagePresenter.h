@@ -5,6 +5,9 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <memory>
+
+class QMessageBox;
 
 namespace quorvel {
 
@@ -26,6 +29,15 @@ class MessagePresenter {
     // Shows the message and returns once the user has acknowledged it.
     virtual void present(const MessageBoxText& message) = 0;
 };
+
+// The on-screen box for message, modal to owner's window (to the application when null), not yet
+// shown. Once shown it is at least captionFittingWidth(message.caption) wide.
+std::unique_ptr<QMessageBox> makeMessageBox(const MessageBoxText& message, QWidget* owner);
+
+// The least width of a box whose title bar shows caption whole: the caption in the title bar's
+// font plus the window manager's icon and buttons, which Qt's own allowance leaves too little
+// room for ("Input Error" came out as "Inp... rror") [pixels].
+int captionFittingWidth(const QString& caption);
 
 // Modal message boxes owned by a window.
 class DialogMessagePresenter : public MessagePresenter {

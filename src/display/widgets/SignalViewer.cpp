@@ -5,10 +5,6 @@
 #include <future>
 #include <utility>
 
-#include "app/ControlTable.h"
-#include "app/widgets/AppIcon.h"
-#include "app/widgets/ApplicationState.h"
-#include "app/widgets/QtText.h"
 #include "display/Spectrum.h"
 #include "display/widgets/LineRaster.h"
 #include "display/widgets/PlotCanvas.h"
@@ -16,58 +12,62 @@
 #include "display/widgets/PlotReduction.h"
 
 namespace quorvel {
-namespace {
 
-// Each plot goes from the data straight to its reduced geometry: the per-point lists of ten
-// million samples would cost more than everything else the viewer does.
-void plotTime(const ApplicationState& state, QImage& image) {
-    drawPolyline(image, collapsedTimePlot(state.CurrentSignal, image.width(), image.height()),
-                 kTimeLineColour.rgb());
-}
-
-void plotSpectrum(const ApplicationState& state, QImage& image) {
-    drawPolyline(image,
-                 collapsedSpectrumPlot(state.SpectrumFrequencies, state.SpectrumPowerDb,
-                                       image.width(), image.height()),
-                 kSpectrumLineColour.rgb());
-}
-
-void plotConstellation(const ApplicationState& state, QImage& image) {
-    const SampleBuffer& points = state.ShowSampledData ? state.CurrentSignal : state.MappedSymbols;
-    drawVisibleDots(image, visibleConstellation(points, image.width(), image.height()));
-}
-
-}  // namespace
-
-SignalViewer::SignalViewer(ApplicationState& state) {
-    setWindowTitle(toQString(kViewerWindow.title));
-    setWindowIcon(applicationIcon());
-    resize(kViewerWindow.width, kViewerWindow.height);
+SignalViewer::SignalViewer(const ViewerData& viewed, SpectrumStorage& spectrum)
+    : data_(viewed), spectrum_(spectrum) {
+    setWindowTitle(QString::fromUtf8(kViewerTitle));
+    resize(kViewerSize);
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_QuitOnClose, false);
 
-    ApplicationState* s = &state;
-    state.TimeCanvas = addPlot(kTimeFrameRect, QStringLiteral("Modulated Signal"), kWideCanvasRect,
-                               kTimeCanvasId, [s](QImage& image) { plotTime(*s, image); });
-    state.SpectrumCanvas =
+    timeCanvas_ = addPlot(kTimeFrameRect, QStringLiteral("Modulated Signal"), kWideCanvasRect,
+                          kTimeCanvasId, [this](QImage& image) { plotTime(image); });
+    spectrumCanvas_ =
         addPlot(kSpectrumFrameRect, QStringLiteral("Spectrum Analyzer"), kNarrowCanvasRect,
-                kSpectrumCanvasId, [s](QImage& image) { plotSpectrum(*s, image); });
-    state.ConstellationCanvas =
+                kSpectrumCanvasId, [this](QImage& image) { plotSpectrum(image); });
+    constellationCanvas_ =
         addPlot(kConstellationFrameRect, QStringLiteral("Constellation Diagram"), kNarrowCanvasRect,
-                kConstellationCanvasId, [s](QImage& image) { plotConstellation(*s, image); });
+                kConstellationCanvasId, [this](QImage& image) { plotConstellation(image); });
 
     // The spectrum of a long signal takes longer than the other two plots together, and neither
     // of them needs it: they are drawn while another thread computes it (or, should no thread
     // start, it is computed afterwards by get()). Both sides only read the signal, and nothing
     // touches the spectrum before get() returns.
-    std::future<void> spectrum = std::async(std::launch::async | std::launch::deferred, [&state] {
-        computeSpectrum(state.CurrentSignal, state.ViewerSampleRate, state.SpectrumFrequencies,
-                        state.SpectrumPowerDb);
+    std::future<void> computing = std::async(std::launch::async | std::launch::deferred, [this] {
+        computeSpectrum(data_.signal, data_.sampleRateHz, spectrum_.frequenciesHz,
+                        spectrum_.powerDb);
     });
-    state.TimeCanvas->redrawNow();
-    state.ConstellationCanvas->redrawNow();
-    spectrum.get();
-    state.SpectrumCanvas->invalidatePlot();
+    timeCanvas_->redrawNow();
+    constellationCanvas_->redrawNow();
+    computing.get();
+    spectrumCanvas_->invalidatePlot();
+}
+
+void SignalViewer::setShowSampledData(bool show) {
+    if (data_.showSampledData == show) {
+        return;
+    }
+    data_.showSampledData = show;
+    constellationCanvas_->redrawNow();
+}
+
+// Each plot goes from the data straight to its reduced geometry: the per-point lists of ten
+// million samples would cost more than everything else the viewer does.
+void SignalViewer::plotTime(QImage& image) const {
+    drawPolyline(image, collapsedTimePlot(data_.signal, image.width(), image.height()),
+                 kTimeLineColour.rgb());
+}
+
+void SignalViewer::plotSpectrum(QImage& image) const {
+    drawPolyline(image,
+                 collapsedSpectrumPlot(spectrum_.frequenciesHz, spectrum_.powerDb, image.width(),
+                                       image.height()),
+                 kSpectrumLineColour.rgb());
+}
+
+void SignalViewer::plotConstellation(QImage& image) const {
+    const SampleBuffer& points = data_.showSampledData ? data_.signal : data_.mappedSymbols;
+    drawVisibleDots(image, visibleConstellation(points, image.width(), image.height()));
 }
 
 PlotCanvas* SignalViewer::addPlot(const QRect& frameRect, const QString& caption,

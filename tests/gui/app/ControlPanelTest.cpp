@@ -126,17 +126,53 @@ TEST_F(StartUpTest, CheckBoxAndButtonShowTheirCaptions) {
     EXPECT_FALSE(button->autoDefault());
 }
 
-TEST_F(StartUpTest, ModulationListOpensThreeHundredPixelsWide) {
+// What the opened list shows of its items, grabbed at the width it opened with and again
+// opened far wider: the two agree left of the narrow one's edge only if no text was shortened.
+struct OpenedList {
+    int width = 0;
+    QImage atOpenedWidth;
+    QImage atWideWidth;
+};
+
+OpenedList openAndGrab(QComboBox& list) {
+    list.showPopup();
+    QWidget& popup = *list.view()->window();
+    QWidget& inside = *list.view()->viewport();
+    OpenedList opened{popup.width(), inside.grab().toImage(), {}};
+    popup.resize(600, popup.height());
+    QCoreApplication::sendPostedEvents();
+    opened.atWideWidth = inside.grab().toImage();
+    list.hidePopup();
+    return opened;
+}
+
+TEST_F(StartUpTest, ModulationListOpensThreeHundredPixelsWideTheOthersWideEnoughForTheirItems) {
     window.show();
-    auto* list = findControl<QComboBox>(window, 103);
-    list->showPopup();
-    EXPECT_EQ(list->view()->window()->width(), kModulationDroppedWidth);
-    list->hidePopup();
-    // The other lists open as wide as they are.
-    auto* psk = findControl<QComboBox>(window, 104);
-    psk->showPopup();
-    EXPECT_EQ(psk->view()->window()->width(), psk->width());
-    psk->hidePopup();
+    auto* modulation = findControl<QComboBox>(window, 103);
+    modulation->showPopup();
+    EXPECT_EQ(modulation->view()->window()->width(), kModulationDroppedWidth);
+    modulation->hidePopup();
+    struct Case {
+        int id;
+        bool widerThanClosed;  // whether its longest item needs more than the closed control
+    };
+    // "2048 (2048-QAM)" is cut in a 120-pixel list; the other items fit.
+    const Case cases[] = {{104, false}, {105, false}, {106, true},
+                          {107, false}, {118, false}, {119, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        auto* list = findControl<QComboBox>(window, c.id);
+        const QRect closed = list->geometry();
+        list->setEnabled(true);
+        const OpenedList opened = openAndGrab(*list);
+        EXPECT_EQ(opened.width > closed.width(), c.widerThanClosed) << opened.width;
+        EXPECT_GE(opened.width, closed.width());
+        // The selected row's highlight ends in a border at the right edge.
+        const QRect compared(0, 0, opened.atOpenedWidth.width() - 4, opened.atOpenedWidth.height());
+        ASSERT_GT(opened.atWideWidth.width(), opened.atOpenedWidth.width());
+        EXPECT_EQ(opened.atOpenedWidth.copy(compared), opened.atWideWidth.copy(compared));
+        EXPECT_EQ(list->geometry(), closed);
+    }
 }
 
 TEST(VisibleListRows, OpenHeightMinusTheClosedControlInSixteenPixelRows) {

@@ -21,6 +21,7 @@
 #include "app/widgets/ApplicationState.h"
 #include "app/widgets/MainWindow.h"
 #include "display/PlotGeometry.h"
+#include "display/Spectrum.h"
 #include "display/widgets/SignalViewer.h"
 #include "gui/support/GuiTestSupport.h"
 #include "gui/support/LongRuns.h"
@@ -128,7 +129,7 @@ TEST_F(MainWindowTest, CheckBoxWithoutViewerOnlyChangesTheState) {
     generate();
     ASSERT_TRUE(state.ViewerWindow);
     // The new viewer's constellation shows the final signal from its first paint.
-    const QImage shown = testing_support::grabInside(*state.ConstellationCanvas);
+    const QImage shown = testing_support::grabInside(state.ViewerWindow->constellationCanvas());
     EXPECT_EQ(shown,
               drawEveryDot(computeConstellationPlot(state.CurrentSignal, 413, 248), 413, 248));
     checkBox().setChecked(false);
@@ -138,8 +139,8 @@ TEST_F(MainWindowTest, CheckBoxWithoutViewerOnlyChangesTheState) {
 TEST_F(MainWindowTest, CheckBoxRepaintsTheOpenConstellationAtOnce) {
     generate();
     ASSERT_TRUE(state.ViewerWindow);
-    PlotCanvas& constellation = *state.ConstellationCanvas;
-    PlotCanvas& time = *state.TimeCanvas;
+    PlotCanvas& constellation = state.ViewerWindow->constellationCanvas();
+    PlotCanvas& time = state.ViewerWindow->timeCanvas();
     testing_support::grabInside(constellation);
     const QImage timeBefore = time.plotImage();
     const QImage mapped =
@@ -157,15 +158,12 @@ TEST_F(MainWindowTest, CheckBoxRepaintsTheOpenConstellationAtOnce) {
     EXPECT_EQ(time.plotImage(), timeBefore);
 }
 
-TEST_F(MainWindowTest, ClosingTheViewerClearsItsHandlesAndTheCheckBoxStillWorks) {
+TEST_F(MainWindowTest, ClosingTheViewerClearsItsHandleAndTheCheckBoxStillWorks) {
     generate();
     ASSERT_TRUE(state.ViewerWindow);
     state.ViewerWindow->close();
     processDeferredDeletes();
     EXPECT_FALSE(state.ViewerWindow);
-    EXPECT_FALSE(state.TimeCanvas);
-    EXPECT_FALSE(state.SpectrumCanvas);
-    EXPECT_FALSE(state.ConstellationCanvas);
     checkBox().setChecked(true);
     EXPECT_TRUE(state.ShowSampledData);
 }
@@ -308,13 +306,16 @@ TEST_F(MainWindowTest, OutputFormatListChoosesTheFilesAndTheMetadataRecordsNoSee
 TEST_F(MainWindowTest, GoodRunShowsTheCoreGeometryOnAllThreeCanvases) {
     generate();
     ASSERT_TRUE(state.ViewerWindow);
-    const QImage time = testing_support::grabInside(*state.TimeCanvas);
-    const QImage spectrum = testing_support::grabInside(*state.SpectrumCanvas);
-    const QImage constellation = testing_support::grabInside(*state.ConstellationCanvas);
+    const QImage time = testing_support::grabInside(state.ViewerWindow->timeCanvas());
+    const QImage spectrum = testing_support::grabInside(state.ViewerWindow->spectrumCanvas());
+    const QImage constellation =
+        testing_support::grabInside(state.ViewerWindow->constellationCanvas());
 
     const auto timePoints = computeTimePlot(state.CurrentSignal, 858, 248);
-    const auto spectrumPoints =
-        computeSpectrumPlot(state.SpectrumFrequencies, state.SpectrumPowerDb, 413, 248);
+    std::vector<double> frequencies;
+    std::vector<double> levels;
+    computeSpectrum(state.CurrentSignal, state.ViewerSampleRate, frequencies, levels);
+    const auto spectrumPoints = computeSpectrumPlot(frequencies, levels, 413, 248);
     const auto dots = computeConstellationPlot(state.MappedSymbols, 413, 248);
     // Every point but the last starts a segment, so it is drawn wherever it lies inside.
     const auto inside = [](const QImage& image, PixelPoint p) {

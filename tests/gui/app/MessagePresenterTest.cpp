@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFont>
+#include <QFontMetrics>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -63,6 +65,33 @@ TEST(DialogMessagePresenter, ShowsOneOkBoxWithCaptionTextsAndIcon) {
         EXPECT_EQ(seen.icon, c.icon);
         EXPECT_EQ(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         EXPECT_EQ(seen.owner, &owner);
+    }
+}
+
+TEST(DialogMessagePresenter, BoxIsWideEnoughForItsCaptionBesideTheTitleBarButtons) {
+    QWidget owner;
+    owner.show();
+    // The title bar's text in the bold font window managers commonly use, and an icon and three
+    // buttons of up to 30 pixels each beside it.
+    QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
+    titleFont.setBold(true);
+    const QFontMetrics title(titleFont);
+    const MessageBoxText messages[] = {
+        {"Input Error", "Invalid SNR.", "", MessageIcon::None},
+        {"Error", "Signal generation failed.", "Timing error 5 is outside -1 ... 1.",
+         MessageIcon::Error},
+        {"Information", "Generation cancelled.", "", MessageIcon::Information},
+        {"A caption much longer than the text below it", "x", "", MessageIcon::Warning},
+    };
+    for (const MessageBoxText& message : messages) {
+        const auto box = makeMessageBox(message, &owner);
+        box->show();
+        EXPECT_GE(box->width(), title.horizontalAdvance(message.caption) + 4 * 30)
+            << message.caption.toStdString();
+        // The texts still fit inside.
+        EXPECT_GE(box->width(), box->fontMetrics().horizontalAdvance(message.text))
+            << message.caption.toStdString();
+        box->close();
     }
 }
 

@@ -1,12 +1,12 @@
-// The viewer on a given state: its frames and canvases where they belong, the spectrum taken
-// once at creation, and each canvas showing the core's geometry in the stated colours.
+// The viewer on given data: its frames and canvases where they belong, the spectrum taken once
+// at creation, and each canvas showing the core's geometry in the stated colours.
 
 #include <gtest/gtest.h>
 
 #include <QGroupBox>
+#include <QPointer>
 #include <set>
 
-#include "app/widgets/ApplicationState.h"
 #include "display/PlotGeometry.h"
 #include "display/Spectrum.h"
 #include "display/widgets/SignalViewer.h"
@@ -37,18 +37,24 @@ std::set<QRgb> coloursOf(const QImage& image) {
 
 class SignalViewerTest : public ::testing::Test {
   protected:
+    void TearDown() override { delete opened.data(); }
+
     SignalViewer& open() {
-        auto* viewer = new SignalViewer(state);
-        state.ViewerWindow = viewer;
-        viewer->show();
-        return *viewer;
+        opened = new SignalViewer({signal, mapped, sampleRate, showSampled}, spectrum);
+        opened->show();
+        return *opened;
     }
 
-    ApplicationState state;
+    SampleBuffer signal;
+    SampleBuffer mapped;
+    double sampleRate = 10000.0;
+    bool showSampled = false;
+    SpectrumStorage spectrum;
+    QPointer<SignalViewer> opened;
 };
 
 TEST_F(SignalViewerTest, FramesAndCanvasesSitAtTheirFixedPlaces) {
-    state.CurrentSignal = {{1, 0}};
+    signal = {{1, 0}};
     SignalViewer& viewer = open();
     EXPECT_EQ(viewer.windowTitle(), QStringLiteral("Signal Viewer"));
     EXPECT_EQ(viewer.size(), QSize(900, 600));
@@ -64,19 +70,19 @@ TEST_F(SignalViewerTest, FramesAndCanvasesSitAtTheirFixedPlaces) {
         QSize inside;
     };
     const Case cases[] = {
-        {state.TimeCanvas,
+        {&viewer.timeCanvas(),
          1001,
          "Modulated Signal",
          {10, 10, 880, 275},
          {10, 30, 860, 250},
          {858, 248}},
-        {state.SpectrumCanvas,
+        {&viewer.spectrumCanvas(),
          1002,
          "Spectrum Analyzer",
          {10, 295, 435, 275},
          {10, 30, 415, 250},
          {413, 248}},
-        {state.ConstellationCanvas,
+        {&viewer.constellationCanvas(),
          1003,
          "Constellation Diagram",
          {455, 295, 435, 275},
@@ -98,26 +104,26 @@ TEST_F(SignalViewerTest, FramesAndCanvasesSitAtTheirFixedPlaces) {
 }
 
 TEST_F(SignalViewerTest, SpectrumIsComputedOnceWhenTheViewerOpens) {
-    state.CurrentSignal = {{1, 0}, {0, 1}, {-1, 0}, {0.5, -0.5}, {0.25, 0}};
-    state.ViewerSampleRate = 5.0;
-    state.SpectrumFrequencies = {9, 9, 9, 9, 9, 9, 9, 9};
-    state.SpectrumPowerDb = {1};
+    signal = {{1, 0}, {0, 1}, {-1, 0}, {0.5, -0.5}, {0.25, 0}};
+    sampleRate = 5.0;
+    // What a previous viewer left in the storage is replaced.
+    spectrum.frequenciesHz = {9, 9, 9, 9, 9, 9, 9, 9};
+    spectrum.powerDb = {1};
     std::vector<double> frequencies;
     std::vector<double> levels;
-    computeSpectrum(state.CurrentSignal, 5.0, frequencies, levels);
-    open();
-    EXPECT_EQ(state.SpectrumFrequencies, frequencies);
-    EXPECT_EQ(state.SpectrumPowerDb, levels);
+    computeSpectrum(signal, 5.0, frequencies, levels);
+    const SignalViewer& shown = open();
+    EXPECT_EQ(spectrum.frequenciesHz, frequencies);
+    EXPECT_EQ(spectrum.powerDb, levels);
     // Painting only reads the spectrum: changing the signal afterwards leaves it alone.
-    state.CurrentSignal.assign(8, {1, 1});
-    grabInside(*state.SpectrumCanvas);
-    EXPECT_EQ(state.SpectrumPowerDb, levels);
+    signal.assign(8, {1, 1});
+    grabInside(shown.spectrumCanvas());
+    EXPECT_EQ(spectrum.powerDb, levels);
 }
 
 TEST_F(SignalViewerTest, TimeCanvasDrawsTheRealPartInBlue) {
-    state.CurrentSignal = {{0, 5}, {1, 5}, {0, 5}, {-1, 5}};
-    open();
-    const QImage inside = grabInside(*state.TimeCanvas);
+    signal = {{0, 5}, {1, 5}, {0, 5}, {-1, 5}};
+    const QImage inside = grabInside(open().timeCanvas());
     // The core puts these samples at (0, 124), (214, 0), (429, 124) and (643, 248), the last one
     // just below the visible rows (and a polyline's last point is not drawn anyway).
     for (const QPoint p : {QPoint(0, 124), QPoint(214, 0), QPoint(429, 124), QPoint(642, 247)}) {
@@ -126,15 +132,16 @@ TEST_F(SignalViewerTest, TimeCanvasDrawsTheRealPartInBlue) {
     EXPECT_EQ(inside.pixel(700, 124), kBackground);
     EXPECT_EQ(inside.pixel(857, 0), kBackground);
     EXPECT_EQ(coloursOf(inside), (std::set<QRgb>{kBackground, kBlue}));
-    EXPECT_EQ(inside, drawEveryPoint(computeTimePlot(state.CurrentSignal, 858, 248), 858, 248,
-                                     kTimeLineColour));
+    EXPECT_EQ(inside, drawEveryPoint(computeTimePlot(signal, 858, 248), 858, 248, kTimeLineColour));
 }
 
 TEST_F(SignalViewerTest, SpectrumCanvasDrawsTheLevelsInRed) {
-    state.CurrentSignal.assign(4, {1, 0});
-    state.ViewerSampleRate = 4.0;
-    open();
-    const QImage inside = grabInside(*state.SpectrumCanvas);
+    signal.assign(4, {1, 0});
+    sampleRate = 4.0;
+    const QImage inside = grabInside(open().spectrumCanvas());
+    std::vector<double> frequencies;
+    std::vector<double> levels;
+    computeSpectrum(signal, 4.0, frequencies, levels);
     // The core puts the bins at (0, 248), (137, 248), (275, 0) and (413, 248): only the peak and
     // the lines to it lie inside the 413 x 248 area.
     EXPECT_EQ(inside.pixel(275, 0), kRed);
@@ -142,16 +149,14 @@ TEST_F(SignalViewerTest, SpectrumCanvasDrawsTheLevelsInRed) {
     EXPECT_EQ(inside.pixel(344, 124), kRed);
     EXPECT_EQ(inside.pixel(50, 100), kBackground);
     EXPECT_EQ(coloursOf(inside), (std::set<QRgb>{kBackground, kRed}));
-    EXPECT_EQ(inside, drawEveryPoint(computeSpectrumPlot(state.SpectrumFrequencies,
-                                                         state.SpectrumPowerDb, 413, 248),
-                                     413, 248, kSpectrumLineColour));
+    EXPECT_EQ(inside, drawEveryPoint(computeSpectrumPlot(frequencies, levels, 413, 248), 413, 248,
+                                     kSpectrumLineColour));
 }
 
 TEST_F(SignalViewerTest, ConstellationCanvasDrawsTheMappedSymbolsAsDots) {
-    state.CurrentSignal = {{0.1, 0.2}, {0.3, 0.1}};
-    state.MappedSymbols = {{1, 1}, {-1, 1}, {-1, -1}, {1, -1}};
-    open();
-    const QImage inside = grabInside(*state.ConstellationCanvas);
+    signal = {{0.1, 0.2}, {0.3, 0.1}};
+    mapped = {{1, 1}, {-1, 1}, {-1, -1}, {1, -1}};
+    const QImage inside = grabInside(open().constellationCanvas());
     // The core puts the dot centres at x 34 and 378 and y 20 (Q = +1) and 227 (Q = -1).
     for (const int cx : {34, 378}) {
         for (const int cy : {20, 227}) {
@@ -163,24 +168,22 @@ TEST_F(SignalViewerTest, ConstellationCanvasDrawsTheMappedSymbolsAsDots) {
         }
     }
     EXPECT_EQ(coloursOf(inside), (std::set<QRgb>{kBackground, kBlue, kBlack}));
-    EXPECT_EQ(inside,
-              drawEveryDot(computeConstellationPlot(state.MappedSymbols, 413, 248), 413, 248));
+    EXPECT_EQ(inside, drawEveryDot(computeConstellationPlot(mapped, 413, 248), 413, 248));
 }
 
 TEST_F(SignalViewerTest, SampledDataShowsTheFinalSignalInstead) {
-    state.CurrentSignal = {{0.1, 0.2}, {0.3, 0.1}, {-0.2, -0.4}};
-    state.MappedSymbols = {{1, 1}, {-1, -1}};
-    state.ShowSampledData = true;
-    open();
-    EXPECT_EQ(grabInside(*state.ConstellationCanvas),
-              drawEveryDot(computeConstellationPlot(state.CurrentSignal, 413, 248), 413, 248));
+    signal = {{0.1, 0.2}, {0.3, 0.1}, {-0.2, -0.4}};
+    mapped = {{1, 1}, {-1, -1}};
+    showSampled = true;
+    EXPECT_EQ(grabInside(open().constellationCanvas()),
+              drawEveryDot(computeConstellationPlot(signal, 413, 248), 413, 248));
 }
 
 TEST_F(SignalViewerTest, EmptyDataLeavesPlainCanvases) {
-    state.CurrentSignal = {};
-    open();
+    signal = {};
+    const SignalViewer& shown = open();
     for (PlotCanvas* canvas :
-         {state.TimeCanvas.data(), state.SpectrumCanvas.data(), state.ConstellationCanvas.data()}) {
+         {&shown.timeCanvas(), &shown.spectrumCanvas(), &shown.constellationCanvas()}) {
         EXPECT_EQ(coloursOf(grabInside(*canvas)), std::set<QRgb>{kBackground});
         // The 1-pixel border is drawn around the inside.
         EXPECT_NE(canvas->grab().toImage().pixel(0, 0), kBackground);
@@ -188,28 +191,29 @@ TEST_F(SignalViewerTest, EmptyDataLeavesPlainCanvases) {
 }
 
 TEST_F(SignalViewerTest, RepaintsReuseTheDrawnImageUntilItIsInvalidated) {
-    state.CurrentSignal = {{0, 0}, {1, 0}, {0, 0}};
-    open();
-    PlotCanvas& time = *state.TimeCanvas;
+    signal = {{0, 0}, {1, 0}, {0, 0}};
+    PlotCanvas& time = open().timeCanvas();
     const QImage first = grabInside(time);
-    state.CurrentSignal = {{1, 0}, {0, 0}, {1, 0}};
+    signal = {{1, 0}, {0, 0}, {1, 0}};
     EXPECT_EQ(grabInside(time), first);
     time.invalidatePlot();
     const QImage redrawn = grabInside(time);
     EXPECT_NE(redrawn, first);
-    EXPECT_EQ(redrawn, drawEveryPoint(computeTimePlot(state.CurrentSignal, 858, 248), 858, 248,
-                                      kTimeLineColour));
+    EXPECT_EQ(redrawn,
+              drawEveryPoint(computeTimePlot(signal, 858, 248), 858, 248, kTimeLineColour));
 }
 
 TEST_F(SignalViewerTest, ClosingDestroysTheViewerAndClearsTheHandles) {
-    state.CurrentSignal = {{1, 0}};
-    SignalViewer& viewer = open();
-    viewer.close();
+    signal = {{1, 0}};
+    SignalViewer& shown = open();
+    const QPointer<PlotCanvas> canvases[] = {&shown.timeCanvas(), &shown.spectrumCanvas(),
+                                             &shown.constellationCanvas()};
+    shown.close();
     processDeferredDeletes();
-    EXPECT_FALSE(state.ViewerWindow);
-    EXPECT_FALSE(state.TimeCanvas);
-    EXPECT_FALSE(state.SpectrumCanvas);
-    EXPECT_FALSE(state.ConstellationCanvas);
+    EXPECT_FALSE(opened);
+    for (const QPointer<PlotCanvas>& canvas : canvases) {
+        EXPECT_FALSE(canvas);
+    }
 }
 
 }  // namespace
