@@ -31,8 +31,26 @@ CsvSink::CsvSink(ByteOutput output, unsigned workers) : output_(std::move(output
         return;
     }
     producerText_ = newTextBuffer();
-    for (unsigned n = 0; n < workers; ++n) {
-        workers_.emplace_back([this] { workerLoop(); });
+    // Every piece's storage passes through spare_, and no more than kMaxQueued pieces exist at
+    // once: with room for them all, a formatting thread never allocates, so never throws.
+    spare_.reserve(kMaxQueued);
+    workers_.reserve(workers);
+    try {
+        for (unsigned n = 0; n < workers; ++n) {
+            workers_.emplace_back([this] { workerLoop(); });
+        }
+    } catch (...) {
+        // No destructor runs for a sink that was never made, and a running thread must not
+        // outlive it: the ones started are stopped before the failure goes on.
+        {
+            const std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+        for (auto& worker : workers_) {
+            worker.join();
+        }
+        throw;
     }
 }
 

@@ -8,6 +8,7 @@
 #include <deque>
 #include <limits>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <span>
 #include <thread>
@@ -118,10 +119,16 @@ private:
             lock.unlock();
             FileEnd end = FileEnd::Finished;
             if (going) {
-                if (noise_) {
-                    noise_->addPoints(slot->points, slot->samples);
+                // Nothing may leave this thread: a sink that cannot get the memory for a block
+                // (a CSV piece, a cf32 conversion buffer) ends the file here instead.
+                try {
+                    if (noise_) {
+                        noise_->addPoints(slot->points, slot->samples);
+                    }
+                    end = deliver(slot->samples);
+                } catch (const std::bad_alloc&) {
+                    end = FileEnd::OutOfMemory;
                 }
-                end = deliver(slot->samples);
             }
             lock.lock();
             if (end != FileEnd::Finished) {

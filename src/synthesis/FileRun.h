@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 #include "common/SeedSource.h"
@@ -45,7 +46,13 @@ private:
     void report(std::chrono::steady_clock::time_point now) {
         lastReport_ = now;
         progress_.samplesDone = doneHalves_ / 2;
-        options_.progress(progress_);
+        // A display that cannot get the memory for one report misses that report: the run is not
+        // the display's to end, and a run short of memory meets it again where it can say which
+        // file it lost.
+        try {
+            options_.progress(progress_);
+        } catch (const std::bad_alloc&) {
+        }
     }
 
     const RunOptions& options_;
@@ -55,7 +62,7 @@ private:
 };
 
 // Why a file was not finished.
-enum class FileEnd { Finished, Cancelled, StreamFailed, DiskFull };
+enum class FileEnd { Finished, Cancelled, StreamFailed, DiskFull, OutOfMemory };
 
 // True for the write errors after which no later file can succeed either: a full disk, a
 // quota, a file-size limit.

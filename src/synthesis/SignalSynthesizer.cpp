@@ -7,6 +7,7 @@
 #include <chrono>
 #include <limits>
 #include <memory>
+#include <new>
 #include <span>
 #include <utility>
 
@@ -67,15 +68,27 @@ std::vector<std::unique_ptr<SampleSink>> openSampleFiles(const SignalParameters&
     return sinks;
 }
 
+// The paths of the sample files of file k, as openSampleFiles names them.
+std::vector<std::string> sampleFilePaths(const SignalParameters& p, const std::string& folder, std::int32_t k) {
+    std::vector<std::string> paths;
+    if (writesCsv(p.outputFormat)) {
+        paths.push_back(sampleFilePath(folder, k));
+    }
+    if (writesCf32(p.outputFormat)) {
+        paths.push_back(cf32FilePath(folder, k));
+    }
+    return paths;
+}
+
 std::string fileNameOf(const std::string& path) {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // Closes the file's sinks, the sample files first, and, when at least one of them was written,
-// writes the metadata describing those, last. Says whether a failure ends the run.
-bool recordOutcome(const FileWork& work, std::int32_t k, std::optional<std::uint32_t> seed,
-                   const std::string& metadataPath, GenerationResult& result) {
+// writes the metadata describing those, last. Finished unless a failure ends the run.
+FileEnd recordOutcome(const FileWork& work, std::int32_t k, std::optional<std::uint32_t> seed,
+                      const std::string& metadataPath, GenerationResult& result) {
     std::vector<std::string> written;
     bool diskFull = false;
     for (SampleSink* sink : work.sinks) {
@@ -89,21 +102,30 @@ bool recordOutcome(const FileWork& work, std::int32_t k, std::optional<std::uint
             written.push_back(sink->name());
         }
     }
+    const FileEnd end = diskFull ? FileEnd::DiskFull : FileEnd::Finished;
     if (written.empty() || metadataPath.empty()) {
-        return diskFull;
+        return end;
     }
     RecordingRecord record{work.p, seed, k, std::string(kProgramVersion), work.length, work.signalPower, {}};
     if (written.size() != work.sinks.size() && work.options.sampleStream == nullptr) {
         record.writtenSampleFiles = written;
     }
     const Durability durability = work.options.syncToDisk ? Durability::AfterPowerLoss : Durability::AfterCrash;
-    if (auto error = writeMetadataFile(metadataPath, record, durability)) {
-        diskFull = diskFull || isDiskFull(*error);
-        addFailure(result, metadataPath, std::move(*error));
-    } else {
-        result.metadataFiles.push_back(metadataPath);
+    std::optional<std::string> error;
+    try {
+        error = writeMetadataFile(metadataPath, record, durability);
+    } catch (const std::bad_alloc&) {
+        // The sample files are whole and stay, as they do when the disk cannot take the metadata.
+        addFailure(result, metadataPath, std::generic_category().message(ENOMEM));
+        return FileEnd::OutOfMemory;
     }
-    return diskFull;
+    if (error) {
+        const bool full = isDiskFull(*error);
+        addFailure(result, metadataPath, std::move(*error));
+        return full ? FileEnd::DiskFull : end;
+    }
+    result.metadataFiles.push_back(metadataPath);
+    return end;
 }
 
 // Why the run cannot go into folder: another run writing there, or too little room for it.
@@ -192,29 +214,62 @@ GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t 
         const bool last = k == lastFile;
         FileWork work{p, result.samplesPerFile, {}, nullptr, options, progress};
         std::vector<std::unique_ptr<SampleSink>> files;
-        if (!toFiles) {
-            work.sinks.push_back(options.sampleStream);
-        } else {
-            files = openSampleFiles(p, folder, k, durability);
-            for (auto& file : files) {
-                work.sinks.push_back(file.get());
-            }
-        }
         // The viewer needs the last file whole: a memory sink keeps it beside the files.
         SampleBuffer signal;
         SampleBuffer mapped;
         std::optional<MemorySink> memory;
-        if (last && options.keepLastSignal) {
-            signal.reserve(result.samplesPerFile);
-            mapped.reserve(mapsOnePointPerSymbol(p.modulationType) ? static_cast<std::size_t>(p.symbolCount)
-                                                                   : result.samplesPerFile);
-            memory.emplace(signal);
-            work.keptMapped = &mapped;
-            work.sinks.push_back(&*memory);
+        FileEnd end = FileEnd::OutOfMemory;
+        int shortage = ENOMEM;
+        // Memory can run out at any allocation of a file: its sinks, its buffers, its threads.
+        // What was made of the file goes with its sinks, and so does the run, as no later file
+        // needs less.
+        try {
+            if (!toFiles) {
+                work.sinks.push_back(options.sampleStream);
+            } else {
+                files = openSampleFiles(p, folder, k, durability);
+                for (auto& file : files) {
+                    work.sinks.push_back(file.get());
+                }
+            }
+            if (last && options.keepLastSignal) {
+                signal.reserve(result.samplesPerFile);
+                mapped.reserve(mapsOnePointPerSymbol(p.modulationType) ? static_cast<std::size_t>(p.symbolCount)
+                                                                       : result.samplesPerFile);
+                memory.emplace(signal);
+                work.keptMapped = &mapped;
+                work.sinks.push_back(&*memory);
+            }
+            end = makeStreamedFile(work, engine, seeds_);
+        } catch (const std::bad_alloc&) {
+        } catch (const std::system_error& e) {
+            // A thread's stack is memory too: the system refuses a new thread when it has none.
+            if (e.code() != std::errc::resource_unavailable_try_again) {
+                throw;
+            }
+            shortage = EAGAIN;
         }
-        const FileEnd end = makeStreamedFile(work, engine, seeds_);
-        if (memory) {
+        if (memory && !work.sinks.empty() && work.sinks.back() == &*memory) {
             work.sinks.pop_back();  // what is reported and recorded are the files
+        }
+        if (end == FileEnd::OutOfMemory) {
+            for (SampleSink* sink : work.sinks) {
+                sink->finish(false);
+            }
+            const std::string reason = std::generic_category().message(shortage);
+            if (k == firstFile && toFiles) {
+                // Nothing of the run has reached the user: it cannot be made at all, as if the
+                // check had refused it, and says so as a refusal does (the command line's exit 1).
+                result.refusal = std::string("The run could not get the ") +
+                                 (shortage == EAGAIN ? "threads" : "memory") + " it needs: " + reason;
+            } else {
+                for (const auto& path : toFiles ? sampleFilePaths(p, folder, k)
+                                                : std::vector<std::string>{options.sampleStream->name()}) {
+                    addFailure(result, path, reason);
+                }
+                result.stoppedByMemory = true;
+            }
+            break;
         }
         if (end != FileEnd::Finished) {
             for (SampleSink* sink : work.sinks) {
@@ -229,9 +284,11 @@ GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t 
         }
         const std::string metadataPath =
             toFiles ? metadataFilePath(folder, k) : options.metadataPath.value_or("");
-        if (recordOutcome(work, k, userSeed_, metadataPath, result)) {
-            // No later file can fit where this one did not.
-            result.stoppedByDisk = true;
+        const FileEnd recorded = recordOutcome(work, k, userSeed_, metadataPath, result);
+        if (recorded != FileEnd::Finished) {
+            // No later file can fit where this one did not, nor get the memory it could not.
+            result.stoppedByDisk = recorded == FileEnd::DiskFull;
+            result.stoppedByMemory = recorded == FileEnd::OutOfMemory;
             break;
         }
         progress.endOfFile();

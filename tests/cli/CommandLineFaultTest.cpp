@@ -46,7 +46,7 @@ TEST_P(CommandLineFileFaults, ExitWithThreeAndNameEveryFailedFile) {
     TempDir dir;
     const std::string savePath = c.prepare(dir);
     const auto run = runProgram(QUORVEL_CLI_PATH, cliArgs(savePath, c.fileCount),
-                                {c.needsUnprivilegedUser, c.fileSizeLimitBytes}, scratch.path(),
+                                {c.needsUnprivilegedUser, c.fileSizeLimitBytes, std::nullopt}, scratch.path(),
                                 c.needsUnprivilegedUser ? std::optional(lockedFolder(dir)) : std::nullopt);
     if (!run.error.empty()) {
         GTEST_SKIP() << "this machine cannot stage the fault: " << run.error;

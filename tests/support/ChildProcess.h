@@ -29,6 +29,8 @@ inline constexpr uid_t kNobody = 65534;
 struct ChildLimits {
     bool unprivileged = false;                  // becomes "nobody" when the test runs as root
     std::optional<rlim_t> fileSizeLimitBytes;   // writes beyond this size fail with EFBIG
+    // Processes and threads the user may have at once; only an unprivileged user is held to it.
+    std::optional<rlim_t> processLimit;
 };
 
 namespace detail {
@@ -38,6 +40,12 @@ inline std::optional<std::string> applyLimits(const ChildLimits& limits) {
     if (limits.unprivileged && ::geteuid() == 0) {
         if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) {
             return "cannot become the unprivileged user " + std::to_string(kNobody);
+        }
+    }
+    if (limits.processLimit) {
+        const rlimit limit{*limits.processLimit, *limits.processLimit};
+        if (::setrlimit(RLIMIT_NPROC, &limit) != 0) {
+            return "cannot limit the number of processes";
         }
     }
     if (limits.fileSizeLimitBytes) {
@@ -126,58 +134,73 @@ inline ChildResult runInChild(const ChildLimits& limits, const std::function<std
 // One run of an executable: exit code (-1 when it did not exit normally) and what it printed.
 struct ProgramRun {
     int code = -1;
+    int signal = 0;     // the signal that ended it, when one did
     std::string out;
     std::string err;
     std::string error;  // set when the program could not be run under the limits
 };
 
-// Runs program with args in a child under limits, capturing its output in files of scratch
-// (a folder the test owns, opened before any privilege is dropped).
-inline ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
-                             const ChildLimits& limits, const std::filesystem::path& scratch,
-                             const std::optional<std::filesystem::path>& mustRefuseWrites = std::nullopt) {
+// Starts program with args in a child under limits, capturing its output in files of scratch
+// (a folder the test owns, opened before any privilege is dropped; one per running child).
+// The child's process id, or -1.
+inline pid_t startProgram(const std::string& program, const std::vector<std::string>& args,
+                          const ChildLimits& limits, const std::filesystem::path& scratch,
+                          const std::optional<std::filesystem::path>& mustRefuseWrites = std::nullopt) {
     const std::string outPath = (scratch / "stdout.txt").string();
     const std::string errPath = (scratch / "stderr.txt").string();
     std::fflush(nullptr);
     const pid_t child = ::fork();
-    if (child < 0) {
-        return {-1, {}, {}, "cannot fork"};
+    if (child != 0) {
+        return child;
     }
-    if (child == 0) {
-        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) {
-            ::_exit(125);
-        }
-        if (detail::applyLimits(limits)) {
-            ::_exit(126);
-        }
-        if (mustRefuseWrites && ::access(mustRefuseWrites->c_str(), W_OK) == 0) {
-            ::_exit(124);
-        }
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(program.c_str()));
-        for (const auto& a : args) {
-            argv.push_back(const_cast<char*>(a.c_str()));
-        }
-        argv.push_back(nullptr);
-        ::execv(program.c_str(), argv.data());
-        ::_exit(127);
+    const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) {
+        ::_exit(125);
+    }
+    if (detail::applyLimits(limits)) {
+        ::_exit(126);
+    }
+    if (mustRefuseWrites && ::access(mustRefuseWrites->c_str(), W_OK) == 0) {
+        ::_exit(124);
+    }
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const auto& a : args) {
+        argv.push_back(const_cast<char*>(a.c_str()));
+    }
+    argv.push_back(nullptr);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+}
+
+// Waits for a child of startProgram and collects what it printed.
+inline ProgramRun finishProgram(pid_t child, const std::filesystem::path& scratch) {
+    ProgramRun run;
+    if (child < 0) {
+        run.error = "cannot fork";
+        return run;
     }
     int status = 0;
     ::waitpid(child, &status, 0);
-    ProgramRun run;
     run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     switch (run.code) {
-        case 124: run.error = "the folder " + mustRefuseWrites.value_or("").string() + " still takes writes"; break;
+        case 124: run.error = "the folder that should refuse writes still takes them"; break;
         case 125: run.error = "cannot capture the program's output"; break;
         case 126: run.error = "cannot take on the limits (user " + std::to_string(kNobody) + ")"; break;
-        case 127: run.error = "cannot execute " + program; break;
+        case 127: run.error = "cannot execute the program"; break;
         default: break;
     }
-    run.out = readBytes(outPath);
-    run.err = readBytes(errPath);
+    run.out = readBytes((scratch / "stdout.txt").string());
+    run.err = readBytes((scratch / "stderr.txt").string());
     return run;
+}
+
+inline ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
+                             const ChildLimits& limits, const std::filesystem::path& scratch,
+                             const std::optional<std::filesystem::path>& mustRefuseWrites = std::nullopt) {
+    return finishProgram(startProgram(program, args, limits, scratch, mustRefuseWrites), scratch);
 }
 
 }  // namespace quorvel::testing_support

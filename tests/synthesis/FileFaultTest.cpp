@@ -96,7 +96,7 @@ TEST_P(FileFaults, FailedFilesAreNamedAndTheOthersAreComplete) {
 
     TempDir dir;
     const std::string savePath = c.prepare(dir);
-    const ChildLimits limits{c.needsUnprivilegedUser, c.fileSizeLimitBytes};
+    const ChildLimits limits{c.needsUnprivilegedUser, c.fileSizeLimitBytes, std::nullopt};
     const auto child = runInChild(
         limits,
         [&] { return encode(SignalSynthesizer(seededSequence(kSeed)).generateSignal(faultRun(savePath, c.fileCount))); },
