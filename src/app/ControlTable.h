@@ -94,7 +94,6 @@ struct WindowSpec {
 };
 
 inline constexpr WindowSpec kMainWindow{"Quorvel", 600, 800};
-inline constexpr WindowSpec kViewerWindow{"Signal Viewer", 900, 600};
 
 
 // Every control row of the main window, in creation order (label first, then its field).

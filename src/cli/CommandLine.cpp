@@ -148,6 +148,9 @@ int finishRun(const GenerationResult& result, std::ostream& err) {
     if (result.stoppedByDisk) {
         err << "Stopped: no later file can be written there.\n";
     }
+    if (result.stoppedByMemory) {
+        err << "Stopped: memory ran out; no later file was tried.\n";
+    }
     return result.fileFailures.empty() ? ExitSuccess : ExitFileFailure;
 }
 

@@ -139,7 +139,8 @@ TEST(RunCheck, AvailableMemoryHonoursTheProcessLimits) {
         ASSERT_EQ(result.error, "") << c.used;
         ASSERT_NE(result.text, "cannot set the limit") << c.used;
         const auto bytes = std::stoull(result.text);
-        EXPECT_LE(bytes, kRoom) << c.used;
+        // The child's own use moves by a few pages between the two readings.
+        EXPECT_LE(bytes, kRoom + (std::uint64_t{1} << 20)) << c.used;
         EXPECT_GT(bytes, kRoom / 2) << c.used;
     }
 }

@@ -100,7 +100,7 @@ void GenerateCommand::run(const ControlPanelInput& input) {
                            MessageIcon::Information});
         return;
     }
-    if (result.stoppedByDisk) {
+    if (result.stoppedByDisk || result.stoppedByMemory) {
         // No viewer: the last file was never made. What was kept is what the user needs to know.
         reportFileFailures(result);
         return;
@@ -191,8 +191,10 @@ void GenerateCommand::reportFileFailures(const GenerationResult& result) {
     if (result.unlistedFailures > 0) {
         detail += QStringLiteral("... and %1 more\n").arg(result.unlistedFailures);
     }
-    if (result.stoppedByDisk) {
-        detail += QStringLiteral("The disk is full or a file-size limit was reached, so the run stopped. Kept:\n");
+    if (result.stoppedByDisk || result.stoppedByMemory) {
+        detail += result.stoppedByMemory
+                      ? QStringLiteral("Memory ran out, so the run stopped. Kept:\n")
+                      : QStringLiteral("The disk is full or a file-size limit was reached, so the run stopped. Kept:\n");
         for (const std::string& path : result.writtenFiles) {
             detail += QString::fromStdString(path) + QLatin1Char('\n');
         }
