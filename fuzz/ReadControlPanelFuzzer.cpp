@@ -14,6 +14,7 @@
 #include "FuzzSupport.h"
 #include "app/ControlPanelReader.h"
 #include "app/ControlTable.h"
+#include "modulation/SchemeCatalog.h"
 #include "synthesis/RunCheck.h"
 
 namespace {
@@ -63,13 +64,15 @@ std::u16string visible(const std::u16string& text) {
 
 bool isDocumentedMessage(std::string_view text) {
     namespace m = quorvel::message;
-    constexpr std::array<std::string_view, 15> messages = {
-        m::InvalidSymbolRate,      m::InvalidSamplingRate, m::InvalidSymbolCount,
+    constexpr std::array<std::string_view, 12> messages = {
+        m::InvalidSymbolRate,      m::InvalidSamplingRate,    m::InvalidSymbolCount,
         m::InvalidSnr,             m::InvalidMixingFrequency, m::InvalidTimingError,
-        m::InvalidFrequencyOffset, m::InvalidFileCount,    m::InvalidModulationType,
-        m::InvalidDataSource,      m::InvalidPskOrder,     m::InvalidFskOrder,
-        m::InvalidQamOrder,        m::InvalidApskOrder,    m::InvalidOutputFormat};
-    return std::find(messages.begin(), messages.end(), text) != messages.end();
+        m::InvalidFrequencyOffset, m::InvalidFileCount,       m::InvalidModulationType,
+        m::InvalidDataSource,      m::InvalidSavePath,        m::InvalidOutputFormat};
+    const auto schemes = quorvel::schemeCatalog();
+    return std::find(messages.begin(), messages.end(), text) != messages.end() ||
+           std::any_of(schemes.begin(), schemes.end(),
+                       [text](const quorvel::Scheme& s) { return s.hasOrders() && s.invalidOrderMessage == text; });
 }
 
 // The order of the chosen scheme is one of its list's values; every other order is 0.
@@ -103,7 +106,12 @@ void checkParameters(const quorvel::SignalParameters& p, const quorvel::ControlP
     require(std::isfinite(p.mixingFrequency) && std::isfinite(p.timingError) &&
                 std::isfinite(p.frequencyOffset),
             "finite mixing, timing error and offset");
-    require(p.savePath.size() == visible(input.savePath).size(), "one byte per visible unit of the path");
+    // Each visible unit keeps its low byte as a Latin-1 character: one UTF-8 byte below 0x80, else two.
+    std::size_t utf8Bytes = 0;
+    for (const char16_t unit : visible(input.savePath)) {
+        utf8Bytes += (unit & 0xFFu) < 0x80u ? 1u : 2u;
+    }
+    require(p.savePath.size() == utf8Bytes && !p.savePath.empty(), "a folder of the visible units, in UTF-8");
     require(p.apskRadiiText.size() <= quorvel::kFieldTextLimit, "radii text within the field");
     checkOrders(p);
 }

@@ -26,7 +26,6 @@ public:
 private:
     void mapNextSymbols();
 
-    const SignalParameters& p_;
     SymbolStream symbols_;
     std::size_t symbolsPerPiece_;
     std::unique_ptr<BlockMapper> mapper_;
