@@ -32,9 +32,10 @@ work="$(mktemp -d)"
 chmod 755 "$work"
 was_installed=0
 dpkg-query -W -f='${Status}' quorvel 2>/dev/null | grep -q "install ok installed" && was_installed=1
+# Also when the test stops early; the normal end purges the package itself, as a check.
 cleanup() {
   if [ "$was_installed" -eq 0 ] && dpkg-query -W -f='${Status}' quorvel 2>/dev/null | grep -q "ok installed"; then
-    apt_get purge quorvel >/dev/null
+    apt_get purge quorvel >/dev/null 2>&1
   fi
   rm -rf "$work"
 }
@@ -131,6 +132,10 @@ desktop_entry_is_valid() {
   [ -f "/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] || { echo "no icon $icon in hicolor"; return 1; }
 }
 check "the desktop entry is valid and names the installed program and icon" desktop_entry_is_valid
+
+if [ "$was_installed" -eq 0 ]; then
+  check "apt-get purges the package, leaving the system as it was" apt_get purge quorvel
+fi
 
 echo "package: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
