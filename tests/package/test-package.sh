@@ -70,7 +70,10 @@ depends_on_linked_libraries() {
       # The library the loader picks, under /lib or /usr/lib alike (the merged /usr).
       path="$(ldd "$binary" | awk -v name="$soname" '$1 == name { print $3 } $1 ~ "/" name "$" { print $1 }')"
       owner="$(dpkg -S "*${path#/usr}" 2>/dev/null | head -n 1 | cut -d: -f1)"
-      [ -n "$path" ] && [ -n "$owner" ] || { missing+=("$soname (no package owns ${path:-it})"); continue; }
+      if [ -z "$path" ] || [ -z "$owner" ]; then
+        missing+=("$soname (no package owns ${path:-it})")
+        continue
+      fi
       [[ ", $depends," == *", $owner "* || ", $depends," == *", $owner,"* ]] || missing+=("$owner ($soname)")
     done
   done
