@@ -30,12 +30,14 @@ apt_get() {
 work="$(mktemp -d)"
 # apt's download sandbox user must be able to read the package.
 chmod 755 "$work"
+installed() { [ "$(dpkg-query -W -f='${Status}' quorvel 2>&1)" = "install ok installed" ]; }
 was_installed=0
-dpkg-query -W -f='${Status}' quorvel 2>/dev/null | grep -q "install ok installed" && was_installed=1
+installed && was_installed=1
 # Also when the test stops early; the normal end purges the package itself, as a check.
 cleanup() {
-  if [ "$was_installed" -eq 0 ] && dpkg-query -W -f='${Status}' quorvel 2>/dev/null | grep -q "ok installed"; then
-    apt_get purge quorvel >/dev/null 2>&1
+  # Any state the package was left in, half-installed too.
+  if [ "$was_installed" -eq 0 ] && dpkg-query -W quorvel >"$work/state.log" 2>&1; then
+    apt_get purge quorvel >"$work/purge.log" 2>&1
   fi
   rm -rf "$work"
 }
@@ -69,7 +71,7 @@ depends_on_linked_libraries() {
     for soname in $(objdump -p "$binary" | awk '$1 == "NEEDED" { print $2 }'); do
       # The library the loader picks, under /lib or /usr/lib alike (the merged /usr).
       path="$(ldd "$binary" | awk -v name="$soname" '$1 == name { print $3 } $1 ~ "/" name "$" { print $1 }')"
-      owner="$(dpkg -S "*${path#/usr}" 2>/dev/null | head -n 1 | cut -d: -f1)"
+      owner="$(dpkg -S "*${path#/usr}" 2>&1 | grep -v '^dpkg-query: ' | head -n 1 | cut -d: -f1)"
       if [ -z "$path" ] || [ -z "$owner" ]; then
         missing+=("$soname (no package owns ${path:-it})")
         continue
