@@ -2,6 +2,7 @@
 
 #include "BenchSupport.h"
 #include "modulation/Apsk.h"
+#include "modulation/SchemeCatalog.h"
 #include "modulation/Fsk.h"
 #include "modulation/Gmsk.h"
 #include "modulation/Msk.h"

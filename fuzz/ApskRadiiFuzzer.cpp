@@ -14,6 +14,7 @@
 
 #include "FuzzSupport.h"
 #include "modulation/Apsk.h"
+#include "modulation/SchemeCatalog.h"
 
 namespace {
 

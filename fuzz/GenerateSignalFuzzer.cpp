@@ -28,7 +28,7 @@
 #include "export/CsvWriter.h"
 #include "export/SigmfMetadata.h"
 #include "synthesis/RunCheck.h"
-#include "synthesis/SchemeTable.h"
+#include "modulation/SchemeCatalog.h"
 #include "synthesis/SignalSynthesizer.h"
 
 namespace {

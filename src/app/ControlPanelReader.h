@@ -1,54 +1,46 @@
 #pragma once
 // Turns what the control panel shows (the texts of its edit fields and the positions of its
 // lists) into the settings of one run, or into the message naming the first field that does
-// not hold a well-formed value. Only the form of each number is checked here; whether the
-// values make sense is the pipeline's decision.
+// not hold a well-formed value, through the request layer.
 
-#include <cstddef>
-#include <optional>
 #include <string>
 
-#include "synthesis/SignalParameters.h"
+#include "request/SettingsRequest.h"
 
 namespace quorvel {
 
-// A field holds at most this many UTF-16 code units; anything beyond is never read.
-inline constexpr std::size_t kFieldTextLimit = 255;
-
 // The control panel's content. The defaults are the panel's state at start-up.
 struct ControlPanelInput {
+    ControlPanelInput();
+
     // Edit field texts as typed (UTF-16).
-    std::u16string symbolRate = u"1000";
-    std::u16string samplingRate = u"10000";
-    std::u16string apskRadii = u"0.3 0.7 1.2";
-    std::u16string symbolCount = u"10000";
-    std::u16string snrDb = u"30";
-    std::u16string mixingFrequency = u"0";
-    std::u16string timingError = u"0";
-    std::u16string frequencyOffset = u"0";
-    std::u16string fileCount = u"1";
-    std::u16string savePath = u".";
+    std::u16string symbolRate;
+    std::u16string samplingRate;
+    std::u16string apskRadii;
+    std::u16string symbolCount;
+    std::u16string snrDb;
+    std::u16string mixingFrequency;
+    std::u16string timingError;
+    std::u16string frequencyOffset;
+    std::u16string fileCount;
+    std::u16string savePath;
     // Selected list positions, 0-based; -1 means nothing is selected.
-    int modulationIndex = 0;
-    int pskIndex = 1;
-    int fskIndex = 0;
-    int qamIndex = 0;
-    int apskIndex = 0;
-    int dataSourceIndex = 0;
-    int outputFormatIndex = 0;
+    int modulationIndex;
+    int pskIndex;
+    int fskIndex;
+    int qamIndex;
+    int apskIndex;
+    int dataSourceIndex;
+    int outputFormatIndex;
 };
 
-// The outcome of reading the panel: the settings when every field is well formed, otherwise
-// the message of the first field that is not (to show in an "Input Error" box).
-struct ControlPanelReading {
-    std::optional<SignalParameters> parameters;
-    std::string message;  // empty when parameters holds a value
+using ControlPanelReading = SettingsReading;
 
-    explicit operator bool() const { return parameters.has_value(); }
-};
+// The folder the save path field names: its first kFieldTextLimit units, each unit's low byte
+// taken as a Latin-1 character, in UTF-8.
+std::string panelFolder(const std::u16string& savePath);
 
-// Reads the fields in the panel's fixed order and stops at the first invalid one. Infinite or
-// not-a-number values are invalid, except an SNR of +infinity, which asks for no noise.
+// Reads the fields in the panel's fixed order and stops at the first invalid one.
 ControlPanelReading readControlPanel(const ControlPanelInput& input);
 
 }  // namespace quorvel

@@ -1,75 +1,26 @@
 #include "app/ControlTable.h"
 
-#include <array>
 #include <cstdlib>
+#include <vector>
+
+#include "common/Choices.h"
+#include "modulation/SchemeCatalog.h"
+#include "request/SettingsRequest.h"
 
 namespace quorvel {
 namespace {
 
-constexpr std::array<ListItem, 8> kModulationItems{{
-    {"1: PSK (Phase-Shift Keying)", 1},
-    {"2: OQPSK (Offset QPSK)", 2},
-    {"3: Pi/4-DQPSK", 3},
-    {"4: FSK (Frequency-Shift Keying)", 4},
-    {"5: MSK (Minimum-Shift Keying)", 5},
-    {"6: GMSK (Gaussian MSK)", 6},
-    {"7: QAM (Quadrature Amplitude Mod)", 7},
-    {"8: APSK (Amplitude & Phase SK)", 8},
-}};
-
-constexpr std::array<ListItem, 4> kPskItems{{
-    {"2 (BPSK)", 2},
-    {"4 (QPSK)", 4},
-    {"8 (8-PSK)", 8},
-    {"16 (16-PSK)", 16},
-}};
-
-constexpr std::array<ListItem, 3> kFskItems{{
-    {"2 (2-FSK)", 2},
-    {"4 (4-FSK)", 4},
-    {"8 (8-FSK)", 8},
-}};
-
-constexpr std::array<ListItem, 6> kQamItems{{
-    {"16 (16-QAM)", 16},
-    {"32 (32-QAM)", 32},
-    {"64 (64-QAM)", 64},
-    {"256 (256-QAM)", 256},
-    {"1024 (1024-QAM)", 1024},
-    {"2048 (2048-QAM)", 2048},
-}};
-
-constexpr std::array<ListItem, 3> kApskItems{{
-    {"16 (16-APSK)", 16},
-    {"32 (32-APSK)", 32},
-    {"64 (64-APSK)", 64},
-}};
-
-constexpr std::array<ListItem, 3> kDataSourceItems{{
-    {"Current Random", 0},
-    {"PRN 15 LFSR", 1},
-    {"PRN 7 LFSR", 2},
-}};
-
-// The values are OutputFormat's.
-constexpr std::array<ListItem, 3> kOutputFormatItems{{
-    {"CSV", 0},
-    {"cf32 (SigMF)", 1},
-    {"CSV + cf32", 2},
-}};
-
-constexpr ControlRow edit(std::string_view label, ControlId id, int y, std::string_view text,
-                          bool enabled = true) {
+ControlRow edit(std::string_view label, ControlId id, int y, Setting setting, bool enabled = true) {
     return {.label = label,
             .kind = FieldKind::Edit,
             .id = id,
             .field = {kFieldX, y, 120, 24},
-            .text = text,
+            .text = defaultText(setting),
             .enabledAtStart = enabled};
 }
 
-constexpr ControlRow list(std::string_view label, ControlId id, int y, int width, int openHeight,
-                          std::span<const ListItem> items, int selected, bool enabled) {
+ControlRow list(std::string_view label, ControlId id, int y, int width, int openHeight,
+                std::span<const ListItem> items, int selected, bool enabled) {
     return {.label = label,
             .kind = FieldKind::List,
             .id = id,
@@ -80,37 +31,91 @@ constexpr ControlRow list(std::string_view label, ControlId id, int y, int width
 }
 
 // The check box and the button have no label and carry their caption themselves.
-constexpr ControlRow unlabelled(FieldKind kind, ControlId id, Rect field,
-                                std::string_view caption) {
-    return {.kind = kind, .id = id, .field = field, .text = caption};
+ControlRow unlabelled(FieldKind kind, ControlId id, Rect field, std::string_view caption) {
+    return {.kind = kind, .id = id, .field = field, .text = std::string(caption)};
 }
 
-constexpr std::array<ControlRow, 19> kRows{{
-    edit("Symbol Rate (Hz):", ControlId::SymbolRate, 20, "1000"),
-    edit("Sampling Rate (Hz):", ControlId::SamplingRate, 50, "10000"),
-    list("Modulation Type:", ControlId::ModulationType, 80, 250, 192, kModulationItems, 0, true),
-    list("PSK Order (M):", ControlId::PskOrder, 110, 120, 96, kPskItems, 1, true),
-    list("FSK Order (M):", ControlId::FskOrder, 140, 120, 72, kFskItems, 0, false),
-    list("QAM Order (M):", ControlId::QamOrder, 170, 120, 144, kQamItems, 0, false),
-    list("APSK Order (M):", ControlId::ApskOrder, 200, 120, 72, kApskItems, 0, false),
-    edit("APSK Radii:", ControlId::ApskRadii, 230, "0.3 0.7 1.2", false),
-    edit("Number of Symbols:", ControlId::SymbolCount, 260, "10000"),
-    list("Input Data Source:", ControlId::DataSource, 290, 170, 72, kDataSourceItems, 0, true),
-    edit("SNR (dB):", ControlId::SnrDb, 320, "30"),
-    edit("Mixing Freq (Hz):", ControlId::MixingFrequency, 350, "0"),
-    edit("Timing Error (-1 to 1):", ControlId::TimingError, 380, "0"),
-    edit("Freq Offset (Hz):", ControlId::FrequencyOffset, 410, "0"),
-    edit("File Count:", ControlId::FileCount, 440, "1"),
-    edit("Save Path (e.g., .):", ControlId::SavePath, 470, "."),
-    unlabelled(FieldKind::CheckBox, ControlId::ShowSampledData, {20, 500, 250, 24},
-               "Display Sampled Data"),
-    list("Output Format:", ControlId::OutputFormat, 530, 120, 72, kOutputFormatItems, 0, true),
-    unlabelled(FieldKind::Button, ControlId::GenerateButton, {20, 570, 200, 40},
-               "Generate Signal & Plot"),
-}};
+struct Lists {
+    std::vector<ListItem> modulation;
+    std::vector<ListItem> dataSource;
+    std::vector<ListItem> outputFormat;
+};
+
+std::vector<ListItem> orderItems(ModulationType type) {
+    std::vector<ListItem> items;
+    for (const SchemeOrder& order : findScheme(type)->orders) {
+        items.push_back({std::string(order.caption), order.value});
+    }
+    return items;
+}
+
+template <typename Value>
+std::vector<ListItem> choiceItems(std::span<const Choice<Value>> choices) {
+    std::vector<ListItem> items;
+    for (const auto& choice : choices) {
+        items.push_back({std::string(choice.caption), static_cast<std::int32_t>(choice.value)});
+    }
+    return items;
+}
+
+const Lists& lists() {
+    static const Lists made = [] {
+        Lists l;
+        for (const Scheme& scheme : schemeCatalog()) {
+            l.modulation.push_back({std::string(scheme.caption), static_cast<std::int32_t>(scheme.type)});
+        }
+        l.dataSource = choiceItems(dataSourceChoices());
+        l.outputFormat = choiceItems(outputFormatChoices());
+        return l;
+    }();
+    return made;
+}
+
+// An order list at its row: its items and initial selection are its scheme's.
+ControlRow orderList(std::string_view label, ControlId id, int y, int openHeight, ModulationType type,
+                     const std::vector<ListItem>& items, bool enabled) {
+    ControlRow row = list(label, id, y, 120, openHeight, items,
+                          static_cast<int>(findScheme(type)->defaultOrder), enabled);
+    row.ordersOf = type;
+    return row;
+}
+
+std::vector<ControlRow> makeRows() {
+    static const std::vector<ListItem> psk = orderItems(ModulationType::Psk);
+    static const std::vector<ListItem> fsk = orderItems(ModulationType::Fsk);
+    static const std::vector<ListItem> qam = orderItems(ModulationType::Qam);
+    static const std::vector<ListItem> apsk = orderItems(ModulationType::Apsk);
+    const Lists& l = lists();
+    return {
+        edit("Symbol Rate (Hz):", ControlId::SymbolRate, 20, Setting::SymbolRate),
+        edit("Sampling Rate (Hz):", ControlId::SamplingRate, 50, Setting::SamplingRate),
+        list("Modulation Type:", ControlId::ModulationType, 80, 250, 192, l.modulation, 0, true),
+        orderList("PSK Order (M):", ControlId::PskOrder, 110, 96, ModulationType::Psk, psk, true),
+        orderList("FSK Order (M):", ControlId::FskOrder, 140, 72, ModulationType::Fsk, fsk, false),
+        orderList("QAM Order (M):", ControlId::QamOrder, 170, 144, ModulationType::Qam, qam, false),
+        orderList("APSK Order (M):", ControlId::ApskOrder, 200, 72, ModulationType::Apsk, apsk, false),
+        edit("APSK Radii:", ControlId::ApskRadii, 230, Setting::ApskRadii, false),
+        edit("Number of Symbols:", ControlId::SymbolCount, 260, Setting::SymbolCount),
+        list("Input Data Source:", ControlId::DataSource, 290, 170, 72, l.dataSource, 0, true),
+        edit("SNR (dB):", ControlId::SnrDb, 320, Setting::Snr),
+        edit("Mixing Freq (Hz):", ControlId::MixingFrequency, 350, Setting::MixingFrequency),
+        edit("Timing Error (-1 to 1):", ControlId::TimingError, 380, Setting::TimingError),
+        edit("Freq Offset (Hz):", ControlId::FrequencyOffset, 410, Setting::FrequencyOffset),
+        edit("File Count:", ControlId::FileCount, 440, Setting::FileCount),
+        edit("Save Path (e.g., .):", ControlId::SavePath, 470, Setting::SavePath),
+        unlabelled(FieldKind::CheckBox, ControlId::ShowSampledData, {20, 500, 250, 24}, "Display Sampled Data"),
+        list("Output Format:", ControlId::OutputFormat, 530, 120, 72, l.outputFormat, 0, true),
+        unlabelled(FieldKind::Button, ControlId::GenerateButton, {20, 570, 200, 40}, "Generate Signal & Plot"),
+    };
+}
+
+const std::vector<ControlRow>& rows() {
+    static const std::vector<ControlRow> made = makeRows();
+    return made;
+}
 
 const ControlRow* findRow(ControlId id) {
-    for (const auto& row : kRows) {
+    for (const auto& row : rows()) {
         if (row.id == id) {
             return &row;
         }
@@ -121,7 +126,7 @@ const ControlRow* findRow(ControlId id) {
 }  // namespace
 
 std::span<const ControlRow> controlTable() {
-    return kRows;
+    return rows();
 }
 
 const ControlRow& controlRow(ControlId id) {
@@ -132,6 +137,15 @@ const ControlRow& controlRow(ControlId id) {
         std::abort();
     }
     return *row;
+}
+
+const ControlRow* orderListOf(ModulationType scheme) {
+    for (const auto& row : rows()) {
+        if (row.kind == FieldKind::List && row.ordersOf == scheme && row.ordersOf != ModulationType{}) {
+            return &row;
+        }
+    }
+    return nullptr;
 }
 
 Rect labelRect(const ControlRow& row) {

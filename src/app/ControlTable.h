@@ -1,12 +1,17 @@
 #pragma once
 // The main window's controls as plain data: every row, its geometry, its initial state and the
-// items of every list, plus the window captions and the message texts. The desktop shell builds
-// its window from this data alone; the command line and the tests read the same data.
+// items of every list, plus the window captions. The lists' items and the fields' initial texts
+// come from the scheme catalog, the choices and the request defaults; the desktop shell builds
+// its window from this data alone.
 
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
+
+#include "common/SignalParameters.h"
+#include "request/Messages.h"
 
 namespace quorvel {
 
@@ -52,7 +57,7 @@ struct Rect {
 
 // One entry of a drop-down list: its text and the value the generate command takes from it.
 struct ListItem {
-    std::string_view text;
+    std::string text;
     std::int32_t value = 0;
 };
 
@@ -62,10 +67,12 @@ struct ControlRow {
     FieldKind kind = FieldKind::Edit;
     ControlId id = ControlId::SymbolRate;
     Rect field{};                       // for a list, the height with its list open
-    std::string_view text{};            // edit: initial text; check box and button: caption
+    std::string text{};                 // edit: initial text; check box and button: caption
     std::span<const ListItem> items{};  // list only, in display order
     int initialIndex = -1;              // list: initially selected item; otherwise -1
     bool enabledAtStart = true;
+    // An order list: the scheme whose orders it offers; 0 for every other control.
+    ModulationType ordersOf{};
 
     bool hasLabel() const { return !label.empty(); }
 };
@@ -89,28 +96,6 @@ struct WindowSpec {
 inline constexpr WindowSpec kMainWindow{"Quorvel", 600, 800};
 inline constexpr WindowSpec kViewerWindow{"Signal Viewer", 900, 600};
 
-// Message box captions and texts, exactly as the user sees them.
-namespace message {
-inline constexpr std::string_view InputErrorCaption = "Input Error";
-inline constexpr std::string_view ErrorCaption = "Error";
-inline constexpr std::string_view GenerationFailed = "Signal generation failed.";
-inline constexpr std::string_view InvalidSymbolRate = "Invalid Symbol Rate.";
-inline constexpr std::string_view InvalidSamplingRate = "Invalid Sampling Rate.";
-inline constexpr std::string_view InvalidSymbolCount = "Invalid Number of Symbols.";
-inline constexpr std::string_view InvalidSnr = "Invalid SNR.";
-inline constexpr std::string_view InvalidMixingFrequency = "Invalid Mixing Freq.";
-inline constexpr std::string_view InvalidTimingError = "Invalid Timing Error.";
-inline constexpr std::string_view InvalidFrequencyOffset = "Invalid Freq Offset.";
-inline constexpr std::string_view InvalidFileCount = "Invalid File Count.";
-// A list without a usable selection (the shell's lists always have one; other callers may not).
-inline constexpr std::string_view InvalidModulationType = "Invalid Modulation Type.";
-inline constexpr std::string_view InvalidDataSource = "Invalid Input Data Source.";
-inline constexpr std::string_view InvalidOutputFormat = "Invalid Output Format.";
-inline constexpr std::string_view InvalidPskOrder = "Invalid PSK Order.";
-inline constexpr std::string_view InvalidFskOrder = "Invalid FSK Order.";
-inline constexpr std::string_view InvalidQamOrder = "Invalid QAM Order.";
-inline constexpr std::string_view InvalidApskOrder = "Invalid APSK Order.";
-}  // namespace message
 
 // Every control row of the main window, in creation order (label first, then its field).
 std::span<const ControlRow> controlTable();
@@ -121,6 +106,9 @@ const ControlRow& controlRow(ControlId id);
 
 // Where the label of a row goes; meaningful only when row.hasLabel().
 Rect labelRect(const ControlRow& row);
+
+// The order list of a scheme; nothing for a scheme without orders.
+const ControlRow* orderListOf(ModulationType scheme);
 
 // The items of a drop-down list in display order; empty for any other control or unknown ID.
 std::span<const ListItem> listItems(ControlId list);

@@ -1,8 +1,9 @@
 #include "export/SigmfMetadata.h"
 
 #include "export/ByteOutput.h"
+#include "common/Choices.h"
+#include "modulation/SchemeCatalog.h"
 
-#include <array>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -14,28 +15,6 @@ namespace quorvel {
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-constexpr std::array<std::string_view, 8> kModulationNames = {"psk", "oqpsk", "pi4dqpsk", "fsk",
-                                                               "msk", "gmsk",  "qam",      "apsk"};
-constexpr std::array<std::string_view, 3> kDataSourceNames = {"random", "prn15", "prn7"};
-constexpr std::array<std::string_view, 3> kFormatNames = {"csv", "cf32", "both"};
-
-// The order of the chosen scheme. The other schemes' order fields play no part in the run and
-// may hold anything a caller left there, so they are never added in.
-std::int32_t chosenOrder(const SignalParameters& p) {
-    switch (p.modulationType) {
-        case ModulationType::Psk:
-            return p.pskOrder;
-        case ModulationType::Fsk:
-            return p.fskOrder;
-        case ModulationType::Qam:
-            return p.qamOrder;
-        case ModulationType::Apsk:
-            return p.apskOrder;
-        default:
-            return 0;
-    }
-}
 
 std::string schemeText(const SignalParameters& p) {
     const std::int32_t order = chosenOrder(p);
@@ -82,10 +61,13 @@ Json globalObject(const RecordingRecord& r) {
     global["quorvel:output_format"] = outputFormatName(p.outputFormat);
     global["quorvel:sample_files"] = files;
     global["quorvel:modulation"] = modulationName(p.modulationType);
-    global["quorvel:psk_order"] = p.pskOrder;
-    global["quorvel:fsk_order"] = p.fskOrder;
-    global["quorvel:qam_order"] = p.qamOrder;
-    global["quorvel:apsk_order"] = p.apskOrder;
+    // Every order field is recorded as the run held it, so that a reader sees what was chosen and
+    // that the others were left at 0.
+    for (const Scheme& scheme : schemeCatalog()) {
+        if (scheme.orderField != nullptr) {
+            global[orderKey(scheme)] = p.*scheme.orderField;
+        }
+    }
     global["quorvel:apsk_radii"] = p.apskRadiiText;
     global["quorvel:symbol_count"] = p.symbolCount;
     global["quorvel:file_count"] = p.fileCount;
@@ -106,6 +88,10 @@ Json globalObject(const RecordingRecord& r) {
 
 }  // namespace
 
+std::string orderKey(const Scheme& scheme) {
+    return "quorvel:" + std::string(scheme.name) + "_order";
+}
+
 std::string metadataFilePath(const std::string& savePath, std::int32_t fileNumber) {
     return savePath + "/modulated_signal_" + std::to_string(fileNumber) + ".sigmf-meta";
 }
@@ -120,21 +106,6 @@ std::vector<std::string> sampleFileNames(OutputFormat format, std::int32_t fileN
         names.push_back(stem + ".sigmf-data");
     }
     return names;
-}
-
-std::string_view modulationName(ModulationType type) {
-    const auto index = static_cast<std::size_t>(type) - 1;
-    return index < kModulationNames.size() ? kModulationNames[index] : "unknown";
-}
-
-std::string_view dataSourceName(DataSource source) {
-    const auto index = static_cast<std::size_t>(source);
-    return index < kDataSourceNames.size() ? kDataSourceNames[index] : "unknown";
-}
-
-std::string_view outputFormatName(OutputFormat format) {
-    const auto index = static_cast<std::size_t>(format);
-    return index < kFormatNames.size() ? kFormatNames[index] : "unknown";
 }
 
 std::string sigmfMetadataText(const RecordingRecord& record) {

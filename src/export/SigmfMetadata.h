@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "export/ByteOutput.h"
-#include "synthesis/SignalParameters.h"
+#include "common/SignalParameters.h"
 
 namespace quorvel {
 
@@ -44,10 +44,9 @@ std::string metadataFilePath(const std::string& savePath, std::int32_t fileNumbe
 // The names (without folder) of the sample files the format writes for one file number.
 std::vector<std::string> sampleFileNames(OutputFormat format, std::int32_t fileNumber);
 
-// The names the metadata uses for the schemes, data sources and formats (those of quorvel-cli).
-std::string_view modulationName(ModulationType type);
-std::string_view dataSourceName(DataSource source);
-std::string_view outputFormatName(OutputFormat format);
+struct Scheme;
+// The key under which the metadata records a scheme's order field, such as "quorvel:psk_order".
+std::string orderKey(const Scheme& scheme);
 
 // The metadata file's text: UTF-8 JSON, from its opening "{" to its closing "}". Bytes of the save path or the radii
 // text that are not UTF-8 are replaced by U+FFFD.

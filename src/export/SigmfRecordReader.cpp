@@ -8,8 +8,12 @@
 #include <cstdint>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <system_error>
 #include <utility>
+
+#include "common/Choices.h"
+#include "modulation/SchemeCatalog.h"
 
 namespace quorvel {
 namespace {
@@ -63,15 +67,18 @@ Integer integer(const Json& global, const char* key) {
 }
 
 // The enumerator whose name the field holds.
-template <typename Enum>
-Enum named(const Json& global, const char* key, std::string_view (*nameOf)(Enum), int first, int last) {
+template <typename Value>
+Value named(const Json& global, const char* key, std::optional<Value> (*find)(std::string_view)) {
     const std::string name = text(global, key);
-    for (int n = first; n <= last; ++n) {
-        if (nameOf(static_cast<Enum>(n)) == name) {
-            return static_cast<Enum>(n);
-        }
+    if (const auto value = find(name)) {
+        return *value;
     }
     throw FieldProblem{std::string("\"") + key + "\" names nothing known (\"" + name + "\")"};
+}
+
+std::optional<ModulationType> schemeNamed(std::string_view name) {
+    const Scheme* scheme = findSchemeNamed(name);
+    return scheme != nullptr ? std::optional(scheme->type) : std::nullopt;
 }
 
 bool declaresOurNamespace(const Json& global) {
@@ -95,17 +102,18 @@ RecordingRecord recordFrom(const Json& global) {
     if (global.contains("quorvel:seed")) {
         r.seed = integer<std::uint32_t>(global, "quorvel:seed");
     }
-    p.outputFormat = named(global, "quorvel:output_format", outputFormatName, 0, 2);
-    p.modulationType = named(global, "quorvel:modulation", modulationName, 1, 8);
-    p.pskOrder = integer<std::int32_t>(global, "quorvel:psk_order");
-    p.fskOrder = integer<std::int32_t>(global, "quorvel:fsk_order");
-    p.qamOrder = integer<std::int32_t>(global, "quorvel:qam_order");
-    p.apskOrder = integer<std::int32_t>(global, "quorvel:apsk_order");
+    p.outputFormat = named(global, "quorvel:output_format", outputFormatNamed);
+    p.modulationType = named(global, "quorvel:modulation", schemeNamed);
+    for (const Scheme& scheme : schemeCatalog()) {
+        if (scheme.orderField != nullptr) {
+            p.*scheme.orderField = integer<std::int32_t>(global, orderKey(scheme).c_str());
+        }
+    }
     p.apskRadiiText = text(global, "quorvel:apsk_radii");
     p.symbolCount = integer<std::int32_t>(global, "quorvel:symbol_count");
     p.fileCount = integer<std::int32_t>(global, "quorvel:file_count");
     p.savePath = text(global, "quorvel:save_path");
-    p.dataSource = named(global, "quorvel:data_source", dataSourceName, 0, 2);
+    p.dataSource = named(global, "quorvel:data_source", dataSourceNamed);
     p.symbolRate = real(global, "quorvel:symbol_rate");
     p.samplingRate = real(global, "quorvel:sampling_rate");
     p.snrDb = field(global, "quorvel:snr_db").is_null() ? std::numeric_limits<double>::infinity()

@@ -38,17 +38,6 @@ ComplexSample apskPoint(std::int64_t index, const std::vector<std::int64_t>& end
 
 }  // namespace
 
-ApskRings defaultApskRings(int order) {
-    switch (order) {
-        case 32:
-            return {{4, 12, 16}, {0.3, 0.7, 1.2}};
-        case 64:
-            return {{8, 12, 20, 24}, {0.8, 1.2, 2.0, 2.5}};
-        default:
-            return {{4, 12}, {0.5, 1.5}};
-    }
-}
-
 std::vector<double> parseApskRadii(const std::string& text) {
     std::istringstream stream(text);
     // The decimal separator is "." whatever the user's locale.

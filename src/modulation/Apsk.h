@@ -8,15 +8,6 @@
 
 namespace quorvel {
 
-// Points per ring and ring radii, innermost ring first; the two lists have equal length.
-struct ApskRings {
-    std::vector<int> ringSizes;
-    std::vector<double> ringRadii;
-};
-
-// The ring table of order 16, 32 or 64; any other order gets the table of 16.
-ApskRings defaultApskRings(int order);
-
 // The numbers at the start of text (classic locale, white space between them), up to the first
 // text that is not a number; possibly none.
 std::vector<double> parseApskRadii(const std::string& text);

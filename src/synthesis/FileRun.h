@@ -8,7 +8,7 @@
 
 #include "common/SeedSource.h"
 #include "export/SampleSink.h"
-#include "synthesis/SignalParameters.h"
+#include "common/SignalParameters.h"
 #include "synthesis/SignalSynthesizer.h"
 #include "synthesis/SymbolSources.h"
 

@@ -3,15 +3,11 @@
 // handing out the mapper's output (points at the symbol rate, or samples for the keyed schemes).
 
 #include <cstddef>
-#include <variant>
-#include <vector>
+#include <memory>
 
 #include "common/SampleSource.h"
-#include "modulation/Gmsk.h"
-#include "modulation/Msk.h"
-#include "modulation/Oqpsk.h"
-#include "modulation/Pi4Dqpsk.h"
-#include "synthesis/SignalParameters.h"
+#include "common/SignalParameters.h"
+#include "modulation/BlockMapper.h"
 #include "synthesis/SymbolSources.h"
 
 namespace quorvel {
@@ -33,9 +29,7 @@ private:
     const SignalParameters& p_;
     SymbolStream symbols_;
     std::size_t symbolsPerPiece_;
-    std::variant<std::monostate, OqpskMapper, Pi4DqpskMapper, MskMapper, GmskMapper> mapper_;
-    std::vector<int> apskRingSizes_;
-    std::vector<double> apskRadii_;
+    std::unique_ptr<BlockMapper> mapper_;
     SymbolSequence indices_;
     SampleBuffer mapped_;
     std::size_t nextMapped_ = 0;

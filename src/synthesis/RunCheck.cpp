@@ -14,10 +14,9 @@
 
 #include "channel/Resampling.h"
 #include "channel/WhiteGaussianNoise.h"
+#include "common/NumberText.h"
 #include "common/Signal.h"
-#include "modulation/Apsk.h"
-#include "modulation/Qam.h"
-#include "synthesis/SchemeTable.h"
+#include "modulation/SchemeCatalog.h"
 
 namespace quorvel {
 namespace {
@@ -32,9 +31,7 @@ constexpr double kMaxSamplesPerFile = 1e15;
 constexpr double kMaxPower = 1e280;
 
 std::string number(double value) {
-    std::ostringstream text;
-    text << value;
-    return text.str();
+    return numberText(value);
 }
 
 std::optional<std::string> rangeRefusal(const SignalParameters& p) {
@@ -131,36 +128,19 @@ std::optional<std::string> savePathRefusal(const SignalParameters& p) {
 }
 
 std::optional<std::string> schemeRefusal(const SignalParameters& p) {
-    const auto type = static_cast<std::int32_t>(p.modulationType);
-    if (type < 1 || type > 8) {
-        return "Unknown modulation type " + std::to_string(type) + " (the types are 1 to 8).";
-    }
-    if (p.modulationType == ModulationType::Apsk && alphabetSize(p) == 0) {
-        return "APSK order " + std::to_string(p.apskOrder) + " has no ring table (use 16, 32 or 64).";
+    const Scheme* scheme = findScheme(p.modulationType);
+    if (scheme == nullptr) {
+        return "Unknown modulation type " + std::to_string(static_cast<std::int32_t>(p.modulationType)) +
+               " (the types are 1 to " + std::to_string(schemeCatalog().size()) + ").";
     }
     if (alphabetSize(p) < 1) {
+        if (scheme->onlyOfferedOrders) {
+            return std::string(scheme->family) + " order " + std::to_string(chosenOrder(p)) +
+                   " has no ring table (use " + offeredOrdersText(*scheme, " or ") + ").";
+        }
         return "Modulation order " + std::to_string(alphabetSize(p)) + " is not usable.";
     }
-    if (p.modulationType == ModulationType::Fsk) {
-        const double bound = std::floor(p.samplingRate / p.fskOrder);
-        if (p.symbolRate > bound) {
-            return "FSK of order " + std::to_string(p.fskOrder) + " needs a symbol rate of at most floor(" +
-                   number(p.samplingRate) + " / " + std::to_string(p.fskOrder) + ") = " + number(bound) +
-                   " Hz (it is " + number(p.symbolRate) + " Hz).";
-        }
-    }
-    if (p.modulationType == ModulationType::Qam && !isQamOrderSupported(p.qamOrder)) {
-        return "QAM order " + std::to_string(p.qamOrder) + " is not supported (use 32, 2048 or a square order).";
-    }
-    if (p.modulationType == ModulationType::Apsk) {
-        const auto rings = defaultApskRings(p.apskOrder).ringSizes.size();
-        const auto radii = apskRadiiForRun(p).size();
-        if (radii != rings) {
-            return "APSK order " + std::to_string(p.apskOrder) + " has " + std::to_string(rings) +
-                   " rings but the radii text gives " + std::to_string(radii) + " radii.";
-        }
-    }
-    return std::nullopt;
+    return scheme->refusal != nullptr ? scheme->refusal(p) : std::nullopt;
 }
 
 }  // namespace

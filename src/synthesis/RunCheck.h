@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "synthesis/SignalParameters.h"
+#include "common/SignalParameters.h"
 
 namespace quorvel {
 

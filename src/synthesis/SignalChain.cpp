@@ -2,7 +2,7 @@
 
 #include "channel/FrequencyOffset.h"
 #include "synthesis/RunCheck.h"
-#include "synthesis/SchemeTable.h"
+#include "modulation/SchemeCatalog.h"
 #include "synthesis/SymbolSources.h"
 
 namespace quorvel {

@@ -12,7 +12,7 @@
 #include "channel/TimingError.h"
 #include "common/SampleSource.h"
 #include "synthesis/MapperStage.h"
-#include "synthesis/SignalParameters.h"
+#include "common/SignalParameters.h"
 
 namespace quorvel {
 

@@ -21,7 +21,7 @@
 #include "export/CsvWriter.h"
 #include "export/SigmfMetadata.h"
 #include "synthesis/RunCheck.h"
-#include "synthesis/SchemeTable.h"
+#include "modulation/SchemeCatalog.h"
 #include "synthesis/FileRun.h"
 #include "synthesis/SymbolSources.h"
 

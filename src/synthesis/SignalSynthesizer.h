@@ -11,7 +11,7 @@
 #include "common/SeedSource.h"
 #include "common/Signal.h"
 #include "export/SampleSink.h"
-#include "synthesis/SignalParameters.h"
+#include "common/SignalParameters.h"
 
 namespace quorvel {
 

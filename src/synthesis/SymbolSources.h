@@ -8,7 +8,7 @@
 #include "common/MersenneTwister.h"
 
 #include "common/Signal.h"
-#include "synthesis/SignalParameters.h"
+#include "common/SignalParameters.h"
 
 namespace quorvel {
 

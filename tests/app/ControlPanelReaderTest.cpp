@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "request/Messages.h"
+
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -258,10 +260,13 @@ TEST(ControlPanelReader, OnlyTheFirst255CodeUnitsOfAFieldAreRead) {
     EXPECT_EQ(p.apskRadiiText, std::string(255, '1'));
 }
 
-TEST(ControlPanelReader, SavePathIsNarrowedCodeUnitByCodeUnit) {
+TEST(ControlPanelReader, SavePathKeepsEachUnitsLowByteAsLatin1InUtf8) {
     ControlPanelInput input;
     input.savePath = u"/tmp/\u00c4rger/\u4e2d\u6587";
-    EXPECT_EQ(readOrFail(input).savePath, "/tmp/\xc4rger/\x2d\x87");
+    EXPECT_EQ(readOrFail(input).savePath, "/tmp/\xc3\x84rger/-\xc2\x87");
+    // An empty field names no folder: the files would land in the root of the file system.
+    input.savePath.clear();
+    EXPECT_EQ(readControlPanel(input).message, message::InvalidSavePath);
 }
 
 }  // namespace

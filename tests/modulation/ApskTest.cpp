@@ -1,4 +1,5 @@
 #include "modulation/Apsk.h"
+#include "modulation/SchemeCatalog.h"
 
 #include "modulation/PointChecks.h"
 

@@ -8,7 +8,7 @@
 #include "channel/Mixing.h"
 #include "channel/Resampling.h"
 #include "channel/TimingError.h"
-#include "synthesis/SchemeTable.h"
+#include "modulation/SchemeCatalog.h"
 #include "synthesis/SymbolSources.h"
 
 namespace quorvel {

@@ -9,7 +9,7 @@
 #include <functional>
 #include <thread>
 
-#include "synthesis/SignalParameters.h"
+#include "common/SignalParameters.h"
 #include "synthesis/SignalSynthesizer.h"
 
 namespace quorvel {

@@ -12,7 +12,6 @@
 #include "app/ControlTable.h"
 #include "app/widgets/ApplicationState.h"
 #include "app/widgets/BackgroundRun.h"
-#include "app/widgets/Latin1Text.h"
 #include "app/widgets/MessagePresenter.h"
 #include "app/widgets/QtText.h"
 #include "display/widgets/SignalViewer.h"
@@ -82,8 +81,7 @@ void GenerateCommand::run(const ControlPanelInput& input) {
                            MessageIcon::None});
         return;
     }
-    SignalParameters parameters = *reading.parameters;
-    parameters.savePath = latin1ToUtf8(parameters.savePath);
+    const SignalParameters& parameters = *reading.parameters;
 
     // The old signal is replaced whatever the outcome; letting it go first leaves the run its
     // memory.

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/widgets/Latin1Text.h"
+#include "app/Latin1Text.h"
 
 namespace quorvel {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/FieldParsing.h"
+#include "request/FieldParsing.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,8 @@
-#include "app/FieldParsing.h"
+#include "request/FieldParsing.h"
 
 #include <cerrno>
 #include <limits>
+#include <type_traits>
 
 #include <locale.h>
 #include <wchar.h>
@@ -16,13 +17,14 @@ locale_t classicLocale() {
     return locale;
 }
 
-// Each UTF-16 code unit becomes one wide character of the same value; a non-ASCII unit can
-// only end the number early, so surrogate pairs need no decoding.
-std::wstring widen(std::u16string_view text) {
+// Each code unit becomes one wide character of the same value; a non-ASCII unit can only end
+// the number early, so neither surrogate pairs nor UTF-8 need decoding.
+template <typename Char>
+std::wstring widen(std::basic_string_view<Char> text) {
     std::wstring wide;
     wide.reserve(text.size());
-    for (const char16_t unit : text) {
-        wide.push_back(static_cast<wchar_t>(unit));
+    for (const Char unit : text) {
+        wide.push_back(static_cast<wchar_t>(static_cast<std::make_unsigned_t<Char>>(unit)));
     }
     return wide;
 }
@@ -34,10 +36,7 @@ bool convertedWholeText(const std::wstring& wide, const wchar_t* end, int error)
     return end != begin && end == begin + wide.size() && error != ERANGE;
 }
 
-}  // namespace
-
-std::optional<double> parseRealField(std::u16string_view text) {
-    const std::wstring wide = widen(text);
+std::optional<double> parseReal(const std::wstring& wide) {
     wchar_t* end = nullptr;
     errno = 0;
     const double value = wcstod_l(wide.c_str(), &end, classicLocale());
@@ -47,8 +46,7 @@ std::optional<double> parseRealField(std::u16string_view text) {
     return value;
 }
 
-std::optional<std::int32_t> parseIntegerField(std::u16string_view text) {
-    const std::wstring wide = widen(text);
+std::optional<std::int32_t> parseInteger(const std::wstring& wide) {
     wchar_t* end = nullptr;
     errno = 0;
     const long value = wcstol_l(wide.c_str(), &end, 10, classicLocale());
@@ -63,6 +61,13 @@ std::optional<std::int32_t> parseIntegerField(std::u16string_view text) {
     }
     return static_cast<std::int32_t>(value);
 }
+
+}  // namespace
+
+std::optional<double> parseRealField(std::u16string_view text) { return parseReal(widen(text)); }
+std::optional<double> parseRealField(std::string_view text) { return parseReal(widen(text)); }
+std::optional<std::int32_t> parseIntegerField(std::u16string_view text) { return parseInteger(widen(text)); }
+std::optional<std::int32_t> parseIntegerField(std::string_view text) { return parseInteger(widen(text)); }
 
 std::string narrowText(std::u16string_view text) {
     std::string narrow;

@@ -1,4 +1,4 @@
-#include "synthesis/SchemeTable.h"
+#include "modulation/SchemeCatalog.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,7 @@ struct AlphabetCase {
     bool onePointPerSymbol;
 };
 
-TEST(SchemeTable, AlphabetSizeAndResamplingFollowTheScheme) {
+TEST(SchemeCatalog, AlphabetSizeAndResamplingFollowTheScheme) {
     const AlphabetCase cases[] = {
         {ModulationType::Psk, 16, 0, 0, 0, 16, true},   {ModulationType::Psk, 2, 0, 0, 0, 2, true},
         {ModulationType::Oqpsk, 0, 0, 0, 0, 4, true},   {ModulationType::Pi4Dqpsk, 0, 0, 0, 0, 4, true},
@@ -48,7 +48,7 @@ TEST(SchemeTable, AlphabetSizeAndResamplingFollowTheScheme) {
     EXPECT_EQ(alphabetSize(unknown), 0);
 }
 
-TEST(SchemeTable, TypedApskRadiiReplaceTheDefaultsFromTwoNumbersOn) {
+TEST(SchemeCatalog, TypedApskRadiiReplaceTheDefaultsFromTwoNumbersOn) {
     SignalParameters p;
     p.modulationType = ModulationType::Apsk;
     p.apskOrder = 32;

@@ -1,4 +1,4 @@
-#include "app/widgets/Latin1Text.h"
+#include "app/Latin1Text.h"
 
 namespace quorvel {
 

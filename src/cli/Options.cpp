@@ -1,0 +1,248 @@
+#include "cli/Options.h"
+
+#include <CLI/CLI.hpp>
+
+#include <string_view>
+#include <vector>
+
+#include "common/Choices.h"
+#include "common/Version.h"
+#include "modulation/SchemeCatalog.h"
+
+namespace quorvel {
+namespace {
+
+constexpr const char* kSignalGroup = "Signal";
+constexpr const char* kChannelGroup = "Impairments";
+constexpr const char* kOutputGroup = "Output";
+constexpr const char* kRegenerationGroup = "Regeneration";
+
+// "a, b or c": the words a user may give.
+std::string alternatives(const std::vector<std::string>& words) {
+    std::string text;
+    for (std::size_t k = 0; k < words.size(); ++k) {
+        text += (k == 0 ? "" : k + 1 == words.size() ? " or " : ", ") + words[k];
+    }
+    return text;
+}
+
+std::vector<std::string> schemeWords() {
+    std::vector<std::string> words;
+    for (const Scheme& scheme : schemeCatalog()) {
+        words.emplace_back(scheme.name);
+    }
+    words.push_back("1 to " + std::to_string(schemeCatalog().size()));
+    return words;
+}
+
+template <typename Value>
+std::vector<std::string> choiceWords(std::span<const Choice<Value>> choices) {
+    std::vector<std::string> words;
+    for (const auto& choice : choices) {
+        words.emplace_back(choice.name);
+    }
+    return words;
+}
+
+// "PSK 2|4|8|16 (default 4), FSK 2|4|8 (2), ..."
+std::string orderHelp() {
+    std::string text;
+    for (const Scheme& scheme : schemeCatalog()) {
+        if (!scheme.hasOrders()) {
+            continue;
+        }
+        std::string values;
+        for (const SchemeOrder& order : scheme.orders) {
+            values += (values.empty() ? "" : "|") + std::to_string(order.value);
+        }
+        const std::string fallback = std::to_string(scheme.orders[scheme.defaultOrder].value);
+        text += (text.empty() ? "" : ", ") + std::string(scheme.family) + " " + values + " (" +
+                (text.empty() ? "default " : "") + fallback + ")";
+    }
+    return text;
+}
+
+// A value as the panel's field would hold it. The panel reads only a field's first characters; a
+// longer value here would be read cut short, so it is refused rather than silently changed.
+FieldText fieldText(std::string_view option, const std::string& value) {
+    if (value.size() > kFieldTextLimit) {
+        throw OptionError{std::string(option) + ": at most " + std::to_string(kFieldTextLimit) +
+                          " characters (got " + std::to_string(value.size()) + ")."};
+    }
+    return FieldText(value);
+}
+
+const Scheme& schemeOf(const std::string& name) {
+    for (const Scheme& scheme : schemeCatalog()) {
+        if (name == scheme.name || name == std::to_string(static_cast<int>(scheme.type))) {
+            return scheme;
+        }
+    }
+    throw OptionError{"--modulation: unknown scheme \"" + name + "\" (use " + alternatives(schemeWords()) + ")."};
+}
+
+// The order the option names, or the scheme's default; nothing for a scheme without orders.
+std::optional<std::int32_t> orderOf(const Options& o, const Scheme& scheme) {
+    if (!scheme.hasOrders()) {
+        if (o.order) {
+            throw OptionError{"--order: " + o.modulation + " has no order to choose."};
+        }
+        return std::nullopt;
+    }
+    if (!o.order) {
+        return scheme.orders[scheme.defaultOrder].value;
+    }
+    for (const SchemeOrder& order : scheme.orders) {
+        if (*o.order == std::to_string(order.value)) {
+            return order.value;
+        }
+    }
+    throw OptionError{"--order: " + o.modulation + " offers the orders " + offeredOrdersText(scheme) + " (got \"" +
+                      *o.order + "\")."};
+}
+
+// Every option that carries a setting of the run; --from takes all of them from the recording.
+constexpr const char* kSettingOptions[] = {"--symbol-rate", "--sampling-rate", "--modulation", "--order",
+                                           "--apsk-radii",  "--symbols",       "--source",     "--snr",
+                                           "--mixing",      "--timing-error",  "--freq-offset", "--files",
+                                           "--seed",        "--format",        "--stdout"};
+
+}  // namespace
+
+Options::Options()
+    : symbolRate(defaultText(Setting::SymbolRate)),
+      samplingRate(defaultText(Setting::SamplingRate)),
+      modulation(schemeCatalog().front().name),
+      symbols(defaultText(Setting::SymbolCount)),
+      source(dataSourceChoices().front().name),
+      snr(defaultText(Setting::Snr)),
+      mixing(defaultText(Setting::MixingFrequency)),
+      timingError(defaultText(Setting::TimingError)),
+      freqOffset(defaultText(Setting::FrequencyOffset)),
+      files(defaultText(Setting::FileCount)),
+      savePath(defaultText(Setting::SavePath)),
+      format(outputFormatChoices().front().name) {}
+
+void addOptions(CLI::App& app, Options& o) {
+    const auto option = [&app](const char* group, const char* name, auto& value, const std::string& help,
+                               const char* valueName) {
+        auto* added = app.add_option(name, value, help)->group(group)->type_name(valueName);
+        return added;
+    };
+    option(kSignalGroup, "--modulation", o.modulation, alternatives(schemeWords()), "NAME")->capture_default_str();
+    option(kSignalGroup, "--order", o.order, "Modulation order: " + orderHelp(), "M");
+    option(kSignalGroup, "--apsk-radii", o.apskRadii,
+           "APSK ring radii, innermost first, separated by blanks (default: the order's own)", "\"R1 R2 ...\"");
+    option(kSignalGroup, "--symbol-rate", o.symbolRate, "Symbol rate [Hz]", "HZ")->capture_default_str();
+    option(kSignalGroup, "--sampling-rate", o.samplingRate, "Sampling rate [Hz]", "HZ")->capture_default_str();
+    option(kSignalGroup, "--symbols", o.symbols, "Number of symbols per file", "N")->capture_default_str();
+    option(kSignalGroup, "--source", o.source,
+           "Input data source: " + alternatives(choiceWords(dataSourceChoices())), "NAME")
+        ->capture_default_str();
+    option(kSignalGroup, "--seed", o.seed, "Seed (unsigned 32-bit): equal settings and seed give identical files",
+           "N");
+    option(kChannelGroup, "--snr", o.snr, "Signal-to-noise ratio per sample [dB]; inf for no noise", "DB")
+        ->capture_default_str();
+    option(kChannelGroup, "--mixing", o.mixing, "Mixing frequency [Hz]", "HZ")->capture_default_str();
+    option(kChannelGroup, "--timing-error", o.timingError, "Timing drift at the end [symbol periods], -1 to 1",
+           "T")
+        ->capture_default_str();
+    option(kChannelGroup, "--freq-offset", o.freqOffset, "Frequency offset [Hz]", "HZ")->capture_default_str();
+    option(kOutputGroup, "--save-path", o.savePath, "Folder the files are written to (it must exist)", "FOLDER")
+        ->capture_default_str();
+    option(kOutputGroup, "--files", o.files, "Number of files", "N")->capture_default_str();
+    option(kOutputGroup, "--format", o.format,
+           "Output format: csv, cf32 (raw little-endian float32 I/Q, .sigmf-data) or both; "
+           "each file also gets a SigMF .sigmf-meta file",
+           "NAME")
+        ->capture_default_str();
+    app.add_flag("--stdout", o.toStdout,
+                                  "Write the one file's samples (csv or cf32) to standard output and no sample "
+                                  "file; messages go to standard error")
+                         ->group(kOutputGroup);
+    app.add_option("--metadata", o.metadata, "With --stdout: where the SigMF metadata file goes (default: none)")
+        ->group(kOutputGroup)
+        ->type_name("FILE");
+    app.add_flag("--quiet", o.quiet, "Print nothing on success, and no progress")->group(kOutputGroup);
+    app.add_flag("--progress", o.progress, "Show progress on standard error even when it is not a terminal")
+        ->group(kOutputGroup);
+    app.add_flag("--fsync", o.fsync, "Flush every finished file to the disk, so that it survives a power cut")
+        ->group(kOutputGroup);
+    option(kRegenerationGroup, "--from", o.from,
+           "Make the file that this .sigmf-meta file describes again (seeded runs only); every setting comes "
+           "from the file, only the output options above may be given",
+           "FILE");
+    app.set_version_flag("-V,--version", "quorvel-cli " + std::string(kProgramVersion));
+    app.footer(
+        "Examples:\n"
+        "  quorvel-cli --modulation qam --order 64 --snr 20 --seed 7 --save-path .\n"
+        "      one CSV file of 64-QAM at 20 dB SNR, the same bytes on every run\n"
+        "  mkdir -p captures && quorvel-cli --modulation gmsk --files 10 --seed 1 --format cf32 --save-path captures\n"
+        "      ten cf32 recordings with their SigMF metadata in captures/\n"
+        "  mkdir -p again && quorvel-cli --from captures/modulated_signal_3.sigmf-meta --save-path again\n"
+        "      file 3 of that run made again from its metadata, the same bytes");
+}
+
+void checkOptionUse(const CLI::App& app, const Options& o) {
+    // An empty value names nothing: CLI11 would read an empty --seed as no seed at all, and an
+    // empty folder would be the root of the file system once a file name is appended.
+    if (app.count("--seed") > 0 && !o.seed) {
+        throw OptionError{"--seed: an empty value is no seed (use an unsigned 32-bit number)."};
+    }
+    if (o.savePath.empty()) {
+        throw OptionError{"--save-path: an empty value names no folder (use . for the current folder)."};
+    }
+    if (o.from && o.from->empty()) {
+        throw OptionError{"--from: an empty value names no metadata file."};
+    }
+    if (o.metadata && o.metadata->empty()) {
+        throw OptionError{"--metadata: an empty value names no file."};
+    }
+    if (o.metadata && !o.toStdout) {
+        throw OptionError{"--metadata: only with --stdout (the files of a run carry their own metadata)."};
+    }
+    if (o.from) {
+        for (const char* name : kSettingOptions) {
+            if (app.count(name) > 0) {
+                throw OptionError{std::string(name) + " cannot be given with --from, which takes every setting "
+                                                      "from the recording."};
+            }
+        }
+    }
+}
+
+SettingsRequest requestFrom(const Options& o) {
+    const Scheme& scheme = schemeOf(o.modulation);
+    const auto source = dataSourceNamed(o.source);
+    if (!source) {
+        throw OptionError{"--source: unknown data source \"" + o.source + "\" (use " +
+                          alternatives(choiceWords(dataSourceChoices())) + ")."};
+    }
+    const auto format = outputFormatNamed(o.format);
+    if (!format) {
+        throw OptionError{"--format: unknown format \"" + o.format + "\" (use " +
+                          alternatives(choiceWords(outputFormatChoices())) + ")."};
+    }
+    SettingsRequest request{.scheme = scheme.type, .source = *source, .format = *format};
+    request.order = orderOf(o, scheme);
+    if (o.apskRadii && !scheme.hasRadii) {
+        throw OptionError{"--apsk-radii: only " + std::string(radiiScheme().family) +
+                          " has ring radii (the scheme is " + o.modulation + ")."};
+    }
+    if (o.apskRadii) {
+        request.apskRadii = fieldText("--apsk-radii", *o.apskRadii);
+    } else if (scheme.hasRadii) {
+        request.apskRadii = findOrder(scheme, *request.order)->radiiText;
+    }
+    request.symbolRate = fieldText("--symbol-rate", o.symbolRate);
+    request.samplingRate = fieldText("--sampling-rate", o.samplingRate);
+    request.symbolCount = fieldText("--symbols", o.symbols);
+    request.snr = fieldText("--snr", o.snr);
+    request.mixingFrequency = fieldText("--mixing", o.mixing);
+    request.timingError = fieldText("--timing-error", o.timingError);
+    request.frequencyOffset = fieldText("--freq-offset", o.freqOffset);
+    request.fileCount = fieldText("--files", o.files);
+    return request;
+}
+
+}  // namespace quorvel

@@ -1,0 +1,59 @@
+#pragma once
+// quorvel-cli's options: their names, value names, groups and help, and their translation into
+// a request for the request layer.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "request/SettingsRequest.h"
+
+namespace CLI {
+class App;
+}
+
+namespace quorvel {
+
+struct Options {
+    Options();
+
+    std::string symbolRate;
+    std::string samplingRate;
+    std::string modulation;
+    std::optional<std::string> order;
+    std::optional<std::string> apskRadii;
+    std::string symbols;
+    std::string source;
+    std::string snr;
+    std::string mixing;
+    std::string timingError;
+    std::string freqOffset;
+    std::string files;
+    std::string savePath;
+    std::string format;
+    std::optional<std::uint32_t> seed;
+    std::optional<std::string> from;
+    bool quiet = false;
+    bool toStdout = false;
+    std::optional<std::string> metadata;
+    bool progress = false;
+    bool fsync = false;
+};
+
+// A usage error that names the option at fault.
+struct OptionError {
+    std::string message;
+};
+
+// Declares every option on app, bound to o, with --version and the closing examples.
+void addOptions(CLI::App& app, Options& o);
+
+// The refusals that need the whole command line: empty values, and settings given with --from.
+// Throws OptionError.
+void checkOptionUse(const CLI::App& app, const Options& o);
+
+// The request the options make: names resolved through the catalogs, texts as typed. The texts
+// stay in o, which must outlive the request. Throws OptionError for what names nothing.
+SettingsRequest requestFrom(const Options& o);
+
+}  // namespace quorvel

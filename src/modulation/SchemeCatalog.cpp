@@ -1,0 +1,278 @@
+#include "modulation/SchemeCatalog.h"
+
+#include <array>
+#include <cmath>
+#include <cstdlib>
+
+#include "common/NumberText.h"
+#include "modulation/Apsk.h"
+#include "modulation/Fsk.h"
+#include "modulation/Gmsk.h"
+#include "modulation/Msk.h"
+#include "modulation/Oqpsk.h"
+#include "modulation/Pi4Dqpsk.h"
+#include "modulation/Psk.h"
+#include "modulation/Qam.h"
+
+namespace quorvel {
+namespace {
+
+constexpr std::array<SchemeOrder, 4> kPskOrders{{
+    {2, "2 (BPSK)"}, {4, "4 (QPSK)"}, {8, "8 (8-PSK)"}, {16, "16 (16-PSK)"}}};
+constexpr std::array<SchemeOrder, 3> kFskOrders{{{2, "2 (2-FSK)"}, {4, "4 (4-FSK)"}, {8, "8 (8-FSK)"}}};
+constexpr std::array<SchemeOrder, 6> kQamOrders{{{16, "16 (16-QAM)"},
+                                                 {32, "32 (32-QAM)"},
+                                                 {64, "64 (64-QAM)"},
+                                                 {256, "256 (256-QAM)"},
+                                                 {1024, "1024 (1024-QAM)"},
+                                                 {2048, "2048 (2048-QAM)"}}};
+constexpr std::array<int, 2> kApsk16Rings{4, 12};
+constexpr std::array<int, 3> kApsk32Rings{4, 12, 16};
+constexpr std::array<int, 4> kApsk64Rings{8, 12, 20, 24};
+constexpr std::array<SchemeOrder, 3> kApskOrders{{{16, "16 (16-APSK)", kApsk16Rings, "0.5 1.5"},
+                                                  {32, "32 (32-APSK)", kApsk32Rings, "0.3 0.7 1.2"},
+                                                  {64, "64 (64-APSK)", kApsk64Rings, "0.8 1.2 2.0 2.5"}}};
+
+double samplesPerSymbol(const SignalParameters& p) {
+    return p.samplingRate / p.symbolRate;
+}
+
+// Each tone must fit below the sampling rate: the mapper keys tones at multiples of the symbol rate.
+std::optional<std::string> fskRefusal(const SignalParameters& p) {
+    const double bound = std::floor(p.samplingRate / p.fskOrder);
+    if (p.symbolRate > bound) {
+        return "FSK of order " + std::to_string(p.fskOrder) + " needs a symbol rate of at most floor(" +
+               numberText(p.samplingRate) + " / " + std::to_string(p.fskOrder) + ") = " + numberText(bound) +
+               " Hz (it is " + numberText(p.symbolRate) + " Hz).";
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> qamRefusal(const SignalParameters& p) {
+    if (!isQamOrderSupported(p.qamOrder)) {
+        return "QAM order " + std::to_string(p.qamOrder) + " is not supported (use 32, 2048 or a square order).";
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> apskRefusal(const SignalParameters& p) {
+    const auto rings = defaultApskRings(p.apskOrder).ringSizes.size();
+    const auto radii = apskRadiiForRun(p).size();
+    if (radii != rings) {
+        return "APSK order " + std::to_string(p.apskOrder) + " has " + std::to_string(rings) +
+               " rings but the radii text gives " + std::to_string(radii) + " radii.";
+    }
+    return std::nullopt;
+}
+
+template <auto Map>
+std::unique_ptr<BlockMapper> memorylessOf(const SignalParameters& p) {
+    return memorylessMapper([p](const SymbolSequence& symbols) { return Map(symbols, p); });
+}
+
+SampleBuffer mapPsk(const SymbolSequence& s, const SignalParameters& p) { return modulatePsk(s, p.pskOrder); }
+SampleBuffer mapOqpsk(const SymbolSequence& s, const SignalParameters&) { return modulateOqpsk(s); }
+SampleBuffer mapPi4Dqpsk(const SymbolSequence& s, const SignalParameters&) { return modulatePi4Dqpsk(s, Pi * 0.25); }
+SampleBuffer mapFsk(const SymbolSequence& s, const SignalParameters& p) {
+    return modulateFsk(s, p.fskOrder, p.symbolRate, p.samplingRate);
+}
+SampleBuffer mapMsk(const SymbolSequence& s, const SignalParameters& p) { return modulateMsk(s, samplesPerSymbol(p)); }
+SampleBuffer mapGmsk(const SymbolSequence& s, const SignalParameters& p) { return modulateGmsk(s, samplesPerSymbol(p)); }
+SampleBuffer mapQam(const SymbolSequence& s, const SignalParameters& p) { return modulateQam(s, p.qamOrder); }
+SampleBuffer mapApsk(const SymbolSequence& s, const SignalParameters& p) {
+    return modulateApsk(s, defaultApskRings(p.apskOrder).ringSizes, apskRadiiForRun(p));
+}
+
+// The ring table and radii are worked out once per file, not once per piece.
+std::unique_ptr<BlockMapper> apskBlockMapper(const SignalParameters& p) {
+    return memorylessMapper([sizes = defaultApskRings(p.apskOrder).ringSizes, radii = apskRadiiForRun(p)](
+                                const SymbolSequence& symbols) { return modulateApsk(symbols, sizes, radii); });
+}
+
+const std::array<Scheme, 8> kSchemes{{
+    {.type = ModulationType::Psk,
+     .name = "psk",
+     .caption = "1: PSK (Phase-Shift Keying)",
+     .family = "PSK",
+     .orders = kPskOrders,
+     .defaultOrder = 1,
+     .orderField = &SignalParameters::pskOrder,
+     .invalidOrderMessage = "Invalid PSK Order.",
+     .mapWhole = mapPsk,
+     .makeBlockMapper = memorylessOf<mapPsk>},
+    {.type = ModulationType::Oqpsk,
+     .name = "oqpsk",
+     .caption = "2: OQPSK (Offset QPSK)",
+     .fixedAlphabet = 4,
+     .mapWhole = mapOqpsk,
+     .makeBlockMapper = [](const SignalParameters&) { return statefulMapper<OqpskMapper>(); }},
+    {.type = ModulationType::Pi4Dqpsk,
+     .name = "pi4dqpsk",
+     .caption = "3: Pi/4-DQPSK",
+     .fixedAlphabet = 4,
+     .mapWhole = mapPi4Dqpsk,
+     .makeBlockMapper = [](const SignalParameters&) { return statefulMapper<Pi4DqpskMapper>(Pi * 0.25); }},
+    {.type = ModulationType::Fsk,
+     .name = "fsk",
+     .caption = "4: FSK (Frequency-Shift Keying)",
+     .family = "FSK",
+     .orders = kFskOrders,
+     .orderField = &SignalParameters::fskOrder,
+     .resampled = false,
+     .invalidOrderMessage = "Invalid FSK Order.",
+     .mapWhole = mapFsk,
+     .makeBlockMapper = memorylessOf<mapFsk>,
+     .refusal = fskRefusal},
+    {.type = ModulationType::Msk,
+     .name = "msk",
+     .caption = "5: MSK (Minimum-Shift Keying)",
+     .fixedAlphabet = 2,
+     .resampled = false,
+     .mapWhole = mapMsk,
+     .makeBlockMapper = [](const SignalParameters& p) { return statefulMapper<MskMapper>(samplesPerSymbol(p)); }},
+    {.type = ModulationType::Gmsk,
+     .name = "gmsk",
+     .caption = "6: GMSK (Gaussian MSK)",
+     .fixedAlphabet = 2,
+     .resampled = false,
+     .mapWhole = mapGmsk,
+     .makeBlockMapper =
+         [](const SignalParameters& p) {
+             return statefulMapper<GmskMapper>(static_cast<std::size_t>(p.symbolCount), samplesPerSymbol(p));
+         }},
+    {.type = ModulationType::Qam,
+     .name = "qam",
+     .caption = "7: QAM (Quadrature Amplitude Mod)",
+     .family = "QAM",
+     .orders = kQamOrders,
+     .orderField = &SignalParameters::qamOrder,
+     .invalidOrderMessage = "Invalid QAM Order.",
+     .mapWhole = mapQam,
+     .makeBlockMapper = memorylessOf<mapQam>,
+     .refusal = qamRefusal},
+    {.type = ModulationType::Apsk,
+     .name = "apsk",
+     .caption = "8: APSK (Amplitude & Phase SK)",
+     .family = "APSK",
+     .orders = kApskOrders,
+     .orderField = &SignalParameters::apskOrder,
+     .onlyOfferedOrders = true,
+     .hasRadii = true,
+     .invalidOrderMessage = "Invalid APSK Order.",
+     .mapWhole = mapApsk,
+     .makeBlockMapper = apskBlockMapper,
+     .refusal = apskRefusal},
+}};
+
+}  // namespace
+
+std::span<const Scheme> schemeCatalog() {
+    return kSchemes;
+}
+
+const Scheme* findScheme(ModulationType type) {
+    for (const Scheme& scheme : kSchemes) {
+        if (scheme.type == type) {
+            return &scheme;
+        }
+    }
+    return nullptr;
+}
+
+const Scheme* findSchemeNamed(std::string_view name) {
+    for (const Scheme& scheme : kSchemes) {
+        if (scheme.name == name) {
+            return &scheme;
+        }
+    }
+    return nullptr;
+}
+
+const Scheme& radiiScheme() {
+    for (const Scheme& scheme : kSchemes) {
+        if (scheme.hasRadii) {
+            return scheme;
+        }
+    }
+    std::abort();  // the catalog has one
+}
+
+std::string_view modulationName(ModulationType type) {
+    const Scheme* scheme = findScheme(type);
+    return scheme != nullptr ? scheme->name : "unknown";
+}
+
+std::int32_t chosenOrder(const SignalParameters& p) {
+    const Scheme* scheme = findScheme(p.modulationType);
+    return scheme != nullptr && scheme->orderField != nullptr ? p.*scheme->orderField : 0;
+}
+
+void setChosenOrder(SignalParameters& p, std::int32_t order) {
+    for (const Scheme& scheme : kSchemes) {
+        if (scheme.orderField != nullptr) {
+            p.*scheme.orderField = scheme.type == p.modulationType ? order : 0;
+        }
+    }
+}
+
+const SchemeOrder* findOrder(const Scheme& scheme, std::int32_t value) {
+    for (const SchemeOrder& order : scheme.orders) {
+        if (order.value == value) {
+            return &order;
+        }
+    }
+    return nullptr;
+}
+
+std::string offeredOrdersText(const Scheme& scheme, std::string_view lastSeparator) {
+    std::string text;
+    for (std::size_t k = 0; k < scheme.orders.size(); ++k) {
+        if (k > 0) {
+            text += k + 1 == scheme.orders.size() ? lastSeparator : std::string_view(", ");
+        }
+        text += std::to_string(scheme.orders[k].value);
+    }
+    return text;
+}
+
+std::int32_t alphabetSize(const SignalParameters& p) {
+    const Scheme* scheme = findScheme(p.modulationType);
+    if (scheme == nullptr) {
+        return 0;
+    }
+    if (scheme->orderField == nullptr) {
+        return scheme->fixedAlphabet;
+    }
+    const std::int32_t order = p.*scheme->orderField;
+    return scheme->onlyOfferedOrders && findOrder(*scheme, order) == nullptr ? 0 : order;
+}
+
+bool mapsOnePointPerSymbol(ModulationType type) {
+    const Scheme* scheme = findScheme(type);
+    return scheme != nullptr && scheme->resampled;
+}
+
+ApskRings defaultApskRings(int order) {
+    const Scheme& apsk = radiiScheme();
+    const SchemeOrder* table = findOrder(apsk, order);
+    if (table == nullptr) {
+        table = &apsk.orders.front();
+    }
+    return {{table->ringSizes.begin(), table->ringSizes.end()}, parseApskRadii(std::string(table->radiiText))};
+}
+
+std::vector<double> apskRadiiForRun(const SignalParameters& p) {
+    return chooseApskRadii(defaultApskRings(p.apskOrder).ringRadii, parseApskRadii(p.apskRadiiText));
+}
+
+SampleBuffer mapSymbols(const SymbolSequence& symbols, const SignalParameters& p) {
+    const Scheme* scheme = findScheme(p.modulationType);
+    return scheme != nullptr ? scheme->mapWhole(symbols, p) : SampleBuffer{};
+}
+
+std::unique_ptr<BlockMapper> makeBlockMapper(const SignalParameters& p) {
+    const Scheme* scheme = findScheme(p.modulationType);
+    return scheme != nullptr ? scheme->makeBlockMapper(p) : nullptr;
+}
+
+}  // namespace quorvel

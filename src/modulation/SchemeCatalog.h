@@ -1,0 +1,103 @@
+#pragma once
+// Every fact about a modulation scheme, one row per scheme: its names, the orders it offers, its
+// alphabet, its mapper, whether it is resampled and what it asks of the other settings. The run
+// check, both front ends and the metadata read their scheme facts from here alone.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/Signal.h"
+#include "common/SignalParameters.h"
+#include "modulation/BlockMapper.h"
+
+namespace quorvel {
+
+// One order a scheme offers.
+struct SchemeOrder {
+    std::int32_t value = 0;
+    std::string_view caption;            // the control panel's list item, such as "4 (QPSK)"
+    std::span<const int> ringSizes{};    // APSK: points per ring, innermost first
+    std::string_view radiiText{};        // APSK: the default ring radii, as the radii field shows them
+};
+
+struct Scheme {
+    ModulationType type{};
+    std::string_view name{};    // quorvel-cli's and the metadata's word, such as "psk"
+    std::string_view caption{}; // the control panel's modulation list item
+    std::string_view family{};  // the word its order list goes by, such as "PSK"; empty without orders
+    std::span<const SchemeOrder> orders{};  // empty: no order to choose
+    std::size_t defaultOrder = 0;           // index into orders: what a run takes when none is chosen
+    // Where SignalParameters holds this scheme's order; null for the schemes without one.
+    std::int32_t SignalParameters::*orderField = nullptr;
+    std::int32_t fixedAlphabet = 0;   // the alphabet of a scheme without orders
+    bool onlyOfferedOrders = false;   // an order it does not offer has no table, so no alphabet
+    bool resampled = true;            // one point per symbol, brought to the sampling rate afterwards
+    bool hasRadii = false;            // takes ring radii from the radii text
+    std::string_view invalidOrderMessage{};  // the panel's message when its order list has no selection
+    SampleBuffer (*mapWhole)(const SymbolSequence&, const SignalParameters&) = nullptr;
+    std::unique_ptr<BlockMapper> (*makeBlockMapper)(const SignalParameters&) = nullptr;
+    // The scheme's own demands on the other settings, in one line; null when it has none.
+    std::optional<std::string> (*refusal)(const SignalParameters&) = nullptr;
+
+    bool hasOrders() const { return !orders.empty(); }
+};
+
+// Every scheme, in the order of their type numbers (the modulation list's order).
+std::span<const Scheme> schemeCatalog();
+
+// The row of a type; nothing for a value outside the catalog (a caller may cast any integer).
+const Scheme* findScheme(ModulationType type);
+// The row whose name is `name`; nothing when no scheme has that name.
+const Scheme* findSchemeNamed(std::string_view name);
+
+// The scheme whose orders come with ring radii (APSK).
+const Scheme& radiiScheme();
+
+// The name of a type; "unknown" outside the catalog.
+std::string_view modulationName(ModulationType type);
+
+// The order the run takes: the chosen scheme's order field; 0 for a scheme without orders.
+std::int32_t chosenOrder(const SignalParameters& parameters);
+// Sets the chosen scheme's order field (nothing for a scheme without orders) and clears the others.
+void setChosenOrder(SignalParameters& parameters, std::int32_t order);
+
+// The offered order with this value; nothing when the scheme does not offer it.
+const SchemeOrder* findOrder(const Scheme& scheme, std::int32_t value);
+
+// The offered orders' values joined by ", " with `lastSeparator` before the last ("2, 4, 8 or 16").
+std::string offeredOrdersText(const Scheme& scheme, std::string_view lastSeparator = ", ");
+
+// Number of distinct symbol indices of the chosen scheme and order; 0 when the type is unknown
+// or its order has no table.
+std::int32_t alphabetSize(const SignalParameters& parameters);
+
+// True for the schemes whose mapper gives one point per symbol, which are then resampled; the
+// frequency-keyed schemes produce samples at the sampling rate themselves.
+bool mapsOnePointPerSymbol(ModulationType type);
+
+// Points per ring and ring radii, innermost ring first; the two lists have equal length.
+struct ApskRings {
+    std::vector<int> ringSizes;
+    std::vector<double> ringRadii;
+};
+
+// The ring table of APSK order 16, 32 or 64; any other order gets the table of 16.
+ApskRings defaultApskRings(int order);
+
+// The APSK ring radii a run uses: the order's defaults unless the radii text holds two or more numbers.
+std::vector<double> apskRadiiForRun(const SignalParameters& parameters);
+
+// The mapper output of the scheme: one point per symbol, or samples at the sampling rate for
+// FSK, MSK and GMSK. Empty when the type is unknown or its mapper refuses the order or ring table.
+SampleBuffer mapSymbols(const SymbolSequence& symbols, const SignalParameters& parameters);
+
+// The mapper of the scheme for a file's symbols fed piece by piece; null for an unknown type.
+std::unique_ptr<BlockMapper> makeBlockMapper(const SignalParameters& parameters);
+
+}  // namespace quorvel

@@ -1,0 +1,38 @@
+#include "request/RecordedSettings.h"
+
+#include "export/SigmfMetadata.h"
+#include "modulation/SchemeCatalog.h"
+#include "request/SettingsRequest.h"
+
+namespace quorvel {
+
+std::optional<std::string> recordedSettingsProblem(const SignalParameters& p) {
+    const Scheme* chosen = findScheme(p.modulationType);
+    if (chosen == nullptr) {
+        return "the modulation type " + std::to_string(static_cast<int>(p.modulationType)) + " is unknown";
+    }
+    for (const Scheme& scheme : schemeCatalog()) {
+        if (scheme.orderField == nullptr) {
+            continue;
+        }
+        const std::int32_t order = p.*scheme.orderField;
+        if (&scheme != chosen) {
+            if (order != 0) {
+                return "\"" + orderKey(scheme) + "\" is " + std::to_string(order) +
+                       " but the scheme is " + std::string(chosen->name) + " (a run records 0)";
+            }
+        } else if (findOrder(scheme, order) == nullptr) {
+            return std::string(scheme.name) + " offers the orders " + offeredOrdersText(scheme) +
+                   " (the recording has " + std::to_string(order) + ")";
+        }
+    }
+    if (!chosen->hasRadii && !p.apskRadiiText.empty()) {
+        return "only " + std::string(radiiScheme().family) + " has ring radii (the scheme is " + std::string(chosen->name) + ")";
+    }
+    if (p.apskRadiiText.size() > kFieldTextLimit) {
+        return "\"quorvel:apsk_radii\" holds more than " + std::to_string(kFieldTextLimit) + " characters";
+    }
+    return std::nullopt;
+}
+
+}  // namespace quorvel

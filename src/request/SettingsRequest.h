@@ -1,0 +1,93 @@
+#pragma once
+// One request layer below both front ends: the settings as a front end hands them over (its
+// lists' choices and each field's text as typed), their defaults, and the order in which they
+// are read. Only the form of each value is checked here; whether the values make sense together
+// is the run check's decision.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "common/SignalParameters.h"
+
+namespace quorvel {
+
+// A field holds at most this many code units; anything beyond is never read.
+inline constexpr std::size_t kFieldTextLimit = 255;
+
+// A setting's text as its front end holds it: UTF-16 from the control panel, bytes from the
+// command line. A view: the text lives with the caller.
+class FieldText {
+public:
+    FieldText() = default;
+    FieldText(std::u16string_view text) : text_(text) {}  // NOLINT: both forms convert implicitly
+    FieldText(std::string_view text) : text_(text) {}     // NOLINT
+    FieldText(const char* text) : text_(std::string_view(text)) {}  // NOLINT
+    FieldText(const std::u16string& text) : text_(std::u16string_view(text)) {}  // NOLINT
+    FieldText(const std::string& text) : text_(std::string_view(text)) {}        // NOLINT
+
+    // The number the first kFieldTextLimit units spell; nothing when they spell none.
+    std::optional<double> real() const;
+    std::optional<std::int32_t> integer() const;
+    // The first kFieldTextLimit units as bytes: UTF-16 units keep their low byte, bytes stay.
+    std::string narrow() const;
+
+private:
+    std::variant<std::u16string_view, std::string_view> text_{std::string_view()};
+};
+
+// The settings that are typed, in the order a run reads them.
+enum class Setting {
+    SymbolRate,
+    SamplingRate,
+    ApskRadii,
+    SymbolCount,
+    Snr,
+    MixingFrequency,
+    TimingError,
+    FrequencyOffset,
+    FileCount,
+    SavePath,
+};
+
+// The text a setting starts with, in both front ends: the default run's value.
+std::string defaultText(Setting setting);
+
+struct SettingsRequest {
+    // The lists' choices; nothing when the list has no usable selection.
+    std::optional<ModulationType> scheme = ModulationType::Psk;
+    std::optional<DataSource> source = DataSource::CurrentRandom;
+    std::optional<OutputFormat> format = OutputFormat::Csv;
+    // The chosen scheme's order; nothing when its list has no usable selection. A scheme
+    // without orders ignores it.
+    std::optional<std::int32_t> order{};
+    FieldText symbolRate{};
+    FieldText samplingRate{};
+    FieldText apskRadii{};  // read for a scheme with ring radii only
+    FieldText symbolCount{};
+    FieldText snr{};
+    FieldText mixingFrequency{};
+    FieldText timingError{};
+    FieldText frequencyOffset{};
+    FieldText fileCount{};
+};
+
+// The outcome of reading a request: the settings when every value is well formed, otherwise the
+// message of the first that is not.
+struct SettingsReading {
+    std::optional<SignalParameters> parameters;
+    std::string message;  // empty when parameters holds a value
+
+    explicit operator bool() const { return parameters.has_value(); }
+};
+
+// Reads the request in the panel's fixed order (lists, rates, order, counts, channel, files,
+// folder, format) and stops at the first malformed value. Infinite or not-a-number values are
+// malformed, except an SNR of +infinity, which asks for no noise. The folder is taken as given
+// and only refused when empty.
+SettingsReading readSettings(const SettingsRequest& request, std::string folder);
+
+}  // namespace quorvel

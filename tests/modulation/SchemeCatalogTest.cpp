@@ -1,0 +1,106 @@
+// Every scheme round-trips between its names, its type number, the panel's lists and the metadata.
+
+#include "modulation/SchemeCatalog.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/ControlPanelReader.h"
+#include "app/ControlTable.h"
+#include "app/OrderControls.h"
+#include "export/SigmfRecordReader.h"
+#include "request/RecordedSettings.h"
+#include "support/CliRun.h"
+#include "support/TempDir.h"
+
+namespace quorvel {
+namespace {
+
+using testing_support::runCli;
+using testing_support::TempDir;
+
+// The settings a run records for a scheme and order asked for on the command line (folder aside).
+SignalParameters recorded(const std::vector<std::string>& choice) {
+    const TempDir dir;
+    std::vector<std::string> args = choice;
+    args.insert(args.end(), {"--seed", "1", "--symbols", "8", "--snr", "inf", "--quiet", "--save-path", dir.str()});
+    const auto run = runCli(args);
+    EXPECT_EQ(run.code, 0) << run.err;
+    const auto reading = readRecordingRecordFile(dir.file("modulated_signal_1.sigmf-meta"));
+    EXPECT_TRUE(reading) << reading.problem;
+    SignalParameters p = reading ? reading.record->parameters : SignalParameters{};
+    p.savePath.clear();  // each run has its own folder
+    return p;
+}
+
+// The panel with the scheme at `position` and the order list of that scheme at `orderIndex`.
+SignalParameters panelReading(std::size_t position, int orderIndex) {
+    ControlPanelInput input;
+    input.modulationIndex = static_cast<int>(position);
+    input.symbolCount = u"8";
+    input.snrDb = u"inf";
+    for (int* index : {&input.pskIndex, &input.fskIndex, &input.qamIndex, &input.apskIndex}) {
+        *index = orderIndex;
+    }
+    // Choosing an APSK order puts its radii into the field, as the panel does.
+    const std::string radii = defaultApskRadiiText(orderIndex);
+    input.apskRadii.assign(radii.begin(), radii.end());
+    const auto reading = readControlPanel(input);
+    EXPECT_TRUE(reading) << reading.message;
+    SignalParameters p = reading ? *reading.parameters : SignalParameters{};
+    p.savePath.clear();
+    return p;
+}
+
+TEST(SchemeCatalog, EverySchemeAndOrderRoundTrips) {
+    const auto schemes = schemeCatalog();
+    const auto modulationList = listItems(ControlId::ModulationType);
+    ASSERT_EQ(modulationList.size(), schemes.size());
+    for (std::size_t position = 0; position < schemes.size(); ++position) {
+        const Scheme& scheme = schemes[position];
+        const std::string number = std::to_string(static_cast<int>(scheme.type));
+        // The panel's list position is the type number minus one.
+        EXPECT_EQ(modulationList[position].value, static_cast<int>(position) + 1) << scheme.name;
+        EXPECT_EQ(findSchemeNamed(scheme.name), &scheme);
+        EXPECT_EQ(modulationName(scheme.type), scheme.name);
+        std::vector<std::int32_t> orders;
+        for (const SchemeOrder& order : scheme.orders) {
+            orders.push_back(order.value);
+        }
+        if (orders.empty()) {
+            orders.push_back(0);
+        }
+        for (std::size_t k = 0; k < orders.size(); ++k) {
+            std::vector<std::string> byName = {"--modulation", std::string(scheme.name)};
+            std::vector<std::string> byNumber = {"--modulation", number};
+            if (scheme.hasOrders()) {
+                for (auto* args : {&byName, &byNumber}) {
+                    args->insert(args->end(), {"--order", std::to_string(orders[k])});
+                }
+            }
+            const SignalParameters fromName = recorded(byName);
+            EXPECT_EQ(fromName.modulationType, scheme.type);
+            EXPECT_EQ(chosenOrder(fromName), orders[k]) << scheme.name;
+            EXPECT_EQ(alphabetSize(fromName) > 0, true) << scheme.name;
+            EXPECT_EQ(recordedSettingsProblem(fromName), std::nullopt) << scheme.name;
+            EXPECT_EQ(recorded(byNumber), fromName) << scheme.name;
+            // The panel asks for the same run; only the folder differs.
+            EXPECT_EQ(panelReading(position, static_cast<int>(k)), fromName) << scheme.name << " " << orders[k];
+        }
+    }
+}
+
+TEST(SchemeCatalog, TheDefaultRunTakesTheDefaultSchemeAndOrder) {
+    const SignalParameters defaults;
+    const Scheme& first = schemeCatalog().front();
+    EXPECT_EQ(defaults.modulationType, first.type);
+    EXPECT_EQ(chosenOrder(defaults), first.orders[first.defaultOrder].value);
+    EXPECT_EQ(readControlPanel(ControlPanelInput{}).parameters, defaults);
+    EXPECT_EQ(recorded({}).pskOrder, defaults.pskOrder);
+    EXPECT_EQ(recorded({}).symbolRate, defaults.symbolRate);
+}
+
+}  // namespace
+}  // namespace quorvel
