@@ -1,17 +1,37 @@
 # Quick start: `make run` builds and starts the program, `make test` builds and runs every test.
-# Both install the Debian packages they need first (scripts/install-deps.sh, idempotent).
-# `make test` is the whole gate: the release suite, the suite under the sanitisers, then a short
-# run of every fuzz target (FUZZ_SECONDS each).
-.PHONY: deps build run test test-release test-sanitize fuzz bench compare clean
+# Both install the Debian packages they need first (scripts/install-deps.sh, idempotent):
+# `make run` only what the two programs need, and builds only them; `make test` the rest.
+# `make test` is the whole gate: the release suite, the suite under the sanitisers, a short
+# run of every fuzz target (FUZZ_SECONDS each), then the Debian package built, installed with
+# apt-get, checked and removed.
+.PHONY: deps deps-test deps-package build build-all run test test-release test-sanitize fuzz \
+	package test-package bench compare clean
 
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
+VERSION := $(shell sed -n 's/^project.Quorvel VERSION \([^ ]*\).*/\1/p' CMakeLists.txt)
+DEB := build/quorvel_$(VERSION)_$(shell dpkg --print-architecture 2>/dev/null || echo amd64).deb
 
 deps:
 	@bash scripts/install-deps.sh
 
+deps-test:
+	@bash scripts/install-deps.sh --test
+
+deps-package:
+	@bash scripts/install-deps.sh --package
+
+# The two programs, build/quorvel and build/quorvel-cli. A first configuration leaves the tests
+# and benchmarks out, so that their packages are not needed; a build/ that `make test` set up
+# keeps them.
 build: deps
-	@cmake --preset release >/dev/null
+	@if [ -f build/CMakeCache.txt ]; then cmake --preset release >/dev/null; \
+	else cmake --preset release -DQUORVEL_BUILD_TESTS=OFF -DQUORVEL_BUILD_BENCH=OFF >/dev/null; fi
+	@cmake --build --preset release -j $(JOBS) --target quorvel quorvel-cli
+
+# Everything in build/: the programs, the tests and the benchmarks.
+build-all: deps-test
+	@cmake --preset release -DQUORVEL_BUILD_TESTS=ON -DQUORVEL_BUILD_BENCH=ON >/dev/null
 	@cmake --build --preset release -j $(JOBS)
 
 run: build
@@ -21,25 +41,33 @@ test:
 	@$(MAKE) --no-print-directory test-release
 	@$(MAKE) --no-print-directory test-sanitize
 	@$(MAKE) --no-print-directory fuzz
+	@$(MAKE) --no-print-directory test-package
 
-test-release: build
+test-release: build-all
 	@ctest --preset release -j $(JOBS)
 
-test-sanitize: deps
+test-sanitize: deps-test
 	@cmake --preset sanitize >/dev/null
 	@cmake --build --preset sanitize -j $(JOBS)
 	@ctest --preset sanitize -j $(JOBS)
 
-fuzz: deps
+fuzz: deps-test
 	@bash scripts/fuzz.sh $(FUZZ_SECONDS)
 
-bench: build
+# build/quorvel_VERSION_ARCH.deb, from a build of the two programs alone in build-package/.
+package: deps-package
+	@bash packaging/build-package.sh $(JOBS)
+
+test-package: package build
+	@bash tests/package/test-package.sh $(DEB) build/quorvel-cli
+
+bench: build-all
 	@./build/quorvel-bench
 	@if [ -x build/quorvel-gui-bench ]; then QT_QPA_PLATFORM=offscreen ./build/quorvel-gui-bench; fi
 
-compare: build
+compare: build-all
 	@bash scripts/install-deps.sh --bench
 	@./bench/compare
 
 clean:
-	rm -rf build build-debug build-asan build-sanitize build-fuzz
+	rm -rf build build-debug build-asan build-sanitize build-fuzz build-package

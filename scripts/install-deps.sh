@@ -1,19 +1,35 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need.
+# Installs the Debian packages a task needs. With no option: what building and running the two
+# programs needs (`make run`, `make build`). Options add groups, several may be given:
+#   --test     the tests, the benchmarks, the sanitisers, the fuzzers and the package (`make test`)
+#   --package  building and checking the Debian package (`make package`)
+#   --bench    the peers bench/compare times quorvel-cli against
 # Idempotent: does nothing when every package is already installed.
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
-  libfftw3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev locales
-  nlohmann-json3-dev
+  libfftw3-dev libcli11-dev nlohmann-json3-dev
+)
+test_packages=(
+  libgtest-dev libgmock-dev libbenchmark-dev locales
   clang libclang-rt-14-dev llvm
 )
-if [ "${1:-}" = "--bench" ]; then
-  # The peers bench/compare times quorvel-cli against: numpy, GNU Radio (and liquid-dsp beside it).
-  packages+=(python3-numpy time gnuradio libliquid-dev)
-fi
+# dpkg-shlibdeps (dpkg-dev) and file compute the package's dependencies; groff and
+# desktop-file-validate check its manual page and desktop entry.
+package_packages=(dpkg-dev file groff-base desktop-file-utils)
+# numpy, GNU Radio (and liquid-dsp beside it).
+bench_packages=(python3-numpy time gnuradio libliquid-dev)
+
+for option in "$@"; do
+  case "$option" in
+    --test) packages+=("${test_packages[@]}" "${package_packages[@]}") ;;
+    --package) packages+=("${package_packages[@]}") ;;
+    --bench) packages+=("${bench_packages[@]}") ;;
+    *) echo "install-deps.sh: unknown option $option (--test, --package, --bench)" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
@@ -25,5 +41,6 @@ echo "Installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Waits for another apt-get instead of failing on its lock.
+$sudo apt-get -o DPkg::Lock::Timeout=600 update -qq
+$sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"
