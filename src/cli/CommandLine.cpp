@@ -17,7 +17,8 @@
 #include <string_view>
 #include <utility>
 
-#include "cli/Options.h"
+#include "options/OptionRun.h"
+#include "options/Options.h"
 #include "cli/ProgressDisplay.h"
 #include "common/Version.h"
 #include "export/Cf32Sink.h"
@@ -139,18 +140,7 @@ std::string successReport(const GenerationResult& result, const SignalParameters
 }
 
 int finishRun(const GenerationResult& result, std::ostream& err) {
-    for (const auto& failure : result.fileFailures) {
-        err << "Could not write " << failure.path << ": " << failure.reason << '\n';
-    }
-    if (result.unlistedFailures > 0) {
-        err << "... and " << result.unlistedFailures << " more files could not be written\n";
-    }
-    if (result.stoppedByDisk) {
-        err << "Stopped: no later file can be written there.\n";
-    }
-    if (result.stoppedByMemory) {
-        err << "Stopped: memory ran out; no later file was tried.\n";
-    }
+    err << fileFailureReport(result);
     return result.fileFailures.empty() ? ExitSuccess : ExitFileFailure;
 }
 
@@ -286,17 +276,9 @@ int generate(const Options& o, const CommandLineStreams& streams) {
         return regenerate(o, streams);
     }
     std::ostream& err = streams.err;
-    const auto reading = readSettings(requestFrom(o), o.savePath);
-    if (!reading) {
-        err << reading.message << '\n';
-        return ExitInvalidInput;
-    }
-    const SignalParameters& p = *reading.parameters;
-    const SignalSynthesizer synthesizer = o.seed ? SignalSynthesizer::seeded(*o.seed) : SignalSynthesizer();
-    // The command line shows no signal, so it never holds one whole, however long the file.
-    RunOptions options;
-    options.keepLastSignal = false;
-    options.syncToDisk = o.fsync;
+    OptionRun run = prepareRun(o);
+    const SignalParameters& p = run.parameters;
+    RunOptions& options = run.options;
     options.cancel = streams.cancel;
     std::unique_ptr<SampleSink> stream;
     if (o.toStdout) {
@@ -307,7 +289,7 @@ int generate(const Options& o, const CommandLineStreams& streams) {
     GenerationResult result;
     {
         const ProgressHook progress(o, streams, options);
-        result = synthesizer.generateSignal(p, options);
+        result = run.synthesizer.generateSignal(p, options);
     }
     if (result.folderBusy) {
         err << result.refusal << '\n';

@@ -1,4 +1,4 @@
-#include "cli/Options.h"
+#include "options/Options.h"
 
 #include <CLI/CLI.hpp>
 

@@ -1,0 +1,37 @@
+#include "options/OptionRun.h"
+
+#include <sstream>
+#include <utility>
+
+namespace quorvel {
+
+OptionRun prepareRun(const Options& o) {
+    SettingsReading reading = readSettings(requestFrom(o), o.savePath);
+    if (!reading) {
+        throw OptionError{std::move(reading.message)};
+    }
+    OptionRun run{std::move(*reading.parameters),
+                  o.seed ? SignalSynthesizer::seeded(*o.seed) : SignalSynthesizer(), {}};
+    run.options.keepLastSignal = false;
+    run.options.syncToDisk = o.fsync;
+    return run;
+}
+
+std::string fileFailureReport(const GenerationResult& result) {
+    std::ostringstream report;
+    for (const auto& failure : result.fileFailures) {
+        report << "Could not write " << failure.path << ": " << failure.reason << '\n';
+    }
+    if (result.unlistedFailures > 0) {
+        report << "... and " << result.unlistedFailures << " more files could not be written\n";
+    }
+    if (result.stoppedByDisk) {
+        report << "Stopped: no later file can be written there.\n";
+    }
+    if (result.stoppedByMemory) {
+        report << "Stopped: memory ran out; no later file was tried.\n";
+    }
+    return report.str();
+}
+
+}  // namespace quorvel
