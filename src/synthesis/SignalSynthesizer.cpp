@@ -103,12 +103,16 @@ FileEnd recordOutcome(const FileWork& work, std::int32_t k, std::optional<std::u
         }
     }
     const FileEnd end = diskFull ? FileEnd::DiskFull : FileEnd::Finished;
-    if (written.empty() || metadataPath.empty()) {
+    if (written.empty()) {
         return end;
     }
     RecordingRecord record{work.p, seed, k, std::string(kProgramVersion), work.length, work.signalPower, {}};
     if (written.size() != work.sinks.size() && work.options.sampleStream == nullptr) {
         record.writtenSampleFiles = written;
+    }
+    result.lastRecord = record;
+    if (metadataPath.empty()) {
+        return end;
     }
     const Durability durability = work.options.syncToDisk ? Durability::AfterPowerLoss : Durability::AfterCrash;
     std::optional<std::string> error;
@@ -239,6 +243,11 @@ GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t 
                 memory.emplace(signal);
                 work.keptMapped = &mapped;
                 work.sinks.push_back(&*memory);
+            } else if (last && options.lastMapperTap != nullptr) {
+                work.keptMapped = options.lastMapperTap;
+            }
+            if (last && options.lastFileTap != nullptr) {
+                work.sinks.push_back(options.lastFileTap);
             }
             end = makeStreamedFile(work, engine, seeds_);
         } catch (const std::bad_alloc&) {
@@ -249,9 +258,10 @@ GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t 
             }
             shortage = EAGAIN;
         }
-        if (memory && !work.sinks.empty() && work.sinks.back() == &*memory) {
-            work.sinks.pop_back();  // what is reported and recorded are the files
-        }
+        // What is reported and recorded are the files, not the copies kept beside them.
+        std::erase_if(work.sinks, [&](const SampleSink* sink) {
+            return (memory && sink == &*memory) || sink == options.lastFileTap;
+        });
         if (end == FileEnd::OutOfMemory) {
             for (SampleSink* sink : work.sinks) {
                 sink->finish(false);

@@ -11,6 +11,7 @@
 #include "common/SeedSource.h"
 #include "common/Signal.h"
 #include "export/SampleSink.h"
+#include "export/SigmfMetadata.h"
 #include "common/SignalParameters.h"
 
 namespace quorvel {
@@ -44,6 +45,11 @@ struct RunOptions {
     std::optional<std::string> metadataPath;
     // Flush every finished file and its folder entry to the disk, so that it survives a power cut.
     bool syncToDisk = false;
+    // For a caller that keeps the last file in storage of its own: lastFileTap receives its final
+    // samples beside its files (or the sample stream), but is neither finished nor reported as a
+    // file; lastMapperTap receives its mapper output, unless keepLastSignal keeps it in the result.
+    SampleSink* lastFileTap = nullptr;
+    SampleBuffer* lastMapperTap = nullptr;
 };
 
 struct GenerationResult {
@@ -60,6 +66,8 @@ struct GenerationResult {
     bool stoppedByDisk = false;     // a full disk or a file-size limit ended the run early
     bool stoppedByMemory = false;   // memory ran out after the first file and ended the run early
     std::size_t unlistedFailures = 0;  // failures beyond those fileFailures lists
+    // What the last file finished records, whether or not a metadata file was written for it.
+    std::optional<RecordingRecord> lastRecord;
 
     bool refused() const { return !refusal.empty(); }
 };
