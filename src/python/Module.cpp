@@ -1,0 +1,284 @@
+// The Python module quorvel: the engine's signals as numpy arrays, with the command line's
+// settings as keywords, its messages and its files.
+
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+
+#include <atomic>
+#include <exception>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+#include "common/Version.h"
+#include "export/SigmfMetadata.h"
+#include "modulation/SchemeCatalog.h"
+#include "python/BlockStream.h"
+#include "python/KeywordValues.h"
+#include "python/RunFailure.h"
+#include "python/SettingKeywords.h"
+#include "synthesis/RunCheck.h"
+
+namespace py = pybind11;
+
+namespace quorvel {
+namespace {
+
+constexpr std::size_t kDefaultBlockSamples = 65536;
+
+// A request that cannot be generated (the command line's exit 1).
+struct GenerationFailure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Files that could not be written (the command line's exit 3).
+struct FilesFailure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+[[noreturn]] void raise(const RunFailure& failure) {
+    if (failure.kind == RunFailure::Kind::Files) {
+        throw FilesFailure(failure.message);
+    }
+    throw GenerationFailure(failure.message);
+}
+
+struct Signal {
+    py::array samples;
+    py::array symbols;
+    double sampleRate = 0.0;
+    py::object metadata;
+};
+
+class SampleStream {
+public:
+    SampleStream(OptionRun run, std::size_t blockSamples, SampleType type, bool toFiles)
+        : sampleRate_(run.parameters.samplingRate),
+          sampleCount_(static_cast<std::uint64_t>(samplesPerFile(run.parameters))),
+          type_(type),
+          stream_(std::move(run), blockSamples, type, toFiles) {}
+
+    py::array next() {
+        std::optional<BlockStream::Block> block;
+        {
+            const py::gil_scoped_release release;
+            block = stream_.next();
+        }
+        if (!block) {
+            if (const auto failure = stream_.failure()) {
+                raise(*failure);
+            }
+            throw py::stop_iteration();
+        }
+        std::byte* bytes = block->bytes.release();
+        const py::capsule owner(bytes, [](void* held) { delete[] static_cast<std::byte*>(held); });
+        return py::array(numpyTypeOf(type_), {static_cast<py::ssize_t>(block->samples)}, bytes, owner);
+    }
+
+    void close() {
+        const py::gil_scoped_release release;
+        stream_.close();
+    }
+
+    double sampleRate() const { return sampleRate_; }
+    std::uint64_t sampleCount() const { return sampleCount_; }
+
+private:
+    double sampleRate_;
+    std::uint64_t sampleCount_;
+    SampleType type_;
+    BlockStream stream_;
+};
+
+// The module's own keywords, taken out of the settings.
+py::object takeKeyword(py::kwargs& keywords, const char* name, py::object fallback) {
+    if (!keywords.contains(name)) {
+        return fallback;
+    }
+    py::object value = keywords[name];
+    PyDict_DelItemString(keywords.ptr(), name);
+    return value;
+}
+
+struct CallRun {
+    OptionRun run;
+    bool toFiles = false;
+};
+
+// The run the settings ask for, the command line's message on a malformed one. Without a
+// folder nothing is written, so only one file can be made.
+CallRun callRun(const char* function, const py::kwargs& keywords) {
+    const std::vector<KeywordSetting> settings = keywordSettings(function, keywords);
+    bool toFiles = false;
+    for (const KeywordSetting& setting : settings) {
+        toFiles = toFiles || setting.name == "save_path";
+    }
+    try {
+        OptionRun run = runFromKeywords(settings);
+        if (!toFiles && run.parameters.fileCount != 1) {
+            throw MalformedSetting{"files: one file only without save_path (got " +
+                                   std::to_string(run.parameters.fileCount) + ")."};
+        }
+        return {std::move(run), toFiles};
+    } catch (const MalformedSetting& e) {
+        throw py::value_error(e.message);
+    }
+}
+
+py::array symbolArray(std::unique_ptr<SampleBuffer> points) {
+    SampleBuffer* held = points.release();
+    const py::capsule owner(held, [](void* buffer) { delete static_cast<SampleBuffer*>(buffer); });
+    return py::array(py::dtype::of<std::complex<double>>(), {static_cast<py::ssize_t>(held->size())}, held->data(),
+                     owner);
+}
+
+Signal generate(py::kwargs keywords) {
+    const SampleType type = sampleTypeOf(takeKeyword(keywords, "dtype", py::dtype::of<std::complex<double>>()));
+    CallRun call = callRun("generate", keywords);
+    const SignalParameters& p = call.run.parameters;
+    // The array is made before the run, so the run check, counting the signal held, comes first.
+    if (const auto reason = findRefusal(p, availableMemoryBytes(), true)) {
+        throw GenerationFailure(*reason);
+    }
+    const auto length = static_cast<std::uint64_t>(samplesPerFile(p));
+    py::array samples(numpyTypeOf(type), py::array::ShapeContainer{static_cast<py::ssize_t>(length)});
+    ArraySink sink(static_cast<std::byte*>(samples.mutable_data()), length, type);
+    auto points = std::make_unique<SampleBuffer>();
+    points->reserve(mapsOnePointPerSymbol(p.modulationType) ? static_cast<std::size_t>(p.symbolCount) : length);
+    RunOptions& options = call.run.options;
+    options.lastMapperTap = points.get();
+    (call.toFiles ? options.lastFileTap : options.sampleStream) = &sink;
+    // Ctrl-C reaches Python only between blocks: the run looks for it when it reports progress.
+    std::atomic<bool> interrupted{false};
+    options.cancel = &interrupted;
+    options.progress = [&interrupted](const RunProgress&) {
+        const py::gil_scoped_acquire acquire;
+        if (PyErr_CheckSignals() != 0) {
+            interrupted = true;
+        }
+    };
+    GenerationResult result;
+    {
+        const py::gil_scoped_release release;
+        try {
+            result = call.run.synthesizer.generateSignal(p, options);
+        } catch (const std::exception& e) {
+            // Memory the system promised but could not give after all, as the command line says.
+            result.refusal = e.what();
+        }
+    }
+    if (interrupted) {
+        throw py::error_already_set();
+    }
+    if (const auto failure = runFailure(result)) {
+        raise(*failure);
+    }
+    if (sink.written() != length || !result.lastRecord) {
+        throw std::logic_error("the run made " + std::to_string(sink.written()) + " of its " +
+                               std::to_string(length) + " samples");
+    }
+    const py::object metadata = py::module_::import("json").attr("loads")(sigmfMetadataText(*result.lastRecord));
+    return Signal{std::move(samples), symbolArray(std::move(points)), p.samplingRate, metadata};
+}
+
+std::unique_ptr<SampleStream> stream(py::kwargs keywords) {
+    const py::object block = takeKeyword(keywords, "block", py::int_(kDefaultBlockSamples));
+    const SampleType type = sampleTypeOf(takeKeyword(keywords, "dtype", py::dtype::of<std::complex<double>>()));
+    if (!py::isinstance<py::int_>(block) || py::isinstance<py::bool_>(block) || block.cast<py::int_>() < py::int_(1)) {
+        throw py::value_error("block: a whole number of samples, at least 1 (got " + std::string(py::repr(block)) + ")");
+    }
+    CallRun call = callRun("stream", keywords);
+    // Refused at once rather than at the first block.
+    if (const auto reason = findRefusal(call.run.parameters, availableMemoryBytes(), false)) {
+        throw GenerationFailure(*reason);
+    }
+    return std::make_unique<SampleStream>(std::move(call.run), block.cast<std::size_t>(), type, call.toFiles);
+}
+
+const char* const kModuleDoc = R"(Quorvel's signals as numpy arrays.
+
+generate() makes a signal and hands it back whole; stream() hands it out in blocks while it is
+made, for signals too long to hold. Both take the settings of quorvel-cli as keywords, with the
+same defaults, rules and messages; a seeded call gives exactly the samples the command line
+writes for the same settings.)";
+
+std::string generateDoc() {
+    return R"(generate(*, dtype=numpy.complex128, **settings) -> Signal
+
+Makes one signal as quorvel-cli makes it and returns it as a Signal: samples (complex128, or with
+dtype=numpy.complex64 exactly the values of the cf32 file), symbols (the mapper's points,
+complex128), sample_rate [Hz] and metadata (the dict its .sigmf-meta file holds).
+
+No file is written unless save_path is given: then the run writes exactly the command line's
+files, and the Signal is its last file's.
+
+Settings: the command line's options with _ for -. A value is a number, the option's text, or,
+for a list such as apsk_radii, a sequence of numbers; None, or leaving it out, keeps the default.
+A flag takes True or False.
+)" + settingKeywordHelp() +
+           R"(
+Raises TypeError for a keyword that names no setting, ValueError with the command line's message
+for a malformed value, GenerationError with the one-line reason for a request that cannot be
+generated, and OSError naming the files that could not be written.)";
+}
+
+std::string streamDoc() {
+    return R"(stream(*, block=65536, dtype=numpy.complex128, **settings) -> SampleStream
+
+The signal generate() makes for the same settings, handed out as numpy arrays of block samples
+(the last one shorter) while the engine makes it on a thread of its own; it holds a few blocks at
+most, however long the signal. The blocks, joined, are generate()'s samples. close(), the end of
+a with block, or dropping the stream stops the run at its next block.
+
+Takes generate()'s settings and raises its exceptions: the settings' at the call, a failure of
+the run when the stream reaches it.)";
+}
+
+}  // namespace
+}  // namespace quorvel
+
+PYBIND11_MODULE(quorvel, module) {
+    using namespace quorvel;
+    // Each docstring starts with its own signature, which names the keywords pybind11 cannot see.
+    py::options options;
+    options.disable_function_signatures();
+    module.doc() = kModuleDoc;
+    module.attr("__version__") = std::string(kProgramVersion);
+    py::register_exception<GenerationFailure>(module, "GenerationError", PyExc_ValueError);
+    // Files that could not be written are an OSError as Python's own file functions raise it.
+    py::register_exception_translator([](std::exception_ptr error) {
+        try {
+            if (error) {
+                std::rethrow_exception(error);
+            }
+        } catch (const FilesFailure& e) {
+            PyErr_SetString(PyExc_OSError, e.what());
+        }
+    });
+
+    py::class_<Signal>(module, "Signal", "One signal: samples, symbols, sample_rate [Hz] and metadata.")
+        .def_readonly("samples", &Signal::samples, "The final samples.")
+        .def_readonly("symbols", &Signal::symbols, "The mapper's points (the keyed schemes: its samples).")
+        .def_readonly("sample_rate", &Signal::sampleRate, "Samples per second [Hz].")
+        .def_readonly("metadata", &Signal::metadata, "The dict the .sigmf-meta file holds.")
+        .def("__repr__", [](const Signal& s) {
+            return "<quorvel.Signal: " + std::to_string(s.samples.size()) + " samples of " +
+                   std::string(py::str(s.samples.dtype())) + " at " + std::string(py::repr(py::float_(s.sampleRate))) +
+                   " Hz>";
+        });
+
+    py::class_<SampleStream>(module, "SampleStream", "The blocks of one signal while it is made (see stream()).")
+        .def("__iter__", [](py::object self) { return self; })
+        .def("__next__", &SampleStream::next)
+        .def("close", &SampleStream::close, "Stops the run at its next block and waits for it.")
+        .def("__enter__", [](py::object self) { return self; })
+        .def("__exit__", [](SampleStream& s, const py::args&) { s.close(); })
+        .def_property_readonly("sample_rate", &SampleStream::sampleRate, "Samples per second [Hz].")
+        .def_property_readonly("sample_count", &SampleStream::sampleCount, "Samples in the whole signal.");
+
+    static const std::string generateText = generateDoc();
+    static const std::string streamText = streamDoc();
+    module.def("generate", &generate, generateText.c_str());
+    module.def("stream", &stream, streamText.c_str());
+}
