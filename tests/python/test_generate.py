@@ -1,0 +1,76 @@
+import json
+import os
+
+import numpy as np
+import pytest
+
+import quorvel
+from conftest import run_cli
+
+# Seeded runs over schemes, sources and channel stages; 1/3 has the longest shortest text a double has.
+CASES = [
+    dict(seed=1, symbols=500),
+    dict(seed=7, modulation="qam", order=64, snr=12, mixing=-2000.5, timing_error=0.25),
+    dict(seed=3, modulation="gmsk", source="prn15", symbol_rate=1250, freq_offset=1 / 3),
+    dict(seed=9, modulation="apsk", order=16, apsk_radii=(0.6, 1.4), snr="inf", symbols=300),
+]
+
+
+@pytest.mark.parametrize("settings", CASES)
+def test_the_command_lines_files_and_samples(settings, tmp_path, monkeypatch):
+    for side in ("cli", "module"):
+        (tmp_path / side / "out").mkdir(parents=True)
+    assert run_cli(tmp_path / "cli", settings, "--format=both", "--save-path=out").returncode == 0
+    written = {p.name: p.read_bytes() for p in (tmp_path / "cli" / "out").iterdir()}
+    monkeypatch.chdir(tmp_path / "module")
+    saved = quorvel.generate(save_path="out", format="both", **settings)
+    assert {p.name: p.read_bytes() for p in (tmp_path / "module" / "out").iterdir()} == written
+    data, meta = written["modulated_signal_1.sigmf-data"], json.loads(written["modulated_signal_1.sigmf-meta"])
+    assert saved.samples.astype(np.complex64).tobytes() == data and saved.metadata == meta
+    held = quorvel.generate(dtype=np.complex64, format="both", **settings)
+    meta["global"]["quorvel:save_path"] = "."
+    assert held.samples.tobytes() == data and held.metadata == meta and os.listdir() == ["out"]
+
+
+@pytest.mark.parametrize("modulation, points", [("psk", 400), ("qam", 400), ("fsk", 4000), ("msk", 4000)])
+def test_dtype_and_length(modulation, points):
+    for dtype in (np.complex128, np.complex64):
+        signal = quorvel.generate(modulation=modulation, symbols=400, seed=2, dtype=dtype)
+        assert signal.samples.dtype == dtype and signal.samples.shape == (4000,) and signal.sample_rate == 10000
+        assert signal.symbols.dtype == np.complex128 and signal.symbols.shape == (points,)
+    # Without noise the straight lines pass through the mapper's points, one every 10 samples.
+    clean = quorvel.generate(symbols=50, snr="inf", seed=4)
+    assert np.allclose(clean.samples[::10], clean.symbols, rtol=0, atol=1e-12)
+
+
+# Settings, the exception, and quorvel-cli's exit code for them, whose message the exception holds.
+REFUSALS = [
+    (dict(snr="abc"), ValueError, 2),
+    (dict(order=3), ValueError, 2),
+    (dict(seed=-1), ValueError, 2),
+    (dict(apsk_radii=(0.5, 1)), ValueError, 2),
+    (dict(symbol_rate=0), quorvel.GenerationError, 1),
+    (dict(timing_error=2), quorvel.GenerationError, 1),
+    (dict(save_path="missing"), OSError, 3),
+]
+
+
+@pytest.mark.parametrize("settings, error, code", REFUSALS)
+def test_refusals_are_the_command_lines(settings, error, code, tmp_path, monkeypatch):
+    monkeypatch.chdir(tmp_path)
+    reference = run_cli(tmp_path, settings)
+    lines = reference.stderr.strip().splitlines()
+    # The command line heads a refusal with "Signal generation failed." and follows CLI11's with a hint.
+    message = "\n".join({1: lines[1:], 2: lines[:1], 3: lines}[code])
+    assert reference.returncode == code
+    for make in (quorvel.generate, lambda **s: list(quorvel.stream(**s))):
+        with pytest.raises(error) as caught:
+            make(**settings)
+        assert type(caught.value) is error and str(caught.value) == message
+
+
+def test_values_the_command_line_cannot_be_given():
+    for settings, error in [(dict(bogus=1), TypeError), (dict(snr=1j), TypeError), (dict(fsync="yes"), TypeError),
+                            (dict(quiet=True), TypeError), (dict(files=2), ValueError), (dict(dtype="f8"), ValueError)]:
+        with pytest.raises(error):
+            quorvel.generate(**settings)

@@ -1,0 +1,31 @@
+import os
+
+import numpy as np
+import pytest
+
+import quorvel
+
+SETTINGS = dict(seed=11, symbols=2000, modulation="qam", order=16, timing_error=-0.3)  # 20 000 samples
+
+
+@pytest.mark.parametrize("block", [1, 4099, 65536, 10**6])
+def test_blocks_join_to_the_whole_signal(block, tmp_path):
+    whole = quorvel.generate(**SETTINGS).samples
+    for dtype in (np.complex128, np.complex64):
+        blocks = list(quorvel.stream(block=block, dtype=dtype, **SETTINGS))
+        assert all(len(b) == block for b in blocks[:-1]) and 0 < len(blocks[-1]) <= block
+        assert np.concatenate(blocks).tobytes() == whole.astype(dtype).tobytes()
+    saved = list(quorvel.stream(block=block, dtype=np.complex64, save_path=tmp_path, format="cf32", **SETTINGS))
+    assert np.concatenate(saved).tobytes() == (tmp_path / "modulated_signal_1.sigmf-data").read_bytes()
+
+
+def test_an_abandoned_stream_stops_its_run(tmp_path):
+    # 10^8 samples, minutes to make: closing or dropping the stream must end the run at once.
+    long = dict(symbols=10**7, snr="inf", block=4096)
+    stream = quorvel.stream(save_path=tmp_path, format="cf32", **long)
+    assert stream.sample_count == 10**8 and len(next(stream)) == 4096
+    stream.close()
+    assert list(stream) == [] and os.listdir(tmp_path) == []
+    with quorvel.stream(**long) as stream:
+        next(stream)
+    next(quorvel.stream(**long))
