@@ -21,13 +21,13 @@ deps-test:
 deps-package:
 	@bash scripts/install-deps.sh --package
 
-# The two programs, build/quorvel and build/quorvel-cli. A first configuration leaves the tests
-# and benchmarks out, so that their packages are not needed; a build/ that `make test` set up
-# keeps them.
+# The two programs, build/quorvel and build/quorvel-cli, and the Python module in build/python/.
+# A first configuration leaves the tests and benchmarks out, so that their packages are not
+# needed; a build/ that `make test` set up keeps them.
 build: deps
 	@if [ -f build/CMakeCache.txt ]; then cmake --preset release >/dev/null; \
 	else cmake --preset release -DQUORVEL_BUILD_TESTS=OFF -DQUORVEL_BUILD_BENCH=OFF >/dev/null; fi
-	@cmake --build --preset release -j $(JOBS) --target quorvel quorvel-cli
+	@cmake --build --preset release -j $(JOBS) --target quorvel quorvel-cli quorvel-python
 
 # Everything in build/: the programs, the tests and the benchmarks.
 build-all: deps-test

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs. With no option: what building and running the two
-# programs needs (`make run`, `make build`). Options add groups, several may be given:
+# programs and the Python module needs (`make run`, `make build`). Options add groups, several may be given:
 #   --test     the tests, the benchmarks, the sanitisers, the fuzzers and the package (`make test`)
 #   --package  building and checking the Debian package (`make package`)
 #   --bench    the peers bench/compare times quorvel-cli against
@@ -11,16 +11,18 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
   libfftw3-dev libcli11-dev nlohmann-json3-dev
+  pybind11-dev python3-dev python3-numpy
 )
 test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev locales
   clang libclang-rt-14-dev llvm
+  python3-pytest
 )
 # dpkg-shlibdeps (dpkg-dev) and file compute the package's dependencies; groff and
 # desktop-file-validate check its manual page and desktop entry.
 package_packages=(dpkg-dev file groff-base desktop-file-utils)
-# numpy, GNU Radio (and liquid-dsp beside it).
-bench_packages=(python3-numpy time gnuradio libliquid-dev)
+# GNU Radio (and liquid-dsp beside it); numpy comes with the module.
+bench_packages=(time gnuradio libliquid-dev)
 
 for option in "$@"; do
   case "$option" in
