@@ -62,12 +62,12 @@ if ! apt_get install --reinstall --allow-downgrades "$work/$(basename "$deb")" >
   exit 1
 fi
 
-# The Depends line comes from the binaries: every library they link directly must be named
-# by its package.
+# The Depends line comes from the binaries and the module: every library they link directly
+# must be named by its package.
 depends_on_linked_libraries() {
   local depends binary soname path owner missing=()
   depends="$(field Depends)"
-  for binary in /usr/bin/quorvel /usr/bin/quorvel-cli; do
+  for binary in /usr/bin/quorvel /usr/bin/quorvel-cli /usr/lib/python3/dist-packages/quorvel.*.so; do
     for soname in $(objdump -p "$binary" | awk '$1 == "NEEDED" { print $2 }'); do
       # The library the loader picks, under /lib or /usr/lib alike (the merged /usr).
       path="$(ldd "$binary" | awk -v name="$soname" '$1 == name { print $3 } $1 ~ "/" name "$" { print $1 }')"
@@ -101,6 +101,21 @@ same_files_as_the_build() {
     { echo "the metadata does not name version $(field Version)"; return 1; }
 }
 check "the installed quorvel-cli writes the build's files" same_files_as_the_build
+
+# Debian's python3 imports the module from the package, with no help from the environment, and
+# it makes the samples the installed quorvel-cli writes; its type stub lies beside it.
+module_from_the_package() {
+  mkdir -p "$work/module" && (cd "$work/module" &&
+    /usr/bin/quorvel-cli --seed 2 --symbols 50 --format cf32 --quiet) || return 1
+  (cd "$work/module" && /usr/bin/python3 -I -c '
+import numpy, quorvel, os
+assert os.path.dirname(quorvel.__file__) == "/usr/lib/python3/dist-packages", quorvel.__file__
+assert os.path.isfile("/usr/lib/python3/dist-packages/quorvel.pyi"), "no quorvel.pyi"
+signal = quorvel.generate(seed=2, symbols=50, dtype=numpy.complex64)
+assert signal.samples.tobytes() == open("modulated_signal_1.sigmf-data", "rb").read(), "other samples"
+')
+}
+check "the installed Python module makes the installed quorvel-cli's samples" module_from_the_package
 
 # Still running after a few seconds on the offscreen platform: it found its libraries and a
 # platform plugin and opened its window.
