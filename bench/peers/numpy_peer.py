@@ -13,12 +13,9 @@ SAMPLES_PER_SYMBOL = 10
 SNR_DB = 30.0
 
 
-def main() -> None:
-    samples = int(sys.argv[1])
-    path = sys.argv[2]
+def qpsk_signal(samples: int, rng: np.random.Generator) -> np.ndarray:
+    """The signal itself, as complex128 (bench/compare-python times this part alone)."""
     symbols = samples // SAMPLES_PER_SYMBOL
-    rng = np.random.default_rng()
-
     index = rng.integers(0, 4, symbols)
     points = np.exp(2j * np.pi * index / 4)
     symbol_times = np.arange(symbols)
@@ -29,8 +26,13 @@ def main() -> None:
 
     power = np.mean(np.abs(x) ** 2)
     sigma = np.sqrt(power / 10 ** (SNR_DB / 10) / 2)
-    x = x + sigma * (rng.standard_normal(samples) + 1j * rng.standard_normal(samples))
+    return x + sigma * (rng.standard_normal(samples) + 1j * rng.standard_normal(samples))
 
+
+def main() -> None:
+    samples = int(sys.argv[1])
+    path = sys.argv[2]
+    x = qpsk_signal(samples, np.random.default_rng())
     np.savetxt(
         path,
         np.column_stack([x.real, x.imag]),
