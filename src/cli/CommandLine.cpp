@@ -27,7 +27,6 @@
 #include "export/SigmfRecordReader.h"
 #include "request/Messages.h"
 #include "request/RecordedSettings.h"
-#include "request/SettingsRequest.h"
 #include "synthesis/RunCheck.h"
 #include "synthesis/SignalSynthesizer.h"
 

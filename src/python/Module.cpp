@@ -11,6 +11,7 @@
 #include <string>
 #include <utility>
 
+#include "common/BufferAllocator.h"
 #include "common/Version.h"
 #include "export/SigmfMetadata.h"
 #include "modulation/SchemeCatalog.h"
@@ -128,7 +129,11 @@ CallRun callRun(const char* function, const py::kwargs& keywords) {
 
 py::array symbolArray(std::unique_ptr<SampleBuffer> points) {
     SampleBuffer* held = points.release();
-    const py::capsule owner(held, [](void* buffer) { delete static_cast<SampleBuffer*>(buffer); });
+    const py::capsule owner(held, [](void* buffer) {
+        delete static_cast<SampleBuffer*>(buffer);
+        // The pool would keep the block for a next run that may never come.
+        releaseCachedBlocks();
+    });
     return py::array(py::dtype::of<std::complex<double>>(), {static_cast<py::ssize_t>(held->size())}, held->data(),
                      owner);
 }
@@ -193,7 +198,10 @@ std::unique_ptr<SampleStream> stream(py::kwargs keywords) {
     if (const auto reason = findRefusal(call.run.parameters, availableMemoryBytes(), false)) {
         throw GenerationFailure(*reason);
     }
-    return std::make_unique<SampleStream>(std::move(call.run), block.cast<std::size_t>(), type, call.toFiles);
+    // A block longer than the signal would only be memory asked for and never filled.
+    const auto length = static_cast<std::uint64_t>(samplesPerFile(call.run.parameters));
+    const std::size_t blockSamples = block > py::int_(length) ? length : block.cast<std::size_t>();
+    return std::make_unique<SampleStream>(std::move(call.run), blockSamples, type, call.toFiles);
 }
 
 const char* const kModuleDoc = R"(Quorvel's signals as numpy arrays.
