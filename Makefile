@@ -68,6 +68,7 @@ bench: build-all
 compare: build-all
 	@bash scripts/install-deps.sh --bench
 	@./bench/compare
+	@./bench/compare-python
 
 clean:
 	rm -rf build build-debug build-asan build-sanitize build-fuzz build-package
