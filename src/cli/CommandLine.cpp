@@ -27,6 +27,7 @@
 #include "request/Messages.h"
 #include "request/RecordedSettings.h"
 #include "request/SettingsRequest.h"
+#include "modulation/SymbolTiming.h"
 #include "synthesis/RunCheck.h"
 #include "synthesis/SignalSynthesizer.h"
 
@@ -292,6 +293,9 @@ int generate(const Options& o, const CommandLineStreams& streams) {
         return ExitInvalidInput;
     }
     const SignalParameters& p = *reading.parameters;
+    if (!o.quiet && symbolRateDiffers(p)) {
+        err << symbolRateWarning(p) << '\n';
+    }
     const SignalSynthesizer synthesizer = o.seed ? SignalSynthesizer::seeded(*o.seed) : SignalSynthesizer();
     // The command line shows no signal, so it never holds one whole, however long the file.
     RunOptions options;
