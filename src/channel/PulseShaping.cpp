@@ -12,10 +12,11 @@ PulseShapingStage::PulseShapingStage(SampleSource& points, std::size_t symbolCou
       filter_(shaping.shape, shaping.rolloff, shaping.spanSymbols, shaping.samplingRateHz / shaping.symbolRateHz),
       delayQuadrature_(shaping.delayQuadrature), grid_(shaping.symbolRateHz, shaping.samplingRateHz) {
     // A sample at grid position s + f (0 <= f < 1) meets the pulses of the symbols within half a
-    // span of s + f - delay, delay being 0 or 1/2.
+    // span of s + f - delay, delay being 0 or 1/2: for either delay s - ceil(span / 2) ...
+    // s + ceil(span / 2).
     const int half = static_cast<int>(std::ceil(filter_.halfSpan()));
-    firstOffset_ = -half - 1;
-    width_ = 2 * half + 3;
+    firstOffset_ = -half;
+    width_ = 2 * half + 1;
     const std::int64_t phases = grid_.phases();
     for (int rail = 0; rail < 2; ++rail) {
         scratch_[rail].resize(static_cast<std::size_t>(width_));
@@ -40,32 +41,63 @@ const double* PulseShapingStage::taps(const SymbolGrid::Position& at, int rail, 
     return scratch.data();
 }
 
-ComplexSample PulseShapingStage::sampleAt(const SymbolGrid::Position& at) {
+ComplexSample PulseShapingStage::edgeSample(const SymbolGrid::Position& at, const ComplexSample* held,
+                                            std::int64_t heldFrom) {
     const std::int64_t first = at.symbol + firstOffset_;
     const std::int64_t low = std::max<std::int64_t>(first, 0);
     const std::int64_t high = std::min<std::int64_t>(first + width_, symbolCount_) - 1;
-    if (low > high) {
-        return {};
-    }
     const double* inPhase = taps(at, 0, scratch_[0]);
     const double* quadrature = delayQuadrature_ ? taps(at, 1, scratch_[1]) : inPhase;
-    const ComplexSample* held = points_.hold(static_cast<std::size_t>(low), static_cast<std::size_t>(high));
     ComplexSample sum;
     for (std::int64_t k = low; k <= high; ++k) {
-        const ComplexSample& point = held[k - low];
+        const ComplexSample& point = held[k - heldFrom];
         const auto j = static_cast<std::size_t>(k - first);
         sum.i += point.i * inPhase[j];
         sum.q += point.q * quadrature[j];
     }
-    points_.release(static_cast<std::size_t>(low));
     return sum;
+}
+
+// Two partial sums per rail, so that the additions do not wait on each other.
+ComplexSample PulseShapingStage::innerSample(const ComplexSample* points, const double* inPhase,
+                                             const double* quadrature) const {
+    double i0 = 0.0, i1 = 0.0, q0 = 0.0, q1 = 0.0;
+    int j = 0;
+    for (; j + 1 < width_; j += 2) {
+        i0 += points[j].i * inPhase[j];
+        q0 += points[j].q * quadrature[j];
+        i1 += points[j + 1].i * inPhase[j + 1];
+        q1 += points[j + 1].q * quadrature[j + 1];
+    }
+    if (j < width_) {
+        i0 += points[j].i * inPhase[j];
+        q0 += points[j].q * quadrature[j];
+    }
+    return {i0 + i1, q0 + q1};
 }
 
 std::size_t PulseShapingStage::read(std::span<ComplexSample> out) {
     const std::size_t count = std::min<std::size_t>(out.size(), length_ - next_);
-    for (std::size_t k = 0; k < count; ++k) {
-        out[k] = sampleAt(grid_.at(next_++));
+    if (count == 0) {
+        return 0;
     }
+    SymbolGrid::Position at = grid_.at(next_);
+    const std::int64_t heldFrom = std::max<std::int64_t>(at.symbol + firstOffset_, 0);
+    const std::int64_t heldTo =
+        std::min<std::int64_t>(grid_.at(next_ + count - 1).symbol + firstOffset_ + width_, symbolCount_) - 1;
+    const ComplexSample* held = points_.hold(static_cast<std::size_t>(heldFrom), static_cast<std::size_t>(heldTo));
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::int64_t first = at.symbol + firstOffset_;
+        if (first >= 0 && first + width_ <= symbolCount_) {
+            const double* inPhase = taps(at, 0, scratch_[0]);
+            const double* quadrature = delayQuadrature_ ? taps(at, 1, scratch_[1]) : inPhase;
+            out[k] = innerSample(held + (first - heldFrom), inPhase, quadrature);
+        } else {
+            out[k] = edgeSample(at, held, heldFrom);
+        }
+        grid_.advance(at, next_++);
+    }
+    points_.release(static_cast<std::size_t>(std::max<std::int64_t>(at.symbol + firstOffset_, 0)));
     return count;
 }
 

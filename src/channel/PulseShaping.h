@@ -33,7 +33,10 @@ public:
 private:
     // The taps for symbols symbol + kFirstOffset ... of one rail at this position.
     const double* taps(const SymbolGrid::Position& at, int rail, std::vector<double>& scratch) const;
-    ComplexSample sampleAt(const SymbolGrid::Position& at);
+    // A sample whose symbols reach past either end of the file; held holds symbol heldFrom on.
+    ComplexSample edgeSample(const SymbolGrid::Position& at, const ComplexSample* held, std::int64_t heldFrom);
+    // A sample with all width_ symbols in the file, from points on.
+    ComplexSample innerSample(const ComplexSample* points, const double* inPhase, const double* quadrature) const;
 
     SampleWindow points_;
     std::int64_t symbolCount_;

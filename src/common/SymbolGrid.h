@@ -54,6 +54,21 @@ public:
         return {static_cast<std::int64_t>(whole), 0, at - whole};
     }
 
+    // The position of the next sample after `p`, which is sample n's: on an exact grid by one
+    // step of the phase, otherwise afresh.
+    void advance(Position& p, std::uint64_t n) const {
+        if (phases_ > 0) {
+            p.phase += step_;
+            if (p.phase >= phases_) {  // step_ <= phases_: at most one whole symbol per sample
+                p.phase -= phases_;
+                ++p.symbol;
+            }
+            p.fraction = static_cast<double>(p.phase) / static_cast<double>(phases_);
+            return;
+        }
+        p = at(n + 1);
+    }
+
 private:
     double symbolsPerSample_;
     std::int64_t phases_ = 0;
