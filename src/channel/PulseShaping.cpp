@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "channel/Resampling.h"
 
@@ -58,22 +59,27 @@ ComplexSample PulseShapingStage::edgeSample(const SymbolGrid::Position& at, cons
     return sum;
 }
 
-// Two partial sums per rail, so that the additions do not wait on each other.
+// Both rails in one pair of lanes, and two partial sums, so that the additions do not wait on
+// each other; each lane adds exactly as the scalar sums would.
 ComplexSample PulseShapingStage::innerSample(const ComplexSample* points, const double* inPhase,
                                              const double* quadrature) const {
-    double i0 = 0.0, i1 = 0.0, q0 = 0.0, q1 = 0.0;
+    using Pair = double __attribute__((vector_size(16)));
+    Pair even = {0.0, 0.0};
+    Pair odd = {0.0, 0.0};
+    const auto pairAt = [points](int j) {
+        Pair p;
+        std::memcpy(&p, &points[j], sizeof p);
+        return p;
+    };
     int j = 0;
     for (; j + 1 < width_; j += 2) {
-        i0 += points[j].i * inPhase[j];
-        q0 += points[j].q * quadrature[j];
-        i1 += points[j + 1].i * inPhase[j + 1];
-        q1 += points[j + 1].q * quadrature[j + 1];
+        even += pairAt(j) * Pair{inPhase[j], quadrature[j]};
+        odd += pairAt(j + 1) * Pair{inPhase[j + 1], quadrature[j + 1]};
     }
     if (j < width_) {
-        i0 += points[j].i * inPhase[j];
-        q0 += points[j].q * quadrature[j];
+        even += pairAt(j) * Pair{inPhase[j], quadrature[j]};
     }
-    return {i0 + i1, q0 + q1};
+    return {even[0] + odd[0], even[1] + odd[1]};
 }
 
 std::size_t PulseShapingStage::read(std::span<ComplexSample> out) {
