@@ -73,6 +73,7 @@ ControlPanelReading readControlPanel(const ControlPanelInput& input) {
         .timingError = input.timingError,
         .frequencyOffset = input.frequencyOffset,
         .fileCount = input.fileCount,
+        .transmitter = transmitterRequest(input.transmitter),
     };
     // Only the chosen scheme's list is read: the other lists' positions play no part.
     if (request.scheme) {

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "app/TransmitterInput.h"
 #include "request/SettingsRequest.h"
 
 namespace quorvel {
@@ -32,6 +33,8 @@ struct ControlPanelInput {
     int apskIndex;
     int dataSourceIndex;
     int outputFormatIndex;
+    // The transmitter dialog's settings.
+    TransmitterInput transmitter{};
 };
 
 using ControlPanelReading = SettingsReading;

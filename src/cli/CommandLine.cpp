@@ -27,6 +27,7 @@
 #include "export/SigmfRecordReader.h"
 #include "request/Messages.h"
 #include "request/RecordedSettings.h"
+#include "modulation/SymbolTiming.h"
 #include "synthesis/RunCheck.h"
 #include "synthesis/SignalSynthesizer.h"
 
@@ -277,6 +278,9 @@ int generate(const Options& o, const CommandLineStreams& streams) {
     std::ostream& err = streams.err;
     OptionRun run = prepareRun(o);
     const SignalParameters& p = run.parameters;
+    if (!o.quiet && symbolRateDiffers(p)) {
+        err << symbolRateWarning(p) << '\n';
+    }
     RunOptions& options = run.options;
     options.cancel = streams.cancel;
     std::unique_ptr<SampleSink> stream;

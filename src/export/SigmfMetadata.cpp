@@ -2,6 +2,7 @@
 
 #include "export/ByteOutput.h"
 #include "common/Choices.h"
+#include "export/TransmitterRecord.h"
 #include "modulation/SchemeCatalog.h"
 
 #include <algorithm>
@@ -82,6 +83,7 @@ Json globalObject(const RecordingRecord& r) {
     global["quorvel:mixing_frequency"] = p.mixingFrequency;
     global["quorvel:timing_error"] = p.timingError;
     global["quorvel:frequency_offset"] = p.frequencyOffset;
+    writeTransmitter(global, p);
     return global;
 }
 

@@ -13,68 +13,14 @@
 #include <utility>
 
 #include "common/Choices.h"
+#include "export/MetadataFields.h"
+#include "export/TransmitterRecord.h"
 #include "modulation/SchemeCatalog.h"
 
 namespace quorvel {
 namespace {
 
 using Json = nlohmann::json;
-
-// A malformed field: its key and what was wrong with it.
-struct FieldProblem {
-    std::string text;
-};
-
-const Json& field(const Json& global, const char* key) {
-    const auto found = global.find(key);
-    if (found == global.end()) {
-        throw FieldProblem{std::string("\"") + key + "\" is missing"};
-    }
-    return *found;
-}
-
-std::string text(const Json& global, const char* key) {
-    const Json& value = field(global, key);
-    if (!value.is_string()) {
-        throw FieldProblem{std::string("\"") + key + "\" is not a string"};
-    }
-    return value.get<std::string>();
-}
-
-double real(const Json& global, const char* key) {
-    const Json& value = field(global, key);
-    if (!value.is_number()) {
-        throw FieldProblem{std::string("\"") + key + "\" is not a number"};
-    }
-    return value.get<double>();
-}
-
-template <typename Integer>
-Integer integer(const Json& global, const char* key) {
-    const Json& value = field(global, key);
-    if (value.is_number_unsigned()) {
-        const auto n = value.get<std::uint64_t>();
-        if (std::in_range<Integer>(n)) {
-            return static_cast<Integer>(n);
-        }
-    } else if (value.is_number_integer()) {
-        const auto n = value.get<std::int64_t>();
-        if (std::in_range<Integer>(n)) {
-            return static_cast<Integer>(n);
-        }
-    }
-    throw FieldProblem{std::string("\"") + key + "\" is not an integer in range"};
-}
-
-// The enumerator whose name the field holds.
-template <typename Value>
-Value named(const Json& global, const char* key, std::optional<Value> (*find)(std::string_view)) {
-    const std::string name = text(global, key);
-    if (const auto value = find(name)) {
-        return *value;
-    }
-    throw FieldProblem{std::string("\"") + key + "\" names nothing known (\"" + name + "\")"};
-}
 
 std::optional<ModulationType> schemeNamed(std::string_view name) {
     const Scheme* scheme = findSchemeNamed(name);
@@ -121,6 +67,7 @@ RecordingRecord recordFrom(const Json& global) {
     p.mixingFrequency = real(global, "quorvel:mixing_frequency");
     p.timingError = real(global, "quorvel:timing_error");
     p.frequencyOffset = real(global, "quorvel:frequency_offset");
+    readTransmitter(global, p.transmitter);
     r.signalPower = field(global, "quorvel:signal_power").is_null() ? std::numeric_limits<double>::quiet_NaN()
                                                                     : real(global, "quorvel:signal_power");
     if (r.fileNumber < 1 || r.fileNumber > p.fileCount) {

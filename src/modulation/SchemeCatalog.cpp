@@ -1,7 +1,9 @@
 #include "modulation/SchemeCatalog.h"
 
 #include <array>
+#include <cctype>
 #include <cmath>
+#include <algorithm>
 #include <cstdlib>
 
 #include "common/NumberText.h"
@@ -65,6 +67,36 @@ std::optional<std::string> apskRefusal(const SignalParameters& p) {
     return std::nullopt;
 }
 
+GrayChoice grayAlongLine(const SignalParameters&) { return {GrayMap{GrayLayout::Line}}; }
+GrayChoice grayUnchanged(const SignalParameters&) { return {GrayMap{GrayLayout::Unchanged}}; }
+
+// The square orders with a power-of-two side and 2048's 64 x 32 grid have rows and columns to
+// label; the cross of 32 has not.
+GrayChoice qamGray(const SignalParameters& p) {
+    if (p.qamOrder == 2048) {
+        return {GrayMap{GrayLayout::Grid, 64}};
+    }
+    const auto side = static_cast<std::int32_t>(std::lround(std::sqrt(static_cast<double>(std::max(p.qamOrder, 0)))));
+    if (p.qamOrder >= 4 && side * side == p.qamOrder && (side & (side - 1)) == 0) {
+        return {GrayMap{GrayLayout::Grid, side}};
+    }
+    return {std::nullopt, p.qamOrder == 32 ? "32-QAM: its cross has no unique Gray map"
+                                          : "this QAM order: its grid has no power-of-two side"};
+}
+
+GrayChoice apskGray(const SignalParameters&) {
+    return {std::nullopt, "APSK: its rings of unequal sizes have no unique Gray map"};
+}
+
+// OQPSK's point per symbol when a pulse shapes the rails: both rails take their bit every symbol.
+SampleBuffer oqpskRails(const SymbolSequence& s, const SignalParameters&) {
+    SampleBuffer points(s.size());
+    for (std::size_t n = 0; n < s.size(); ++n) {
+        points[n] = {(s[n] & 1) != 0 ? 1.0 : -1.0, (s[n] & 2) != 0 ? 1.0 : -1.0};
+    }
+    return points;
+}
+
 template <auto Map>
 std::unique_ptr<BlockMapper> memorylessOf(const SignalParameters& p) {
     return memorylessMapper([p](const SymbolSequence& symbols) { return Map(symbols, p); });
@@ -99,19 +131,23 @@ const std::array<Scheme, 8> kSchemes{{
      .orderField = &SignalParameters::pskOrder,
      .invalidOrderMessage = "Invalid PSK Order.",
      .mapWhole = mapPsk,
-     .makeBlockMapper = memorylessOf<mapPsk>},
+     .makeBlockMapper = memorylessOf<mapPsk>,
+     .gray = grayAlongLine},
     {.type = ModulationType::Oqpsk,
      .name = "oqpsk",
      .caption = "2: OQPSK (Offset QPSK)",
      .fixedAlphabet = 4,
      .mapWhole = mapOqpsk,
-     .makeBlockMapper = [](const SignalParameters&) { return statefulMapper<OqpskMapper>(); }},
+     .makeBlockMapper = [](const SignalParameters&) { return statefulMapper<OqpskMapper>(); },
+     .shapedPoints = oqpskRails,
+     .gray = grayUnchanged},
     {.type = ModulationType::Pi4Dqpsk,
      .name = "pi4dqpsk",
      .caption = "3: Pi/4-DQPSK",
      .fixedAlphabet = 4,
      .mapWhole = mapPi4Dqpsk,
-     .makeBlockMapper = [](const SignalParameters&) { return statefulMapper<Pi4DqpskMapper>(Pi * 0.25); }},
+     .makeBlockMapper = [](const SignalParameters&) { return statefulMapper<Pi4DqpskMapper>(Pi * 0.25); },
+     .gray = grayAlongLine},
     {.type = ModulationType::Fsk,
      .name = "fsk",
      .caption = "4: FSK (Frequency-Shift Keying)",
@@ -122,6 +158,8 @@ const std::array<Scheme, 8> kSchemes{{
      .invalidOrderMessage = "Invalid FSK Order.",
      .mapWhole = mapFsk,
      .makeBlockMapper = memorylessOf<mapFsk>,
+     .exactKeying = Keying::Fsk,
+     .gray = grayAlongLine,
      .refusal = fskRefusal},
     {.type = ModulationType::Msk,
      .name = "msk",
@@ -129,7 +167,9 @@ const std::array<Scheme, 8> kSchemes{{
      .fixedAlphabet = 2,
      .resampled = false,
      .mapWhole = mapMsk,
-     .makeBlockMapper = [](const SignalParameters& p) { return statefulMapper<MskMapper>(samplesPerSymbol(p)); }},
+     .makeBlockMapper = [](const SignalParameters& p) { return statefulMapper<MskMapper>(samplesPerSymbol(p)); },
+     .exactKeying = Keying::Msk,
+     .gray = grayUnchanged},
     {.type = ModulationType::Gmsk,
      .name = "gmsk",
      .caption = "6: GMSK (Gaussian MSK)",
@@ -139,7 +179,9 @@ const std::array<Scheme, 8> kSchemes{{
      .makeBlockMapper =
          [](const SignalParameters& p) {
              return statefulMapper<GmskMapper>(static_cast<std::size_t>(p.symbolCount), samplesPerSymbol(p));
-         }},
+         },
+     .exactKeying = Keying::Gmsk,
+     .gray = grayUnchanged},
     {.type = ModulationType::Qam,
      .name = "qam",
      .caption = "7: QAM (Quadrature Amplitude Mod)",
@@ -149,6 +191,7 @@ const std::array<Scheme, 8> kSchemes{{
      .invalidOrderMessage = "Invalid QAM Order.",
      .mapWhole = mapQam,
      .makeBlockMapper = memorylessOf<mapQam>,
+     .gray = qamGray,
      .refusal = qamRefusal},
     {.type = ModulationType::Apsk,
      .name = "apsk",
@@ -161,6 +204,7 @@ const std::array<Scheme, 8> kSchemes{{
      .invalidOrderMessage = "Invalid APSK Order.",
      .mapWhole = mapApsk,
      .makeBlockMapper = apskBlockMapper,
+     .gray = apskGray,
      .refusal = apskRefusal},
 }};
 
@@ -200,6 +244,14 @@ const Scheme& radiiScheme() {
 std::string_view modulationName(ModulationType type) {
     const Scheme* scheme = findScheme(type);
     return scheme != nullptr ? scheme->name : "unknown";
+}
+
+std::string upperCaseName(ModulationType type) {
+    std::string name(modulationName(type));
+    for (char& c : name) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return name;
 }
 
 std::int32_t chosenOrder(const SignalParameters& p) {
@@ -267,12 +319,49 @@ std::vector<double> apskRadiiForRun(const SignalParameters& p) {
 
 SampleBuffer mapSymbols(const SymbolSequence& symbols, const SignalParameters& p) {
     const Scheme* scheme = findScheme(p.modulationType);
-    return scheme != nullptr ? scheme->mapWhole(symbols, p) : SampleBuffer{};
+    if (scheme == nullptr) {
+        return {};
+    }
+    if (p.transmitter.exactTiming && scheme->exactKeying) {
+        return modulateExactKeying(symbols, *scheme->exactKeying, chosenOrder(p), p.symbolRate, p.samplingRate);
+    }
+    if (shapesPulses(p) && scheme->shapedPoints != nullptr) {
+        return scheme->shapedPoints(symbols, p);
+    }
+    return scheme->mapWhole(symbols, p);
 }
 
 std::unique_ptr<BlockMapper> makeBlockMapper(const SignalParameters& p) {
     const Scheme* scheme = findScheme(p.modulationType);
-    return scheme != nullptr ? scheme->makeBlockMapper(p) : nullptr;
+    if (scheme == nullptr) {
+        return nullptr;
+    }
+    if (p.transmitter.exactTiming && scheme->exactKeying) {
+        return statefulMapper<ExactKeyingMapper>(*scheme->exactKeying, chosenOrder(p),
+                                                 static_cast<std::size_t>(p.symbolCount), p.symbolRate,
+                                                 p.samplingRate);
+    }
+    if (shapesPulses(p) && scheme->shapedPoints != nullptr) {
+        return memorylessMapper([p, map = scheme->shapedPoints](const SymbolSequence& s) { return map(s, p); });
+    }
+    return scheme->makeBlockMapper(p);
+}
+
+GrayChoice grayChoice(const SignalParameters& p) {
+    const Scheme* scheme = findScheme(p.modulationType);
+    return scheme != nullptr && scheme->gray != nullptr ? scheme->gray(p) : GrayChoice{};
+}
+
+std::vector<std::int32_t> grayIndexTable(const SignalParameters& p) {
+    if (!p.transmitter.gray) {
+        return {};
+    }
+    const GrayChoice choice = grayChoice(p);
+    return choice.map ? grayIndexTable(*choice.map, alphabetSize(p)) : std::vector<std::int32_t>{};
+}
+
+bool shapesPulses(const SignalParameters& p) {
+    return p.transmitter.pulse != PulseShape::Linear && mapsOnePointPerSymbol(p.modulationType);
 }
 
 }  // namespace quorvel

@@ -15,8 +15,16 @@
 #include "common/Signal.h"
 #include "common/SignalParameters.h"
 #include "modulation/BlockMapper.h"
+#include "modulation/ExactKeying.h"
+#include "modulation/GrayCode.h"
 
 namespace quorvel {
+
+// A scheme's Gray map for the run's order, or why it has none.
+struct GrayChoice {
+    std::optional<GrayMap> map;
+    std::string_view whyNone{};  // completes "Gray coding is not offered for "
+};
 
 // One order a scheme offers.
 struct SchemeOrder {
@@ -42,6 +50,12 @@ struct Scheme {
     std::string_view invalidOrderMessage{};  // the panel's message when its order list has no selection
     SampleBuffer (*mapWhole)(const SymbolSequence&, const SignalParameters&) = nullptr;
     std::unique_ptr<BlockMapper> (*makeBlockMapper)(const SignalParameters&) = nullptr;
+    // The points a transmit pulse shapes, when they differ from the mapper's: OQPSK's rails then
+    // carry one bit of every symbol each, and the pulse does the offset. Null: the mapper's.
+    SampleBuffer (*shapedPoints)(const SymbolSequence&, const SignalParameters&) = nullptr;
+    // The keyed schemes' keying on the exact symbol grid; nothing for the resampled schemes.
+    std::optional<Keying> exactKeying{};
+    GrayChoice (*gray)(const SignalParameters&) = nullptr;
     // The scheme's own demands on the other settings, in one line; null when it has none.
     std::optional<std::string> (*refusal)(const SignalParameters&) = nullptr;
 
@@ -62,6 +76,8 @@ const Scheme& radiiScheme();
 // The name of a type; "unknown" outside the catalog.
 std::string_view modulationName(ModulationType type);
 
+// The name in capitals, as messages write it ("MSK").
+std::string upperCaseName(ModulationType type);
 // The order the run takes: the chosen scheme's order field; 0 for a scheme without orders.
 std::int32_t chosenOrder(const SignalParameters& parameters);
 // Sets the chosen scheme's order field (nothing for a scheme without orders) and clears the others.
@@ -99,5 +115,12 @@ SampleBuffer mapSymbols(const SymbolSequence& symbols, const SignalParameters& p
 
 // The mapper of the scheme for a file's symbols fed piece by piece; null for an unknown type.
 std::unique_ptr<BlockMapper> makeBlockMapper(const SignalParameters& parameters);
+
+// The scheme's Gray map for the run; a GrayChoice without map for an unknown type.
+GrayChoice grayChoice(const SignalParameters& parameters);
+// What Gray coding turns each index into before the mapper; empty when it is off or changes nothing.
+std::vector<std::int32_t> grayIndexTable(const SignalParameters& parameters);
+// True when the run shapes its points with a transmit pulse.
+bool shapesPulses(const SignalParameters& parameters);
 
 }  // namespace quorvel

@@ -6,25 +6,30 @@
 #include <vector>
 
 #include "common/Choices.h"
+#include "common/TransmitterChoices.h"
 #include "common/Version.h"
 #include "modulation/SchemeCatalog.h"
 
 namespace quorvel {
-namespace {
 
-constexpr const char* kSignalGroup = "Signal";
-constexpr const char* kChannelGroup = "Impairments";
-constexpr const char* kOutputGroup = "Output";
-constexpr const char* kRegenerationGroup = "Regeneration";
-
-// "a, b or c": the words a user may give.
-std::string alternatives(const std::vector<std::string>& words) {
+std::string alternativesText(const std::vector<std::string>& words) {
     std::string text;
     for (std::size_t k = 0; k < words.size(); ++k) {
         text += (k == 0 ? "" : k + 1 == words.size() ? " or " : ", ") + words[k];
     }
     return text;
 }
+
+namespace {
+
+std::string alternatives(const std::vector<std::string>& words) {
+    return alternativesText(words);
+}
+
+constexpr const char* kSignalGroup = "Signal";
+constexpr const char* kChannelGroup = "Impairments";
+constexpr const char* kOutputGroup = "Output";
+constexpr const char* kRegenerationGroup = "Regeneration";
 
 std::vector<std::string> schemeWords() {
     std::vector<std::string> words;
@@ -137,7 +142,9 @@ void addOptions(CLI::App& app, Options& o) {
     option(kSignalGroup, "--sampling-rate", o.samplingRate, "Sampling rate [Hz]", "HZ")->capture_default_str();
     option(kSignalGroup, "--symbols", o.symbols, "Number of symbols per file", "N")->capture_default_str();
     option(kSignalGroup, "--source", o.source,
-           "Input data source: " + alternatives(choiceWords(dataSourceChoices())), "NAME")
+           "Input data source: " + alternatives(choiceWords(dataSourceChoices())) + "; or a bit source: " +
+               prbsSourceNames() + " (ITU-T O.150, from all ones)",
+           "NAME")
         ->capture_default_str();
     option(kSignalGroup, "--seed", o.seed, "Seed (unsigned 32-bit): equal settings and seed give identical files",
            "N");
@@ -148,6 +155,7 @@ void addOptions(CLI::App& app, Options& o) {
            "T")
         ->capture_default_str();
     option(kChannelGroup, "--freq-offset", o.freqOffset, "Frequency offset [Hz]", "HZ")->capture_default_str();
+    addTransmitterOptions(app, o.transmitter);
     option(kOutputGroup, "--save-path", o.savePath, "Folder the files are written to (it must exist)", "FOLDER")
         ->capture_default_str();
     option(kOutputGroup, "--files", o.files, "Number of files", "N")->capture_default_str();
@@ -202,7 +210,9 @@ void checkOptionUse(const CLI::App& app, const Options& o) {
         throw OptionError{"--metadata: only with --stdout (the files of a run carry their own metadata)."};
     }
     if (o.from) {
-        for (const char* name : kSettingOptions) {
+        std::vector<const char*> settings(std::begin(kSettingOptions), std::end(kSettingOptions));
+        settings.insert(settings.end(), std::begin(kTransmitterOptions), std::end(kTransmitterOptions));
+        for (const char* name : settings) {
             if (app.count(name) > 0) {
                 throw OptionError{std::string(name) + " cannot be given with --from, which takes every setting "
                                                       "from the recording."};
@@ -213,10 +223,16 @@ void checkOptionUse(const CLI::App& app, const Options& o) {
 
 SettingsRequest requestFrom(const Options& o) {
     const Scheme& scheme = schemeOf(o.modulation);
-    const auto source = dataSourceNamed(o.source);
+    const bool bitSource = bitSourceNamed(o.source).has_value();
+    const auto source = bitSource ? std::optional(SettingsRequest{}.source.value()) : dataSourceNamed(o.source);
     if (!source) {
-        throw OptionError{"--source: unknown data source \"" + o.source + "\" (use " +
-                          alternatives(choiceWords(dataSourceChoices())) + ")."};
+        std::vector<std::string> words = choiceWords(dataSourceChoices());
+        for (const BitSourceChoice& bits : bitSourceChoices()) {
+            if (bits.length > 0) {
+                words.emplace_back(bits.name);
+            }
+        }
+        throw OptionError{"--source: unknown data source \"" + o.source + "\" (use " + alternatives(words) + ")."};
     }
     const auto format = outputFormatNamed(o.format);
     if (!format) {
@@ -242,6 +258,13 @@ SettingsRequest requestFrom(const Options& o) {
     request.timingError = fieldText("--timing-error", o.timingError);
     request.frequencyOffset = fieldText("--freq-offset", o.freqOffset);
     request.fileCount = fieldText("--files", o.files);
+    request.transmitter = transmitterRequestFrom(o.transmitter, o.source);
+    if (o.transmitter.rolloff) {
+        request.transmitter.rolloff = fieldText("--rolloff", *o.transmitter.rolloff);
+    }
+    if (o.transmitter.span) {
+        request.transmitter.span = fieldText("--span", *o.transmitter.span);
+    }
     return request;
 }
 

@@ -6,6 +6,9 @@
 #include <optional>
 #include <string>
 
+#include <vector>
+
+#include "options/TransmitterOptions.h"
 #include "request/SettingsRequest.h"
 
 namespace CLI {
@@ -38,7 +41,14 @@ struct Options {
     std::optional<std::string> metadata;
     bool progress = false;
     bool fsync = false;
+    TransmitterOptions transmitter;
 };
+
+// "a, b or c": the words a user may give.
+std::string alternativesText(const std::vector<std::string>& words);
+
+// "prbs7, prbs9, ... or prbs31": the bit sources --source also takes.
+std::string prbsSourceNames();
 
 // A usage error that names the option at fault.
 struct OptionError {

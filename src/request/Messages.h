@@ -24,5 +24,12 @@ inline constexpr std::string_view InvalidSavePath = "Invalid Save Path.";
 inline constexpr std::string_view InvalidModulationType = "Invalid Modulation Type.";
 inline constexpr std::string_view InvalidDataSource = "Invalid Input Data Source.";
 inline constexpr std::string_view InvalidOutputFormat = "Invalid Output Format.";
+// The transmitter settings.
+inline constexpr std::string_view InvalidPulseShape = "Invalid Pulse Shape.";
+inline constexpr std::string_view InvalidRolloff = "Invalid Roll-off.";
+inline constexpr std::string_view InvalidPulseSpan = "Invalid Pulse Span.";
+inline constexpr std::string_view InvalidBitSource = "Invalid Bit Source.";
+inline constexpr std::string_view InvalidBitsFile = "Invalid Bits File.";
+inline constexpr std::string_view InvalidSnrDefinition = "Invalid SNR Definition.";
 
 }  // namespace quorvel::message

@@ -120,6 +120,9 @@ SettingsReading readSettings(const SettingsRequest& request, std::string folder)
         }
         p.savePath = std::move(folder);
         p.outputFormat = chosen(request.format, message::InvalidOutputFormat);
+        if (const auto malformed = readTransmitter(request.transmitter, p.transmitter)) {
+            throw Malformed{*malformed};
+        }
     } catch (const Malformed& malformed) {
         return {std::nullopt, std::string(malformed.message)};
     }

@@ -15,6 +15,7 @@
 
 #include "channel/WhiteGaussianNoise.h"
 #include "common/Cores.h"
+#include "modulation/SymbolTiming.h"
 #include "synthesis/SignalChain.h"
 
 namespace quorvel {
@@ -180,7 +181,7 @@ std::optional<NoiseGenerator> noiseFor(const FileWork& work, const SeedSource& s
     if (work.p.snrDb == std::numeric_limits<double>::infinity()) {
         return std::nullopt;
     }
-    return NoiseGenerator(noiseStandardDeviation(work.signalPower, work.p.snrDb), seeds());
+    return NoiseGenerator(noiseStandardDeviation(work.signalPower, perSampleSnrDb(work.p)), seeds());
 }
 
 }  // namespace

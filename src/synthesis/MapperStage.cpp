@@ -22,7 +22,7 @@ std::size_t valuesPerSymbol(const SignalParameters& p) {
 }  // namespace
 
 MapperStage::MapperStage(const SignalParameters& p, SymbolEngine& engine, SampleBuffer* tap)
-    : symbols_(p.dataSource, alphabetSize(p), p.symbolCount, engine),
+    : symbols_(p, engine),
       symbolsPerPiece_(std::max<std::size_t>(1, kPieceValues / valuesPerSymbol(p))), mapper_(makeBlockMapper(p)),
       tap_(tap) {}
 

@@ -17,6 +17,8 @@
 #include "common/NumberText.h"
 #include "common/Signal.h"
 #include "modulation/SchemeCatalog.h"
+#include "modulation/SymbolTiming.h"
+#include "synthesis/TransmitterCheck.h"
 
 namespace quorvel {
 namespace {
@@ -85,7 +87,7 @@ double peakMagnitude(const SignalParameters& p) {
     for (const ComplexSample& point : mapSymbols(everyIndex, p)) {
         peak = std::max(peak, std::hypot(point.i, point.q));
     }
-    return peak;
+    return peak * pulsePeakGain(p);
 }
 
 // Settings whose every value is finite but whose signal is not: ring radii or noise so large that
@@ -97,7 +99,7 @@ std::optional<std::string> overflowRefusal(const SignalParameters& p, double sam
                number(peak) + ").";
     }
     const double peakPower = std::max(peak * peak, 1.0);
-    if (std::isfinite(p.snrDb) && !(peakPower / dbToLinear(p.snrDb) <= kMaxPower)) {
+    if (std::isfinite(p.snrDb) && !(peakPower / dbToLinear(perSampleSnrDb(p)) <= kMaxPower)) {
         return "An SNR of " + number(p.snrDb) + " dB asks for more noise than a number can hold (the lowest is " +
                number(10.0 * std::log10(peakPower / kMaxPower)) + " dB here).";
     }
@@ -155,6 +157,9 @@ double samplesPerFile(const SignalParameters& p) {
         return static_cast<double>(resampledLength(static_cast<std::size_t>(p.symbolCount),
                                                    p.symbolRate, p.samplingRate));
     }
+    if (p.transmitter.exactTiming) {
+        return std::round(symbols * (p.samplingRate / p.symbolRate));
+    }
     return symbols * std::trunc(p.samplingRate / p.symbolRate);
 }
 
@@ -178,6 +183,9 @@ std::optional<std::string> findRefusal(const SignalParameters& p, std::uint64_t 
         return reason;
     }
     if (auto reason = schemeRefusal(p)) {
+        return reason;
+    }
+    if (auto reason = transmitterRefusal(p)) {
         return reason;
     }
     if (auto reason = savePathRefusal(p)) {

@@ -1,6 +1,7 @@
 #include "synthesis/SignalChain.h"
 
 #include "channel/FrequencyOffset.h"
+#include "channel/PulseShaping.h"
 #include "synthesis/RunCheck.h"
 #include "modulation/SchemeCatalog.h"
 #include "synthesis/SymbolSources.h"
@@ -10,13 +11,32 @@ namespace {
 
 // The whole file at once through the whole-buffer stages, for the rare settings no block stage
 // takes (a timing error whose instants are no finite grid).
+PulseShaping shapingOf(const SignalParameters& p) {
+    return {.shape = p.transmitter.pulse,
+            .rolloff = p.transmitter.rolloff,
+            .spanSymbols = p.transmitter.span,
+            .symbolRateHz = p.symbolRate,
+            .samplingRateHz = p.samplingRate,
+            .delayQuadrature = p.modulationType == ModulationType::Oqpsk};
+}
+
+SampleBuffer shapedWhole(SampleBuffer points, const SignalParameters& p) {
+    const std::size_t symbols = points.size();
+    BufferSource source(std::move(points));
+    PulseShapingStage stage(source, symbols, shapingOf(p));
+    SampleBuffer out(resampledLength(symbols, p.symbolRate, p.samplingRate));
+    out.resize(stage.read(out));
+    return out;
+}
+
 SampleBuffer wholeFile(const SignalParameters& p, SymbolEngine& engine, SampleBuffer* mapperTap) {
-    const SampleBuffer mapped = mapSymbols(drawSymbols(p.dataSource, alphabetSize(p), p.symbolCount, engine), p);
+    SampleBuffer mapped = mapSymbols(drawFileSymbols(p, engine), p);
     if (mapperTap != nullptr) {
         *mapperTap = mapped;
     }
-    SampleBuffer working =
-        mapsOnePointPerSymbol(p.modulationType) ? resampleToSamplingRate(mapped, p.symbolRate, p.samplingRate) : mapped;
+    SampleBuffer working = shapesPulses(p)                           ? shapedWhole(std::move(mapped), p)
+                           : mapsOnePointPerSymbol(p.modulationType) ? resampleToSamplingRate(mapped, p.symbolRate, p.samplingRate)
+                                                                     : std::move(mapped);
     if (p.mixingFrequency != 0.0) {
         working = frequencyShift(std::move(working), p.mixingFrequency, p.samplingRate);
     }
@@ -35,8 +55,11 @@ SignalChain::SignalChain(const SignalParameters& p, SymbolEngine& engine, Sample
     mapper_.emplace(p, engine, mapperTap);
     last_ = &*mapper_;
     const auto symbols = static_cast<std::size_t>(p.symbolCount);
-    // Equal rates leave the points as they are, as the whole-buffer resampling does.
-    if (mapsOnePointPerSymbol(p.modulationType) && p.symbolRate != p.samplingRate) {
+    if (shapesPulses(p)) {
+        shaping_ = std::make_unique<PulseShapingStage>(*last_, symbols, shapingOf(p));
+        last_ = shaping_.get();
+    } else if (mapsOnePointPerSymbol(p.modulationType) && p.symbolRate != p.samplingRate) {
+        // Equal rates leave the points as they are, as the whole-buffer resampling does.
         resampling_ = std::make_unique<ResamplingStage>(*last_, symbols, p.symbolRate, p.samplingRate);
         last_ = resampling_.get();
     }

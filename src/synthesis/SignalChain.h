@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "channel/Mixing.h"
+#include "channel/PulseShaping.h"
 #include "channel/Resampling.h"
 #include "channel/TimingError.h"
 #include "common/SampleSource.h"
@@ -31,6 +32,7 @@ public:
 private:
     std::optional<MapperStage> mapper_;
     std::unique_ptr<ResamplingStage> resampling_;
+    std::unique_ptr<PulseShapingStage> shaping_;
     std::unique_ptr<FrequencyShiftStage> mixing_;
     std::unique_ptr<TimingErrorStage> timingError_;
     std::unique_ptr<FrequencyShiftStage> frequencyOffset_;

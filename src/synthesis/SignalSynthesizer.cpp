@@ -208,7 +208,10 @@ GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t 
     // Of the files before the first one made, only the symbol engine's state and the noise seeds
     // carry over.
     for (std::int32_t k = 1; k < firstFile; ++k) {
-        SymbolStream(p.dataSource, m, p.symbolCount, engine).drawRest();
+        // A bit source starts afresh in every file and leaves the engine alone.
+        if (p.transmitter.bits == BitSource::Indices) {
+            SymbolStream(p.dataSource, m, p.symbolCount, engine).drawRest();
+        }
         if (noisy) {
             seeds_();
         }

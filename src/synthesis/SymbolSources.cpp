@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "modulation/SchemeCatalog.h"
+
 namespace quorvel {
 
 std::int32_t drawUniformIndex(SymbolEngine& engine, std::uint32_t alphabetSize) {
@@ -81,34 +83,58 @@ SymbolStream::SymbolStream(DataSource source, std::int32_t alphabetSize, std::in
     : source_(source), alphabetSize_(static_cast<std::uint32_t>(alphabetSize)), remaining_(count),
       engine_(engine) {}
 
+SymbolStream::SymbolStream(const SignalParameters& p, SymbolEngine& engine)
+    : SymbolStream(p.dataSource, alphabetSize(p), p.symbolCount, engine) {
+    if (p.transmitter.bits != BitSource::Indices) {
+        bits_.emplace(p.transmitter, alphabetSize(p));
+    }
+    gray_ = grayIndexTable(p);
+}
+
 std::size_t SymbolStream::read(std::span<std::int32_t> out) {
     const auto count = static_cast<std::size_t>(std::min<std::int64_t>(remaining_, static_cast<std::int64_t>(out.size())));
     remaining_ -= static_cast<std::int64_t>(count);
     const auto indices = out.first(count);
+    if (bits_) {
+        for (auto& symbol : indices) {
+            symbol = bits_->next();
+        }
+    } else {
+        drawIndices(indices);
+    }
+    if (!gray_.empty()) {
+        for (auto& symbol : indices) {
+            symbol = gray_[static_cast<std::size_t>(symbol)];
+        }
+    }
+    return count;
+}
+
+void SymbolStream::drawIndices(std::span<std::int32_t> indices) {
+    const std::size_t count = indices.size();
     switch (source_) {
         case DataSource::CurrentRandom:
             for (auto& symbol : indices) {
                 symbol = drawUniformIndex(engine_, alphabetSize_);
             }
-            return count;
+            return;
         case DataSource::Prn15Lfsr:
             for (auto& symbol : indices) {
                 symbol = static_cast<std::int32_t>(prn15_.next() % alphabetSize_);
             }
-            return count;
+            return;
         case DataSource::Prn7Lfsr:
             for (auto& symbol : indices) {
                 symbol = static_cast<std::int32_t>(prn7_.next() % alphabetSize_);
             }
-            return count;
+            return;
     }
-    std::fill(indices.begin(), indices.end(), 0);
-    return count;
+    std::fill_n(indices.begin(), count, 0);
 }
 
 void SymbolStream::drawRest() {
     // Only the random source carries anything over to the next file.
-    if (source_ != DataSource::CurrentRandom) {
+    if (source_ != DataSource::CurrentRandom || bits_) {
         remaining_ = 0;
         return;
     }
@@ -116,6 +142,16 @@ void SymbolStream::drawRest() {
     while (remaining_ > 0) {
         read(scratch);
     }
+}
+
+}  // namespace quorvel
+
+namespace quorvel {
+
+SymbolSequence drawFileSymbols(const SignalParameters& p, SymbolEngine& engine) {
+    SymbolSequence symbols(static_cast<std::size_t>(std::max(p.symbolCount, 0)));
+    SymbolStream(p, engine).read(symbols);
+    return symbols;
 }
 
 }  // namespace quorvel

@@ -3,12 +3,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <vector>
 
 #include "common/MersenneTwister.h"
 
 #include "common/Signal.h"
 #include "common/SignalParameters.h"
+#include "synthesis/BitSources.h"
 
 namespace quorvel {
 
@@ -51,6 +54,9 @@ SymbolSequence drawSymbols(DataSource source, std::int32_t alphabetSize, std::in
 class SymbolStream {
 public:
     SymbolStream(DataSource source, std::int32_t alphabetSize, std::int64_t count, SymbolEngine& engine);
+    // The file's symbols as the run asks for them: from its bit source when it has one, else from
+    // its data source, Gray-coded when asked.
+    SymbolStream(const SignalParameters& parameters, SymbolEngine& engine);
 
     // Fills out with the next indices; returns how many, fewer than out.size() only at the end.
     std::size_t read(std::span<std::int32_t> out);
@@ -61,12 +67,19 @@ public:
     std::int64_t remaining() const { return remaining_; }
 
 private:
+    void drawIndices(std::span<std::int32_t> indices);
+
     DataSource source_;
     std::uint32_t alphabetSize_;
     std::int64_t remaining_;
     SymbolEngine& engine_;
     Prn15Register prn15_;
     Prn7Register prn7_;
+    std::optional<BitSymbols> bits_;
+    std::vector<std::int32_t> gray_;
 };
+
+// The whole file's symbols as SymbolStream(parameters, engine) gives them.
+SymbolSequence drawFileSymbols(const SignalParameters& parameters, SymbolEngine& engine);
 
 }  // namespace quorvel

@@ -1,4 +1,4 @@
-// Saves pictures of the main window and of the viewer after a run with the default settings:
+// Saves pictures of the main window, the transmitter dialog and the viewer after a run with the default settings:
 //   quorvel-screenshots <output folder>
 // Runs on the offscreen platform; the run's sample file goes to a temporary folder.
 
@@ -11,6 +11,7 @@
 #include "app/widgets/AppIcon.h"
 #include "app/widgets/ApplicationState.h"
 #include "app/widgets/MainWindow.h"
+#include "app/widgets/TransmitterDialog.h"
 #include "display/widgets/SignalViewer.h"
 #include "gui/support/GuiTestSupport.h"
 
@@ -38,7 +39,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the default run did not open the viewer\n");
         return 1;
     }
+    quorvel::TransmitterInput shaped;
+    shaped.pulseIndex = 1;  // root raised cosine
+    quorvel::TransmitterDialog transmitter(shaped, &window);
+    transmitter.show();
     const bool saved =
+        transmitter.grab().save(output.filePath(QStringLiteral("transmitter-dialog.png"))) &&
         window.grab().save(output.filePath(QStringLiteral("main-window.png"))) &&
         state.ViewerWindow->grab().save(output.filePath(QStringLiteral("signal-viewer.png"))) &&
         quorvel::applicationIconPixmap(4).save(output.filePath(QStringLiteral("icon.png")));

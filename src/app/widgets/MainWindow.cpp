@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -11,6 +12,8 @@
 #include "app/widgets/ApplicationState.h"
 #include "app/widgets/MessagePresenter.h"
 #include "app/widgets/QtText.h"
+#include "app/widgets/TransmitterDialog.h"
+#include "modulation/SymbolTiming.h"
 #include "display/widgets/SignalViewer.h"
 
 namespace quorvel {
@@ -33,6 +36,15 @@ MainWindow::MainWindow(ApplicationState& state, MessagePresenter* messages)
     setWindowTitle(toQString(kMainWindow.title));
     setWindowIcon(applicationIcon());
     resize(kMainWindow.width, kMainWindow.height);
+    auto* transmitter = new QPushButton(QStringLiteral("Transmitter..."), this);
+    transmitter->setObjectName(QStringLiteral("transmitterButton"));
+    transmitter->setGeometry(kTransmitterButtonX, kTransmitterButtonY, kTransmitterButtonWidth, kTransmitterButtonHeight);
+    transmitter->setAutoDefault(false);
+    connect(transmitter, &QPushButton::clicked, this, [this] { editTransmitter(); });
+    statusLine_ = new QLabel(this);
+    statusLine_->setObjectName(QStringLiteral("statusLine"));
+    statusLine_->setGeometry(kStatusLineX, kStatusLineY, kStatusLineWidth, kStatusLineHeight);
+    statusLine_->setWordWrap(true);
     connectControls();
     // Same enable states as the table at start; keeps the two in step should either change.
     panel_.applyOrderControls(
@@ -58,7 +70,20 @@ void MainWindow::generate() {
     QPushButton& button = panel_.generateButton();
     button.setEnabled(false);
     const auto enableAgain = qScopeGuard([&button] { button.setEnabled(true); });
-    command_.run(panel_.input());
+    ControlPanelInput input = panel_.input();
+    input.transmitter = transmitter_;
+    const ControlPanelReading reading = readControlPanel(input);
+    statusLine_->setText(reading && symbolRateDiffers(*reading.parameters)
+                             ? toQString(symbolRateWarning(*reading.parameters))
+                             : QString());
+    command_.run(input);
+}
+
+void MainWindow::editTransmitter() {
+    TransmitterDialog dialog(transmitter_, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        transmitter_ = dialog.input();
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -3,7 +3,11 @@
 // and the generate button.
 
 #include <QWidget>
+
+class QLabel;
 #include <memory>
+
+#include "app/TransmitterInput.h"
 
 #include "app/widgets/ControlPanel.h"
 #include "app/widgets/GenerateCommand.h"
@@ -12,6 +16,12 @@ namespace quorvel {
 
 struct ApplicationState;
 class MessagePresenter;
+
+// Beside the stated controls, below the generate button [pixels]: the transmitter dialog's
+// button and a status line for what the run would rather say than ask.
+inline constexpr int kTransmitterButtonX = 20, kTransmitterButtonY = 630, kTransmitterButtonWidth = 200,
+                     kTransmitterButtonHeight = 30;
+inline constexpr int kStatusLineX = 20, kStatusLineY = 680, kStatusLineWidth = 560, kStatusLineHeight = 48;
 
 class MainWindow : public QWidget {
   public:
@@ -30,11 +40,14 @@ class MainWindow : public QWidget {
     void modulationChosen(int index);
     void apskOrderChosen(int index);
     void showSampledDataToggled(bool checked);
+    void editTransmitter();
 
     ApplicationState& state_;
     std::unique_ptr<MessagePresenter> ownMessages_;
     ControlPanel panel_;
     GenerateCommand command_;
+    TransmitterInput transmitter_;
+    QLabel* statusLine_ = nullptr;
 };
 
 }  // namespace quorvel

@@ -1,0 +1,55 @@
+#pragma once
+// Symbol-rate points to samples at the sampling rate through a transmit pulse: sample n is
+// sum_k a_k h(n fs^-1 Rs - k), so symbol k sits at k / symbolRate exactly for any ratio of the
+// rates, the first symbol's pulse centred on sample 0. The file holds round(N fs / Rs) samples,
+// as the straight-line resampling's does; pulses reaching past either end are cut there.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "channel/PulseShapes.h"
+#include "common/SampleSource.h"
+#include "common/SymbolGrid.h"
+
+namespace quorvel {
+
+struct PulseShaping {
+    PulseShape shape = PulseShape::RootRaisedCosine;
+    double rolloff = 0.35;
+    std::int32_t spanSymbols = 10;
+    double symbolRateHz = 1000.0;
+    double samplingRateHz = 10000.0;
+    // OQPSK: the quadrature rail's pulses half a symbol later than the in-phase rail's.
+    bool delayQuadrature = false;
+};
+
+class PulseShapingStage final : public SampleSource {
+public:
+    PulseShapingStage(SampleSource& points, std::size_t symbolCount, const PulseShaping& shaping);
+
+    std::size_t read(std::span<ComplexSample> out) override;
+
+private:
+    // The taps for symbols symbol + kFirstOffset ... of one rail at this position.
+    const double* taps(const SymbolGrid::Position& at, int rail, std::vector<double>& scratch) const;
+    // A sample whose symbols reach past either end of the file; held holds symbol heldFrom on.
+    ComplexSample edgeSample(const SymbolGrid::Position& at, const ComplexSample* held, std::int64_t heldFrom);
+    // A sample with all width_ symbols in the file, from points on.
+    ComplexSample innerSample(const ComplexSample* points, const double* inPhase, const double* quadrature) const;
+
+    SampleWindow points_;
+    std::int64_t symbolCount_;
+    std::size_t length_;
+    PulseFilter filter_;
+    bool delayQuadrature_;
+    int width_;              // symbols one sample draws on
+    int firstOffset_;        // the first of them, relative to the position's whole symbol
+    SymbolGrid grid_;
+    // On an exact grid: the taps of every phase, computed once.
+    std::vector<double> bank_[2];
+    std::vector<double> scratch_[2];
+    std::uint64_t next_ = 0;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,43 @@
+#include "modulation/SymbolTiming.h"
+
+#include <bit>
+#include <cmath>
+
+#include "common/NumberText.h"
+#include "modulation/SchemeCatalog.h"
+
+namespace quorvel {
+
+double effectiveSymbolRate(const SignalParameters& p) {
+    if (mapsOnePointPerSymbol(p.modulationType) || p.transmitter.exactTiming) {
+        return p.symbolRate;
+    }
+    const double whole = std::trunc(p.samplingRate / p.symbolRate);
+    return whole >= 1.0 ? p.samplingRate / whole : p.symbolRate;
+}
+
+bool symbolRateDiffers(const SignalParameters& p) {
+    return effectiveSymbolRate(p) != p.symbolRate;
+}
+
+std::string symbolRateWarning(const SignalParameters& p) {
+    const double whole = std::trunc(p.samplingRate / p.symbolRate);
+    return "Warning: " + upperCaseName(p.modulationType) + " keys whole samples per symbol, so " +
+           numberText(whole) + " samples per symbol give a symbol rate of " + numberText(effectiveSymbolRate(p)) +
+           " Hz, not " + numberText(p.symbolRate) + " Hz (exact timing keeps the rate).";
+}
+
+double perSampleSnrDb(const SignalParameters& p) {
+    if (p.transmitter.snrDefinition == SnrDefinition::PerSample || std::isinf(p.snrDb)) {
+        return p.snrDb;
+    }
+    const double samplesPerSymbol = p.samplingRate / effectiveSymbolRate(p);
+    double snr = p.snrDb - 10.0 * std::log10(samplesPerSymbol);
+    if (p.transmitter.snrDefinition == SnrDefinition::EbN0) {
+        const auto bits = std::countr_zero(static_cast<std::uint32_t>(std::max(alphabetSize(p), 1)));
+        snr += 10.0 * std::log10(static_cast<double>(std::max(bits, 1)));
+    }
+    return snr;
+}
+
+}  // namespace quorvel

@@ -1,0 +1,38 @@
+#pragma once
+// quorvel-cli's transmitter options: pulse shaping, exact keying, Gray coding, the bit sources and
+// the SNR definition.
+
+#include <optional>
+#include <string>
+
+#include "request/TransmitterRequest.h"
+
+namespace CLI {
+class App;
+}
+
+namespace quorvel {
+
+struct TransmitterOptions {
+    std::string pulse;
+    std::optional<std::string> rolloff;
+    std::optional<std::string> span;
+    bool exactTiming = false;
+    bool gray = false;
+    std::optional<std::string> bits;
+    std::string snrDefinition;
+
+    TransmitterOptions();
+};
+
+// The options that carry a transmitter setting, which --from takes from the recording.
+inline constexpr const char* kTransmitterOptions[] = {"--pulse", "--rolloff", "--span",   "--exact-timing",
+                                                      "--gray",  "--bits",    "--snr-def"};
+
+void addTransmitterOptions(CLI::App& app, TransmitterOptions& o);
+
+// The request the options make; `source` is --source's word, which may name a PRBS. Throws
+// OptionError for what names nothing or what cannot go together.
+TransmitterRequest transmitterRequestFrom(const TransmitterOptions& o, const std::string& source);
+
+}  // namespace quorvel

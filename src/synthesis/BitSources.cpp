@@ -1,0 +1,98 @@
+#include "synthesis/BitSources.h"
+
+#include <bit>
+#include <cerrno>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <system_error>
+
+#include "common/TransmitterChoices.h"
+
+namespace quorvel {
+namespace {
+
+constexpr std::size_t kReadBytes = 65536;
+
+std::string systemReason(int error) {
+    return std::generic_category().message(error);
+}
+
+}  // namespace
+
+int bitsPerSymbol(std::int32_t alphabetSize) {
+    return std::countr_zero(static_cast<std::uint32_t>(alphabetSize));
+}
+
+PayloadBits::PayloadBits(const std::string& path)
+    : file_(std::fopen(path.c_str(), "rb"), &std::fclose), path_(path) {
+    if (!file_) {
+        throw std::runtime_error("Cannot read the bits file " + path + ": " + systemReason(errno) + ".");
+    }
+}
+
+void PayloadBits::refill() {
+    buffer_.resize(kReadBytes);
+    std::size_t got = std::fread(buffer_.data(), 1, kReadBytes, file_.get());
+    if (got == 0 && !std::ferror(file_.get())) {
+        std::rewind(file_.get());
+        got = std::fread(buffer_.data(), 1, kReadBytes, file_.get());
+    }
+    if (got == 0) {
+        // The run check saw the file whole; one that is emptied or fails during the run is lost.
+        throw std::runtime_error("The bits file " + path_ + " could no longer be read.");
+    }
+    buffer_.resize(got);
+    byte_ = 0;
+}
+
+int PayloadBits::next() {
+    if (byte_ == buffer_.size()) {
+        refill();
+    }
+    const int value = (buffer_[byte_] >> (7 - bit_)) & 1;
+    if (++bit_ == 8) {
+        bit_ = 0;
+        ++byte_;
+    }
+    return value;
+}
+
+BitSymbols::BitSymbols(const Transmitter& transmitter, std::int32_t alphabetSize)
+    : bitsPerSymbol_(bitsPerSymbol(alphabetSize)) {
+    const BitSourceChoice& choice = bitSourceChoice(transmitter.bits);
+    if (choice.length > 0) {
+        prbs_.emplace(choice.length, choice.tap);
+    } else {
+        payload_.emplace(transmitter.bitsFile);
+    }
+}
+
+std::int32_t BitSymbols::next() {
+    std::int32_t index = 0;
+    for (int k = 0; k < bitsPerSymbol_; ++k) {
+        index = (index << 1) | nextBit();
+    }
+    return index;
+}
+
+std::optional<std::string> payloadRefusal(const std::string& path, int bitsPerSymbol) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        return "Cannot read the bits file " + path + ": " + systemReason(errno) + ".";
+    }
+    if (!S_ISREG(status.st_mode)) {
+        return "The bits file " + path + " is not a regular file.";
+    }
+    if (static_cast<double>(status.st_size) * 8.0 < bitsPerSymbol) {
+        return "The bits file " + path + " holds " + std::to_string(status.st_size * 8) + " bits, fewer than one symbol's " +
+               std::to_string(bitsPerSymbol) + ".";
+    }
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return "Cannot read the bits file " + path + ": " + systemReason(errno) + ".";
+    }
+    std::fclose(file);
+    return std::nullopt;
+}
+
+}  // namespace quorvel
