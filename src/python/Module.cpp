@@ -15,6 +15,7 @@
 #include "common/Version.h"
 #include "export/SigmfMetadata.h"
 #include "modulation/SchemeCatalog.h"
+#include "modulation/SymbolTiming.h"
 #include "python/BlockStream.h"
 #include "python/KeywordValues.h"
 #include "python/RunFailure.h"
@@ -120,6 +121,11 @@ CallRun callRun(const char* function, const py::kwargs& keywords) {
         if (!toFiles && run.parameters.fileCount != 1) {
             throw MalformedSetting{"files: one file only without save_path (got " +
                                    std::to_string(run.parameters.fileCount) + ")."};
+        }
+        // What the command line warns of on standard error, Python's warnings say.
+        if (symbolRateDiffers(run.parameters) &&
+            PyErr_WarnEx(PyExc_UserWarning, symbolRateWarning(run.parameters).c_str(), 2) != 0) {
+            throw py::error_already_set();
         }
         return {std::move(run), toFiles};
     } catch (const MalformedSetting& e) {

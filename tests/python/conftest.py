@@ -11,6 +11,6 @@ def option_texts(settings):
             for name, value in settings.items()]
 
 
-def run_cli(folder, settings, *more):
-    return subprocess.run([CLI, *option_texts(settings), *more, "--quiet"], cwd=folder, capture_output=True,
-                          text=True)
+def run_cli(folder, settings, *more, quiet=True):
+    return subprocess.run([CLI, *option_texts(settings), *more] + ["--quiet"] * quiet, cwd=folder,
+                          capture_output=True, text=True)

@@ -13,6 +13,7 @@ CASES = [
     dict(seed=7, modulation="qam", order=64, snr=12, mixing=-2000.5, timing_error=0.25),
     dict(seed=3, modulation="gmsk", source="prn15", symbol_rate=1250, freq_offset=1 / 3),
     dict(seed=9, modulation="apsk", order=16, apsk_radii=(0.6, 1.4), snr="inf", symbols=300),
+    dict(seed=5, modulation="psk", order=8, pulse="rrc", rolloff=0.25, gray=True, snr_def="esn0", snr=10),
 ]
 
 
@@ -67,6 +68,13 @@ def test_refusals_are_the_command_lines(settings, error, code, tmp_path, monkeyp
         with pytest.raises(error) as caught:
             make(**settings)
         assert type(caught.value) is error and str(caught.value) == message
+
+
+def test_the_command_lines_warning(tmp_path):
+    settings = dict(modulation="msk", symbol_rate=3000, symbols=10)  # 3.33 samples per symbol
+    with pytest.warns(UserWarning) as caught:
+        quorvel.generate(**settings)
+    assert [str(w.message) for w in caught] == run_cli(tmp_path, settings, quiet=False).stderr.strip().splitlines()
 
 
 def test_values_the_command_line_cannot_be_given():
