@@ -10,17 +10,19 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
-  libfftw3-dev libcli11-dev nlohmann-json3-dev
+  libfftw3-dev libcli11-dev nlohmann-json3-dev libhdf5-dev libssl-dev
 )
+# munge and slurm-wlm: the one-node Slurm cluster the dataset array job test starts.
 test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev locales
   clang libclang-rt-14-dev llvm
+  munge slurm-wlm
 )
 # dpkg-shlibdeps (dpkg-dev) and file compute the package's dependencies; groff and
 # desktop-file-validate check its manual page and desktop entry.
 package_packages=(dpkg-dev file groff-base desktop-file-utils)
-# numpy, GNU Radio (and liquid-dsp beside it).
-bench_packages=(python3-numpy time gnuradio libliquid-dev)
+# numpy (with h5py for the dataset peer), GNU Radio (and liquid-dsp beside it).
+bench_packages=(python3-numpy python3-h5py time gnuradio libliquid-dev)
 
 for option in "$@"; do
   case "$option" in
