@@ -17,6 +17,7 @@
 #include <string_view>
 #include <utility>
 
+#include "cli/DatasetCommand.h"
 #include "cli/Options.h"
 #include "cli/ProgressDisplay.h"
 #include "common/Version.h"
@@ -342,10 +343,14 @@ int runCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
 }
 
 int runCommandLine(int argc, const char* const* argv, const CommandLineStreams& streams) {
+    if (argc >= 2 && std::string_view(argv[1]) == "dataset") {
+        return runDatasetCommand(argc - 1, argv + 1, streams);
+    }
     std::ostream& out = streams.out;
     std::ostream& err = streams.err;
     CLI::App app{"quorvel-cli: writes digitally modulated complex-baseband test signals as CSV or cf32 files\n"
-                 "with SigMF metadata. Each value is read exactly as the desktop's field of the same name."};
+                 "with SigMF metadata. Each value is read exactly as the desktop's field of the same name.\n"
+                 "Labelled datasets (HDF5 or SigMF) from a recipe file: quorvel-cli dataset --help."};
     app.name("quorvel-cli");
     Options options;
     addOptions(app, options);
