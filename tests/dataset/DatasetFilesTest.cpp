@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <nlohmann/json.hpp>
 #include <thread>
 
 #include "dataset/DatasetMerge.h"
@@ -63,8 +65,20 @@ TEST(DatasetFiles, SigmfShardRecordingsJoinToTheWholeRecording) {
     }
     EXPECT_TRUE(joined == readBytes(whole.file("dataset.sigmf-data")));
     ASSERT_EQ(mergeDataset(sharded.str()).problem, "");
-    const std::string collection = readBytes(sharded.file("dataset.sigmf-collection"));
-    EXPECT_NE(collection.find("\"dataset.shard-2-of-3\""), std::string::npos) << collection;
+    // The whole recording's metadata is JSON with one annotation per capture, in capture order.
+    const auto meta = nlohmann::json::parse(readBytes(whole.file("dataset.sigmf-meta")));
+    ASSERT_EQ(meta["annotations"].size(), 300u);
+    EXPECT_EQ(meta["annotations"][299]["core:sample_start"], 299 * 1024);
+    EXPECT_EQ(meta["annotations"][199]["core:label"], "OQPSK");
+    EXPECT_EQ(meta["annotations"][200]["core:label"], "FSK4");
+    // The collection names every shard with the SHA-512 of its metadata, as sha512sum gives it.
+    const auto collection = nlohmann::json::parse(readBytes(sharded.file("dataset.sigmf-collection")));
+    const auto& streams = collection["collection"]["core:streams"];
+    ASSERT_EQ(streams.size(), 3u);
+    const std::string sum = sharded.file("sum.txt");
+    ASSERT_EQ(std::system(("sha512sum " + sharded.file("dataset.shard-2-of-3.sigmf-meta") + " > " + sum).c_str()), 0);
+    EXPECT_EQ(streams[2]["name"], "dataset.shard-2-of-3");
+    EXPECT_EQ(streams[2]["hash"], readBytes(sum).substr(0, 128));
 }
 
 TEST(DatasetFiles, MergeRefusesAnIncompleteOrMixedSetOfShards) {
