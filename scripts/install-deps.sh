@@ -10,19 +10,21 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
-  libfftw3-dev libcli11-dev nlohmann-json3-dev
+  libfftw3-dev libcli11-dev nlohmann-json3-dev libhdf5-dev libssl-dev
   pybind11-dev python3-dev python3-numpy
 )
+# munge and slurm-wlm: the one-node Slurm cluster the dataset array job test starts.
 test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev locales
   clang libclang-rt-14-dev llvm
   python3-pytest
+  munge slurm-wlm
 )
 # dpkg-shlibdeps (dpkg-dev) and file compute the package's dependencies; groff and
 # desktop-file-validate check its manual page and desktop entry.
 package_packages=(dpkg-dev file groff-base desktop-file-utils)
-# GNU Radio (and liquid-dsp beside it); numpy comes with the module.
-bench_packages=(time gnuradio libliquid-dev)
+# GNU Radio (and liquid-dsp beside it), h5py for the dataset peer; numpy comes with the module.
+bench_packages=(python3-h5py time gnuradio libliquid-dev)
 
 for option in "$@"; do
   case "$option" in

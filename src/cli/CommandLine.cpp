@@ -17,6 +17,7 @@
 #include <string_view>
 #include <utility>
 
+#include "cli/DatasetCommand.h"
 #include "options/OptionRun.h"
 #include "options/Options.h"
 #include "cli/ProgressDisplay.h"
@@ -34,8 +35,8 @@
 namespace quorvel {
 namespace {
 
-// Regenerating file K first draws the symbols of the K - 1 files before it; beyond this many
-// symbols that replay alone would take hours.
+// Regenerating file K of a recording seeded in one sequence (Quorvel 0.1.0) first draws the
+// symbols of the K - 1 files before it; beyond this many symbols that replay alone would take hours.
 constexpr double kMaxReplayedSymbols = 1e10;
 
 // Text read from a file, safe to print on a terminal: control characters (C0, DEL and the UTF-8
@@ -173,7 +174,8 @@ int regenerate(const Options& o, const CommandLineStreams& streams) {
         err << "cannot regenerate: " << printable(*problem) << '\n';
         return ExitInvalidInput;
     }
-    const double replayed = static_cast<double>(record.fileNumber - 1) * record.parameters.symbolCount;
+    const double replayed =
+        record.seedsPerFile ? 0.0 : static_cast<double>(record.fileNumber - 1) * record.parameters.symbolCount;
     if (replayed > kMaxReplayedSymbols) {
         std::ostringstream why;
         why << "cannot regenerate: file " << record.fileNumber << " would first replay the " << replayed
@@ -196,8 +198,12 @@ int regenerate(const Options& o, const CommandLineStreams& streams) {
     if (record.programVersion != kProgramVersion) {
         err << "note: the recording was made by Quorvel " << printable(record.programVersion) << ", this is "
             << kProgramVersion << "; the samples may differ\n";
+    } else if (!record.seedsPerFile) {
+        err << "note: the recording names no seed derivation, as those of Quorvel 0.1.0: its seeds are drawn "
+               "again in one sequence over the files before it\n";
     }
-    const auto synthesizer = SignalSynthesizer::seeded(*record.seed);
+    const auto synthesizer = record.seedsPerFile ? SignalSynthesizer::seeded(*record.seed)
+                                                 : SignalSynthesizer::seededInSequence(*record.seed);
     RunOptions options;
     options.keepLastSignal = false;
     options.syncToDisk = o.fsync;
@@ -322,10 +328,14 @@ int runCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
 }
 
 int runCommandLine(int argc, const char* const* argv, const CommandLineStreams& streams) {
+    if (argc >= 2 && std::string_view(argv[1]) == "dataset") {
+        return runDatasetCommand(argc - 1, argv + 1, streams);
+    }
     std::ostream& out = streams.out;
     std::ostream& err = streams.err;
     CLI::App app{"quorvel-cli: writes digitally modulated complex-baseband test signals as CSV or cf32 files\n"
-                 "with SigMF metadata. Each value is read exactly as the desktop's field of the same name."};
+                 "with SigMF metadata. Each value is read exactly as the desktop's field of the same name.\n"
+                 "Labelled datasets (HDF5 or SigMF) from a recipe file: quorvel-cli dataset --help."};
     app.name("quorvel-cli");
     Options options;
     addOptions(app, options);

@@ -19,22 +19,44 @@ std::string line(const RunProgress& progress, double seconds) {
 
 }  // namespace
 
-void ProgressDisplay::update(const RunProgress& progress) {
+std::optional<double> ProgressDisplay::due() {
     const auto now = Clock::now();
     // Redrawing a terminal line costs nothing; a log file wants few lines.
     const auto interval = terminal_ ? std::chrono::milliseconds(250) : std::chrono::milliseconds(5000);
     // A run shorter than the first interval shows nothing at all.
     if (now - start_ < interval || now - lastShown_ < interval) {
-        return;
+        return std::nullopt;
     }
     lastShown_ = now;
     shown_ = true;
-    const double seconds = std::chrono::duration<double>(now - start_).count();
+    return std::chrono::duration<double>(now - start_).count();
+}
+
+void ProgressDisplay::show(const std::string& text) {
     if (terminal_) {
-        err_ << '\r' << line(progress, seconds) << "\033[K" << std::flush;
+        err_ << '\r' << text << "\033[K" << std::flush;
     } else {
-        err_ << line(progress, seconds) << '\n' << std::flush;
+        err_ << text << '\n' << std::flush;
     }
+}
+
+void ProgressDisplay::update(const RunProgress& progress) {
+    if (const auto seconds = due()) {
+        show(line(progress, *seconds));
+    }
+}
+
+void ProgressDisplay::updateCaptures(std::uint64_t done, std::uint64_t total) {
+    const auto seconds = due();
+    if (!seconds) {
+        return;
+    }
+    const double rate = static_cast<double>(done) / *seconds;
+    const double left = rate > 0.0 ? static_cast<double>(total - done) / rate : 0.0;
+    char text[160];
+    std::snprintf(text, sizeof text, "%llu of %llu captures  %.0f captures/s  %.0f s left",
+                  static_cast<unsigned long long>(done), static_cast<unsigned long long>(total), rate, left);
+    show(text);
 }
 
 void ProgressDisplay::finish() {

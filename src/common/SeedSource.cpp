@@ -18,4 +18,17 @@ SeedSource seededSequence(std::uint32_t seed) {
     return [engine] { return static_cast<std::uint32_t>((*engine)()); };
 }
 
+std::uint64_t splitMix64(std::uint64_t seed, std::uint64_t index) {
+    // Steele, Lea and Flood's SplitMix64 (Java's SplittableRandom), as published.
+    std::uint64_t z = seed + (index + 1) * 0x9E3779B97F4A7C15ULL;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+}
+
+SeedSource counterSeeds(std::uint64_t key) {
+    auto next = std::make_shared<std::uint64_t>(0);
+    return [key, next] { return static_cast<std::uint32_t>(splitMix64(key, (*next)++) >> 32); };
+}
+
 }  // namespace quorvel

@@ -16,4 +16,12 @@ SeedSource platformSeedSource();
 // byte-identical output.
 SeedSource seededSequence(std::uint32_t seed);
 
+// Output `index` (0-based) of the SplitMix64 generator started at state `seed`: the finaliser of
+// seed + (index + 1) x 0x9E3779B97F4A7C15. Counter-based, so output n costs the same for every n:
+// file K of a seeded run, or capture i of a dataset, is reached without drawing what comes before.
+std::uint64_t splitMix64(std::uint64_t seed, std::uint64_t index);
+
+// Seeds from one 64-bit key: the high 32 bits of outputs 0, 1, 2, ... of SplitMix64 started at key.
+SeedSource counterSeeds(std::uint64_t key);
+
 }  // namespace quorvel

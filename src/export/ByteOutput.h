@@ -34,6 +34,10 @@ public:
 
     const std::string& name() const { return name_; }
 
+    // Where a created file's bytes go until close(true) renames it: for a writer that must open
+    // the file by path itself (a library), which then writes there and closes before this does.
+    const std::string& temporaryPath() const { return temporary_; }
+
     // Writes every byte unless an earlier write failed; false once anything has failed.
     bool write(const void* bytes, std::size_t length);
 

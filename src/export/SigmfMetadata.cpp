@@ -58,6 +58,9 @@ Json globalObject(const RecordingRecord& r) {
     global["quorvel:file_number"] = r.fileNumber;
     if (r.seed) {
         global["quorvel:seed"] = *r.seed;
+        if (r.seedsPerFile) {
+            global["quorvel:seed_derivation"] = kPerFileSeedDerivation;
+        }
     }
     global["quorvel:output_format"] = outputFormatName(p.outputFormat);
     global["quorvel:sample_files"] = files;

@@ -22,6 +22,8 @@ namespace quorvel {
 inline constexpr std::string_view kSigmfVersion = "1.0.0";
 // The version of the "quorvel" namespace: its keys and their meaning.
 inline constexpr std::string_view kRecipeNamespaceVersion = "1.0.0";
+// The value of "quorvel:seed_derivation" for the files seeded each from its own key.
+inline constexpr std::string_view kPerFileSeedDerivation = "splitmix64";
 
 // What one metadata file records about file `fileNumber` of a run.
 struct RecordingRecord {
@@ -34,6 +36,9 @@ struct RecordingRecord {
     // The sample files (names without folder) that were written, when some of the format's
     // could not be; empty for all of them.
     std::vector<std::string> writtenSampleFiles;
+    // Each file seeded from splitMix64(seed, file number) ("quorvel:seed_derivation":
+    // "splitmix64"); false: one sequence over the run, as Quorvel 0.1.0 seeded every run.
+    bool seedsPerFile = false;
 
     friend bool operator==(const RecordingRecord&, const RecordingRecord&) = default;
 };

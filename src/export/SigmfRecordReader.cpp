@@ -48,6 +48,14 @@ RecordingRecord recordFrom(const Json& global) {
     if (global.contains("quorvel:seed")) {
         r.seed = integer<std::uint32_t>(global, "quorvel:seed");
     }
+    // Recordings of Quorvel 0.1.0 name no derivation: their seeds run in one sequence.
+    if (global.contains("quorvel:seed_derivation")) {
+        const std::string derivation = text(global, "quorvel:seed_derivation");
+        if (derivation != kPerFileSeedDerivation || !r.seed) {
+            throw FieldProblem{"\"quorvel:seed_derivation\" names nothing known (\"" + derivation + "\")"};
+        }
+        r.seedsPerFile = true;
+    }
     p.outputFormat = named(global, "quorvel:output_format", outputFormatNamed);
     p.modulationType = named(global, "quorvel:modulation", schemeNamed);
     for (const Scheme& scheme : schemeCatalog()) {

@@ -87,7 +87,7 @@ std::string fileNameOf(const std::string& path) {
 
 // Closes the file's sinks, the sample files first, and, when at least one of them was written,
 // writes the metadata describing those, last. Finished unless a failure ends the run.
-FileEnd recordOutcome(const FileWork& work, std::int32_t k, std::optional<std::uint32_t> seed,
+FileEnd recordOutcome(const FileWork& work, std::int32_t k, std::optional<std::uint32_t> seed, bool seedsPerFile,
                       const std::string& metadataPath, GenerationResult& result) {
     std::vector<std::string> written;
     bool diskFull = false;
@@ -106,7 +106,8 @@ FileEnd recordOutcome(const FileWork& work, std::int32_t k, std::optional<std::u
     if (written.empty()) {
         return end;
     }
-    RecordingRecord record{work.p, seed, k, std::string(kProgramVersion), work.length, work.signalPower, {}};
+    RecordingRecord record{work.p, seed, k, std::string(kProgramVersion), work.length, work.signalPower, {},
+                           seed.has_value() && seedsPerFile};
     if (written.size() != work.sinks.size() && work.options.sampleStream == nullptr) {
         record.writtenSampleFiles = written;
     }
@@ -159,6 +160,13 @@ SignalSynthesizer::SignalSynthesizer(SeedSource seeds) : seeds_(std::move(seeds)
 SignalSynthesizer SignalSynthesizer::seeded(std::uint32_t seed) {
     SignalSynthesizer synthesizer(seededSequence(seed));
     synthesizer.userSeed_ = seed;
+    synthesizer.seedsPerFile_ = true;
+    return synthesizer;
+}
+
+SignalSynthesizer SignalSynthesizer::seededInSequence(std::uint32_t seed) {
+    SignalSynthesizer synthesizer(seededSequence(seed));
+    synthesizer.userSeed_ = seed;
     return synthesizer;
 }
 
@@ -202,18 +210,22 @@ GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t 
         }
     }
     const Durability durability = options.syncToDisk ? Durability::AfterPowerLoss : Durability::AfterCrash;
-    SymbolEngine engine(seeds_());
-    const std::int32_t m = alphabetSize(p);
-    const bool noisy = p.snrDb != std::numeric_limits<double>::infinity();
-    // Of the files before the first one made, only the symbol engine's state and the noise seeds
-    // carry over.
-    for (std::int32_t k = 1; k < firstFile; ++k) {
-        // A bit source starts afresh in every file and leaves the engine alone.
-        if (p.transmitter.bits == BitSource::Indices) {
-            SymbolStream(p.dataSource, m, p.symbolCount, engine).drawRest();
-        }
-        if (noisy) {
-            seeds_();
+    // One engine over the whole run, unless every file has its own seeds.
+    std::optional<SymbolEngine> runEngine;
+    if (!seedsPerFile_) {
+        runEngine.emplace(seeds_());
+        const std::int32_t m = alphabetSize(p);
+        const bool noisy = p.snrDb != std::numeric_limits<double>::infinity();
+        // Of the files before the first one made, only the symbol engine's state and the noise
+        // seeds carry over.
+        for (std::int32_t k = 1; k < firstFile; ++k) {
+            // A bit source starts afresh in every file and leaves the engine alone.
+            if (p.transmitter.bits == BitSource::Indices) {
+                SymbolStream(p.dataSource, m, p.symbolCount, *runEngine).drawRest();
+            }
+            if (noisy) {
+                seeds_();
+            }
         }
     }
     ProgressReport progress(options, result.samplesPerFile * static_cast<std::uint64_t>(lastFile - firstFile + 1));
@@ -252,7 +264,13 @@ GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t 
             if (last && options.lastFileTap != nullptr) {
                 work.sinks.push_back(options.lastFileTap);
             }
-            end = makeStreamedFile(work, engine, seeds_);
+            if (seedsPerFile_) {
+                const SeedSource fileSeeds = counterSeeds(splitMix64(*userSeed_, static_cast<std::uint64_t>(k)));
+                SymbolEngine fileEngine(fileSeeds());
+                end = makeStreamedFile(work, fileEngine, fileSeeds);
+            } else {
+                end = makeStreamedFile(work, *runEngine, seeds_);
+            }
         } catch (const std::bad_alloc&) {
         } catch (const std::system_error& e) {
             // A thread's stack is memory too: the system refuses a new thread when it has none.
@@ -297,7 +315,7 @@ GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t 
         }
         const std::string metadataPath =
             toFiles ? metadataFilePath(folder, k) : options.metadataPath.value_or("");
-        const FileEnd recorded = recordOutcome(work, k, userSeed_, metadataPath, result);
+        const FileEnd recorded = recordOutcome(work, k, userSeed_, seedsPerFile_, metadataPath, result);
         if (recorded != FileEnd::Finished) {
             // No later file can fit where this one did not, nor get the memory it could not.
             result.stoppedByDisk = recorded == FileEnd::DiskFull;

@@ -77,9 +77,14 @@ public:
     // seeds: the symbol engine takes the first seed of each run, every noise stage the next one.
     explicit SignalSynthesizer(SeedSource seeds = platformSeedSource());
 
-    // Seeds from seededSequence(seed), and the seed recorded in every metadata file, so that each
-    // file can be made again on its own.
+    // File K takes its seeds from counterSeeds(splitMix64(seed, K)), the symbol engine the first and
+    // every noise stage the next; the seed and this derivation are recorded in every metadata file,
+    // so that any file can be made again on its own, at the cost of that file alone.
     static SignalSynthesizer seeded(std::uint32_t seed);
+
+    // The derivation of Quorvel 0.1.0, for the recordings that name none: one seededSequence(seed)
+    // over the whole run, each file's symbols continuing the engine of the file before.
+    static SignalSynthesizer seededInSequence(std::uint32_t seed);
 
     // Bounds the memory a run may hold at once [bytes]; by default what the system has available.
     void setMemoryLimit(std::optional<std::uint64_t> bytes) { memoryLimitBytes_ = bytes; }
@@ -100,6 +105,7 @@ private:
 
     SeedSource seeds_;
     std::optional<std::uint32_t> userSeed_;
+    bool seedsPerFile_ = false;  // each file from its own key rather than one sequence over the run
     std::optional<std::uint64_t> memoryLimitBytes_;
 };
 

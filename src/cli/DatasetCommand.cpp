@@ -1,0 +1,155 @@
+#include "cli/DatasetCommand.h"
+
+#include <CLI/CLI.hpp>
+
+#include <csignal>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <system_error>
+
+#include "cli/ProgressDisplay.h"
+#include "dataset/DatasetMerge.h"
+#include "dataset/DatasetRecipe.h"
+#include "dataset/DatasetRun.h"
+#include "dataset/ShardFiles.h"
+
+namespace quorvel {
+namespace {
+
+struct DatasetOptions {
+    std::string recipe;
+    std::string out;
+    std::optional<std::string> shard;
+    std::string format = "hdf5";
+    bool quiet = false;
+    bool progress = false;
+};
+
+int interruptedCode(const CommandLineStreams& streams) {
+    const int signal = streams.cancelSignal != nullptr ? streams.cancelSignal->load() : 0;
+    return signal == SIGHUP ? ExitHangup : signal == SIGTERM ? ExitTerminated : ExitInterrupted;
+}
+
+int makeDataset(const DatasetOptions& o, const CommandLineStreams& streams) {
+    std::ostream& err = streams.err;
+    DatasetRunOptions options;
+    if (o.shard) {
+        const auto shard = parseShard(*o.shard);
+        if (!shard) {
+            err << "--shard: I/N with 0 <= I < N <= " << kMaxShards << " (got \"" << *o.shard << "\").\n";
+            return ExitInvalidInput;
+        }
+        options.shard = *shard;
+    }
+    if (o.format != "hdf5" && o.format != "sigmf") {
+        err << "--format: hdf5 or sigmf (got \"" << o.format << "\").\n";
+        return ExitInvalidInput;
+    }
+    options.format = o.format == "hdf5" ? DatasetFormat::Hdf5 : DatasetFormat::Sigmf;
+    const RecipeReading reading = readDatasetRecipeFile(o.recipe);
+    if (!reading) {
+        err << o.recipe << ": " << reading.problem << '\n';
+        return ExitInvalidInput;
+    }
+    const DatasetRecipe& recipe = *reading.recipe;
+    if (options.shard.count > recipe.captureCount()) {
+        err << "--shard: " << options.shard.count << " shards for " << recipe.captureCount()
+            << " captures; at most one shard per capture.\n";
+        return ExitInvalidInput;
+    }
+    std::error_code error;
+    std::filesystem::create_directories(o.out, error);
+    if (error) {
+        err << "Could not create " << o.out << ": " << error.message() << '\n';
+        return ExitFileFailure;
+    }
+    options.cancel = streams.cancel;
+    ProgressDisplay display(err, streams.errIsTerminal);
+    if (!o.quiet && (o.progress || streams.errIsTerminal)) {
+        options.progress = [&display](std::uint64_t done, std::uint64_t total) { display.updateCaptures(done, total); };
+    }
+    const DatasetRunResult result = runDataset(recipe, o.out, options);
+    display.finish();
+    if (result.cancelled) {
+        err << "Interrupted: no file was finished\n";
+        return interruptedCode(streams);
+    }
+    if (!result.failure.empty()) {
+        err << "Could not write the dataset: " << result.failure << '\n';
+        return ExitFileFailure;
+    }
+    if (!o.quiet) {
+        const CaptureRange range = shardCaptures(options.shard, recipe.captureCount());
+        streams.out << "Wrote captures " << range.first << " to " << range.end - 1 << " of " << recipe.captureCount()
+                    << " (" << recipe.classes.size() << " classes, " << recipe.snrsDb.size() << " SNRs, "
+                    << recipe.samplesPerCapture << " samples each):\n";
+        for (const std::string& path : result.writtenFiles) {
+            streams.out << "  " << path << '\n';
+        }
+    }
+    return ExitSuccess;
+}
+
+int merge(const std::string& folder, bool quiet, const CommandLineStreams& streams) {
+    const MergeResult result = mergeDataset(folder);
+    if (!result.problem.empty()) {
+        streams.err << "cannot merge: " << result.problem << '\n';
+        return ExitInvalidInput;
+    }
+    if (!result.failure.empty()) {
+        streams.err << "Could not write the merged dataset: " << result.failure << '\n';
+        return ExitFileFailure;
+    }
+    if (!quiet) {
+        streams.out << "Merged the shards of " << folder << ":\n";
+        for (const std::string& path : result.writtenFiles) {
+            streams.out << "  " << path << '\n';
+        }
+    }
+    return ExitSuccess;
+}
+
+int parsed(CLI::App& app, int argc, const char* const* argv, const CommandLineStreams& streams) {
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e, streams.out, streams.err) == 0 ? ExitSuccess : ExitInvalidInput;
+    }
+    return -1;
+}
+
+}  // namespace
+
+int runDatasetCommand(int argc, const char* const* argv, const CommandLineStreams& streams) {
+    if (argc >= 2 && std::string(argv[1]) == "merge") {
+        CLI::App app{"Joins the shards' files in FOLDER into the files one unsharded run writes: dataset.h5 (byte "
+                     "for byte) and, for SigMF shards, dataset.sigmf-collection."};
+        app.name("quorvel-cli dataset merge");
+        std::string folder;
+        bool quiet = false;
+        app.add_option("FOLDER", folder, "The folder the shards were written to")->required();
+        app.add_flag("--quiet", quiet, "Print nothing on success");
+        const int code = parsed(app, argc - 1, argv + 1, streams);
+        return code >= 0 ? code : merge(folder, quiet, streams);
+    }
+    CLI::App app{"Writes a labelled dataset of short captures from a recipe file (JSON): RadioML 2018.01A's HDF5 "
+                 "layout (X, Y, Z) or a SigMF collection. Each shard's files are the same bytes wherever it runs."};
+    app.name("quorvel-cli dataset");
+    DatasetOptions o;
+    app.add_option("RECIPE", o.recipe, "The recipe file (JSON)")->required();
+    app.add_option("--out", o.out, "Folder the files go to (made if missing)")->required()->type_name("DIR");
+    app.add_option("--shard", o.shard, "Make only shard I of N (0 <= I < N): a contiguous part of the captures")
+        ->type_name("I/N");
+    app.add_option("--format", o.format, "hdf5 (DIR/dataset.h5) or sigmf (a recording and a collection)")
+        ->type_name("NAME")
+        ->capture_default_str();
+    app.add_flag("--quiet", o.quiet, "Print nothing on success, and no progress");
+    app.add_flag("--progress", o.progress, "Show progress on standard error even when it is not a terminal");
+    app.footer("Then: quorvel-cli dataset merge DIR, once every shard is written.");
+    const int code = parsed(app, argc, argv, streams);
+    return code >= 0 ? code : makeDataset(o, streams);
+}
+
+}  // namespace quorvel

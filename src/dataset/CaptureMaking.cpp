@@ -1,0 +1,39 @@
+#include "dataset/CaptureMaking.h"
+
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+#include "channel/WhiteGaussianNoise.h"
+#include "common/SeedSource.h"
+#include "synthesis/SignalChain.h"
+#include "synthesis/SymbolSources.h"
+
+namespace quorvel {
+
+void makeCapture(const CapturePlan& plan, std::uint32_t samples, CaptureSamples& out) {
+    const SeedSource seeds = counterSeeds(plan.key);
+    SymbolEngine engine(seeds());
+    SignalChain chain(plan.parameters, engine, nullptr);
+    out.samples.resize(samples);
+    std::span<ComplexSample> rest(out.samples);
+    while (!rest.empty()) {
+        const std::size_t count = chain.read(rest);
+        if (count == 0) {
+            // captureSymbolCount and the recipe's checks make this unreachable.
+            throw std::logic_error("a capture's run ended before its last sample");
+        }
+        rest = rest.subspan(count);
+    }
+    double sum = 0.0;
+    for (const ComplexSample& s : out.samples) {
+        sum += s.i * s.i + s.q * s.q;
+    }
+    out.signalPower = sum / samples;
+    if (plan.parameters.snrDb != std::numeric_limits<double>::infinity()) {
+        NoiseGenerator noise(noiseStandardDeviation(out.signalPower, plan.parameters.snrDb), seeds());
+        noise.addTo(out.samples);
+    }
+}
+
+}  // namespace quorvel

@@ -1,0 +1,48 @@
+#include "dataset/CapturePlan.h"
+
+#include <cmath>
+
+#include "common/SeedSource.h"
+#include "dataset/RecipeKeys.h"
+#include "modulation/SchemeCatalog.h"
+
+namespace quorvel {
+
+std::int32_t captureSymbolCount(const SignalParameters& p, std::uint32_t samples) {
+    const double perSymbol = p.samplingRate / p.symbolRate;
+    if (!mapsOnePointPerSymbol(p.modulationType)) {
+        // The keyed mappers give whole symbols of trunc(samples per symbol) samples each.
+        const double whole = std::max(1.0, std::trunc(perSymbol));
+        return static_cast<std::int32_t>(std::ceil(samples / whole));
+    }
+    // Sample n lies between symbols floor(n / sps) and the one after: the last sample of the
+    // capture needs floor((samples - 1) / sps) + 2 symbols.
+    return static_cast<std::int32_t>(std::floor((samples - 1.0) / perSymbol)) + 2;
+}
+
+CapturePlan planCapture(const DatasetRecipe& recipe, std::uint64_t index) {
+    const std::uint64_t repetitions = recipe.capturesPerClassAndSnr;
+    const std::uint64_t snrs = recipe.snrsDb.size();
+    CapturePlan plan;
+    plan.index = index;
+    plan.classIndex = static_cast<std::size_t>(index / repetitions / snrs);
+    plan.snrIndex = static_cast<std::size_t>(index / repetitions % snrs);
+    plan.key = splitMix64(recipe.seed, index);
+    const DatasetClass& c = recipe.classes[plan.classIndex];
+    SignalParameters& p = plan.parameters;
+    p = c.scheme;
+    const auto keys = recipeKeys();
+    for (const KeySetting& setting : c.settings) {
+        double value = setting.low;
+        if (setting.drawn) {
+            const double u = static_cast<double>(splitMix64(plan.key ^ kDrawStream, setting.row) >> 11) * 0x1.0p-53;
+            value = setting.low + u * (setting.high - setting.low);
+        }
+        keys[setting.row].apply(p, value);
+    }
+    p.snrDb = recipe.snrsDb[plan.snrIndex];
+    p.symbolCount = captureSymbolCount(p, recipe.samplesPerCapture);
+    return plan;
+}
+
+}  // namespace quorvel

@@ -1,0 +1,44 @@
+#pragma once
+// A finished capture on its way to a file, as every dataset writer takes it and as the merge
+// reads it back from a shard's file: the samples as float32 I, Q pairs, the class, the SNR and the
+// settings recorded for it.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "dataset/CapturePlan.h"
+
+namespace quorvel {
+
+struct CaptureRecord {
+    std::uint64_t index = 0;              // in the whole dataset
+    std::size_t classIndex = 0;
+    double snrDb = 0.0;
+    std::span<const float> iq{};          // I0, Q0, I1, Q1, ...: 2 x samples per capture values
+    std::span<const double> settings{};   // one per recordedFieldNames(), in that order
+};
+
+// The settings every capture records: each drawable recipe key's value (in table order), then
+// "snr_db", "signal_power" (mean I^2 + Q^2 before the noise) and "symbol_count".
+std::vector<std::string> recordedFieldNames();
+
+// The values of recordedFieldNames() for a capture.
+void recordedFields(const CapturePlan& plan, double signalPower, std::vector<double>& out);
+
+// Where a shard's captures go, in index order.
+class CaptureWriter {
+public:
+    virtual ~CaptureWriter() = default;
+
+    // The next capture. Throws std::runtime_error when the file cannot take it.
+    virtual void write(const CaptureRecord& capture) = 0;
+
+    // With complete, the file is finished and appears under its name; otherwise it is removed.
+    // Nothing on success, otherwise why the file could not be finished.
+    virtual std::optional<std::string> finish(bool complete) = 0;
+};
+
+}  // namespace quorvel

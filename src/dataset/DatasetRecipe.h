@@ -1,0 +1,57 @@
+#pragma once
+// A dataset as its recipe file describes it: the classes, the SNRs, how many captures of how
+// many samples, and every other setting as a value or a range to draw from, with one seed.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/SignalParameters.h"
+
+namespace quorvel {
+
+// One recipe key as given for a class: a value (low == high, not drawn) or a range [low, high).
+struct KeySetting {
+    std::size_t row = 0;  // into recipeKeys()
+    double low = 0.0;
+    double high = 0.0;
+    bool drawn = false;
+};
+
+struct DatasetClass {
+    std::string label;
+    SignalParameters scheme;            // the scheme, its order and ring radii; the rest at defaults
+    std::vector<KeySetting> settings;   // every key the recipe or the class gives, in table order
+};
+
+struct DatasetRecipe {
+    std::string text;                        // the recipe file's bytes, kept with the dataset
+    std::uint64_t seed = 0;
+    std::uint32_t samplesPerCapture = 0;
+    std::uint64_t capturesPerClassAndSnr = 0;
+    std::vector<double> snrsDb;              // per complex sample, against the capture's measured power
+    std::vector<DatasetClass> classes;
+
+    std::uint64_t captureCount() const {
+        return static_cast<std::uint64_t>(classes.size()) * snrsDb.size() * capturesPerClassAndSnr;
+    }
+};
+
+// The outcome of reading a recipe: the recipe, or one line naming the key at fault and its rule.
+struct RecipeReading {
+    std::optional<DatasetRecipe> recipe;
+    std::string problem;
+
+    explicit operator bool() const { return recipe.has_value(); }
+};
+
+// Reads recipe text. Every key is checked, and every class against the run check at the ends of
+// its ranges, before anything is written.
+RecipeReading readDatasetRecipe(const std::string& text);
+
+// The same for the file at path; a file that cannot be read gives the system's reason.
+RecipeReading readDatasetRecipeFile(const std::string& path);
+
+}  // namespace quorvel

@@ -1,0 +1,141 @@
+#include "dataset/DatasetRun.h"
+
+#include <algorithm>
+#include <future>
+#include <memory>
+#include <stdexcept>
+#include <thread>
+
+#include "common/Cores.h"
+#include "dataset/CaptureMaking.h"
+#include "dataset/CaptureRecord.h"
+#include "dataset/Hdf5DatasetFile.h"
+#include "dataset/SigmfDatasetFile.h"
+
+namespace quorvel {
+namespace {
+
+// Captures made between two hand-overs to the file: enough to keep every core busy for a while,
+// few enough that the two batches in flight stay a few MB.
+constexpr std::uint64_t kBatchCaptures = 256;
+
+// One batch of finished captures, ready for the file.
+struct Batch {
+    std::uint64_t first = 0;
+    std::uint64_t count = 0;
+    std::vector<float> iq;           // count x 2 x samples
+    std::vector<double> settings;    // count x fields
+    std::vector<CapturePlan> plans;
+};
+
+void makeBatch(const DatasetRecipe& recipe, Batch& batch, unsigned threads, std::size_t fields) {
+    const std::size_t width = std::size_t{recipe.samplesPerCapture} * 2;
+    batch.iq.resize(batch.count * width);
+    batch.settings.resize(batch.count * fields);
+    batch.plans.resize(batch.count);
+    const auto work = [&](unsigned t) {
+        CaptureSamples capture;
+        std::vector<double> values;
+        for (std::uint64_t k = t; k < batch.count; k += threads) {
+            CapturePlan& plan = batch.plans[k];
+            plan = planCapture(recipe, batch.first + k);
+            makeCapture(plan, recipe.samplesPerCapture, capture);
+            float* out = batch.iq.data() + k * width;
+            for (const ComplexSample& s : capture.samples) {
+                *out++ = static_cast<float>(s.i);
+                *out++ = static_cast<float>(s.q);
+            }
+            recordedFields(plan, capture.signalPower, values);
+            std::copy(values.begin(), values.end(), batch.settings.begin() + static_cast<std::ptrdiff_t>(k * fields));
+        }
+    };
+    std::vector<std::jthread> helpers;
+    for (unsigned t = 1; t < threads; ++t) {
+        helpers.emplace_back(work, t);
+    }
+    work(0);
+}
+
+void writeBatch(const Batch& batch, CaptureWriter& writer, std::uint32_t samples, std::size_t fields) {
+    const std::size_t width = std::size_t{samples} * 2;
+    for (std::uint64_t k = 0; k < batch.count; ++k) {
+        const CapturePlan& plan = batch.plans[k];
+        writer.write({.index = plan.index,
+                      .classIndex = plan.classIndex,
+                      .snrDb = plan.parameters.snrDb,
+                      .iq = std::span(batch.iq).subspan(k * width, width),
+                      .settings = std::span(batch.settings).subspan(k * fields, fields)});
+    }
+}
+
+std::unique_ptr<CaptureWriter> openWriter(const DatasetRecipe& recipe, const std::string& folder,
+                                          const DatasetRunOptions& options, std::vector<std::string>& names) {
+    if (options.format == DatasetFormat::Hdf5) {
+        names = {folder + "/" + hdf5FileName(options.shard)};
+        return std::make_unique<Hdf5DatasetWriter>(names.front(), hdf5Layout(recipe, options.shard));
+    }
+    const std::string stem = folder + "/" + shardStem(options.shard);
+    names = {stem + ".sigmf-data", stem + ".sigmf-meta"};
+    return std::make_unique<SigmfDatasetWriter>(folder, recipe, options.shard);
+}
+
+}  // namespace
+
+DatasetRunResult runDataset(const DatasetRecipe& recipe, const std::string& folder, const DatasetRunOptions& options) {
+    DatasetRunResult result;
+    const CaptureRange range = shardCaptures(options.shard, recipe.captureCount());
+    const unsigned threads = options.threads > 0 ? options.threads : usableCores();
+    const std::size_t fields = recordedFieldNames().size();
+    std::vector<std::string> names;
+    try {
+        const std::unique_ptr<CaptureWriter> writer = openWriter(recipe, folder, options, names);
+        // While the file takes one batch, the cores make the next.
+        Batch batches[2];
+        const auto start = [&](Batch& batch, std::uint64_t first) {
+            batch.first = first;
+            batch.count = std::min(kBatchCaptures, range.end - first);
+            return std::async(std::launch::async, makeBatch, std::cref(recipe), std::ref(batch), threads, fields);
+        };
+        std::future<void> pending;
+        if (range.size() > 0) {
+            pending = start(batches[0], range.first);
+        }
+        for (std::uint64_t first = range.first, b = 0; first < range.end; first += kBatchCaptures, ++b) {
+            Batch& batch = batches[b % 2];
+            pending.get();
+            if (first + kBatchCaptures < range.end) {
+                pending = start(batches[(b + 1) % 2], first + kBatchCaptures);
+            }
+            writeBatch(batch, *writer, recipe.samplesPerCapture, fields);
+            if (options.progress) {
+                options.progress(first + batch.count - range.first, range.size());
+            }
+            if (options.cancel != nullptr && options.cancel->load()) {
+                if (pending.valid()) {
+                    pending.wait();
+                }
+                writer->finish(false);
+                result.cancelled = true;
+                return result;
+            }
+        }
+        if (auto error = writer->finish(true)) {
+            result.failure = *error;
+            return result;
+        }
+        if (options.format == DatasetFormat::Sigmf && options.shard.whole()) {
+            if (auto error = writeSigmfCollection(folder, {shardStem(options.shard)})) {
+                result.failure = *error;
+                return result;
+            }
+            names.push_back(folder + "/" + kCollectionFileName);
+        }
+    } catch (const std::runtime_error& e) {
+        result.failure = e.what();
+        return result;
+    }
+    result.writtenFiles = names;
+    return result;
+}
+
+}  // namespace quorvel

@@ -1,0 +1,271 @@
+#include "dataset/Hdf5DatasetFile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <system_error>
+
+#include "common/Version.h"
+#include "dataset/RecipeKeys.h"
+
+namespace quorvel {
+namespace {
+
+using hdf5::Handle;
+
+// About 1 MiB of X per chunk: few chunk records for millions of captures, little memory.
+constexpr std::uint64_t kChunkBytes = std::uint64_t{1} << 20;
+constexpr const char* kSnrField = "snr_db";
+
+hsize_t chunkRowsFor(std::uint64_t rows, std::uint32_t samples) {
+    const std::uint64_t perChunk = std::max<std::uint64_t>(1, kChunkBytes / (8ULL * samples));
+    return std::max<hsize_t>(1, std::min<std::uint64_t>(perChunk, rows));
+}
+
+Handle simpleSpace(const std::vector<hsize_t>& dims) {
+    return Handle(H5Screate_simple(static_cast<int>(dims.size()), dims.data(), nullptr), H5Sclose,
+                  "create a data space");
+}
+
+Handle createDataset(hid_t parent, const char* name, hid_t type, const std::vector<hsize_t>& dims, hsize_t chunkRows) {
+    std::vector<hsize_t> chunk = dims;
+    chunk[0] = chunkRows;
+    const Handle space = simpleSpace(dims);
+    const Handle creation = hdf5::datasetCreation(chunk);
+    return Handle(H5Dcreate2(parent, name, type, space, H5P_DEFAULT, creation, H5P_DEFAULT), H5Dclose,
+                  "create a dataset");
+}
+
+// Rows [first, first + rows) of a dataset whose rows are `width` values wide, written or read.
+template <bool Write>
+void transferRows(hid_t dataset, hid_t memoryType, std::uint64_t first, std::uint64_t rows,
+                  const std::vector<hsize_t>& rowShape, void* data) {
+    std::vector<hsize_t> start(rowShape.size() + 1, 0);
+    std::vector<hsize_t> count{rows};
+    start[0] = first;
+    count.insert(count.end(), rowShape.begin(), rowShape.end());
+    const Handle fileSpace(H5Dget_space(dataset), H5Sclose, "get a data space");
+    hdf5::check(H5Sselect_hyperslab(fileSpace, H5S_SELECT_SET, start.data(), nullptr, count.data(), nullptr),
+                "select rows");
+    const Handle memorySpace = simpleSpace(count);
+    if constexpr (Write) {
+        hdf5::check(H5Dwrite(dataset, memoryType, memorySpace, fileSpace, H5P_DEFAULT, data), "write rows");
+    } else {
+        hdf5::check(H5Dread(dataset, memoryType, memorySpace, fileSpace, H5P_DEFAULT, data), "read rows");
+    }
+}
+
+void writeClassLabels(hid_t file, const std::vector<std::string>& labels) {
+    std::size_t longest = 1;
+    for (const std::string& label : labels) {
+        longest = std::max(longest, label.size());
+    }
+    std::string packed(longest * labels.size(), '\0');
+    for (std::size_t k = 0; k < labels.size(); ++k) {
+        std::copy(labels[k].begin(), labels[k].end(), packed.begin() + static_cast<std::ptrdiff_t>(k * longest));
+    }
+    const Handle type = hdf5::stringType(longest);
+    const Handle space = simpleSpace({labels.size()});
+    const Handle creation = hdf5::datasetCreation({});
+    const Handle dataset(H5Dcreate2(file, "classes", type, space, H5P_DEFAULT, creation, H5P_DEFAULT), H5Dclose,
+                         "create the class labels");
+    hdf5::check(H5Dwrite(dataset, type, H5S_ALL, H5S_ALL, H5P_DEFAULT, packed.data()), "write the class labels");
+}
+
+std::size_t fieldIndex(const std::vector<std::string>& fields, const char* name) {
+    return static_cast<std::size_t>(std::find(fields.begin(), fields.end(), name) - fields.begin());
+}
+
+}  // namespace
+
+Hdf5Layout hdf5Layout(const DatasetRecipe& recipe, Shard shard) {
+    Hdf5Layout layout;
+    const CaptureRange range = shardCaptures(shard, recipe.captureCount());
+    layout.captures = range.size();
+    layout.firstCapture = range.first;
+    layout.shard = shard;
+    layout.samplesPerCapture = recipe.samplesPerCapture;
+    for (const DatasetClass& c : recipe.classes) {
+        layout.classLabels.push_back(c.label);
+    }
+    layout.fields = recordedFieldNames();
+    layout.wholeDecibelSnrs = std::all_of(recipe.snrsDb.begin(), recipe.snrsDb.end(),
+                                          [](double snr) { return snr == std::round(snr); });
+    layout.samplingRate = planCapture(recipe, 0).parameters.samplingRate;
+    layout.recipeText = recipe.text;
+    return layout;
+}
+
+Hdf5DatasetWriter::Hdf5DatasetWriter(const std::string& path, Hdf5Layout layout)
+    : output_(ByteOutput::createFile(path)), layout_(std::move(layout)) {
+    if (output_.error() != 0) {
+        throw std::runtime_error(path + ": " + std::generic_category().message(output_.error()));
+    }
+    hdf5::silenceErrors();
+    chunkRows_ = chunkRowsFor(layout_.captures, layout_.samplesPerCapture);
+    const Handle creation = hdf5::fileCreation();
+    const Handle access = hdf5::fileAccess();
+    file_ = Handle(H5Fcreate(output_.temporaryPath().c_str(), H5F_ACC_TRUNC, creation, access), H5Fclose,
+                   "create the file");
+    const hsize_t rows = layout_.captures;
+    const hsize_t classes = layout_.classLabels.size();
+    x_ = createDataset(file_, "X", H5T_IEEE_F32LE, {rows, layout_.samplesPerCapture, 2}, chunkRows_);
+    y_ = createDataset(file_, "Y", H5T_STD_I64LE, {rows, classes}, chunkRows_);
+    z_ = createDataset(file_, "Z", layout_.wholeDecibelSnrs ? H5T_STD_I64LE : H5T_IEEE_F64LE, {rows, 1}, chunkRows_);
+    writeClassLabels(file_, layout_.classLabels);
+    {
+        const Handle groupList = hdf5::groupCreation();
+        const Handle settings(H5Gcreate2(file_, "settings", H5P_DEFAULT, groupList, H5P_DEFAULT), H5Gclose,
+                              "create the settings group");
+        for (const std::string& field : layout_.fields) {
+            fields_.push_back(createDataset(settings, field.c_str(), H5T_IEEE_F64LE, {rows}, chunkRows_));
+        }
+    }
+    hdf5::writeText(file_, "recipe", layout_.recipeText);
+    hdf5::writeAttribute(file_, "program_version", std::string(kProgramVersion));
+    hdf5::writeAttribute(file_, "samples_per_capture", std::uint64_t{layout_.samplesPerCapture});
+    hdf5::writeAttribute(file_, "sampling_rate", layout_.samplingRate);
+    if (!layout_.shard.whole()) {
+        hdf5::writeAttribute(file_, "shard_index", layout_.shard.index);
+        hdf5::writeAttribute(file_, "shard_count", layout_.shard.count);
+        hdf5::writeAttribute(file_, "first_capture", layout_.firstCapture);
+    }
+    xRows_.resize(chunkRows_ * layout_.samplesPerCapture * 2);
+    yRows_.resize(chunkRows_ * classes);
+    zRows_.resize(chunkRows_);
+    fieldRows_.assign(layout_.fields.size(), std::vector<double>(chunkRows_));
+}
+
+Hdf5DatasetWriter::~Hdf5DatasetWriter() {
+    if (!finished_) {
+        finish(false);
+    }
+}
+
+void Hdf5DatasetWriter::write(const CaptureRecord& capture) {
+    const std::size_t width = std::size_t{layout_.samplesPerCapture} * 2;
+    std::copy(capture.iq.begin(), capture.iq.end(), xRows_.begin() + static_cast<std::ptrdiff_t>(buffered_ * width));
+    const std::size_t classes = layout_.classLabels.size();
+    std::fill_n(yRows_.begin() + static_cast<std::ptrdiff_t>(buffered_ * classes), classes, 0);
+    yRows_[buffered_ * classes + capture.classIndex] = 1;
+    zRows_[buffered_] = capture.snrDb;
+    for (std::size_t f = 0; f < fieldRows_.size(); ++f) {
+        fieldRows_[f][buffered_] = capture.settings[f];
+    }
+    if (++buffered_ == chunkRows_) {
+        writeChunk();
+    }
+}
+
+void Hdf5DatasetWriter::writeChunk() {
+    // Whole chunks, each written once: the file's bytes then depend on the rows alone, never on
+    // how the caller happened to hand them over.
+    const std::uint64_t rows = buffered_;
+    transferRows<true>(x_, H5T_NATIVE_FLOAT, flushed_, rows, {layout_.samplesPerCapture, 2}, xRows_.data());
+    transferRows<true>(y_, H5T_NATIVE_INT64, flushed_, rows, {layout_.classLabels.size()}, yRows_.data());
+    if (layout_.wholeDecibelSnrs) {
+        std::vector<std::int64_t> whole(rows);
+        std::transform(zRows_.begin(), zRows_.begin() + static_cast<std::ptrdiff_t>(rows), whole.begin(),
+                       [](double snr) { return static_cast<std::int64_t>(std::llround(snr)); });
+        transferRows<true>(z_, H5T_NATIVE_INT64, flushed_, rows, {1}, whole.data());
+    } else {
+        transferRows<true>(z_, H5T_NATIVE_DOUBLE, flushed_, rows, {1}, zRows_.data());
+    }
+    for (std::size_t f = 0; f < fields_.size(); ++f) {
+        transferRows<true>(fields_[f], H5T_NATIVE_DOUBLE, flushed_, rows, {}, fieldRows_[f].data());
+    }
+    flushed_ += rows;
+    buffered_ = 0;
+}
+
+void Hdf5DatasetWriter::closeAll() {
+    for (Handle& field : fields_) {
+        field.close();
+    }
+    x_.close();
+    y_.close();
+    z_.close();
+    file_.close();
+}
+
+std::optional<std::string> Hdf5DatasetWriter::finish(bool complete) {
+    finished_ = true;
+    std::optional<std::string> problem;
+    try {
+        if (complete && buffered_ > 0) {
+            writeChunk();
+        }
+        if (complete && flushed_ != layout_.captures) {
+            problem = "the file got " + std::to_string(flushed_) + " of its " + std::to_string(layout_.captures) +
+                      " captures";
+        }
+        closeAll();
+    } catch (const std::runtime_error& e) {
+        problem = e.what();
+    }
+    auto closing = output_.close(complete && !problem);
+    return problem ? problem : closing;
+}
+
+Hdf5ShardReader::Hdf5ShardReader(const std::string& path) {
+    hdf5::silenceErrors();
+    file_ = Handle(H5Fopen(path.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT), H5Fclose, ("open " + path).c_str());
+    recipeText_ = hdf5::readText(file_, "recipe");
+    programVersion_ = hdf5::readStringAttribute(file_, "program_version");
+    if (H5Aexists(file_, "shard_count") > 0) {
+        shard_ = {hdf5::readUnsignedAttribute(file_, "shard_index"), hdf5::readUnsignedAttribute(file_, "shard_count")};
+        firstCapture_ = hdf5::readUnsignedAttribute(file_, "first_capture");
+    }
+    samples_ = hdf5::readUnsignedAttribute(file_, "samples_per_capture");
+    x_ = Handle(H5Dopen2(file_, "X", H5P_DEFAULT), H5Dclose, "open X");
+    y_ = Handle(H5Dopen2(file_, "Y", H5P_DEFAULT), H5Dclose, "open Y");
+    const Handle space(H5Dget_space(y_), H5Sclose, "get Y's space");
+    hsize_t dims[2] = {0, 0};
+    hdf5::check(H5Sget_simple_extent_dims(space, dims, nullptr), "read Y's shape");
+    captures_ = dims[0];
+    classes_ = dims[1];
+    const Handle settings(H5Gopen2(file_, "settings", H5P_DEFAULT), H5Gclose, "open the settings group");
+    for (const std::string& field : recordedFieldNames()) {
+        fields_.emplace_back(H5Dopen2(settings, field.c_str(), H5P_DEFAULT), H5Dclose, "open a settings field");
+    }
+    chunkRows_ = chunkRowsFor(captures_, static_cast<std::uint32_t>(samples_));
+    settings_.resize(fields_.size());
+    snrField_ = fieldIndex(recordedFieldNames(), kSnrField);
+}
+
+void Hdf5ShardReader::readChunk() {
+    const std::uint64_t rows = std::min<std::uint64_t>(chunkRows_, captures_ - read_);
+    xRows_.resize(rows * samples_ * 2);
+    yRows_.resize(rows * classes_);
+    transferRows<false>(x_, H5T_NATIVE_FLOAT, read_, rows, {samples_, 2}, xRows_.data());
+    transferRows<false>(y_, H5T_NATIVE_INT64, read_, rows, {classes_}, yRows_.data());
+    fieldRows_.resize(fields_.size());
+    for (std::size_t f = 0; f < fields_.size(); ++f) {
+        fieldRows_[f].resize(rows);
+        transferRows<false>(fields_[f], H5T_NATIVE_DOUBLE, read_, rows, {}, fieldRows_[f].data());
+    }
+    read_ += rows;
+}
+
+bool Hdf5ShardReader::next(CaptureRecord& capture) {
+    if (handed_ == captures_) {
+        return false;
+    }
+    if (handed_ == read_) {
+        readChunk();
+    }
+    const std::size_t row = static_cast<std::size_t>(handed_ - (read_ - fieldRows_.front().size()));
+    const std::size_t width = samples_ * 2;
+    capture.index = firstCapture_ + handed_;
+    capture.iq = std::span<const float>(xRows_).subspan(row * width, width);
+    const auto hot = yRows_.begin() + static_cast<std::ptrdiff_t>(row * classes_);
+    capture.classIndex = static_cast<std::size_t>(std::find(hot, hot + static_cast<std::ptrdiff_t>(classes_), 1) - hot);
+    for (std::size_t f = 0; f < fields_.size(); ++f) {
+        settings_[f] = fieldRows_[f][row];
+    }
+    capture.snrDb = settings_[snrField_];
+    capture.settings = settings_;
+    ++handed_;
+    return true;
+}
+
+}  // namespace quorvel

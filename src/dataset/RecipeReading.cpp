@@ -1,0 +1,357 @@
+// Reading a dataset recipe: every key checked against its rule, in file order, before anything
+// is made; the first fault is named by its JSON path ("classes[2].order") and the rule it breaks.
+
+#include <cmath>
+#include <fstream>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
+
+#include "common/NumberText.h"
+#include "dataset/CapturePlan.h"
+#include "dataset/DatasetRecipe.h"
+#include "dataset/RecipeKeys.h"
+#include "modulation/SchemeCatalog.h"
+#include "synthesis/RunCheck.h"
+
+namespace quorvel {
+namespace {
+
+using Json = nlohmann::json;
+
+// The limits that keep every count of a dataset inside its integer types and a capture small.
+constexpr std::uint64_t kMaxSamplesPerCapture = std::uint64_t{1} << 24;
+constexpr std::uint64_t kMaxCaptures = std::uint64_t{1} << 40;
+constexpr std::size_t kMaxSnrs = 10000;
+constexpr std::size_t kMaxLabel = 255;
+
+// A refusal: the key's path and the rule.
+struct KeyProblem {
+    std::string text;
+};
+
+[[noreturn]] void refuse(const std::string& path, const std::string& rule) {
+    throw KeyProblem{path + ": " + rule};
+}
+
+const char* const kTopKeys[] = {"seed", "samples_per_capture", "captures_per_class_and_snr", "snr", "classes"};
+const char* const kClassKeys[] = {"label", "modulation", "order", "apsk_radii"};
+const char* const kSnrKeys[] = {"values", "start", "stop", "step", "definition"};
+// How the SNR is measured: noise power per complex sample against the capture's mean power.
+const char* const kSnrDefinitions[] = {"per_sample"};
+
+template <std::size_t N>
+bool isOneOf(const std::string& name, const char* const (&names)[N]) {
+    for (const char* known : names) {
+        if (name == known) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::uint64_t unsignedAt(const Json& value, const std::string& path, std::uint64_t lowest, std::uint64_t highest,
+                         const std::string& rule) {
+    if (value.is_number_unsigned() && value.get<std::uint64_t>() >= lowest && value.get<std::uint64_t>() <= highest) {
+        return value.get<std::uint64_t>();
+    }
+    if (value.is_number_float()) {
+        const double d = value.get<double>();
+        if (d == std::floor(d) && d >= static_cast<double>(lowest) && d <= static_cast<double>(highest)) {
+            return static_cast<std::uint64_t>(d);
+        }
+    }
+    refuse(path, rule + " (it is " + value.dump() + ")");
+}
+
+double numberAt(const Json& value, const std::string& path, const std::string& rule) {
+    if (!value.is_number() || !std::isfinite(value.get<double>())) {
+        refuse(path, rule + " (it is " + value.dump() + ")");
+    }
+    return value.get<double>();
+}
+
+const Json& required(const Json& object, const char* key, const std::string& path, const std::string& rule) {
+    const auto found = object.find(key);
+    if (found == object.end()) {
+        refuse(path.empty() ? key : path + "." + key, "missing: " + rule);
+    }
+    return *found;
+}
+
+std::string join(const std::string& path, const std::string& key) {
+    return path.empty() ? key : path + "." + key;
+}
+
+// A recipe key's value or range, checked against its row.
+KeySetting keySetting(const RecipeKey& key, std::size_t row, const Json& value, const std::string& path) {
+    KeySetting setting{.row = row};
+    if (key.kind == KeyKind::Choice) {
+        const std::string rule = "one of " + choiceNamesText(key);
+        if (value.is_string()) {
+            for (std::size_t k = 0; key.choiceName(k); ++k) {
+                if (*key.choiceName(k) == value.get<std::string>()) {
+                    setting.low = setting.high = static_cast<double>(k);
+                    return setting;
+                }
+            }
+        }
+        refuse(path, rule + " (it is " + value.dump() + ")");
+    }
+    const std::string rule(key.rule);
+    const auto checked = [&](const Json& v, const std::string& at) {
+        const double d = numberAt(v, at, rule);
+        if (!key.allows(d)) {
+            refuse(at, rule + " (it is " + numberText(d) + ")");
+        }
+        return d;
+    };
+    if (!value.is_object()) {
+        setting.low = setting.high = checked(value, path);
+        return setting;
+    }
+    if (!key.drawable) {
+        refuse(path, "a single value, never a range: " + rule);
+    }
+    for (const auto& [name, unused] : value.items()) {
+        if (name != "min" && name != "max") {
+            refuse(join(path, name), "unknown key (a range has \"min\" and \"max\")");
+        }
+    }
+    setting.low = checked(required(value, "min", path, rule), join(path, "min"));
+    setting.high = checked(required(value, "max", path, rule), join(path, "max"));
+    if (setting.high < setting.low) {
+        refuse(join(path, "max"), "at least min (" + numberText(setting.low) + ")");
+    }
+    setting.drawn = true;
+    return setting;
+}
+
+// The recipe keys an object gives, in table order; unknown names are left to the caller.
+std::vector<KeySetting> keySettings(const Json& object, const std::string& path) {
+    std::vector<KeySetting> settings;
+    const auto keys = recipeKeys();
+    for (std::size_t row = 0; row < keys.size(); ++row) {
+        const std::string name(keys[row].name);
+        const auto found = object.find(name);
+        if (found == object.end()) {
+            continue;
+        }
+        if (keys[row].wholeDataset && !path.empty()) {
+            refuse(join(path, name), "given once at the top of the recipe, for every class");
+        }
+        if (!keys[row].excludes.empty() && object.contains(std::string(keys[row].excludes))) {
+            refuse(join(path, name), "cannot be given with " + std::string(keys[row].excludes));
+        }
+        settings.push_back(keySetting(keys[row], row, *found, join(path, name)));
+    }
+    return settings;
+}
+
+// The recipe's settings with the class's own in their place: a class key replaces the recipe's,
+// and the key it excludes.
+std::vector<KeySetting> merged(const std::vector<KeySetting>& recipe, const std::vector<KeySetting>& own) {
+    const auto keys = recipeKeys();
+    std::vector<KeySetting> result = own;
+    for (const KeySetting& inherited : recipe) {
+        bool replaced = false;
+        for (const KeySetting& s : own) {
+            replaced = replaced || s.row == inherited.row || keys[s.row].excludes == keys[inherited.row].name;
+        }
+        if (!replaced) {
+            result.push_back(inherited);
+        }
+    }
+    std::sort(result.begin(), result.end(), [](const KeySetting& a, const KeySetting& b) { return a.row < b.row; });
+    return result;
+}
+
+std::vector<double> snrValues(const Json& snr) {
+    const std::string rule = "an object with \"values\" (a list of dB) or \"start\", \"stop\" and \"step\" [dB]";
+    if (!snr.is_object()) {
+        refuse("snr", rule);
+    }
+    for (const auto& [name, unused] : snr.items()) {
+        if (!isOneOf(name, kSnrKeys)) {
+            refuse("snr." + name, "unknown key (" + rule + ")");
+        }
+    }
+    if (snr.contains("definition") &&
+        !(snr["definition"].is_string() && isOneOf(snr["definition"].get<std::string>(), kSnrDefinitions))) {
+        refuse("snr.definition", "\"per_sample\": the noise power per complex sample against the capture's "
+                                 "measured mean power (it is " + snr["definition"].dump() + ")");
+    }
+    std::vector<double> values;
+    if (snr.contains("values")) {
+        if (snr.contains("start") || snr.contains("stop") || snr.contains("step")) {
+            refuse("snr.values", "cannot be given with start, stop and step");
+        }
+        const Json& list = snr["values"];
+        if (!list.is_array() || list.empty() || list.size() > kMaxSnrs) {
+            refuse("snr.values", "a list of 1 to " + std::to_string(kMaxSnrs) + " numbers of dB");
+        }
+        for (std::size_t k = 0; k < list.size(); ++k) {
+            values.push_back(numberAt(list[k], "snr.values[" + std::to_string(k) + "]", "a finite number of dB"));
+        }
+        return values;
+    }
+    const double start = numberAt(required(snr, "start", "snr", rule), "snr.start", "a finite number of dB");
+    const double stop = numberAt(required(snr, "stop", "snr", rule), "snr.stop", "a finite number of dB");
+    const double step = numberAt(required(snr, "step", "snr", rule), "snr.step", "a finite number of dB above 0");
+    if (!(step > 0.0) || stop < start) {
+        refuse(step > 0.0 ? "snr.stop" : "snr.step",
+               step > 0.0 ? "at least start (" + numberText(start) + ")" : "a finite number of dB above 0");
+    }
+    // The stop value is included when the steps reach it, within rounding.
+    const double count = std::floor((stop - start) / step + 1e-9) + 1.0;
+    if (count > static_cast<double>(kMaxSnrs)) {
+        refuse("snr.step", "at most " + std::to_string(kMaxSnrs) + " SNRs from start to stop");
+    }
+    for (double k = 0; k < count; ++k) {
+        values.push_back(start + k * step);
+    }
+    return values;
+}
+
+SignalParameters schemeOf(const Json& c, const std::string& path) {
+    const Json& name = required(c, "modulation", path, "a scheme name");
+    const Scheme* scheme = name.is_string() ? findSchemeNamed(name.get<std::string>()) : nullptr;
+    if (scheme == nullptr) {
+        std::string names;
+        for (const Scheme& s : schemeCatalog()) {
+            names += (names.empty() ? "" : ", ") + std::string(s.name);
+        }
+        refuse(path + ".modulation", "one of " + names + " (it is " + name.dump() + ")");
+    }
+    SignalParameters p;
+    p.modulationType = scheme->type;
+    std::int32_t order = scheme->hasOrders() ? scheme->orders[scheme->defaultOrder].value : 0;
+    if (c.contains("order")) {
+        const std::string rule = scheme->hasOrders()
+                                     ? std::string(scheme->name) + " offers the orders " + offeredOrdersText(*scheme, " or ")
+                                     : std::string(scheme->name) + " has no order to choose";
+        const Json& value = c["order"];
+        if (!scheme->hasOrders() || !value.is_number_integer() || findOrder(*scheme, value.get<std::int32_t>()) == nullptr) {
+            refuse(path + ".order", rule + " (it is " + value.dump() + ")");
+        }
+        order = value.get<std::int32_t>();
+    }
+    setChosenOrder(p, order);
+    if (scheme->hasRadii) {
+        p.apskRadiiText = findOrder(*scheme, order)->radiiText;
+    }
+    if (c.contains("apsk_radii")) {
+        const Json& radii = c["apsk_radii"];
+        if (!scheme->hasRadii || !radii.is_string() || radii.get<std::string>().size() > 255) {
+            refuse(path + ".apsk_radii", "ring radii text of at most 255 characters, for apsk only (it is " +
+                                             radii.dump() + ")");
+        }
+        p.apskRadiiText = radii.get<std::string>();
+    }
+    return p;
+}
+
+// The run check for one class at one end of all its ranges.
+void checkClass(const DatasetClass& c, std::uint32_t samples, bool high, const std::string& path) {
+    SignalParameters p = c.scheme;
+    for (const KeySetting& s : c.settings) {
+        recipeKeys()[s.row].apply(p, high ? s.high : s.low);
+    }
+    if (p.samplingRate / p.symbolRate < 1.0) {
+        refuse(path, "the symbol rate " + numberText(p.symbolRate) + " Hz exceeds the sampling rate " +
+                         numberText(p.samplingRate) + " Hz (at most one symbol per sample)");
+    }
+    p.symbolCount = captureSymbolCount(p, samples);
+    if (auto reason = findRefusal(p, std::numeric_limits<std::uint64_t>::max(), false)) {
+        refuse(path, *reason);
+    }
+}
+
+DatasetClass classAt(const Json& c, const std::vector<KeySetting>& recipe, const std::string& path) {
+    if (!c.is_object()) {
+        refuse(path, "an object with label, modulation and optionally order, apsk_radii and settings");
+    }
+    for (const auto& [name, unused] : c.items()) {
+        if (!isOneOf(name, kClassKeys) && findRecipeKey(name) == nullptr) {
+            refuse(path + "." + name, "unknown key");
+        }
+    }
+    const Json& label = required(c, "label", path, "the class's name");
+    if (!label.is_string() || label.get<std::string>().empty() || label.get<std::string>().size() > kMaxLabel) {
+        refuse(path + ".label", "a name of 1 to " + std::to_string(kMaxLabel) + " bytes (it is " + label.dump() + ")");
+    }
+    DatasetClass result{label.get<std::string>(), schemeOf(c, path), merged(recipe, keySettings(c, path))};
+    return result;
+}
+
+DatasetRecipe recipeFrom(const Json& top) {
+    if (!top.is_object()) {
+        refuse("(top)", "a JSON object");
+    }
+    for (const auto& [name, unused] : top.items()) {
+        if (!isOneOf(name, kTopKeys) && findRecipeKey(name) == nullptr) {
+            refuse(name, "unknown key");
+        }
+    }
+    DatasetRecipe recipe;
+    recipe.seed = unsignedAt(required(top, "seed", "", "an unsigned 64-bit integer"), "seed", 0,
+                             std::numeric_limits<std::uint64_t>::max(), "an unsigned 64-bit integer");
+    recipe.samplesPerCapture = static_cast<std::uint32_t>(
+        unsignedAt(required(top, "samples_per_capture", "", "an integer"), "samples_per_capture", 1,
+                   kMaxSamplesPerCapture, "an integer from 1 to " + std::to_string(kMaxSamplesPerCapture)));
+    recipe.capturesPerClassAndSnr =
+        unsignedAt(required(top, "captures_per_class_and_snr", "", "an integer"), "captures_per_class_and_snr", 1,
+                   kMaxCaptures, "an integer from 1 to " + std::to_string(kMaxCaptures));
+    recipe.snrsDb = snrValues(required(top, "snr", "", "the SNRs"));
+    const std::vector<KeySetting> settings = keySettings(top, "");
+    const Json& classes = required(top, "classes", "", "a list of classes");
+    if (!classes.is_array() || classes.empty()) {
+        refuse("classes", "a list of one or more classes");
+    }
+    std::set<std::string> labels;
+    for (std::size_t k = 0; k < classes.size(); ++k) {
+        const std::string path = "classes[" + std::to_string(k) + "]";
+        recipe.classes.push_back(classAt(classes[k], settings, path));
+        if (!labels.insert(recipe.classes.back().label).second) {
+            refuse(path + ".label", "a name no other class has (\"" + recipe.classes.back().label + "\" is taken)");
+        }
+        checkClass(recipe.classes.back(), recipe.samplesPerCapture, false, path);
+        checkClass(recipe.classes.back(), recipe.samplesPerCapture, true, path);
+    }
+    if (static_cast<double>(recipe.classes.size()) * static_cast<double>(recipe.snrsDb.size()) *
+            static_cast<double>(recipe.capturesPerClassAndSnr) >
+        static_cast<double>(kMaxCaptures)) {
+        refuse("captures_per_class_and_snr", "at most " + std::to_string(kMaxCaptures) + " captures in all");
+    }
+    return recipe;
+}
+
+}  // namespace
+
+RecipeReading readDatasetRecipe(const std::string& text) {
+    Json top;
+    try {
+        top = Json::parse(text);
+    } catch (const Json::parse_error& e) {
+        return {std::nullopt, std::string("the recipe is not JSON: ") + e.what()};
+    }
+    try {
+        DatasetRecipe recipe = recipeFrom(top);
+        recipe.text = text;
+        return {std::move(recipe), {}};
+    } catch (const KeyProblem& problem) {
+        return {std::nullopt, problem.text};
+    }
+}
+
+RecipeReading readDatasetRecipeFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    if (!file || !(text << file.rdbuf())) {
+        return {std::nullopt, path + ": cannot be read"};
+    }
+    return readDatasetRecipe(text.str());
+}
+
+}  // namespace quorvel

@@ -1,0 +1,168 @@
+#include "dataset/SigmfDatasetFile.h"
+
+#include <openssl/evp.h>
+
+#include <bit>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+#include <system_error>
+
+#include "common/Version.h"
+#include "export/SigmfMetadata.h"
+
+namespace quorvel {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+Json extensions() {
+    return Json::array({Json{{"name", "quorvel"}, {"version", kRecipeNamespaceVersion}, {"optional", true}}});
+}
+
+Json globalObject(const DatasetRecipe& recipe, Shard shard, const CaptureRange& range, double samplingRate) {
+    Json global;
+    global["core:datatype"] = "cf32_le";
+    global["core:sample_rate"] = samplingRate;
+    global["core:version"] = kSigmfVersion;
+    global["core:description"] = "Quorvel dataset: captures " + std::to_string(range.first) + " to " +
+                                 std::to_string(range.end - 1) + " of " + std::to_string(recipe.captureCount()) +
+                                 ", " + std::to_string(recipe.samplesPerCapture) + " samples each";
+    global["core:author"] = "";
+    global["core:recorder"] = "Quorvel " + std::string(kProgramVersion);
+    global["core:collection"] = "dataset";
+    global["core:extensions"] = extensions();
+    global["quorvel:program_version"] = kProgramVersion;
+    global["quorvel:shard_index"] = shard.index;
+    global["quorvel:shard_count"] = shard.count;
+    global["quorvel:first_capture"] = range.first;
+    global["quorvel:capture_count"] = range.size();
+    global["quorvel:samples_per_capture"] = recipe.samplesPerCapture;
+    global["quorvel:recipe"] = Json::parse(recipe.text);
+    return global;
+}
+
+std::string sha512Hex(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        throw std::runtime_error(path + ": cannot be read");
+    }
+    const std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> context(EVP_MD_CTX_new(), EVP_MD_CTX_free);
+    if (!context || EVP_DigestInit_ex(context.get(), EVP_sha512(), nullptr) != 1) {
+        throw std::runtime_error("SHA-512 is not available");
+    }
+    std::vector<char> block(1 << 20);
+    while (file.read(block.data(), static_cast<std::streamsize>(block.size())) || file.gcount() > 0) {
+        EVP_DigestUpdate(context.get(), block.data(), static_cast<std::size_t>(file.gcount()));
+    }
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EVP_DigestFinal_ex(context.get(), digest, &length);
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned int k = 0; k < length; ++k) {
+        hex += kHex[digest[k] >> 4];
+        hex += kHex[digest[k] & 0xFu];
+    }
+    return hex;
+}
+
+}  // namespace
+
+SigmfDatasetWriter::SigmfDatasetWriter(const std::string& folder, const DatasetRecipe& recipe, Shard shard)
+    : data_(ByteOutput::createFile(folder + "/" + shardStem(shard) + ".sigmf-data")),
+      meta_(ByteOutput::createFile(folder + "/" + shardStem(shard) + ".sigmf-meta")),
+      fields_(recordedFieldNames()), samples_(recipe.samplesPerCapture) {
+    for (const DatasetClass& c : recipe.classes) {
+        labels_.push_back(c.label);
+    }
+    const CaptureRange range = shardCaptures(shard, recipe.captureCount());
+    const double samplingRate = planCapture(recipe, range.first).parameters.samplingRate;
+    // The global object on the first line, so that the merge reads it without the annotations.
+    writeMeta("{\"global\":" + globalObject(recipe, shard, range, samplingRate).dump() +
+              ",\n\"captures\":[{\"core:sample_start\":0}],\n\"annotations\":[");
+}
+
+void SigmfDatasetWriter::writeMeta(const std::string& text) {
+    if (!meta_.write(text.data(), text.size())) {
+        throw std::runtime_error(meta_.name() + ": " + std::generic_category().message(meta_.error()));
+    }
+}
+
+void SigmfDatasetWriter::write(const CaptureRecord& capture) {
+    bytes_.resize(capture.iq.size() * 4);
+    for (std::size_t k = 0; k < capture.iq.size(); ++k) {
+        const auto bits = std::bit_cast<std::uint32_t>(capture.iq[k]);
+        for (int b = 0; b < 4; ++b) {
+            bytes_[4 * k + static_cast<std::size_t>(b)] = static_cast<unsigned char>(bits >> (8 * b));
+        }
+    }
+    if (!data_.write(bytes_.data(), bytes_.size())) {
+        throw std::runtime_error(data_.name() + ": " + std::generic_category().message(data_.error()));
+    }
+    Json annotation;
+    annotation["core:sample_start"] = written_ * samples_;
+    annotation["core:sample_count"] = samples_;
+    annotation["core:label"] = labels_[capture.classIndex];
+    annotation["quorvel:capture"] = capture.index;
+    for (std::size_t f = 0; f < fields_.size(); ++f) {
+        annotation["quorvel:" + fields_[f]] = capture.settings[f];
+    }
+    writeMeta((written_ == 0 ? "\n" : ",\n") + annotation.dump());
+    ++written_;
+}
+
+std::optional<std::string> SigmfDatasetWriter::finish(bool complete) {
+    if (complete) {
+        try {
+            writeMeta("\n]}\n");
+        } catch (const std::runtime_error&) {
+            complete = false;
+        }
+    }
+    auto dataError = data_.close(complete);
+    auto metaError = meta_.close(complete && !dataError);
+    if (dataError) {
+        return data_.name() + ": " + *dataError;
+    }
+    if (metaError) {
+        return meta_.name() + ": " + *metaError;
+    }
+    return std::nullopt;
+}
+
+std::string readRecordingGlobalLine(const std::string& metaPath) {
+    std::ifstream file(metaPath, std::ios::binary);
+    std::string line;
+    if (!file || !std::getline(file, line) || line.rfind("{\"global\":", 0) != 0 || line.back() != ',') {
+        throw std::runtime_error(metaPath + " is not a recording of a Quorvel dataset");
+    }
+    return line.substr(10, line.size() - 11);
+}
+
+std::optional<std::string> writeSigmfCollection(const std::string& folder, const std::vector<std::string>& stems) {
+    Json streams = Json::array();
+    try {
+        for (const std::string& stem : stems) {
+            streams.push_back(Json{{"name", stem}, {"hash", sha512Hex(folder + "/" + stem + ".sigmf-meta")}});
+        }
+    } catch (const std::runtime_error& e) {
+        return e.what();
+    }
+    Json collection;
+    collection["core:version"] = kSigmfVersion;
+    collection["core:description"] = "Quorvel dataset";
+    collection["core:extensions"] = extensions();
+    collection["core:streams"] = streams;
+    const std::string text = Json{{"collection", collection}}.dump(2) + "\n";
+    ByteOutput output = ByteOutput::createFile(folder + "/" + kCollectionFileName);
+    output.write(text.data(), text.size());
+    if (auto error = output.close(true)) {
+        return output.name() + ": " + *error;
+    }
+    return std::nullopt;
+}
+
+}  // namespace quorvel

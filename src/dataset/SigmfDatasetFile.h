@@ -1,0 +1,48 @@
+#pragma once
+// The dataset as SigMF: one recording per shard (stem.sigmf-data, cf32_le, the captures one after
+// another; stem.sigmf-meta with one annotation per capture holding its label, index, SNR and
+// recorded settings) and a collection, dataset.sigmf-collection, naming every recording with the
+// SHA-512 of its metadata file. The metadata is written as the captures arrive, an annotation at
+// a time, so memory stays bounded however many captures a recording holds.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dataset/CaptureRecord.h"
+#include "dataset/DatasetRecipe.h"
+#include "dataset/ShardFiles.h"
+#include "export/ByteOutput.h"
+
+namespace quorvel {
+
+class SigmfDatasetWriter final : public CaptureWriter {
+public:
+    // Starts folder/shardStem(shard).sigmf-data and .sigmf-meta, whole only after finish(true).
+    SigmfDatasetWriter(const std::string& folder, const DatasetRecipe& recipe, Shard shard);
+
+    void write(const CaptureRecord& capture) override;
+    std::optional<std::string> finish(bool complete) override;
+
+private:
+    void writeMeta(const std::string& text);
+
+    ByteOutput data_;
+    ByteOutput meta_;
+    std::vector<std::string> labels_;
+    std::vector<std::string> fields_;
+    std::uint32_t samples_ = 0;
+    std::uint64_t written_ = 0;
+    std::vector<unsigned char> bytes_;
+};
+
+// The first line of a recording's metadata file: its "global" object, holding the recipe under
+// "quorvel:recipe" and the shard under "quorvel:shard_index" and "quorvel:shard_count". Throws
+// std::runtime_error when the file is not one of ours.
+std::string readRecordingGlobalLine(const std::string& metaPath);
+
+// Writes folder/dataset.sigmf-collection naming the recordings (stems, in order). Nothing on
+// success, otherwise why not.
+std::optional<std::string> writeSigmfCollection(const std::string& folder, const std::vector<std::string>& stems);
+
+}  // namespace quorvel

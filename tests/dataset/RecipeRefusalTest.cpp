@@ -1,0 +1,65 @@
+// A recipe that breaks a rule is refused before anything is made, naming the key by its path and
+// the rule it breaks.
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "dataset/DatasetRecipe.h"
+
+namespace quorvel {
+namespace {
+
+using Json = nlohmann::json;
+
+const Json kValid = Json::parse(R"({
+  "seed": 1, "samples_per_capture": 64, "captures_per_class_and_snr": 2, "snr": {"values": [0, 10]},
+  "classes": [{"label": "QPSK", "modulation": "psk"}, {"label": "FSK", "modulation": "fsk", "order": 2}]})");
+
+struct Refusal {
+    const char* pointer;  // where the edit goes
+    Json value;           // null: the key is removed
+    const char* message;  // what the refusal starts with
+};
+
+TEST(RecipeRefusal, EveryFaultNamesItsKeyAndRule) {
+    ASSERT_TRUE(readDatasetRecipe(kValid.dump())) << readDatasetRecipe(kValid.dump()).problem;
+    const Refusal cases[] = {
+        {"/sed", 1, "sed: unknown key"},
+        {"/seed", nullptr, "seed: missing"},
+        {"/seed", -1, "seed: an unsigned 64-bit integer (it is -1)"},
+        {"/samples_per_capture", 0, "samples_per_capture: an integer from 1 to"},
+        {"/snr/values/1", "10", "snr.values[1]: a finite number of dB (it is \"10\")"},
+        {"/snr/step", 2, "snr.values: cannot be given with start, stop and step"},
+        {"/snr/definition", "es_n0", "snr.definition: \"per_sample\""},
+        {"/timing_error", Json{{"min", -0.5}, {"max", 1.5}}, "timing_error.max: a number of symbol periods from -1 to 1 (it is 1.5)"},
+        {"/frequency_offset", Json{{"min", 5}, {"max", 1}}, "frequency_offset.max: at least min (5)"},
+        {"/frequency_offset", Json{{"min", 5}, {"high", 6}}, "frequency_offset.high: unknown key"},
+        {"/sampling_rate", Json{{"min", 1e4}, {"max", 2e4}}, "sampling_rate: a single value, never a range"},
+        {"/classes/1/sampling_rate", 8000, "classes[1].sampling_rate: given once at the top"},
+        {"/symbol_rate", 500, "symbol_rate: cannot be given with samples_per_symbol"},
+        {"/data_source", "prn9", "data_source: one of random, prn15 or prn7 (it is \"prn9\")"},
+        {"/classes/0/order", 3, "classes[0].order: psk offers the orders 2, 4, 8 or 16 (it is 3)"},
+        {"/classes/0/modulation", "ook", "classes[0].modulation: one of psk, oqpsk"},
+        {"/classes/1/label", "QPSK", "classes[1].label: a name no other class has"},
+        {"/classes/1/apsk_radii", "1 2", "classes[1].apsk_radii: ring radii text"},
+        {"/classes/1/samples_per_symbol", 1.5, "classes[1]: FSK of order 2 needs a symbol rate"},
+        {"/classes/0/colour", 1, "classes[0].colour: unknown key"},
+    };
+    for (const Refusal& c : cases) {
+        Json recipe = kValid;
+        recipe["samples_per_symbol"] = 8;
+        if (c.value.is_null()) {
+            recipe.erase(Json::json_pointer(c.pointer).back());
+        } else {
+            recipe[Json::json_pointer(c.pointer)] = c.value;
+        }
+        const RecipeReading reading = readDatasetRecipe(recipe.dump());
+        EXPECT_FALSE(reading) << c.pointer;
+        EXPECT_EQ(reading.problem.rfind(c.message, 0), 0u) << reading.problem;
+    }
+    EXPECT_EQ(readDatasetRecipe("{\"seed\": ").problem.rfind("the recipe is not JSON", 0), 0u);
+}
+
+}  // namespace
+}  // namespace quorvel
