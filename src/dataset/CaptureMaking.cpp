@@ -6,6 +6,7 @@
 
 #include "channel/WhiteGaussianNoise.h"
 #include "common/SeedSource.h"
+#include "modulation/SymbolTiming.h"
 #include "synthesis/SignalChain.h"
 #include "synthesis/SymbolSources.h"
 
@@ -31,7 +32,7 @@ void makeCapture(const CapturePlan& plan, std::uint32_t samples, CaptureSamples&
     }
     out.signalPower = sum / samples;
     if (plan.parameters.snrDb != std::numeric_limits<double>::infinity()) {
-        NoiseGenerator noise(noiseStandardDeviation(out.signalPower, plan.parameters.snrDb), seeds());
+        NoiseGenerator noise(noiseStandardDeviation(out.signalPower, perSampleSnrDb(plan.parameters)), seeds());
         noise.addTo(out.samples);
     }
 }

@@ -10,6 +10,10 @@ namespace quorvel {
 
 std::int32_t captureSymbolCount(const SignalParameters& p, std::uint32_t samples) {
     const double perSymbol = p.samplingRate / p.symbolRate;
+    if (!mapsOnePointPerSymbol(p.modulationType) && p.transmitter.exactTiming) {
+        // round(symbols x samples per symbol) samples on the exact grid.
+        return static_cast<std::int32_t>(std::ceil(samples / perSymbol)) + 1;
+    }
     if (!mapsOnePointPerSymbol(p.modulationType)) {
         // The keyed mappers give whole symbols of trunc(samples per symbol) samples each.
         const double whole = std::max(1.0, std::trunc(perSymbol));
@@ -17,7 +21,10 @@ std::int32_t captureSymbolCount(const SignalParameters& p, std::uint32_t samples
     }
     // Sample n lies between symbols floor(n / sps) and the one after: the last sample of the
     // capture needs floor((samples - 1) / sps) + 2 symbols.
-    return static_cast<std::int32_t>(std::floor((samples - 1.0) / perSymbol)) + 2;
+    // A shaped pulse reaches half its span further: those symbols are in the run too, so that no
+    // capture sample has a pulse cut short.
+    const double reach = shapesPulses(p) ? std::ceil(0.5 * p.transmitter.span) : 0.0;
+    return static_cast<std::int32_t>(std::floor((samples - 1.0) / perSymbol) + reach) + 2;
 }
 
 CapturePlan planCapture(const DatasetRecipe& recipe, std::uint64_t index) {
@@ -41,6 +48,7 @@ CapturePlan planCapture(const DatasetRecipe& recipe, std::uint64_t index) {
         keys[setting.row].apply(p, value);
     }
     p.snrDb = recipe.snrsDb[plan.snrIndex];
+    p.transmitter.snrDefinition = recipe.snrDefinition;
     p.symbolCount = captureSymbolCount(p, recipe.samplesPerCapture);
     return plan;
 }

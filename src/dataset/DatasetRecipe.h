@@ -31,7 +31,8 @@ struct DatasetRecipe {
     std::uint64_t seed = 0;
     std::uint32_t samplesPerCapture = 0;
     std::uint64_t capturesPerClassAndSnr = 0;
-    std::vector<double> snrsDb;              // per complex sample, against the capture's measured power
+    std::vector<double> snrsDb;              // against the capture's measured power, as snrDefinition says
+    SnrDefinition snrDefinition = SnrDefinition::PerSample;
     std::vector<DatasetClass> classes;
 
     std::uint64_t captureCount() const {

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "common/Choices.h"
+#include "common/TransmitterChoices.h"
 
 namespace quorvel {
 namespace {
@@ -10,6 +11,26 @@ namespace {
 std::optional<std::string_view> dataSourceNameAt(std::size_t index) {
     const auto choices = dataSourceChoices();
     return index < choices.size() ? std::optional(choices[index].name) : std::nullopt;
+}
+
+std::optional<std::string_view> pulseNameAt(std::size_t index) {
+    const auto choices = pulseChoices();
+    return index < choices.size() ? std::optional(choices[index].name) : std::nullopt;
+}
+
+// The index sources first, then the shift registers (a payload file has no place in a recipe).
+std::optional<std::string_view> bitSourceNameAt(std::size_t index) {
+    if (index == 0) {
+        return bitSourceChoice(BitSource::Indices).name;
+    }
+    const auto choices = bitSourceChoices();
+    return index - 1 < choices.size() && choices[index - 1].length > 0 ? std::optional(choices[index - 1].name)
+                                                                         : std::nullopt;
+}
+
+std::optional<std::string_view> switchNameAt(std::size_t index) {
+    constexpr std::string_view kNames[] = {"off", "on"};
+    return index < 2 ? std::optional(kNames[index]) : std::nullopt;
 }
 
 // Rows for the transmitter and impairment settings go at the end, so that the draws of the rows
@@ -39,12 +60,41 @@ const RecipeKey kKeys[] = {
     {.name = "data_source", .kind = KeyKind::Choice,
      .apply = [](SignalParameters& p, double v) { p.dataSource = dataSourceChoices()[static_cast<std::size_t>(v)].value; },
      .choiceName = dataSourceNameAt},
+    // The transmitter. A pulse brings its own default width, which a later rolloff row replaces.
+    {.name = "pulse", .kind = KeyKind::Choice,
+     .apply = [](SignalParameters& p, double v) {
+         const PulseChoice& pulse = pulseChoices()[static_cast<std::size_t>(v)];
+         p.transmitter.pulse = pulse.value;
+         p.transmitter.rolloff = pulse.defaultRolloff;
+     },
+     .choiceName = pulseNameAt},
+    {.name = "rolloff", .drawable = true, .lowest = 0.0, .highest = 1.0, .lowestExcluded = true,
+     .rule = "a roll-off (BT for gaussian) above 0 and at most 1",
+     .apply = [](SignalParameters& p, double v) { p.transmitter.rolloff = v; },
+     .read = [](const SignalParameters& p) { return p.transmitter.rolloff; }},
+    {.name = "pulse_span", .lowest = 1.0, .highest = 256.0, .whole = true,
+     .rule = "a whole number of symbols from 1 to 256",
+     .apply = [](SignalParameters& p, double v) { p.transmitter.span = static_cast<std::int32_t>(v); }},
+    {.name = "exact_timing", .kind = KeyKind::Choice,
+     .apply = [](SignalParameters& p, double v) { p.transmitter.exactTiming = v != 0.0; },
+     .choiceName = switchNameAt},
+    {.name = "gray", .kind = KeyKind::Choice,
+     .apply = [](SignalParameters& p, double v) { p.transmitter.gray = v != 0.0; },
+     .choiceName = switchNameAt},
+    {.name = "bit_source", .kind = KeyKind::Choice,
+     .apply = [](SignalParameters& p, double v) {
+         p.transmitter.bits = v == 0.0 ? BitSource::Indices : bitSourceChoices()[static_cast<std::size_t>(v) - 1].value;
+     },
+     .choiceName = bitSourceNameAt},
 };
 
 }  // namespace
 
 bool RecipeKey::allows(double value) const {
     if (!std::isfinite(value) || value < lowest || value > highest) {
+        return false;
+    }
+    if (whole && value != std::floor(value)) {
         return false;
     }
     return !(lowestExcluded && value == lowest);

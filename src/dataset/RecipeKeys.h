@@ -29,6 +29,7 @@ struct RecipeKey {
     double lowest = -INFINITY;      // a number must be finite and lie within [lowest, highest],
     double highest = INFINITY;      // above lowest where lowestExcluded
     bool lowestExcluded = false;
+    bool whole = false;             // a number must be a whole number
     std::string_view rule{};        // the rule in words, for the refusal
     std::string_view excludes{};    // a key that cannot be given with this one
     // Sets the value on the parameters: the number, or the index of the chosen name. Rows are

@@ -39,7 +39,8 @@ const char* const kTopKeys[] = {"seed", "samples_per_capture", "captures_per_cla
 const char* const kClassKeys[] = {"label", "modulation", "order", "apsk_radii"};
 const char* const kSnrKeys[] = {"values", "start", "stop", "step", "definition"};
 // How the SNR is measured: noise power per complex sample against the capture's mean power.
-const char* const kSnrDefinitions[] = {"per_sample"};
+// The recipe's words for the SNR definitions, in SnrDefinition's order.
+const char* const kSnrDefinitions[] = {"per_sample", "esn0", "ebn0"};
 
 template <std::size_t N>
 bool isOneOf(const std::string& name, const char* const (&names)[N]) {
@@ -167,6 +168,20 @@ std::vector<KeySetting> merged(const std::vector<KeySetting>& recipe, const std:
     return result;
 }
 
+// Checked by snrValues.
+SnrDefinition snrDefinitionOf(const Json& snr) {
+    if (!snr.contains("definition")) {
+        return SnrDefinition::PerSample;
+    }
+    const std::string name = snr["definition"].get<std::string>();
+    for (std::size_t k = 0; k < std::size(kSnrDefinitions); ++k) {
+        if (name == kSnrDefinitions[k]) {
+            return static_cast<SnrDefinition>(k);
+        }
+    }
+    return SnrDefinition::PerSample;
+}
+
 std::vector<double> snrValues(const Json& snr) {
     const std::string rule = "an object with \"values\" (a list of dB) or \"start\", \"stop\" and \"step\" [dB]";
     if (!snr.is_object()) {
@@ -179,8 +194,8 @@ std::vector<double> snrValues(const Json& snr) {
     }
     if (snr.contains("definition") &&
         !(snr["definition"].is_string() && isOneOf(snr["definition"].get<std::string>(), kSnrDefinitions))) {
-        refuse("snr.definition", "\"per_sample\": the noise power per complex sample against the capture's "
-                                 "measured mean power (it is " + snr["definition"].dump() + ")");
+        refuse("snr.definition", "\"per_sample\" (the noise power per complex sample against the capture's "
+                                 "measured mean power), \"esn0\" or \"ebn0\" (it is " + snr["definition"].dump() + ")");
     }
     std::vector<double> values;
     if (snr.contains("values")) {
@@ -304,6 +319,7 @@ DatasetRecipe recipeFrom(const Json& top) {
         unsignedAt(required(top, "captures_per_class_and_snr", "", "an integer"), "captures_per_class_and_snr", 1,
                    kMaxCaptures, "an integer from 1 to " + std::to_string(kMaxCaptures));
     recipe.snrsDb = snrValues(required(top, "snr", "", "the SNRs"));
+    recipe.snrDefinition = snrDefinitionOf(top["snr"]);
     const std::vector<KeySetting> settings = keySettings(top, "");
     const Json& classes = required(top, "classes", "", "a list of classes");
     if (!classes.is_array() || classes.empty()) {
