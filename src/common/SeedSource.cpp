@@ -1,5 +1,6 @@
 #include "common/SeedSource.h"
 
+#include <array>
 #include <memory>
 #include <random>
 
@@ -16,6 +17,20 @@ SeedSource seededSequence(std::uint32_t seed) {
     // MT19937's output is fixed by the standard, so the sequence is the same everywhere.
     auto engine = std::make_shared<MersenneTwister>(seed);
     return [engine] { return static_cast<std::uint32_t>((*engine)()); };
+}
+
+StageSeeds platformStageSeeds() {
+    auto device = std::make_shared<std::random_device>();
+    return [device](std::int32_t, RandomStage) { return static_cast<std::uint32_t>((*device)()); };
+}
+
+StageSeeds derivedStageSeeds(std::uint32_t seed) {
+    return [seed](std::int32_t fileNumber, RandomStage stage) {
+        std::seed_seq sequence{seed, static_cast<std::uint32_t>(fileNumber), static_cast<std::uint32_t>(stage)};
+        std::array<std::uint32_t, 1> word{};
+        sequence.generate(word.begin(), word.end());
+        return word[0];
+    };
 }
 
 }  // namespace quorvel

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/Impairments.h"
+
 namespace quorvel {
 
 // The position in the control panel's modulation list plus one.
@@ -54,6 +56,7 @@ struct SignalParameters {
     double timingError = 0.0;         // drift at the end of the buffer [symbol periods], -1 ... 1
     double frequencyOffset = 0.0;     // [Hz], signed
     OutputFormat outputFormat = OutputFormat::Csv;
+    Impairments impairments{};
 
     friend bool operator==(const SignalParameters&, const SignalParameters&) = default;
 };
