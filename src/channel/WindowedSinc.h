@@ -1,0 +1,48 @@
+#pragma once
+// Band-limited interpolation between samples, shared by the clock offset and the fractional
+// multipath delays: sinc(x) under a Kaiser window reaching kSincHalfWidth samples either side.
+
+#include <array>
+#include <vector>
+
+#include "common/Signal.h"
+
+namespace quorvel {
+
+inline constexpr int kSincHalfWidth = 16;
+inline constexpr int kSincTaps = 2 * kSincHalfWidth;
+
+// sin(pi x) / (pi x) x w(x) at x samples from the point read: exactly 1 at 0 and exactly 0 at
+// every other integer and beyond the window, so that whole-sample shifts copy samples.
+double windowedSinc(double x);
+
+// The weights of the kSincTaps samples around a point `frac` (0 <= frac < 1) past sample i:
+// weights[k] belongs to sample i - kSincHalfWidth + 1 + k. Read from a table of phases, linearly
+// interpolated between neighbouring phases: within about 1e-6 of windowedSinc, and exact at
+// frac = 0.
+class SincTable {
+public:
+    SincTable();
+
+    void weights(double frac, std::array<double, kSincTaps>& out) const;
+
+private:
+    static constexpr int kPhases = 512;
+    std::vector<double> table_;  // (kPhases + 1) rows of kSincTaps
+};
+
+// The one table, built on first use.
+const SincTable& sincTable();
+
+// sum weights[k] x samples[k] over the kSincTaps samples, in index order.
+inline ComplexSample weightedSum(const std::array<double, kSincTaps>& weights, const ComplexSample* samples) {
+    double i = 0.0;
+    double q = 0.0;
+    for (int k = 0; k < kSincTaps; ++k) {
+        i += weights[k] * samples[k].i;
+        q += weights[k] * samples[k].q;
+    }
+    return {i, q};
+}
+
+}  // namespace quorvel
