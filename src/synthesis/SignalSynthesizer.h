@@ -66,8 +66,9 @@ struct GenerationResult {
 
 class SignalSynthesizer {
 public:
-    // seeds: the symbol engine takes the first seed of each run, every noise stage the next one.
-    explicit SignalSynthesizer(SeedSource seeds = platformSeedSource());
+    // seeds: the symbol engine takes the first seed of each run, every noise stage the next one;
+    // stageSeeds: the random impairment stages of each file.
+    explicit SignalSynthesizer(SeedSource seeds = platformSeedSource(), StageSeeds stageSeeds = platformStageSeeds());
 
     // Seeds from seededSequence(seed), and the seed recorded in every metadata file, so that each
     // file can be made again on its own.
@@ -91,6 +92,7 @@ private:
                          const std::string& folder, const RunOptions& options) const;
 
     SeedSource seeds_;
+    StageSeeds stageSeeds_;
     std::optional<std::uint32_t> userSeed_;
     std::optional<std::uint64_t> memoryLimitBytes_;
 };
