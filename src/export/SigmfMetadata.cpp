@@ -1,6 +1,7 @@
 #include "export/SigmfMetadata.h"
 
 #include "export/ByteOutput.h"
+#include "export/ImpairmentRecord.h"
 #include "common/Choices.h"
 #include "modulation/SchemeCatalog.h"
 
@@ -82,6 +83,7 @@ Json globalObject(const RecordingRecord& r) {
     global["quorvel:mixing_frequency"] = p.mixingFrequency;
     global["quorvel:timing_error"] = p.timingError;
     global["quorvel:frequency_offset"] = p.frequencyOffset;
+    writeImpairmentRecord(global, p.impairments);
     return global;
 }
 

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "common/Choices.h"
+#include "export/ImpairmentRecord.h"
 #include "modulation/SchemeCatalog.h"
 
 namespace quorvel {
@@ -121,6 +122,9 @@ RecordingRecord recordFrom(const Json& global) {
     p.mixingFrequency = real(global, "quorvel:mixing_frequency");
     p.timingError = real(global, "quorvel:timing_error");
     p.frequencyOffset = real(global, "quorvel:frequency_offset");
+    if (auto malformed = readImpairmentRecord(global, p.impairments)) {
+        throw FieldProblem{std::move(*malformed)};
+    }
     r.signalPower = field(global, "quorvel:signal_power").is_null() ? std::numeric_limits<double>::quiet_NaN()
                                                                     : real(global, "quorvel:signal_power");
     if (r.fileNumber < 1 || r.fileNumber > p.fileCount) {
