@@ -286,11 +286,12 @@ int generate(const Options& o, const CommandLineStreams& streams) {
         return regenerate(o, streams);
     }
     std::ostream& err = streams.err;
-    const auto reading = readSettings(requestFrom(o), o.savePath);
+    auto reading = readSettings(requestFrom(o), o.savePath);
     if (!reading) {
         err << reading.message << '\n';
         return ExitInvalidInput;
     }
+    reading.parameters->impairments = impairmentsFrom(o.impairments, reading.parameters->samplingRate);
     const SignalParameters& p = *reading.parameters;
     const SignalSynthesizer synthesizer = o.seed ? SignalSynthesizer::seeded(*o.seed) : SignalSynthesizer();
     // The command line shows no signal, so it never holds one whole, however long the file.

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/ImpairmentOptions.h"
 #include "request/SettingsRequest.h"
 
 namespace CLI {
@@ -38,6 +39,7 @@ struct Options {
     std::optional<std::string> metadata;
     bool progress = false;
     bool fsync = false;
+    ImpairmentOptions impairments;
 };
 
 // A usage error that names the option at fault.
