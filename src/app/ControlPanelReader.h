@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "request/ImpairmentSettings.h"
 #include "request/SettingsRequest.h"
 
 namespace quorvel {
@@ -32,6 +33,8 @@ struct ControlPanelInput {
     int apskIndex;
     int dataSourceIndex;
     int outputFormatIndex;
+    // The impairments dialog's texts, read after the panel's fields; all empty at start.
+    ImpairmentTexts impairments{};
 };
 
 using ControlPanelReading = SettingsReading;
@@ -40,7 +43,8 @@ using ControlPanelReading = SettingsReading;
 // taken as a Latin-1 character, in UTF-8.
 std::string panelFolder(const std::u16string& savePath);
 
-// Reads the fields in the panel's fixed order and stops at the first invalid one.
+// Reads the fields in the panel's fixed order, then the impairments, and stops at the first
+// invalid one.
 ControlPanelReading readControlPanel(const ControlPanelInput& input);
 
 }  // namespace quorvel

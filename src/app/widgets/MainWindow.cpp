@@ -8,6 +8,7 @@
 #include <QScopeGuard>
 
 #include "app/widgets/AppIcon.h"
+#include "app/widgets/ImpairmentsDialog.h"
 #include "app/widgets/ApplicationState.h"
 #include "app/widgets/MessagePresenter.h"
 #include "app/widgets/QtText.h"
@@ -15,6 +16,9 @@
 
 namespace quorvel {
 namespace {
+
+// Below the generate button, beside where the transmitter's button goes [pixels].
+constexpr QRect kImpairmentsButtonRect{230, 630, 200, 30};
 
 std::unique_ptr<MessagePresenter> dialogsUnlessGiven(MessagePresenter* given, QWidget* owner) {
     if (given != nullptr) {
@@ -33,6 +37,10 @@ MainWindow::MainWindow(ApplicationState& state, MessagePresenter* messages)
     setWindowTitle(toQString(kMainWindow.title));
     setWindowIcon(applicationIcon());
     resize(kMainWindow.width, kMainWindow.height);
+    impairmentsButton_ = new QPushButton(QStringLiteral("Impairments..."), this);
+    impairmentsButton_->setObjectName(QStringLiteral("impairmentsButton"));
+    impairmentsButton_->setGeometry(kImpairmentsButtonRect);
+    impairmentsButton_->setAutoDefault(false);
     connectControls();
     // Same enable states as the table at start; keeps the two in step should either change.
     panel_.applyOrderControls(
@@ -50,6 +58,7 @@ void MainWindow::connectControls() {
     connect(&panel_.showSampledData(), &QCheckBox::toggled, this,
             [this](bool checked) { showSampledDataToggled(checked); });
     connect(&panel_.generateButton(), &QPushButton::clicked, this, [this] { generate(); });
+    connect(impairmentsButton_, &QPushButton::clicked, this, [this] { editImpairments(); });
 }
 
 void MainWindow::generate() {
@@ -58,7 +67,16 @@ void MainWindow::generate() {
     QPushButton& button = panel_.generateButton();
     button.setEnabled(false);
     const auto enableAgain = qScopeGuard([&button] { button.setEnabled(true); });
-    command_.run(panel_.input());
+    ControlPanelInput input = panel_.input();
+    input.impairments = impairments_;
+    command_.run(input);
+}
+
+void MainWindow::editImpairments() {
+    ImpairmentsDialog dialog(impairments_, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        impairments_ = dialog.texts();
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -1,12 +1,15 @@
 #pragma once
-// The "Quorvel" window: the control panel, its enable rule, the "Display Sampled Data" check box
-// and the generate button.
+// The "Quorvel" window: the control panel, its enable rule, the "Display Sampled Data" check box,
+// the generate button and the "Impairments..." button below them.
 
 #include <QWidget>
 #include <memory>
 
 #include "app/widgets/ControlPanel.h"
 #include "app/widgets/GenerateCommand.h"
+#include "request/ImpairmentSettings.h"
+
+class QPushButton;
 
 namespace quorvel {
 
@@ -30,11 +33,14 @@ class MainWindow : public QWidget {
     void modulationChosen(int index);
     void apskOrderChosen(int index);
     void showSampledDataToggled(bool checked);
+    void editImpairments();
 
     ApplicationState& state_;
     std::unique_ptr<MessagePresenter> ownMessages_;
     ControlPanel panel_;
     GenerateCommand command_;
+    QPushButton* impairmentsButton_ = nullptr;
+    ImpairmentTexts impairments_;  // what the impairments dialog last accepted
 };
 
 }  // namespace quorvel
