@@ -1,6 +1,7 @@
 #include "channel/MultipathFading.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "channel/WindowedSinc.h"
@@ -25,13 +26,26 @@ PropagationPath pathOf(const MultipathTap& tap) {
     return path;
 }
 
-// One path's filter output at a sample, reading its input from newest (x[n - firstLag]) backwards.
+// One path's filter output at a sample, reading its input from newest (x[n - firstLag]) backwards,
+// in four interleaved partial sums added in a fixed order, so that the additions need not wait
+// for each other.
 ComplexSample filtered(const PropagationPath& path, const ComplexSample* newest) {
-    ComplexSample sum{};
-    for (std::size_t m = 0; m < path.coefficients.size(); ++m) {
-        sum = sum + path.coefficients[m] * *(newest - static_cast<std::ptrdiff_t>(m));
+    const std::size_t count = path.coefficients.size();
+    const ComplexSample* c = path.coefficients.data();
+    if (count == 1) {
+        return c[0] * *newest;
     }
-    return sum;
+    std::array<ComplexSample, 4> sums{};
+    std::size_t m = 0;
+    for (; m + 4 <= count; m += 4) {
+        for (std::size_t lane = 0; lane < 4; ++lane) {
+            sums[lane] = sums[lane] + c[m + lane] * *(newest - static_cast<std::ptrdiff_t>(m + lane));
+        }
+    }
+    for (; m < count; ++m) {
+        sums[0] = sums[0] + c[m] * *(newest - static_cast<std::ptrdiff_t>(m));
+    }
+    return (sums[0] + sums[1]) + (sums[2] + sums[3]);
 }
 
 std::int64_t lastLag(const PropagationPath& path) {

@@ -3,7 +3,9 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
+#include "channel/PolarNormal.h"
 #include "common/Impairments.h"
 #include "common/MersenneTwister.h"
 #include "common/SampleSource.h"
@@ -24,13 +26,16 @@ public:
     void apply(std::span<ComplexSample> samples);
 
 private:
-    double nextStep();
+    // The next count steps into steps_, in the order one draw after the other gives them.
+    void drawSteps(std::size_t count);
 
     MersenneTwister engine_;
     double stepDeviation_;
     double phase_ = 0.0;
     double savedStep_ = 0.0;
     bool hasSavedStep_ = false;
+    std::vector<double> steps_;
+    std::vector<PolarPoint> points_;
 };
 
 // The whole input turned by one walk seeded with seed.

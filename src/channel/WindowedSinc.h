@@ -3,6 +3,7 @@
 // multipath delays: sinc(x) under a Kaiser window reaching kSincHalfWidth samples either side.
 
 #include <array>
+#include <cstddef>
 #include <vector>
 
 #include "common/Signal.h"
@@ -34,15 +35,18 @@ private:
 // The one table, built on first use.
 const SincTable& sincTable();
 
-// sum weights[k] x samples[k] over the kSincTaps samples, in index order.
+// sum weights[k] x samples[k] over the kSincTaps samples, in four interleaved partial sums added
+// in a fixed order: one running sum would make every addition wait for the one before.
 inline ComplexSample weightedSum(const std::array<double, kSincTaps>& weights, const ComplexSample* samples) {
-    double i = 0.0;
-    double q = 0.0;
-    for (int k = 0; k < kSincTaps; ++k) {
-        i += weights[k] * samples[k].i;
-        q += weights[k] * samples[k].q;
+    std::array<double, 4> i{};
+    std::array<double, 4> q{};
+    for (std::size_t k = 0; k < static_cast<std::size_t>(kSincTaps); k += 4) {
+        for (std::size_t lane = 0; lane < 4; ++lane) {
+            i[lane] += weights[k + lane] * samples[k + lane].i;
+            q[lane] += weights[k + lane] * samples[k + lane].q;
+        }
     }
-    return {i, q};
+    return {(i[0] + i[1]) + (i[2] + i[3]), (q[0] + q[1]) + (q[2] + q[3])};
 }
 
 }  // namespace quorvel
