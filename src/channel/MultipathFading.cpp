@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "channel/SamplePairs.h"
 #include "channel/WindowedSinc.h"
 
 namespace quorvel {
@@ -28,24 +29,31 @@ PropagationPath pathOf(const MultipathTap& tap) {
 
 // One path's filter output at a sample, reading its input from newest (x[n - firstLag]) backwards,
 // in four interleaved partial sums added in a fixed order, so that the additions need not wait
-// for each other.
+// for each other. c x = Re(c) (xi, xq) + Im(c) (-xq, xi).
 ComplexSample filtered(const PropagationPath& path, const ComplexSample* newest) {
     const std::size_t count = path.coefficients.size();
     const ComplexSample* c = path.coefficients.data();
     if (count == 1) {
         return c[0] * *newest;
     }
-    std::array<ComplexSample, 4> sums{};
+    const DoublePair* re = path.realParts.data();
+    const DoublePair* im = path.imaginaryParts.data();
+    const auto term = [&](std::size_t m) {
+        const DoublePair x = pairOf(*(newest - static_cast<std::ptrdiff_t>(m)));
+        const DoublePair turned{-x[1], x[0]};
+        return re[m] * x + im[m] * turned;
+    };
+    DoublePair sums[4] = {};
     std::size_t m = 0;
     for (; m + 4 <= count; m += 4) {
         for (std::size_t lane = 0; lane < 4; ++lane) {
-            sums[lane] = sums[lane] + c[m + lane] * *(newest - static_cast<std::ptrdiff_t>(m + lane));
+            sums[lane] += term(m + lane);
         }
     }
     for (; m < count; ++m) {
-        sums[0] = sums[0] + c[m] * *(newest - static_cast<std::ptrdiff_t>(m));
+        sums[0] += term(m);
     }
-    return (sums[0] + sums[1]) + (sums[2] + sums[3]);
+    return sampleOf((sums[0] + sums[1]) + (sums[2] + sums[3]));
 }
 
 std::int64_t lastLag(const PropagationPath& path) {
@@ -62,6 +70,10 @@ std::vector<PropagationPath> propagationPaths(const std::vector<MultipathTap>& t
     std::vector<PropagationPath> paths;
     for (const MultipathTap& tap : taps.empty() ? direct : taps) {
         paths.push_back(pathOf(tap));
+        for (const ComplexSample& c : paths.back().coefficients) {
+            paths.back().realParts.push_back(DoublePair{c.i, c.i});
+            paths.back().imaginaryParts.push_back(DoublePair{c.q, c.q});
+        }
         if (fading) {
             paths.back().fading.emplace(*fading, samplingRateHz, engine);
         }

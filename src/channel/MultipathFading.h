@@ -10,6 +10,7 @@
 
 #include "channel/FadingGenerator.h"
 #include "channel/PaddedWindow.h"
+#include "channel/SamplePairs.h"
 #include "common/Impairments.h"
 #include "common/SampleSource.h"
 #include "common/Signal.h"
@@ -23,6 +24,9 @@ struct PropagationPath {
     std::int64_t firstLag = 0;
     std::vector<ComplexSample> coefficients{};
     std::optional<FadingGenerator> fading{};
+    // Each coefficient's real and imaginary part twice over, for the filter loop.
+    std::vector<DoublePair> realParts{};
+    std::vector<DoublePair> imaginaryParts{};
 };
 
 // The paths of the taps (one direct tap of 0 dB when there are none), in tap order; with fading,

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "channel/SamplePairs.h"
 #include "common/Signal.h"
 
 namespace quorvel {
@@ -38,15 +39,14 @@ const SincTable& sincTable();
 // sum weights[k] x samples[k] over the kSincTaps samples, in four interleaved partial sums added
 // in a fixed order: one running sum would make every addition wait for the one before.
 inline ComplexSample weightedSum(const std::array<double, kSincTaps>& weights, const ComplexSample* samples) {
-    std::array<double, 4> i{};
-    std::array<double, 4> q{};
+    DoublePair sums[4] = {};
     for (std::size_t k = 0; k < static_cast<std::size_t>(kSincTaps); k += 4) {
         for (std::size_t lane = 0; lane < 4; ++lane) {
-            i[lane] += weights[k + lane] * samples[k + lane].i;
-            q[lane] += weights[k + lane] * samples[k + lane].q;
+            const double w = weights[k + lane];
+            sums[lane] += DoublePair{w, w} * pairOf(samples[k + lane]);
         }
     }
-    return {(i[0] + i[1]) + (i[2] + i[3]), (q[0] + q[1]) + (q[2] + q[3])};
+    return sampleOf((sums[0] + sums[1]) + (sums[2] + sums[3]));
 }
 
 }  // namespace quorvel
