@@ -51,16 +51,20 @@ void BM_Multipath(benchmark::State& state) {
     const double second = state.range(1) != 0 ? 3.5 : 3.0;
     const std::vector<MultipathTap> taps{{0.0, 0.0, 0.0}, {second, -6.0, 90.0}, {12.0, -10.0, 0.0}};
     pullThrough(state, [&taps](SampleSource& in, std::size_t count) {
-        return std::make_unique<MultipathFadingStage>(in, count, taps, std::nullopt, kSamplingRateHz, 1);
+        return std::make_unique<MultipathFadingStage>(in, count, taps, std::nullopt,
+                                                      kSamplingRateHz, 1);
     });
 }
-BENCHMARK(BM_Multipath)->ArgsProduct({{1'000'000, 10'000'000}, {0, 1}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Multipath)
+    ->ArgsProduct({{1'000'000, 10'000'000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
 
 // Flat fading: one path of 32 sinusoids.
 void BM_Fading(benchmark::State& state) {
     pullThrough(state, [](SampleSource& in, std::size_t count) {
         return std::make_unique<MultipathFadingStage>(in, count, std::vector<MultipathTap>{},
-                                                      Fading{FadingModel::Rician, 4.0, 20.0}, kSamplingRateHz, 1);
+                                                      Fading{FadingModel::Rician, 4.0, 20.0},
+                                                      kSamplingRateHz, 1);
     });
 }
 BENCHMARK(BM_Fading)->Apply(decades);

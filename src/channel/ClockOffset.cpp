@@ -19,7 +19,8 @@ struct ReadPoint {
 ReadPoint readPoint(std::size_t n, double ppm) {
     const double drift = static_cast<double>(n) * (ppm * 1e-6);
     const double whole = std::floor(drift);
-    return {static_cast<std::int64_t>(n) + static_cast<std::int64_t>(whole) - (kSincHalfWidth - 1), drift - whole};
+    return {static_cast<std::int64_t>(n) + static_cast<std::int64_t>(whole) - (kSincHalfWidth - 1),
+            drift - whole};
 }
 
 }  // namespace
@@ -31,8 +32,10 @@ SampleBuffer applyClockOffset(const SampleBuffer& input, double ppm) {
     }
     const ReadPoint last = readPoint(count - 1, ppm);
     const std::int64_t before = kSincHalfWidth;
-    const std::int64_t after = std::max<std::int64_t>(last.first + kSincTaps - static_cast<std::int64_t>(count), 0);
-    const SampleBuffer padded = zeroPadded(input, static_cast<std::size_t>(before), static_cast<std::size_t>(after));
+    const std::int64_t after =
+        std::max<std::int64_t>(last.first + kSincTaps - static_cast<std::int64_t>(count), 0);
+    const SampleBuffer padded =
+        zeroPadded(input, static_cast<std::size_t>(before), static_cast<std::size_t>(after));
     SampleBuffer out(count);
     std::array<double, kSincTaps> weights{};
     for (std::size_t n = 0; n < count; ++n) {

@@ -19,13 +19,13 @@ SampleBuffer applyClockOffset(const SampleBuffer& input, double ppm);
 // The same re-reading as a stage over a stream of `count` samples: block by block it hands out
 // what applyClockOffset gives for the whole input.
 class ClockOffsetStage final : public SampleSource {
-public:
+  public:
     ClockOffsetStage(SampleSource& input, std::size_t count, double ppm)
         : input_(input, count), count_(count), ppm_(ppm) {}
 
     std::size_t read(std::span<ComplexSample> out) override;
 
-private:
+  private:
     PaddedWindow input_;
     std::size_t count_;
     double ppm_;

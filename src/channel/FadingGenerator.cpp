@@ -17,13 +17,15 @@ double uniformAngle(MersenneTwister& engine) {
 
 }  // namespace
 
-FadingGenerator::FadingGenerator(const Fading& fading, double samplingRateHz, MersenneTwister& engine) {
+FadingGenerator::FadingGenerator(const Fading& fading, double samplingRateHz,
+                                 MersenneTwister& engine) {
     const double k = fading.model == FadingModel::Rician ? fading.kFactor : 0.0;
     constexpr auto sinusoids = static_cast<double>(kSinusoids);
     for (std::size_t m = 0; m < kSinusoids; ++m) {
         const double theta = uniformAngle(engine);
         startPhase_[m] = uniformAngle(engine);
-        const double arrival = (Pi * static_cast<double>(m + 1) - Pi / 2.0 + theta / 2.0) / sinusoids;
+        const double arrival =
+            (Pi * static_cast<double>(m + 1) - Pi / 2.0 + theta / 2.0) / sinusoids;
         radiansPerSample_[m] = (Pi * 2.0) * fading.dopplerHz * std::cos(arrival) / samplingRateHz;
         stepI_[m] = std::cos(radiansPerSample_[m]);
         stepQ_[m] = std::sin(radiansPerSample_[m]);
@@ -35,7 +37,8 @@ FadingGenerator::FadingGenerator(const Fading& fading, double samplingRateHz, Me
 
 void FadingGenerator::anchor() {
     for (std::size_t m = 0; m < kSinusoids; ++m) {
-        const double turned = std::fmod(radiansPerSample_[m] * static_cast<double>(next_), Pi * 2.0);
+        const double turned =
+            std::fmod(radiansPerSample_[m] * static_cast<double>(next_), Pi * 2.0);
         phasorI_[m] = std::cos(turned + startPhase_[m]);
         phasorQ_[m] = std::sin(turned + startPhase_[m]);
     }
@@ -46,7 +49,8 @@ void FadingGenerator::next(std::span<ComplexSample> out) {
         if (next_ % kAnchorSamples == 0) {
             anchor();
         }
-        const auto run = std::min<std::size_t>(out.size() - done, kAnchorSamples - next_ % kAnchorSamples);
+        const auto run =
+            std::min<std::size_t>(out.size() - done, kAnchorSamples - next_ % kAnchorSamples);
         turn(out.subspan(done, run));
         done += run;
         next_ += run;

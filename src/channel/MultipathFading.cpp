@@ -11,7 +11,8 @@ namespace quorvel {
 namespace {
 
 PropagationPath pathOf(const MultipathTap& tap) {
-    const ComplexSample gain = polar(std::pow(10.0, tap.gainDb / 20.0), tap.phaseDegrees * (Pi / 180.0));
+    const ComplexSample gain =
+        polar(std::pow(10.0, tap.gainDb / 20.0), tap.phaseDegrees * (Pi / 180.0));
     PropagationPath path;
     const double whole = std::floor(tap.delaySamples);
     if (whole == tap.delaySamples) {
@@ -21,7 +22,8 @@ PropagationPath pathOf(const MultipathTap& tap) {
     }
     path.firstLag = static_cast<std::int64_t>(whole) - (kSincHalfWidth - 1);
     for (int k = 0; k < kSincTaps; ++k) {
-        const double weight = windowedSinc(static_cast<double>(path.firstLag + k) - tap.delaySamples);
+        const double weight =
+            windowedSinc(static_cast<double>(path.firstLag + k) - tap.delaySamples);
         path.coefficients.push_back({gain.i * weight, gain.q * weight});
     }
     return path;
@@ -63,8 +65,8 @@ std::int64_t lastLag(const PropagationPath& path) {
 }  // namespace
 
 std::vector<PropagationPath> propagationPaths(const std::vector<MultipathTap>& taps,
-                                              const std::optional<Fading>& fading, double samplingRateHz,
-                                              std::uint32_t seed) {
+                                              const std::optional<Fading>& fading,
+                                              double samplingRateHz, std::uint32_t seed) {
     const std::vector<MultipathTap> direct{MultipathTap{}};
     MersenneTwister engine(seed);
     std::vector<PropagationPath> paths;
@@ -82,7 +84,8 @@ std::vector<PropagationPath> propagationPaths(const std::vector<MultipathTap>& t
 }
 
 SampleBuffer applyMultipathFading(const SampleBuffer& input, const std::vector<MultipathTap>& taps,
-                                  const std::optional<Fading>& fading, double samplingRateHz, std::uint32_t seed) {
+                                  const std::optional<Fading>& fading, double samplingRateHz,
+                                  std::uint32_t seed) {
     std::vector<PropagationPath> paths = propagationPaths(taps, fading, samplingRateHz, seed);
     std::int64_t lowest = 0;
     std::int64_t highest = 0;
@@ -100,7 +103,8 @@ SampleBuffer applyMultipathFading(const SampleBuffer& input, const std::vector<M
             path.fading->next(gains);
         }
         for (std::size_t n = 0; n < input.size(); ++n) {
-            const ComplexSample* newest = padded.data() + (static_cast<std::int64_t>(before + n) - path.firstLag);
+            const ComplexSample* newest =
+                padded.data() + (static_cast<std::int64_t>(before + n) - path.firstLag);
             const ComplexSample y = filtered(path, newest);
             out[n] = out[n] + (path.fading ? gains[n] * y : y);
         }
@@ -109,9 +113,12 @@ SampleBuffer applyMultipathFading(const SampleBuffer& input, const std::vector<M
 }
 
 MultipathFadingStage::MultipathFadingStage(SampleSource& input, std::size_t count,
-                                           const std::vector<MultipathTap>& taps, const std::optional<Fading>& fading,
+                                           const std::vector<MultipathTap>& taps,
+                                           const std::optional<Fading>& fading,
                                            double samplingRateHz, std::uint32_t seed)
-    : paths_(propagationPaths(taps, fading, samplingRateHz, seed)), input_(input, count), count_(count) {
+    : paths_(propagationPaths(taps, fading, samplingRateHz, seed)),
+      input_(input, count),
+      count_(count) {
     for (const PropagationPath& path : paths_) {
         lowestLag_ = std::min(lowestLag_, path.firstLag);
         highestLag_ = std::max(highestLag_, lastLag(path));
@@ -125,7 +132,8 @@ std::size_t MultipathFadingStage::read(std::span<ComplexSample> out) {
     }
     const auto first = static_cast<std::int64_t>(next_);
     const std::int64_t lowest = first - highestLag_;
-    const ComplexSample* samples = input_.run(lowest, first + static_cast<std::int64_t>(count) - 1 - lowestLag_);
+    const ComplexSample* samples =
+        input_.run(lowest, first + static_cast<std::int64_t>(count) - 1 - lowestLag_);
     std::fill_n(out.begin(), count, ComplexSample{});
     for (PropagationPath& path : paths_) {
         if (path.fading) {
@@ -133,7 +141,8 @@ std::size_t MultipathFadingStage::read(std::span<ComplexSample> out) {
             path.fading->next(gains_);
         }
         for (std::size_t k = 0; k < count; ++k) {
-            const ComplexSample* newest = samples + (first + static_cast<std::int64_t>(k) - path.firstLag - lowest);
+            const ComplexSample* newest =
+                samples + (first + static_cast<std::int64_t>(k) - path.firstLag - lowest);
             const ComplexSample y = filtered(path, newest);
             out[k] = out[k] + (path.fading ? gains_[k] * y : y);
         }

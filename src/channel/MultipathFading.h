@@ -32,24 +32,26 @@ struct PropagationPath {
 // The paths of the taps (one direct tap of 0 dB when there are none), in tap order; with fading,
 // each tap's generator draws from one engine seeded with seed, tap after tap.
 std::vector<PropagationPath> propagationPaths(const std::vector<MultipathTap>& taps,
-                                              const std::optional<Fading>& fading, double samplingRateHz,
-                                              std::uint32_t seed);
+                                              const std::optional<Fading>& fading,
+                                              double samplingRateHz, std::uint32_t seed);
 
 // The input through every path, summed in tap order, as a linear convolution cut to the input's
 // length (the input taken as 0 outside its samples).
 SampleBuffer applyMultipathFading(const SampleBuffer& input, const std::vector<MultipathTap>& taps,
-                                  const std::optional<Fading>& fading, double samplingRateHz, std::uint32_t seed);
+                                  const std::optional<Fading>& fading, double samplingRateHz,
+                                  std::uint32_t seed);
 
 // The same as a stage over a stream of `count` samples: block by block it hands out what
 // applyMultipathFading gives for the whole input.
 class MultipathFadingStage final : public SampleSource {
-public:
-    MultipathFadingStage(SampleSource& input, std::size_t count, const std::vector<MultipathTap>& taps,
-                         const std::optional<Fading>& fading, double samplingRateHz, std::uint32_t seed);
+  public:
+    MultipathFadingStage(SampleSource& input, std::size_t count,
+                         const std::vector<MultipathTap>& taps, const std::optional<Fading>& fading,
+                         double samplingRateHz, std::uint32_t seed);
 
     std::size_t read(std::span<ComplexSample> out) override;
 
-private:
+  private:
     std::vector<PropagationPath> paths_;
     PaddedWindow input_;
     std::size_t count_;

@@ -12,7 +12,7 @@
 namespace quorvel {
 
 class PaddedWindow {
-public:
+  public:
     PaddedWindow(SampleSource& upstream, std::size_t count)
         : window_(upstream), count_(static_cast<std::int64_t>(count)) {}
 
@@ -29,13 +29,14 @@ public:
         }
         padded_.assign(static_cast<std::size_t>(last - first + 1), ComplexSample{});
         if (low <= high) {
-            const ComplexSample* held = window_.hold(static_cast<std::size_t>(low), static_cast<std::size_t>(high));
+            const ComplexSample* held =
+                window_.hold(static_cast<std::size_t>(low), static_cast<std::size_t>(high));
             std::copy(held, held + (high - low + 1), padded_.begin() + (low - first));
         }
         return padded_.data();
     }
 
-private:
+  private:
     SampleWindow window_;
     std::int64_t count_;
     SampleBuffer padded_;

@@ -8,7 +8,8 @@ namespace quorvel {
 
 double phaseStepDeviation(const PhaseNoise& noise, double samplingRateHz) {
     const double twoPiF = (Pi * 2.0) * noise.offsetHz;
-    return std::sqrt(std::pow(10.0, noise.levelDbcPerHz / 10.0) * (twoPiF * twoPiF) / samplingRateHz);
+    return std::sqrt(std::pow(10.0, noise.levelDbcPerHz / 10.0) * (twoPiF * twoPiF) /
+                     samplingRateHz);
 }
 
 void PhaseWalk::drawSteps(std::size_t count) {
@@ -46,8 +47,8 @@ void PhaseWalk::apply(std::span<ComplexSample> samples) {
     }
 }
 
-SampleBuffer applyPhaseNoise(const SampleBuffer& input, const PhaseNoise& noise, double samplingRateHz,
-                             std::uint32_t seed) {
+SampleBuffer applyPhaseNoise(const SampleBuffer& input, const PhaseNoise& noise,
+                             double samplingRateHz, std::uint32_t seed) {
     SampleBuffer out = input;
     PhaseWalk(phaseStepDeviation(noise, samplingRateHz), seed).apply(out);
     return out;

@@ -20,12 +20,13 @@ double phaseStepDeviation(const PhaseNoise& noise, double samplingRateHz);
 // Turns samples by a phase that starts at 0 and takes one normal step after each sample, the
 // steps drawn in order from its own engine; consecutive calls continue the walk.
 class PhaseWalk {
-public:
-    PhaseWalk(double stepDeviation, std::uint32_t seed) : engine_(seed), stepDeviation_(stepDeviation) {}
+  public:
+    PhaseWalk(double stepDeviation, std::uint32_t seed)
+        : engine_(seed), stepDeviation_(stepDeviation) {}
 
     void apply(std::span<ComplexSample> samples);
 
-private:
+  private:
     // The next count steps into steps_, in the order one draw after the other gives them.
     void drawSteps(std::size_t count);
 
@@ -39,12 +40,13 @@ private:
 };
 
 // The whole input turned by one walk seeded with seed.
-SampleBuffer applyPhaseNoise(const SampleBuffer& input, const PhaseNoise& noise, double samplingRateHz,
-                             std::uint32_t seed);
+SampleBuffer applyPhaseNoise(const SampleBuffer& input, const PhaseNoise& noise,
+                             double samplingRateHz, std::uint32_t seed);
 
 class PhaseNoiseStage final : public SampleSource {
-public:
-    PhaseNoiseStage(SampleSource& upstream, const PhaseNoise& noise, double samplingRateHz, std::uint32_t seed)
+  public:
+    PhaseNoiseStage(SampleSource& upstream, const PhaseNoise& noise, double samplingRateHz,
+                    std::uint32_t seed)
         : upstream_(upstream), walk_(phaseStepDeviation(noise, samplingRateHz), seed) {}
 
     std::size_t read(std::span<ComplexSample> out) override {
@@ -53,7 +55,7 @@ public:
         return count;
     }
 
-private:
+  private:
     SampleSource& upstream_;
     PhaseWalk walk_;
 };

@@ -21,9 +21,12 @@ double power(double x, double p, int wholePower) {
 // (1 + drive)^(-1 / (2P)): by square roots for P = 1 and 2, else by pow.
 double rootGain(double base, double exponent, int wholePower) {
     switch (wholePower) {
-        case 1: return 1.0 / std::sqrt(base);
-        case 2: return 1.0 / std::sqrt(std::sqrt(base));
-        default: return std::pow(base, exponent);
+        case 1:
+            return 1.0 / std::sqrt(base);
+        case 2:
+            return 1.0 / std::sqrt(std::sqrt(base));
+        default:
+            return std::pow(base, exponent);
     }
 }
 

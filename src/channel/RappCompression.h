@@ -17,7 +17,7 @@ void compressRapp(std::span<ComplexSample> samples, const RappCompression& ampli
 SampleBuffer applyRappCompression(const SampleBuffer& input, const RappCompression& amplifier);
 
 class RappCompressionStage final : public SampleSource {
-public:
+  public:
     RappCompressionStage(SampleSource& upstream, const RappCompression& amplifier)
         : upstream_(upstream), amplifier_(amplifier) {}
 
@@ -27,7 +27,7 @@ public:
         return count;
     }
 
-private:
+  private:
     SampleSource& upstream_;
     RappCompression amplifier_;
 };

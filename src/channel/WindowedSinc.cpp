@@ -21,8 +21,8 @@ double windowedSinc(double x) {
         return 0.0;
     }
     const double ratio = x / width;
-    const double window =
-        std::cyl_bessel_i(0.0, kKaiserBeta * std::sqrt(1.0 - ratio * ratio)) / std::cyl_bessel_i(0.0, kKaiserBeta);
+    const double window = std::cyl_bessel_i(0.0, kKaiserBeta * std::sqrt(1.0 - ratio * ratio)) /
+                          std::cyl_bessel_i(0.0, kKaiserBeta);
     return std::sin(Pi * x) / (Pi * x) * window;
 }
 
@@ -30,7 +30,8 @@ SincTable::SincTable() : table_(static_cast<std::size_t>((kPhases + 1) * kSincTa
     for (int p = 0; p <= kPhases; ++p) {
         const double frac = static_cast<double>(p) / kPhases;
         for (int k = 0; k < kSincTaps; ++k) {
-            table_[static_cast<std::size_t>(p * kSincTaps + k)] = windowedSinc(frac + (kSincHalfWidth - 1 - k));
+            table_[static_cast<std::size_t>(p * kSincTaps + k)] =
+                windowedSinc(frac + (kSincHalfWidth - 1 - k));
         }
     }
 }

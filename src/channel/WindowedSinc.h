@@ -23,12 +23,12 @@ double windowedSinc(double x);
 // interpolated between neighbouring phases: within about 1e-6 of windowedSinc, and exact at
 // frac = 0.
 class SincTable {
-public:
+  public:
     SincTable();
 
     void weights(double frac, std::array<double, kSincTaps>& out) const;
 
-private:
+  private:
     static constexpr int kPhases = 512;
     std::vector<double> table_;  // (kPhases + 1) rows of kSincTaps
 };
@@ -38,7 +38,8 @@ const SincTable& sincTable();
 
 // sum weights[k] x samples[k] over the kSincTaps samples, in four interleaved partial sums added
 // in a fixed order: one running sum would make every addition wait for the one before.
-inline ComplexSample weightedSum(const std::array<double, kSincTaps>& weights, const ComplexSample* samples) {
+inline ComplexSample weightedSum(const std::array<double, kSincTaps>& weights,
+                                 const ComplexSample* samples) {
     DoublePair sums[4] = {};
     for (std::size_t k = 0; k < static_cast<std::size_t>(kSincTaps); k += 4) {
         for (std::size_t lane = 0; lane < 4; ++lane) {

@@ -26,7 +26,8 @@ Impairments impairmentsFrom(const ImpairmentOptions& o, double samplingRateHz) {
         }
         // Leaving the option out is how an impairment is left off; an empty value says nothing.
         if (o.texts[k]->empty()) {
-            throw OptionError{std::string(names[k].option) + ": an empty value sets nothing (leave the option out)."};
+            throw OptionError{std::string(names[k].option) +
+                              ": an empty value sets nothing (leave the option out)."};
         }
         texts.*names[k].text = *o.texts[k];
     }

@@ -56,12 +56,12 @@ struct IqImbalance {
 
 struct Impairments {
     std::optional<RappCompression> amplifier{};
-    double clockOffsetPpm = 0.0;              // the sampling clock runs this much fast (negative: slow)
-    std::vector<MultipathTap> multipath{};    // empty: a single direct path
-    std::optional<Fading> fading{};           // with taps, every tap fades on its own
+    double clockOffsetPpm = 0.0;  // the sampling clock runs this much fast (negative: slow)
+    std::vector<MultipathTap> multipath{};  // empty: a single direct path
+    std::optional<Fading> fading{};         // with taps, every tap fades on its own
     std::optional<PhaseNoise> phaseNoise{};
     IqImbalance iqImbalance{};
-    ComplexSample dcOffset{};                 // added to every sample
+    ComplexSample dcOffset{};  // added to every sample
 
     bool hasIqImbalance() const { return iqImbalance != IqImbalance{}; }
     bool hasDcOffset() const { return dcOffset != ComplexSample{}; }

@@ -16,6 +16,7 @@ void writeImpairmentRecord(nlohmann::ordered_json& global, const Impairments& im
 
 // Reads the keys back into impairments (which starts with none set); the reason, naming the key,
 // when one is malformed. Their rules are checked where the settings are, not here.
-std::optional<std::string> readImpairmentRecord(const nlohmann::json& global, Impairments& impairments);
+std::optional<std::string> readImpairmentRecord(const nlohmann::json& global,
+                                                Impairments& impairments);
 
 }  // namespace quorvel

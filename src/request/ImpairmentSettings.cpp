@@ -23,18 +23,18 @@ constexpr double kMaxIqPhaseDegrees = 45.0;
 constexpr std::array<ImpairmentSettingName, 8> kNames{{
     {ImpairmentSetting::Amplifier, &ImpairmentTexts::amplifier, "--pa", "Amplifier", "rapp:P,A",
      "Amplifier compression, Rapp model: smoothness P, saturation level A"},
-    {ImpairmentSetting::ClockOffset, &ImpairmentTexts::clockOffset, "--clock-offset", "Clock offset", "PPM",
-     "Sampling clock fast (negative: slow) by PPM parts per million"},
-    {ImpairmentSetting::Multipath, &ImpairmentTexts::multipath, "--multipath", "Multipath", "\"D:G:P ...\"",
-     "Static taps: delay D [samples], gain G [dB], phase P [degrees]"},
+    {ImpairmentSetting::ClockOffset, &ImpairmentTexts::clockOffset, "--clock-offset",
+     "Clock offset", "PPM", "Sampling clock fast (negative: slow) by PPM parts per million"},
+    {ImpairmentSetting::Multipath, &ImpairmentTexts::multipath, "--multipath", "Multipath",
+     "\"D:G:P ...\"", "Static taps: delay D [samples], gain G [dB], phase P [degrees]"},
     {ImpairmentSetting::Fading, &ImpairmentTexts::fading, "--fading", "Fading", "rayleigh|rician:K",
      "Flat fading of mean power 1 (each tap on its own with --multipath), Rician K-factor K"},
     {ImpairmentSetting::Doppler, &ImpairmentTexts::doppler, "--doppler", "Doppler", "HZ",
      "Maximum Doppler frequency of the fading [Hz]"},
-    {ImpairmentSetting::PhaseNoise, &ImpairmentTexts::phaseNoise, "--phase-noise", "Phase noise", "L@F",
-     "Random-walk phase noise of L dBc/Hz at offset F Hz"},
-    {ImpairmentSetting::IqImbalance, &ImpairmentTexts::iqImbalance, "--iq-imbalance", "IQ imbalance", "A,PHI",
-     "Receiver IQ imbalance: amplitude A [dB], phase PHI [degrees]"},
+    {ImpairmentSetting::PhaseNoise, &ImpairmentTexts::phaseNoise, "--phase-noise", "Phase noise",
+     "L@F", "Random-walk phase noise of L dBc/Hz at offset F Hz"},
+    {ImpairmentSetting::IqImbalance, &ImpairmentTexts::iqImbalance, "--iq-imbalance",
+     "IQ imbalance", "A,PHI", "Receiver IQ imbalance: amplitude A [dB], phase PHI [degrees]"},
     {ImpairmentSetting::DcOffset, &ImpairmentTexts::dcOffset, "--dc-offset", "DC offset", "I,Q",
      "Receiver DC offset added to every sample"},
 }};
@@ -45,25 +45,31 @@ std::string halfRate(double samplingRateHz) {
 
 std::string ruleOf(ImpairmentSetting setting, double samplingRateHz) {
     switch (setting) {
-        case ImpairmentSetting::Amplifier: return "use rapp:P,A with a smoothness P above 0 and a level A above 0";
+        case ImpairmentSetting::Amplifier:
+            return "use rapp:P,A with a smoothness P above 0 and a level A above 0";
         case ImpairmentSetting::ClockOffset:
-            return "use a number of parts per million from -" + numberText(kMaxClockOffsetPpm) + " to " +
-                   numberText(kMaxClockOffsetPpm);
+            return "use a number of parts per million from -" + numberText(kMaxClockOffsetPpm) +
+                   " to " + numberText(kMaxClockOffsetPpm);
         case ImpairmentSetting::Multipath:
-            return "use at most " + std::to_string(kMaxTaps) + " taps D:G:P separated by blanks, each with a delay D of 0 to " +
-                   numberText(kMaxDelaySamples) + " samples, a gain G of at most " + numberText(kMaxTapGainDb) +
-                   " dB and a phase P in degrees";
-        case ImpairmentSetting::Fading: return "use rayleigh, or rician:K with a linear K-factor K of 0 or more";
+            return "use at most " + std::to_string(kMaxTaps) +
+                   " taps D:G:P separated by blanks, each with a delay D of 0 to " +
+                   numberText(kMaxDelaySamples) + " samples, a gain G of at most " +
+                   numberText(kMaxTapGainDb) + " dB and a phase P in degrees";
+        case ImpairmentSetting::Fading:
+            return "use rayleigh, or rician:K with a linear K-factor K of 0 or more";
         case ImpairmentSetting::Doppler:
-            return "use a maximum Doppler frequency from 0 Hz to " + halfRate(samplingRateHz) + ", with a fading model";
+            return "use a maximum Doppler frequency from 0 Hz to " + halfRate(samplingRateHz) +
+                   ", with a fading model";
         case ImpairmentSetting::PhaseNoise:
             return "use L@F with a level L of at most " + numberText(kMaxPhaseNoiseDbcPerHz) +
                    " dBc/Hz at an offset F above 0 Hz and at most " + halfRate(samplingRateHz);
         case ImpairmentSetting::IqImbalance:
-            return "use A,PHI with an amplitude imbalance A of -" + numberText(kMaxIqAmplitudeDb) + " to " +
-                   numberText(kMaxIqAmplitudeDb) + " dB and a phase imbalance PHI of -" +
-                   numberText(kMaxIqPhaseDegrees) + " to " + numberText(kMaxIqPhaseDegrees) + " degrees";
-        case ImpairmentSetting::DcOffset: return "use I,Q, two finite numbers";
+            return "use A,PHI with an amplitude imbalance A of -" + numberText(kMaxIqAmplitudeDb) +
+                   " to " + numberText(kMaxIqAmplitudeDb) + " dB and a phase imbalance PHI of -" +
+                   numberText(kMaxIqPhaseDegrees) + " to " + numberText(kMaxIqPhaseDegrees) +
+                   " degrees";
+        case ImpairmentSetting::DcOffset:
+            return "use I,Q, two finite numbers";
     }
     return {};
 }
@@ -81,9 +87,11 @@ bool keepsRule(ImpairmentSetting setting, const Impairments& m, double samplingR
     const double halfRateHz = samplingRateHz / 2.0;
     switch (setting) {
         case ImpairmentSetting::Amplifier:
-            return !m.amplifier || (isFinite(m.amplifier->smoothness) && m.amplifier->smoothness > 0.0 &&
-                                    isFinite(m.amplifier->saturation) && m.amplifier->saturation > 0.0);
-        case ImpairmentSetting::ClockOffset: return within(m.clockOffsetPpm, -kMaxClockOffsetPpm, kMaxClockOffsetPpm);
+            return !m.amplifier ||
+                   (isFinite(m.amplifier->smoothness) && m.amplifier->smoothness > 0.0 &&
+                    isFinite(m.amplifier->saturation) && m.amplifier->saturation > 0.0);
+        case ImpairmentSetting::ClockOffset:
+            return within(m.clockOffsetPpm, -kMaxClockOffsetPpm, kMaxClockOffsetPpm);
         case ImpairmentSetting::Multipath:
             if (m.multipath.size() > kMaxTaps) {
                 return false;
@@ -95,16 +103,20 @@ bool keepsRule(ImpairmentSetting setting, const Impairments& m, double samplingR
                 }
             }
             return true;
-        case ImpairmentSetting::Fading: return !m.fading || (isFinite(m.fading->kFactor) && m.fading->kFactor >= 0.0);
-        case ImpairmentSetting::Doppler: return !m.fading || within(m.fading->dopplerHz, 0.0, halfRateHz);
+        case ImpairmentSetting::Fading:
+            return !m.fading || (isFinite(m.fading->kFactor) && m.fading->kFactor >= 0.0);
+        case ImpairmentSetting::Doppler:
+            return !m.fading || within(m.fading->dopplerHz, 0.0, halfRateHz);
         case ImpairmentSetting::PhaseNoise:
-            return !m.phaseNoise || (isFinite(m.phaseNoise->levelDbcPerHz) &&
-                                     m.phaseNoise->levelDbcPerHz <= kMaxPhaseNoiseDbcPerHz &&
-                                     m.phaseNoise->offsetHz > 0.0 && m.phaseNoise->offsetHz <= halfRateHz);
+            return !m.phaseNoise ||
+                   (isFinite(m.phaseNoise->levelDbcPerHz) &&
+                    m.phaseNoise->levelDbcPerHz <= kMaxPhaseNoiseDbcPerHz &&
+                    m.phaseNoise->offsetHz > 0.0 && m.phaseNoise->offsetHz <= halfRateHz);
         case ImpairmentSetting::IqImbalance:
             return within(m.iqImbalance.amplitudeDb, -kMaxIqAmplitudeDb, kMaxIqAmplitudeDb) &&
                    within(m.iqImbalance.phaseDegrees, -kMaxIqPhaseDegrees, kMaxIqPhaseDegrees);
-        case ImpairmentSetting::DcOffset: return isFinite(m.dcOffset.i) && isFinite(m.dcOffset.q);
+        case ImpairmentSetting::DcOffset:
+            return isFinite(m.dcOffset.i) && isFinite(m.dcOffset.q);
     }
     return false;
 }
@@ -126,7 +138,8 @@ std::string_view trimmed(std::string_view text) {
 std::vector<std::string_view> pieces(std::string_view text, char separator) {
     std::vector<std::string_view> parts;
     std::size_t begin = 0;
-    for (std::size_t end = text.find(separator); end != std::string_view::npos; end = text.find(separator, begin)) {
+    for (std::size_t end = text.find(separator); end != std::string_view::npos;
+         end = text.find(separator, begin)) {
         parts.push_back(text.substr(begin, end - begin));
         begin = end + 1;
     }
@@ -135,7 +148,8 @@ std::vector<std::string_view> pieces(std::string_view text, char separator) {
 }
 
 // The finite numbers a text of exactly `count` pieces spells.
-std::vector<double> numbers(std::string_view text, char separator, std::size_t count, ImpairmentSetting setting) {
+std::vector<double> numbers(std::string_view text, char separator, std::size_t count,
+                            ImpairmentSetting setting) {
     const std::vector<std::string_view> parts = pieces(text, separator);
     if (parts.size() != count) {
         throw Malformed{setting};
@@ -156,7 +170,8 @@ std::vector<MultipathTap> taps(std::string_view text) {
     std::size_t begin = text.find_first_not_of(" \t");
     while (begin != std::string_view::npos) {
         const std::size_t end = text.find_first_of(" \t", begin);
-        const std::string_view tap = text.substr(begin, end == std::string_view::npos ? end : end - begin);
+        const std::string_view tap =
+            text.substr(begin, end == std::string_view::npos ? end : end - begin);
         const auto v = numbers(tap, ':', 3, ImpairmentSetting::Multipath);
         read.push_back({v[0], v[1], v[2]});
         begin = end == std::string_view::npos ? end : text.find_first_not_of(" \t", end);
@@ -255,12 +270,14 @@ ImpairmentReading readImpairments(const ImpairmentTexts& texts, double samplingR
         return {parsed(texts, samplingRateHz), std::nullopt};
     } catch (const Malformed& malformed) {
         const std::string& text = texts.*nameOf(malformed.setting).text;
-        return {std::nullopt, ImpairmentProblem{malformed.setting, ruleOf(malformed.setting, samplingRateHz) +
-                                                                       " (got \"" + text + "\")."}};
+        return {std::nullopt,
+                ImpairmentProblem{malformed.setting, ruleOf(malformed.setting, samplingRateHz) +
+                                                         " (got \"" + text + "\")."}};
     }
 }
 
-std::optional<ImpairmentProblem> impairmentsProblem(const Impairments& impairments, double samplingRateHz) {
+std::optional<ImpairmentProblem> impairmentsProblem(const Impairments& impairments,
+                                                    double samplingRateHz) {
     for (const ImpairmentSettingName& name : kNames) {
         if (!keepsRule(name.setting, impairments, samplingRateHz)) {
             return ImpairmentProblem{name.setting, ruleOf(name.setting, samplingRateHz) + "."};

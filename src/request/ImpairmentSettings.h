@@ -27,7 +27,16 @@ struct ImpairmentTexts {
 };
 
 // The settings in chain order, which is also the order they are read in.
-enum class ImpairmentSetting { Amplifier, ClockOffset, Multipath, Fading, Doppler, PhaseNoise, IqImbalance, DcOffset };
+enum class ImpairmentSetting {
+    Amplifier,
+    ClockOffset,
+    Multipath,
+    Fading,
+    Doppler,
+    PhaseNoise,
+    IqImbalance,
+    DcOffset
+};
 
 // How each front end names a setting.
 struct ImpairmentSettingName {
@@ -65,6 +74,7 @@ struct ImpairmentReading {
 ImpairmentReading readImpairments(const ImpairmentTexts& texts, double samplingRateHz);
 
 // The first rule the values break, for values that did not come from texts (a recording).
-std::optional<ImpairmentProblem> impairmentsProblem(const Impairments& impairments, double samplingRateHz);
+std::optional<ImpairmentProblem> impairmentsProblem(const Impairments& impairments,
+                                                    double samplingRateHz);
 
 }  // namespace quorvel

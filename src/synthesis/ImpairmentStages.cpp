@@ -5,7 +5,8 @@
 
 namespace quorvel {
 
-ImpairmentSeeds impairmentSeeds(const Impairments& impairments, const StageSeeds& seeds, std::int32_t fileNumber) {
+ImpairmentSeeds impairmentSeeds(const Impairments& impairments, const StageSeeds& seeds,
+                                std::int32_t fileNumber) {
     ImpairmentSeeds drawn;
     if (impairments.fading) {
         drawn.fading = seeds(fileNumber, RandomStage::Fading);
@@ -17,20 +18,23 @@ ImpairmentSeeds impairmentSeeds(const Impairments& impairments, const StageSeeds
 }
 
 ChannelImpairmentStages::ChannelImpairmentStages(SampleSource& upstream, std::size_t count,
-                                                 const SignalParameters& p, const ImpairmentSeeds& seeds)
+                                                 const SignalParameters& p,
+                                                 const ImpairmentSeeds& seeds)
     : last_(&upstream) {
     const Impairments& impairments = p.impairments;
     if (impairments.clockOffsetPpm != 0.0) {
-        clockOffset_ = std::make_unique<ClockOffsetStage>(*last_, count, impairments.clockOffsetPpm);
+        clockOffset_ =
+            std::make_unique<ClockOffsetStage>(*last_, count, impairments.clockOffsetPpm);
         last_ = clockOffset_.get();
     }
     if (!impairments.multipath.empty() || impairments.fading) {
-        propagation_ = std::make_unique<MultipathFadingStage>(*last_, count, impairments.multipath, impairments.fading,
-                                                              p.samplingRate, seeds.fading);
+        propagation_ = std::make_unique<MultipathFadingStage>(
+            *last_, count, impairments.multipath, impairments.fading, p.samplingRate, seeds.fading);
         last_ = propagation_.get();
     }
     if (impairments.phaseNoise) {
-        phaseNoise_ = std::make_unique<PhaseNoiseStage>(*last_, *impairments.phaseNoise, p.samplingRate, seeds.phaseNoise);
+        phaseNoise_ = std::make_unique<PhaseNoiseStage>(*last_, *impairments.phaseNoise,
+                                                        p.samplingRate, seeds.phaseNoise);
         last_ = phaseNoise_.get();
     }
 }

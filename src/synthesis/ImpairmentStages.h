@@ -25,18 +25,19 @@ struct ImpairmentSeeds {
 };
 
 // The seeds file fileNumber's stages take, drawn only for the stages the impairments set.
-ImpairmentSeeds impairmentSeeds(const Impairments& impairments, const StageSeeds& seeds, std::int32_t fileNumber);
+ImpairmentSeeds impairmentSeeds(const Impairments& impairments, const StageSeeds& seeds,
+                                std::int32_t fileNumber);
 
 class ChannelImpairmentStages {
-public:
+  public:
     // The stages over upstream, a stream of `count` samples at the run's sampling rate.
-    ChannelImpairmentStages(SampleSource& upstream, std::size_t count, const SignalParameters& parameters,
-                            const ImpairmentSeeds& seeds);
+    ChannelImpairmentStages(SampleSource& upstream, std::size_t count,
+                            const SignalParameters& parameters, const ImpairmentSeeds& seeds);
 
     // The last stage built, or upstream when no impairment of the channel is set.
     SampleSource& last() const { return *last_; }
 
-private:
+  private:
     std::unique_ptr<ClockOffsetStage> clockOffset_;
     std::unique_ptr<MultipathFadingStage> propagation_;
     std::unique_ptr<PhaseNoiseStage> phaseNoise_;

@@ -23,14 +23,18 @@ TEST(IqImbalance, MovesKnownPointsWhereTheBranchGainsPutThem) {
         {{twice, 0.0}, {1.0, 1.0}, {2.0, 0.5}},
         {{0.0, 90.0}, {1.0, 0.0}, {kHalfRoot2, -kHalfRoot2}},  // I turned by -45 degrees
         {{0.0, 90.0}, {0.0, 1.0}, {-kHalfRoot2, kHalfRoot2}},  // j Q turned by +45 degrees
-        {{twice, -60.0}, {0.5, -2.0}, {0.5 * 2.0 * 0.86602540378443865 - (-2.0) * 0.5 * -0.5,
-                                       0.5 * 2.0 * 0.5 + (-2.0) * 0.5 * 0.86602540378443865}},
+        {{twice, -60.0},
+         {0.5, -2.0},
+         {0.5 * 2.0 * 0.86602540378443865 - (-2.0) * 0.5 * -0.5,
+          0.5 * 2.0 * 0.5 + (-2.0) * 0.5 * 0.86602540378443865}},
     };
     for (const Case& c : cases) {
         SampleBuffer samples{c.in};
         applyIqImbalance(samples, c.imbalance);
-        EXPECT_NEAR(samples[0].i, c.expected.i, kTolerance) << c.imbalance.amplitudeDb << " " << c.imbalance.phaseDegrees;
-        EXPECT_NEAR(samples[0].q, c.expected.q, kTolerance) << c.imbalance.amplitudeDb << " " << c.imbalance.phaseDegrees;
+        EXPECT_NEAR(samples[0].i, c.expected.i, kTolerance)
+            << c.imbalance.amplitudeDb << " " << c.imbalance.phaseDegrees;
+        EXPECT_NEAR(samples[0].q, c.expected.q, kTolerance)
+            << c.imbalance.amplitudeDb << " " << c.imbalance.phaseDegrees;
     }
 }
 

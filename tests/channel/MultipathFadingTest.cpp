@@ -27,8 +27,9 @@ TEST(Multipath, StaticTapsAreADirectConvolution) {
         for (const MultipathTap& tap : taps) {
             const auto delay = static_cast<std::size_t>(tap.delaySamples);
             if (n >= delay) {
-                expected += std::polar(std::pow(10.0, tap.gainDb / 20.0), tap.phaseDegrees * Pi / 180.0) *
-                            asComplex(input[n - delay]);
+                expected +=
+                    std::polar(std::pow(10.0, tap.gainDb / 20.0), tap.phaseDegrees * Pi / 180.0) *
+                    asComplex(input[n - delay]);
             }
         }
         EXPECT_LT(std::abs(asComplex(out[n]) - expected), 1e-15) << n;
@@ -42,9 +43,11 @@ TEST(Multipath, AFractionalDelayDelaysABandLimitedTone) {
     for (std::size_t n = 0; n < input.size(); ++n) {
         input[n] = polar(1.0, (Pi * 2.0) * kCycles * static_cast<double>(n));
     }
-    const SampleBuffer out = applyMultipathFading(input, {{kDelay, 0.0, 0.0}}, std::nullopt, kSamplingRateHz, 0);
+    const SampleBuffer out =
+        applyMultipathFading(input, {{kDelay, 0.0, 0.0}}, std::nullopt, kSamplingRateHz, 0);
     for (std::size_t n = 40; n < 360; ++n) {
-        const std::complex<double> expected = std::polar(1.0, (Pi * 2.0) * kCycles * (static_cast<double>(n) - kDelay));
+        const std::complex<double> expected =
+            std::polar(1.0, (Pi * 2.0) * kCycles * (static_cast<double>(n) - kDelay));
         EXPECT_LT(std::abs(asComplex(out[n]) - expected), 1e-4) << n;
     }
 }
@@ -60,7 +63,8 @@ double ricianCdf(double k, double r) {
     const double v = std::sqrt(k / (k + 1.0));
     const double s2 = 0.5 / (k + 1.0);
     const auto density = [&](double x) {
-        return x / s2 * std::exp(-(x * x + v * v) / (2.0 * s2)) * std::cyl_bessel_i(0.0, x * v / s2);
+        return x / s2 * std::exp(-(x * x + v * v) / (2.0 * s2)) *
+               std::cyl_bessel_i(0.0, x * v / s2);
     };
     constexpr int kSteps = 4000;
     double sum = 0.0;
@@ -72,7 +76,8 @@ double ricianCdf(double k, double r) {
 
 TEST(Fading, EnvelopeFollowsTheRayleighAndRicianDistributions) {
     constexpr std::size_t kCount = 1000000;  // 10 000 Doppler periods
-    for (const Fading fading : {Fading{FadingModel::Rayleigh, 0.0, 100.0}, Fading{FadingModel::Rician, 3.0, 100.0}}) {
+    for (const Fading fading :
+         {Fading{FadingModel::Rayleigh, 0.0, 100.0}, Fading{FadingModel::Rician, 3.0, 100.0}}) {
         const SampleBuffer c = gains(fading, kCount, 11);
         double power = 0.0;
         for (const ComplexSample& g : c) {
@@ -97,7 +102,8 @@ TEST(Fading, AutocorrelationIsTheBesselFunctionOfTheDopplerSpread) {
     constexpr std::size_t kLags[] = {10, 20, 40, 60, 100};  // fd tau from 0.05 to 0.5
     double sums[std::size(kLags)] = {};
     for (int seed = 1; seed <= kSeeds; ++seed) {
-        const SampleBuffer c = gains({FadingModel::Rayleigh, 0.0, kDopplerHz}, kCount, static_cast<std::uint32_t>(seed));
+        const SampleBuffer c = gains({FadingModel::Rayleigh, 0.0, kDopplerHz}, kCount,
+                                     static_cast<std::uint32_t>(seed));
         for (std::size_t j = 0; j < std::size(kLags); ++j) {
             for (std::size_t n = 0; n + kLags[j] < kCount; ++n) {
                 sums[j] += (asComplex(c[n + kLags[j]]) * std::conj(asComplex(c[n]))).real();
@@ -107,15 +113,17 @@ TEST(Fading, AutocorrelationIsTheBesselFunctionOfTheDopplerSpread) {
     for (std::size_t j = 0; j < std::size(kLags); ++j) {
         const double measured = sums[j] / (kSeeds * static_cast<double>(kCount - kLags[j]));
         const double tau = static_cast<double>(kLags[j]) / kSamplingRateHz;
-        EXPECT_NEAR(measured, std::cyl_bessel_j(0.0, (Pi * 2.0) * kDopplerHz * tau), 0.05) << kLags[j];
+        EXPECT_NEAR(measured, std::cyl_bessel_j(0.0, (Pi * 2.0) * kDopplerHz * tau), 0.05)
+            << kLags[j];
     }
 }
 
 TEST(Fading, EveryTapFadesOnItsOwn) {
     // Two 0 dB taps: independent gains add their powers (2); one gain shared would give 4.
     constexpr std::size_t kCount = 400000;
-    const SampleBuffer out = applyMultipathFading(SampleBuffer(kCount, {1.0, 0.0}), {{0.0, 0.0, 0.0}, {5.0, 0.0, 0.0}},
-                                                  Fading{FadingModel::Rayleigh, 0.0, 80.0}, kSamplingRateHz, 3);
+    const SampleBuffer out =
+        applyMultipathFading(SampleBuffer(kCount, {1.0, 0.0}), {{0.0, 0.0, 0.0}, {5.0, 0.0, 0.0}},
+                             Fading{FadingModel::Rayleigh, 0.0, 80.0}, kSamplingRateHz, 3);
     double power = 0.0;
     for (std::size_t n = 5; n < kCount; ++n) {
         power += out[n].i * out[n].i + out[n].q * out[n].q;

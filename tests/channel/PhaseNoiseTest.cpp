@@ -25,9 +25,10 @@ double spectralDensity(const SampleBuffer& x, double frequencyHz) {
         for (long bin = centre - 2; bin <= centre + 2; ++bin) {
             ComplexSample acc{};
             for (std::size_t n = 0; n < kSegment; ++n) {
-                const double w = 0.5 - 0.5 * std::cos((Pi * 2.0) * static_cast<double>(n) / kSegment);
-                const ComplexSample turn =
-                    polar(w, -(Pi * 2.0) * static_cast<double>(bin) * static_cast<double>(n) / kSegment);
+                const double w =
+                    0.5 - 0.5 * std::cos((Pi * 2.0) * static_cast<double>(n) / kSegment);
+                const ComplexSample turn = polar(
+                    w, -(Pi * 2.0) * static_cast<double>(bin) * static_cast<double>(n) / kSegment);
                 acc = acc + x[s * kSegment + n] * turn;
             }
             sum += (acc.i * acc.i + acc.q * acc.q) / (kSamplingRateHz * windowPower);
@@ -51,7 +52,8 @@ TEST(PhaseNoise, CarrierSpectrumHasTheLevelAskedForAndFallsAt20DbPerDecade) {
     for (const Case& c : cases) {
         const SampleBuffer noisy = applyPhaseNoise(carrier, c.noise, kSamplingRateHz, 17);
         const double measured = 10.0 * std::log10(spectralDensity(noisy, c.measuredAtHz));
-        EXPECT_NEAR(measured, c.expectedDbcPerHz, 1.0) << c.noise.levelDbcPerHz << "@" << c.noise.offsetHz;
+        EXPECT_NEAR(measured, c.expectedDbcPerHz, 1.0)
+            << c.noise.levelDbcPerHz << "@" << c.noise.offsetHz;
     }
 }
 

@@ -17,10 +17,14 @@ namespace {
 using testing_support::readBytes;
 using testing_support::TempDir;
 
-const std::vector<std::string> kEveryImpairment = {
-    "--pa", "rapp:2,0.8", "--clock-offset", "50", "--multipath", "0:0:0 3.5:-6:90 12:-10:0",
-    "--fading", "rician:4", "--doppler", "20", "--phase-noise", "-80@1000", "--iq-imbalance", "0.5,3",
-    "--dc-offset", "0.01,-0.02"};
+const std::vector<std::string> kEveryImpairment = {"--pa",           "rapp:2,0.8",
+                                                   "--clock-offset", "50",
+                                                   "--multipath",    "0:0:0 3.5:-6:90 12:-10:0",
+                                                   "--fading",       "rician:4",
+                                                   "--doppler",      "20",
+                                                   "--phase-noise",  "-80@1000",
+                                                   "--iq-imbalance", "0.5,3",
+                                                   "--dc-offset",    "0.01,-0.02"};
 
 TEST(CommandLineImpairments, RefusesEachBadValueInOneLineNamingItsOption) {
     struct Case {
@@ -42,7 +46,8 @@ TEST(CommandLineImpairments, RefusesEachBadValueInOneLineNamingItsOption) {
         {{"--fading", "nakagami", "--doppler", "10"}, "--fading: use rayleigh, or rician:K"},
         {{"--fading", "rayleigh"}, "--doppler: use a maximum Doppler frequency"},
         {{"--doppler", "10"}, "--doppler: use a maximum Doppler frequency"},
-        {{"--fading", "rayleigh", "--doppler", "5001"}, "--doppler: use a maximum Doppler frequency from 0 Hz to half"},
+        {{"--fading", "rayleigh", "--doppler", "5001"},
+         "--doppler: use a maximum Doppler frequency from 0 Hz to half"},
         {{"--phase-noise", "-80"}, "--phase-noise: use L@F"},
         {{"--phase-noise", "1@100"}, "--phase-noise: use L@F"},
         {{"--phase-noise", "-80@0"}, "--phase-noise: use L@F"},
@@ -50,7 +55,8 @@ TEST(CommandLineImpairments, RefusesEachBadValueInOneLineNamingItsOption) {
         {{"--iq-imbalance", "21,0"}, "--iq-imbalance: use A,PHI"},
         {{"--iq-imbalance", "0,46"}, "--iq-imbalance: use A,PHI"},
         {{"--dc-offset", "1,inf"}, "--dc-offset: use I,Q"},
-        {{"--from", "x.sigmf-meta", "--multipath", "0:0:0"}, "--multipath cannot be given with --from"},
+        {{"--from", "x.sigmf-meta", "--multipath", "0:0:0"},
+         "--multipath cannot be given with --from"},
     };
     const TempDir dir;
     for (const Case& c : cases) {
@@ -68,18 +74,22 @@ TEST(CommandLineImpairments, FromMakesASeededFileWithEveryImpairmentAgainByteFor
     const TempDir dir;
     std::filesystem::create_directory(dir.file("again"));
     std::vector<std::string> args = kEveryImpairment;
-    args.insert(args.end(), {"--seed", "9", "--files", "2", "--symbols", "3000", "--format", "both", "--quiet",
-                             "--save-path", dir.str()});
+    args.insert(args.end(), {"--seed", "9", "--files", "2", "--symbols", "3000", "--format", "both",
+                             "--quiet", "--save-path", dir.str()});
     ASSERT_EQ(testing_support::runCli(args).code, 0);
-    const auto again = testing_support::runCli(
-        {"--from", dir.file("modulated_signal_2.sigmf-meta"), "--save-path", dir.file("again"), "--quiet"});
+    const auto again = testing_support::runCli({"--from", dir.file("modulated_signal_2.sigmf-meta"),
+                                                "--save-path", dir.file("again"), "--quiet"});
     ASSERT_EQ(again.code, 0) << again.err;
-    for (const char* name : {"modulated_signal_2.sigmf-data", "modulated_signal_2.csv", "modulated_signal_2.sigmf-meta"}) {
-        EXPECT_EQ(readBytes(dir.file(std::string("again/") + name)), readBytes(dir.file(name))) << name;
+    for (const char* name : {"modulated_signal_2.sigmf-data", "modulated_signal_2.csv",
+                             "modulated_signal_2.sigmf-meta"}) {
+        EXPECT_EQ(readBytes(dir.file(std::string("again/") + name)), readBytes(dir.file(name)))
+            << name;
     }
     // The two files' random stages drew different values.
-    EXPECT_NE(readBytes(dir.file("modulated_signal_1.sigmf-data")), readBytes(dir.file("modulated_signal_2.sigmf-data")));
-    EXPECT_NE(readBytes(dir.file("modulated_signal_2.sigmf-meta")).find("\"quorvel:phase_noise\""), std::string::npos);
+    EXPECT_NE(readBytes(dir.file("modulated_signal_1.sigmf-data")),
+              readBytes(dir.file("modulated_signal_2.sigmf-data")));
+    EXPECT_NE(readBytes(dir.file("modulated_signal_2.sigmf-meta")).find("\"quorvel:phase_noise\""),
+              std::string::npos);
 }
 
 }  // namespace

@@ -10,12 +10,14 @@
 
 namespace quorvel {
 
-ImpairmentsDialog::ImpairmentsDialog(const ImpairmentTexts& texts, QWidget* parent) : QDialog(parent) {
+ImpairmentsDialog::ImpairmentsDialog(const ImpairmentTexts& texts, QWidget* parent)
+    : QDialog(parent) {
     setWindowTitle(QStringLiteral("Impairments"));
     auto* layout = new QVBoxLayout(this);
-    auto* note = new QLabel(QStringLiteral("An empty field leaves the impairment off. The values are checked "
-                                           "when the signal is generated."),
-                            this);
+    auto* note = new QLabel(
+        QStringLiteral("An empty field leaves the impairment off. The values are checked "
+                       "when the signal is generated."),
+        this);
     note->setWordWrap(true);
     layout->addWidget(note);
     auto* form = new QFormLayout;

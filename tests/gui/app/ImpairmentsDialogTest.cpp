@@ -31,7 +31,9 @@ class ImpairmentsDialogTest : public ::testing::Test {
     }
 
     QLineEdit& edit(ControlId id) { return *findControl<QLineEdit>(window, static_cast<int>(id)); }
-    QPushButton& impairmentsButton() { return *window.findChild<QPushButton*>(QStringLiteral("impairmentsButton")); }
+    QPushButton& impairmentsButton() {
+        return *window.findChild<QPushButton*>(QStringLiteral("impairmentsButton"));
+    }
 
     // Opens the dialog from the button, lets change edit it, then accepts or cancels it.
     void editImpairments(const std::function<void(ImpairmentsDialog&)>& change, bool accept) {
@@ -53,29 +55,36 @@ class ImpairmentsDialogTest : public ::testing::Test {
 TEST_F(ImpairmentsDialogTest, ButtonSitsBelowTheStatedControlsOverlappingNone) {
     EXPECT_EQ(impairmentsButton().geometry(), QRect(230, 630, 200, 30));
     EXPECT_EQ(impairmentsButton().text(), QStringLiteral("Impairments..."));
-    for (const QWidget* control : window.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    for (const QWidget* control :
+         window.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
         if (control != &impairmentsButton() && control->isVisible()) {
-            EXPECT_FALSE(control->geometry().intersects(impairmentsButton().geometry())) << control->objectName().toStdString();
+            EXPECT_FALSE(control->geometry().intersects(impairmentsButton().geometry()))
+                << control->objectName().toStdString();
         }
     }
 }
 
 TEST_F(ImpairmentsDialogTest, AcceptedTextsAreCheckedAndRunCancelledOnesAreDropped) {
     const auto setAmplifier = [](const char* text) {
-        return [text](ImpairmentsDialog& d) { d.field(ImpairmentSetting::Amplifier).setText(QString::fromUtf8(text)); };
+        return [text](ImpairmentsDialog& d) {
+            d.field(ImpairmentSetting::Amplifier).setText(QString::fromUtf8(text));
+        };
     };
     editImpairments(setAmplifier("rapp:0,1"), true);
     findControl<QPushButton>(window, 116)->click();
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].caption, QStringLiteral("Input Error"));
-    EXPECT_TRUE(messages.shown[0].text.startsWith(QStringLiteral("Amplifier: use rapp:P,A"))) << messages.shown[0].text.toStdString();
+    EXPECT_TRUE(messages.shown[0].text.startsWith(QStringLiteral("Amplifier: use rapp:P,A")))
+        << messages.shown[0].text.toStdString();
 
     // A cancelled edit leaves the accepted text; the dialog opens on it.
     editImpairments(setAmplifier("rapp:2,0.5"), false);
-    editImpairments([](ImpairmentsDialog& d) {
-        EXPECT_EQ(d.field(ImpairmentSetting::Amplifier).text(), QStringLiteral("rapp:0,1"));
-        d.field(ImpairmentSetting::Amplifier).setText(QStringLiteral("rapp:2,0.5"));
-    }, true);
+    editImpairments(
+        [](ImpairmentsDialog& d) {
+            EXPECT_EQ(d.field(ImpairmentSetting::Amplifier).text(), QStringLiteral("rapp:0,1"));
+            d.field(ImpairmentSetting::Amplifier).setText(QStringLiteral("rapp:2,0.5"));
+        },
+        true);
     messages.shown.clear();
     findControl<QPushButton>(window, 116)->click();
     ASSERT_TRUE(messages.shown.empty()) << messages.shown[0].text.toStdString();
