@@ -49,6 +49,27 @@ void BM_SignalChain(benchmark::State& state) {
 }
 BENCHMARK(BM_SignalChain)->ArgsProduct({{1'000'000, 10'000'000}, {0, 25}})->Unit(benchmark::kMillisecond);
 
+// The same pass with every impairment before the noise (the "impaired" run of bench/compare).
+void BM_ImpairedSignalChain(benchmark::State& state) {
+    SignalParameters p;
+    p.symbolCount = static_cast<std::int32_t>(state.range(0) / 10);
+    p.impairments = {.amplifier = RappCompression{2.0, 0.8},
+                     .clockOffsetPpm = 50.0,
+                     .multipath = {{0.0, 0.0, 0.0}, {3.5, -6.0, 90.0}, {12.0, -10.0, 0.0}},
+                     .fading = Fading{FadingModel::Rician, 4.0, 20.0},
+                     .phaseNoise = PhaseNoise{-80.0, 1000.0}};
+    SampleBuffer block(65536);
+    for (auto _ : state) {
+        SymbolEngine engine(7);
+        SignalChain chain(p, engine, nullptr, {.fading = 1, .phaseNoise = 2});
+        while (chain.read(block) != 0) {
+            benchmark::DoNotOptimize(block.data());
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_ImpairedSignalChain)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+
 // A whole streamed run into cf32 on /dev/null: both passes, the noise and the encoding, no disk.
 void BM_StreamedCf32Run(benchmark::State& state) {
     SignalParameters p;

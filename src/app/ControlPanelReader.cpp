@@ -81,7 +81,16 @@ ControlPanelReading readControlPanel(const ControlPanelInput& input) {
             request.order = listValue(list->id, input.*orderIndexOf(list->id));
         }
     }
-    return readSettings(request, panelFolder(input.savePath));
+    ControlPanelReading reading = readSettings(request, panelFolder(input.savePath));
+    if (!reading) {
+        return reading;
+    }
+    const ImpairmentReading impairments = readImpairments(input.impairments, reading.parameters->samplingRate);
+    if (!impairments) {
+        return {std::nullopt, impairments.problem->labelMessage()};
+    }
+    reading.parameters->impairments = *impairments.impairments;
+    return reading;
 }
 
 }  // namespace quorvel

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/TransmitterInput.h"
+#include "request/ImpairmentSettings.h"
 #include "request/SettingsRequest.h"
 
 namespace quorvel {
@@ -35,6 +36,8 @@ struct ControlPanelInput {
     int outputFormatIndex;
     // The transmitter dialog's settings.
     TransmitterInput transmitter{};
+    // The impairments dialog's texts, read after the panel's fields; all empty at start.
+    ImpairmentTexts impairments{};
 };
 
 using ControlPanelReading = SettingsReading;
@@ -43,7 +46,8 @@ using ControlPanelReading = SettingsReading;
 // taken as a Latin-1 character, in UTF-8.
 std::string panelFolder(const std::u16string& savePath);
 
-// Reads the fields in the panel's fixed order and stops at the first invalid one.
+// Reads the fields in the panel's fixed order, then the impairments, and stops at the first
+// invalid one.
 ControlPanelReading readControlPanel(const ControlPanelInput& input);
 
 }  // namespace quorvel

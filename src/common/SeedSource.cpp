@@ -1,5 +1,6 @@
 #include "common/SeedSource.h"
 
+#include <array>
 #include <memory>
 #include <random>
 
@@ -29,6 +30,20 @@ std::uint64_t splitMix64(std::uint64_t seed, std::uint64_t index) {
 SeedSource counterSeeds(std::uint64_t key) {
     auto next = std::make_shared<std::uint64_t>(0);
     return [key, next] { return static_cast<std::uint32_t>(splitMix64(key, (*next)++) >> 32); };
+}
+
+StageSeeds platformStageSeeds() {
+    auto device = std::make_shared<std::random_device>();
+    return [device](std::int32_t, RandomStage) { return static_cast<std::uint32_t>((*device)()); };
+}
+
+StageSeeds derivedStageSeeds(std::uint32_t seed) {
+    return [seed](std::int32_t fileNumber, RandomStage stage) {
+        std::seed_seq sequence{seed, static_cast<std::uint32_t>(fileNumber), static_cast<std::uint32_t>(stage)};
+        std::array<std::uint32_t, 1> word{};
+        sequence.generate(word.begin(), word.end());
+        return word[0];
+    };
 }
 
 }  // namespace quorvel

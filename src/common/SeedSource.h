@@ -23,5 +23,19 @@ std::uint64_t splitMix64(std::uint64_t seed, std::uint64_t index);
 
 // Seeds from one 64-bit key: the high 32 bits of outputs 0, 1, 2, ... of SplitMix64 started at key.
 SeedSource counterSeeds(std::uint64_t key);
+// The random impairment stages, each with an engine of its own. Their seeds stand apart from the
+// sequence above, so that adding such a stage changes no symbol and no noise value.
+enum class RandomStage : std::uint32_t { Fading = 1, PhaseNoise = 2 };
+
+// The seed of one random stage in file fileNumber (1-based) of a run.
+using StageSeeds = std::function<std::uint32_t(std::int32_t fileNumber, RandomStage stage)>;
+
+// Seeds from the platform's non-deterministic source, whatever the file and stage.
+StageSeeds platformStageSeeds();
+
+// The first word std::seed_seq{seed, fileNumber, stage} generates: fixed by the C++ standard, so
+// any file of a seeded run gets the same stage seeds on every platform without replaying the
+// files before it.
+StageSeeds derivedStageSeeds(std::uint32_t seed);
 
 }  // namespace quorvel

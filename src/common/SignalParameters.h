@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/Transmitter.h"
+#include "common/Impairments.h"
 
 namespace quorvel {
 
@@ -57,6 +58,7 @@ struct SignalParameters {
     double frequencyOffset = 0.0;     // [Hz], signed
     OutputFormat outputFormat = OutputFormat::Csv;
     Transmitter transmitter{};
+    Impairments impairments{};
 
     friend bool operator==(const SignalParameters&, const SignalParameters&) = default;
 };

@@ -1,6 +1,7 @@
 #include "export/SigmfMetadata.h"
 
 #include "export/ByteOutput.h"
+#include "export/ImpairmentRecord.h"
 #include "common/Choices.h"
 #include "export/TransmitterRecord.h"
 #include "modulation/SchemeCatalog.h"
@@ -87,6 +88,7 @@ Json globalObject(const RecordingRecord& r) {
     global["quorvel:timing_error"] = p.timingError;
     global["quorvel:frequency_offset"] = p.frequencyOffset;
     writeTransmitter(global, p);
+    writeImpairmentRecord(global, p.impairments);
     return global;
 }
 

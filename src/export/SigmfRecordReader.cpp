@@ -15,6 +15,7 @@
 #include "common/Choices.h"
 #include "export/MetadataFields.h"
 #include "export/TransmitterRecord.h"
+#include "export/ImpairmentRecord.h"
 #include "modulation/SchemeCatalog.h"
 
 namespace quorvel {
@@ -76,6 +77,9 @@ RecordingRecord recordFrom(const Json& global) {
     p.timingError = real(global, "quorvel:timing_error");
     p.frequencyOffset = real(global, "quorvel:frequency_offset");
     readTransmitter(global, p.transmitter);
+    if (auto malformed = readImpairmentRecord(global, p.impairments)) {
+        throw FieldProblem{std::move(*malformed)};
+    }
     r.signalPower = field(global, "quorvel:signal_power").is_null() ? std::numeric_limits<double>::quiet_NaN()
                                                                     : real(global, "quorvel:signal_power");
     if (r.fileNumber < 1 || r.fileNumber > p.fileCount) {

@@ -10,6 +10,7 @@ OptionRun prepareRun(const Options& o) {
     if (!reading) {
         throw OptionError{std::move(reading.message)};
     }
+    reading.parameters->impairments = impairmentsFrom(o.impairments, reading.parameters->samplingRate);
     OptionRun run{std::move(*reading.parameters),
                   o.seed ? SignalSynthesizer::seeded(*o.seed) : SignalSynthesizer(), {}};
     run.options.keepLastSignal = false;

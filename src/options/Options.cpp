@@ -110,7 +110,9 @@ std::optional<std::int32_t> orderOf(const Options& o, const Scheme& scheme) {
 constexpr const char* kSettingOptions[] = {"--symbol-rate", "--sampling-rate", "--modulation", "--order",
                                            "--apsk-radii",  "--symbols",       "--source",     "--snr",
                                            "--mixing",      "--timing-error",  "--freq-offset", "--files",
-                                           "--seed",        "--format",        "--stdout"};
+                                           "--seed",        "--format",        "--stdout",
+                                           "--pa",          "--clock-offset",  "--multipath",  "--fading",
+                                           "--doppler",     "--phase-noise",   "--iq-imbalance", "--dc-offset"};
 
 }  // namespace
 
@@ -156,6 +158,7 @@ void addOptions(CLI::App& app, Options& o) {
         ->capture_default_str();
     option(kChannelGroup, "--freq-offset", o.freqOffset, "Frequency offset [Hz]", "HZ")->capture_default_str();
     addTransmitterOptions(app, o.transmitter);
+    addImpairmentOptions(app, o.impairments, kChannelGroup);
     option(kOutputGroup, "--save-path", o.savePath, "Folder the files are written to (it must exist)", "FOLDER")
         ->capture_default_str();
     option(kOutputGroup, "--files", o.files, "Number of files", "N")->capture_default_str();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "options/TransmitterOptions.h"
+#include "options/ImpairmentOptions.h"
 #include "request/SettingsRequest.h"
 
 namespace CLI {
@@ -42,6 +43,7 @@ struct Options {
     bool progress = false;
     bool fsync = false;
     TransmitterOptions transmitter;
+    ImpairmentOptions impairments;
 };
 
 // "a, b or c": the words a user may give.

@@ -2,6 +2,7 @@
 
 #include "export/SigmfMetadata.h"
 #include "modulation/SchemeCatalog.h"
+#include "request/ImpairmentSettings.h"
 #include "request/SettingsRequest.h"
 
 namespace quorvel {
@@ -31,6 +32,9 @@ std::optional<std::string> recordedSettingsProblem(const SignalParameters& p) {
     }
     if (p.apskRadiiText.size() > kFieldTextLimit) {
         return "\"quorvel:apsk_radii\" holds more than " + std::to_string(kFieldTextLimit) + " characters";
+    }
+    if (const auto problem = impairmentsProblem(p.impairments, p.samplingRate)) {
+        return problem->optionMessage();
     }
     return std::nullopt;
 }

@@ -126,6 +126,7 @@ private:
                     if (noise_) {
                         noise_->addPoints(slot->points, slot->samples);
                     }
+                    applyReceiverImpairments(work_.p.impairments, slot->samples);
                     end = deliver(slot->samples);
                 } catch (const std::bad_alloc&) {
                     end = FileEnd::OutOfMemory;
@@ -196,7 +197,7 @@ FileEnd makeStreamedFile(FileWork& work, SymbolEngine& engine, const SeedSource&
     if (noisy) {
         SampleBuffer block(std::min<std::uint64_t>(kBlockSamples, work.length));
         SymbolEngine measuring = engine;
-        SignalChain chain(work.p, measuring, nullptr);
+        SignalChain chain(work.p, measuring, nullptr, work.stageSeeds);
         while (const std::size_t count = chain.read(block)) {
             sum = sumOfPowers(std::span(block).first(count), sum);
             work.progress.add(count);
@@ -207,7 +208,7 @@ FileEnd makeStreamedFile(FileWork& work, SymbolEngine& engine, const SeedSource&
         work.signalPower = sum / static_cast<double>(work.length);
     }
     std::optional<NoiseGenerator> noise = noiseFor(work, seeds);
-    SignalChain chain(work.p, engine, work.keptMapped);
+    SignalChain chain(work.p, engine, work.keptMapped, work.stageSeeds);
     FileEnd end = FileEnd::Finished;
     {
         FinishingThread finishing(work, noise);

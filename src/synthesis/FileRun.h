@@ -10,6 +10,7 @@
 #include "common/SeedSource.h"
 #include "export/SampleSink.h"
 #include "common/SignalParameters.h"
+#include "synthesis/ImpairmentStages.h"
 #include "synthesis/SignalSynthesizer.h"
 #include "synthesis/SymbolSources.h"
 
@@ -77,6 +78,7 @@ struct FileWork {
     const RunOptions& options;
     ProgressReport& progress;
     double signalPower = 0.0;  // measured before the noise is added
+    ImpairmentSeeds stageSeeds{};  // of the file's random impairment stages
 };
 
 // The file made block by block and never held whole. Noise needs the mean power of the whole

@@ -37,6 +37,9 @@ SampleBuffer wholeFile(const SignalParameters& p, SymbolEngine& engine, SampleBu
     SampleBuffer working = shapesPulses(p)                           ? shapedWhole(std::move(mapped), p)
                            : mapsOnePointPerSymbol(p.modulationType) ? resampleToSamplingRate(mapped, p.symbolRate, p.samplingRate)
                                                                      : std::move(mapped);
+    if (p.impairments.amplifier) {
+        compressRapp(working, *p.impairments.amplifier);
+    }
     if (p.mixingFrequency != 0.0) {
         working = frequencyShift(std::move(working), p.mixingFrequency, p.samplingRate);
     }
@@ -46,12 +49,19 @@ SampleBuffer wholeFile(const SignalParameters& p, SymbolEngine& engine, SampleBu
 
 }  // namespace
 
-SignalChain::SignalChain(const SignalParameters& p, SymbolEngine& engine, SampleBuffer* mapperTap) {
+SignalChain::SignalChain(const SignalParameters& p, SymbolEngine& engine, SampleBuffer* mapperTap,
+                         const ImpairmentSeeds& seeds) {
     if (p.timingError != 0.0 && !timingErrorStreams(p.timingError, p.symbolRate, p.samplingRate)) {
         wholeFile_ = std::make_unique<BufferSource>(wholeFile(p, engine, mapperTap));
         last_ = wholeFile_.get();
-        return;
+    } else {
+        buildStages(p, engine, mapperTap);
     }
+    impairments_ = std::make_unique<ChannelImpairmentStages>(*last_, static_cast<std::size_t>(samplesPerFile(p)), p, seeds);
+    last_ = &impairments_->last();
+}
+
+void SignalChain::buildStages(const SignalParameters& p, SymbolEngine& engine, SampleBuffer* mapperTap) {
     mapper_.emplace(p, engine, mapperTap);
     last_ = &*mapper_;
     const auto symbols = static_cast<std::size_t>(p.symbolCount);
@@ -62,6 +72,10 @@ SignalChain::SignalChain(const SignalParameters& p, SymbolEngine& engine, Sample
         // Equal rates leave the points as they are, as the whole-buffer resampling does.
         resampling_ = std::make_unique<ResamplingStage>(*last_, symbols, p.symbolRate, p.samplingRate);
         last_ = resampling_.get();
+    }
+    if (p.impairments.amplifier) {
+        amplifier_ = std::make_unique<RappCompressionStage>(*last_, *p.impairments.amplifier);
+        last_ = amplifier_.get();
     }
     if (p.mixingFrequency != 0.0) {
         mixing_ = std::make_unique<FrequencyShiftStage>(*last_, p.mixingFrequency, p.samplingRate);

@@ -1,6 +1,7 @@
 #pragma once
 // One file's stages before the noise, in their fixed order, as a chain of block stages: symbols
-// and mapper, resampling, mixing, timing error, frequency offset. Pulling the chain block by block
+// and mapper, resampling, amplifier, mixing, timing error, frequency offset, then the channel's
+// impairments. Pulling the chain block by block
 // gives exactly the samples the whole-buffer stages give for the whole file.
 
 #include <cstdint>
@@ -9,19 +10,22 @@
 
 #include "channel/Mixing.h"
 #include "channel/PulseShaping.h"
+#include "channel/RappCompression.h"
 #include "channel/Resampling.h"
 #include "channel/TimingError.h"
 #include "common/SampleSource.h"
 #include "synthesis/MapperStage.h"
 #include "common/SignalParameters.h"
+#include "synthesis/ImpairmentStages.h"
 
 namespace quorvel {
 
 class SignalChain {
 public:
     // Draws the file's symbols from engine. mapperTap, when given, receives the mapper's output.
-    // The parameters must have passed the run check.
-    SignalChain(const SignalParameters& parameters, SymbolEngine& engine, SampleBuffer* mapperTap);
+    // The parameters must have passed the run check; seeds are those of the file's random stages.
+    SignalChain(const SignalParameters& parameters, SymbolEngine& engine, SampleBuffer* mapperTap,
+                const ImpairmentSeeds& seeds = {});
 
     // The next samples before noise; fewer than out.size() only at the end of the file.
     std::size_t read(std::span<ComplexSample> out) { return last_->read(out); }
@@ -30,13 +34,18 @@ public:
     void finish();
 
 private:
+    // The block stages from the mapper to the frequency offset.
+    void buildStages(const SignalParameters& parameters, SymbolEngine& engine, SampleBuffer* mapperTap);
+
     std::optional<MapperStage> mapper_;
     std::unique_ptr<ResamplingStage> resampling_;
     std::unique_ptr<PulseShapingStage> shaping_;
+    std::unique_ptr<RappCompressionStage> amplifier_;
     std::unique_ptr<FrequencyShiftStage> mixing_;
     std::unique_ptr<TimingErrorStage> timingError_;
     std::unique_ptr<FrequencyShiftStage> frequencyOffset_;
     std::unique_ptr<BufferSource> wholeFile_;
+    std::unique_ptr<ChannelImpairmentStages> impairments_;
     SampleSource* last_ = nullptr;
 };
 

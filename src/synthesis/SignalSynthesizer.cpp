@@ -155,17 +155,18 @@ std::optional<std::string> folderRefusal(const SignalParameters& p, std::int32_t
 
 }  // namespace
 
-SignalSynthesizer::SignalSynthesizer(SeedSource seeds) : seeds_(std::move(seeds)) {}
+SignalSynthesizer::SignalSynthesizer(SeedSource seeds, StageSeeds stageSeeds)
+    : seeds_(std::move(seeds)), stageSeeds_(std::move(stageSeeds)) {}
 
 SignalSynthesizer SignalSynthesizer::seeded(std::uint32_t seed) {
-    SignalSynthesizer synthesizer(seededSequence(seed));
+    SignalSynthesizer synthesizer(seededSequence(seed), derivedStageSeeds(seed));
     synthesizer.userSeed_ = seed;
     synthesizer.seedsPerFile_ = true;
     return synthesizer;
 }
 
 SignalSynthesizer SignalSynthesizer::seededInSequence(std::uint32_t seed) {
-    SignalSynthesizer synthesizer(seededSequence(seed));
+    SignalSynthesizer synthesizer(seededSequence(seed), derivedStageSeeds(seed));
     synthesizer.userSeed_ = seed;
     return synthesizer;
 }
@@ -232,6 +233,7 @@ GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t 
     for (std::int32_t k = firstFile; k <= lastFile; ++k) {
         const bool last = k == lastFile;
         FileWork work{p, result.samplesPerFile, {}, nullptr, options, progress};
+        work.stageSeeds = impairmentSeeds(p.impairments, stageSeeds_, k);
         std::vector<std::unique_ptr<SampleSink>> files;
         // The viewer needs the last file whole: a memory sink keeps it beside the files.
         SampleBuffer signal;

@@ -74,8 +74,9 @@ struct GenerationResult {
 
 class SignalSynthesizer {
 public:
-    // seeds: the symbol engine takes the first seed of each run, every noise stage the next one.
-    explicit SignalSynthesizer(SeedSource seeds = platformSeedSource());
+    // seeds: the symbol engine takes the first seed of each run, every noise stage the next one;
+    // stageSeeds: the random impairment stages of each file.
+    explicit SignalSynthesizer(SeedSource seeds = platformSeedSource(), StageSeeds stageSeeds = platformStageSeeds());
 
     // File K takes its seeds from counterSeeds(splitMix64(seed, K)), the symbol engine the first and
     // every noise stage the next; the seed and this derivation are recorded in every metadata file,
@@ -104,6 +105,7 @@ private:
                          const std::string& folder, const RunOptions& options) const;
 
     SeedSource seeds_;
+    StageSeeds stageSeeds_;
     std::optional<std::uint32_t> userSeed_;
     bool seedsPerFile_ = false;  // each file from its own key rather than one sequence over the run
     std::optional<std::uint64_t> memoryLimitBytes_;

@@ -1,4 +1,5 @@
-// Saves pictures of the main window, the transmitter dialog and the viewer after a run with the default settings:
+// Saves pictures of the main window, of the viewer after a run with the default settings, of
+// the transmitter dialog and of the impairments dialog with example values:
 //   quorvel-screenshots <output folder>
 // Runs on the offscreen platform; the run's sample file goes to a temporary folder.
 
@@ -10,6 +11,7 @@
 
 #include "app/widgets/AppIcon.h"
 #include "app/widgets/ApplicationState.h"
+#include "app/widgets/ImpairmentsDialog.h"
 #include "app/widgets/MainWindow.h"
 #include "app/widgets/TransmitterDialog.h"
 #include "display/widgets/SignalViewer.h"
@@ -43,10 +45,19 @@ int main(int argc, char** argv) {
     shaped.pulseIndex = 1;  // root raised cosine
     quorvel::TransmitterDialog transmitter(shaped, &window);
     transmitter.show();
+    quorvel::ImpairmentTexts example;
+    example.amplifier = "rapp:2,0.8";
+    example.multipath = "0:0:0 3.5:-6:90";
+    example.fading = "rician:4";
+    example.doppler = "20";
+    example.phaseNoise = "-80@1000";
+    quorvel::ImpairmentsDialog impairments(example, &window);
+    impairments.show();
     const bool saved =
         transmitter.grab().save(output.filePath(QStringLiteral("transmitter-dialog.png"))) &&
         window.grab().save(output.filePath(QStringLiteral("main-window.png"))) &&
         state.ViewerWindow->grab().save(output.filePath(QStringLiteral("signal-viewer.png"))) &&
+        impairments.grab().save(output.filePath(QStringLiteral("impairments-dialog.png"))) &&
         quorvel::applicationIconPixmap(4).save(output.filePath(QStringLiteral("icon.png")));
     return saved ? 0 : 1;
 }

@@ -4,8 +4,12 @@
 
 #include <string>
 
+#include "channel/ClockOffset.h"
 #include "channel/FrequencyOffset.h"
 #include "channel/Mixing.h"
+#include "channel/MultipathFading.h"
+#include "channel/PhaseNoise.h"
+#include "channel/RappCompression.h"
 #include "channel/Resampling.h"
 #include "channel/TimingError.h"
 #include "modulation/SchemeCatalog.h"
@@ -130,6 +134,41 @@ TEST(SignalChain, OtherSourcesMatchTheWholeBuffer) {
         SampleBuffer got(expected.size() + 5);
         got.resize(chain.read(got));
         EXPECT_TRUE(got == expected) << static_cast<int>(source);
+    }
+}
+
+// Every stage with memory fed in odd pieces, after the stages of the chain before it.
+TEST(SignalChain, ImpairmentsMatchTheirWholeBufferForms) {
+    SignalParameters p = settingsFor(kSchemes[0], 9001);
+    p.timingError = 0.3;
+    p.mixingFrequency = 700.0;
+    p.impairments = {.amplifier = RappCompression{2.0, 0.7},
+                     .clockOffsetPpm = -350.0,
+                     .multipath = {{0.0, 0.0, 0.0}, {4.25, -3.0, 60.0}},
+                     .fading = Fading{FadingModel::Rician, 2.0, 30.0},
+                     .phaseNoise = PhaseNoise{-70.0, 500.0}};
+    const ImpairmentSeeds seeds{.fading = 5, .phaseNoise = 6};
+    SymbolEngine referenceEngine(kSeed);
+    SampleBuffer mapped;
+    SignalParameters plain = p;
+    plain.impairments = {};
+    plain.timingError = 0.0;
+    plain.mixingFrequency = 0.0;
+    SampleBuffer x = applyRappCompression(wholeBufferReference(plain, referenceEngine, mapped), *p.impairments.amplifier);
+    x = applyTimingError(frequencyShift(x, p.mixingFrequency, p.samplingRate), p.timingError, p.symbolRate,
+                         p.samplingRate);
+    x = applyClockOffset(x, p.impairments.clockOffsetPpm);
+    x = applyMultipathFading(x, p.impairments.multipath, p.impairments.fading, p.samplingRate, seeds.fading);
+    const SampleBuffer expected = applyPhaseNoise(x, *p.impairments.phaseNoise, p.samplingRate, seeds.phaseNoise);
+    for (const std::size_t readSize : {std::size_t{1}, std::size_t{997}, std::size_t{65537}}) {
+        SymbolEngine engine(kSeed);
+        SignalChain chain(p, engine, nullptr, seeds);
+        SampleBuffer got;
+        SampleBuffer block(readSize);
+        while (const std::size_t count = chain.read(block)) {
+            got.insert(got.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(count));
+        }
+        EXPECT_TRUE(got == expected) << readSize;
     }
 }
 

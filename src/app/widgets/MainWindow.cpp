@@ -9,6 +9,7 @@
 #include <QScopeGuard>
 
 #include "app/widgets/AppIcon.h"
+#include "app/widgets/ImpairmentsDialog.h"
 #include "app/widgets/ApplicationState.h"
 #include "app/widgets/MessagePresenter.h"
 #include "app/widgets/QtText.h"
@@ -18,6 +19,9 @@
 
 namespace quorvel {
 namespace {
+
+// Below the generate button, beside where the transmitter's button goes [pixels].
+constexpr QRect kImpairmentsButtonRect{230, 630, 200, 30};
 
 std::unique_ptr<MessagePresenter> dialogsUnlessGiven(MessagePresenter* given, QWidget* owner) {
     if (given != nullptr) {
@@ -45,6 +49,10 @@ MainWindow::MainWindow(ApplicationState& state, MessagePresenter* messages)
     statusLine_->setObjectName(QStringLiteral("statusLine"));
     statusLine_->setGeometry(kStatusLineX, kStatusLineY, kStatusLineWidth, kStatusLineHeight);
     statusLine_->setWordWrap(true);
+    impairmentsButton_ = new QPushButton(QStringLiteral("Impairments..."), this);
+    impairmentsButton_->setObjectName(QStringLiteral("impairmentsButton"));
+    impairmentsButton_->setGeometry(kImpairmentsButtonRect);
+    impairmentsButton_->setAutoDefault(false);
     connectControls();
     // Same enable states as the table at start; keeps the two in step should either change.
     panel_.applyOrderControls(
@@ -62,6 +70,7 @@ void MainWindow::connectControls() {
     connect(&panel_.showSampledData(), &QCheckBox::toggled, this,
             [this](bool checked) { showSampledDataToggled(checked); });
     connect(&panel_.generateButton(), &QPushButton::clicked, this, [this] { generate(); });
+    connect(impairmentsButton_, &QPushButton::clicked, this, [this] { editImpairments(); });
 }
 
 void MainWindow::generate() {
@@ -72,6 +81,7 @@ void MainWindow::generate() {
     const auto enableAgain = qScopeGuard([&button] { button.setEnabled(true); });
     ControlPanelInput input = panel_.input();
     input.transmitter = transmitter_;
+    input.impairments = impairments_;
     const ControlPanelReading reading = readControlPanel(input);
     statusLine_->setText(reading && symbolRateDiffers(*reading.parameters)
                              ? toQString(symbolRateWarning(*reading.parameters))
@@ -83,6 +93,13 @@ void MainWindow::editTransmitter() {
     TransmitterDialog dialog(transmitter_, this);
     if (dialog.exec() == QDialog::Accepted) {
         transmitter_ = dialog.input();
+    }
+}
+
+void MainWindow::editImpairments() {
+    ImpairmentsDialog dialog(impairments_, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        impairments_ = dialog.texts();
     }
 }
 

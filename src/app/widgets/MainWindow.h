@@ -1,6 +1,6 @@
 #pragma once
-// The "Quorvel" window: the control panel, its enable rule, the "Display Sampled Data" check box
-// and the generate button.
+// The "Quorvel" window: the control panel, its enable rule, the "Display Sampled Data" check box,
+// the generate button and the "Impairments..." button below them.
 
 #include <QWidget>
 
@@ -11,6 +11,9 @@ class QLabel;
 
 #include "app/widgets/ControlPanel.h"
 #include "app/widgets/GenerateCommand.h"
+#include "request/ImpairmentSettings.h"
+
+class QPushButton;
 
 namespace quorvel {
 
@@ -41,6 +44,7 @@ class MainWindow : public QWidget {
     void apskOrderChosen(int index);
     void showSampledDataToggled(bool checked);
     void editTransmitter();
+    void editImpairments();
 
     ApplicationState& state_;
     std::unique_ptr<MessagePresenter> ownMessages_;
@@ -48,6 +52,8 @@ class MainWindow : public QWidget {
     GenerateCommand command_;
     TransmitterInput transmitter_;
     QLabel* statusLine_ = nullptr;
+    QPushButton* impairmentsButton_ = nullptr;
+    ImpairmentTexts impairments_;  // what the impairments dialog last accepted
 };
 
 }  // namespace quorvel
