@@ -45,6 +45,10 @@ TEST(RecipeRefusal, EveryFaultNamesItsKeyAndRule) {
         {"/classes/1/apsk_radii", "1 2", "classes[1].apsk_radii: ring radii text"},
         {"/classes/1/samples_per_symbol", 1.5, "classes[1]: FSK of order 2 needs a symbol rate"},
         {"/classes/0/colour", 1, "classes[0].colour: unknown key"},
+        {"/pulse_span", 2.5, "pulse_span: a whole number of symbols from 1 to 256 (it is 2.5)"},
+        {"/classes/0/pulse", "sinc", "classes[0].pulse: one of linear, rrc, rc or gaussian"},
+        {"/classes/1/pulse", "rrc", "classes[1]: Pulse shaping applies to PSK"},
+        {"/gray", "yes", "gray: one of off or on"},
     };
     for (const Refusal& c : cases) {
         Json recipe = kValid;
