@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "channel/PolarNormal.h"
+#include "channel/SamplePairs.h"
 
 namespace quorvel {
 namespace {
@@ -58,34 +59,50 @@ void FadingGenerator::next(std::span<ComplexSample> out) {
 }
 
 void FadingGenerator::turn(std::span<ComplexSample> out) {
-    // Local copies: the compiler cannot tell the members from the output, and would otherwise
-    // give up turning the sinusoids side by side.
-    std::array<double, kSinusoids> phasorI = phasorI_;
-    std::array<double, kSinusoids> phasorQ = phasorQ_;
-    const std::array<double, kSinusoids> stepI = stepI_;
-    const std::array<double, kSinusoids> stepQ = stepQ_;
+    // The sinusoids in pairs held in local vectors: as scalars the 64 values of the recurrence
+    // spill out of the registers, and the compiler turns one sinusoid at a time. Element by
+    // element the operations are the scalar recurrence's, so the bits are the same.
+    static_assert(kSinusoids % 4 == 0, "the partial sums take four sinusoids at a time");
+    constexpr std::size_t pairs = kSinusoids / 2;
+    std::array<DoublePair, pairs> phasorI{};
+    std::array<DoublePair, pairs> phasorQ{};
+    std::array<DoublePair, pairs> stepI{};
+    std::array<DoublePair, pairs> stepQ{};
+    for (std::size_t k = 0; k < pairs; ++k) {
+        phasorI[k] = DoublePair{phasorI_[2 * k], phasorI_[2 * k + 1]};
+        phasorQ[k] = DoublePair{phasorQ_[2 * k], phasorQ_[2 * k + 1]};
+        stepI[k] = DoublePair{stepI_[2 * k], stepI_[2 * k + 1]};
+        stepQ[k] = DoublePair{stepQ_[2 * k], stepQ_[2 * k + 1]};
+    }
     for (ComplexSample& gain : out) {
-        // Interleaved partial sums in a fixed order: one running sum would serialise the additions.
-        std::array<double, 4> sumI{};
-        std::array<double, 4> sumQ{};
-        for (std::size_t m = 0; m < kSinusoids; m += 4) {
-            for (std::size_t lane = 0; lane < 4; ++lane) {
-                sumI[lane] += phasorI[m + lane];
-                sumQ[lane] += phasorQ[m + lane];
-            }
+        // Four interleaved partial sums, lanes 0 and 1 in `low`, 2 and 3 in `high`, each over
+        // every fourth sinusoid, added in a fixed order: one running sum would serialise them.
+        DoublePair lowI{};
+        DoublePair highI{};
+        DoublePair lowQ{};
+        DoublePair highQ{};
+        for (std::size_t k = 0; k < pairs; k += 2) {
+            lowI += phasorI[k];
+            highI += phasorI[k + 1];
+            lowQ += phasorQ[k];
+            highQ += phasorQ[k + 1];
         }
-        for (std::size_t m = 0; m < kSinusoids; ++m) {
-            const double i = phasorI[m];
-            const double q = phasorQ[m];
-            phasorI[m] = i * stepI[m] - q * stepQ[m];
-            phasorQ[m] = i * stepQ[m] + q * stepI[m];
+        for (std::size_t k = 0; k < pairs; ++k) {
+            const DoublePair i = phasorI[k];
+            const DoublePair q = phasorQ[k];
+            phasorI[k] = i * stepI[k] - q * stepQ[k];
+            phasorQ[k] = i * stepQ[k] + q * stepI[k];
         }
-        const double i = (sumI[0] + sumI[1]) + (sumI[2] + sumI[3]);
-        const double q = (sumQ[0] + sumQ[1]) + (sumQ[2] + sumQ[3]);
+        const double i = (lowI[0] + lowI[1]) + (highI[0] + highI[1]);
+        const double q = (lowQ[0] + lowQ[1]) + (highQ[0] + highQ[1]);
         gain = {i * scatteredScale_ + direct_.i, q * scatteredScale_ + direct_.q};
     }
-    phasorI_ = phasorI;
-    phasorQ_ = phasorQ;
+    for (std::size_t k = 0; k < pairs; ++k) {
+        phasorI_[2 * k] = phasorI[k][0];
+        phasorI_[2 * k + 1] = phasorI[k][1];
+        phasorQ_[2 * k] = phasorQ[k][0];
+        phasorQ_[2 * k + 1] = phasorQ[k][1];
+    }
 }
 
 }  // namespace quorvel
