@@ -32,12 +32,8 @@ PropagationPath pathOf(const MultipathTap& tap) {
 // One path's filter output at a sample, reading its input from newest (x[n - firstLag]) backwards,
 // in four interleaved partial sums added in a fixed order, so that the additions need not wait
 // for each other. c x = Re(c) (xi, xq) + Im(c) (-xq, xi).
-ComplexSample filtered(const PropagationPath& path, const ComplexSample* newest) {
+DoublePair filtered(const PropagationPath& path, const ComplexSample* newest) {
     const std::size_t count = path.coefficients.size();
-    const ComplexSample* c = path.coefficients.data();
-    if (count == 1) {
-        return c[0] * *newest;
-    }
     const DoublePair* re = path.realParts.data();
     const DoublePair* im = path.imaginaryParts.data();
     const auto term = [&](std::size_t m) {
@@ -55,7 +51,30 @@ ComplexSample filtered(const PropagationPath& path, const ComplexSample* newest)
     for (; m < count; ++m) {
         sums[0] += term(m);
     }
-    return sampleOf((sums[0] + sums[1]) + (sums[2] + sums[3]));
+    return (sums[0] + sums[1]) + (sums[2] + sums[3]);
+}
+
+// Adds one path's output to out[k] for every k, newest[k] being its newest input sample
+// x[k - firstLag] and gains, when the path fades, its gains. One loop per kind of path, so that
+// the single-coefficient paths, most of them, run without a call per sample.
+void addPath(const PropagationPath& path, const ComplexSample* newest, const ComplexSample* gains,
+             std::span<ComplexSample> out) {
+    const auto add = [&](std::size_t k, DoublePair y) {
+        if (gains != nullptr) {
+            y = productOf(pairOf(gains[k]), y);
+        }
+        out[k] = sampleOf(pairOf(out[k]) + y);
+    };
+    if (path.coefficients.size() == 1) {
+        const DoublePair c = pairOf(path.coefficients[0]);
+        for (std::size_t k = 0; k < out.size(); ++k) {
+            add(k, productOf(c, pairOf(newest[k])));
+        }
+        return;
+    }
+    for (std::size_t k = 0; k < out.size(); ++k) {
+        add(k, filtered(path, newest + k));
+    }
 }
 
 std::int64_t lastLag(const PropagationPath& path) {
@@ -102,12 +121,8 @@ SampleBuffer applyMultipathFading(const SampleBuffer& input, const std::vector<M
         if (path.fading) {
             path.fading->next(gains);
         }
-        for (std::size_t n = 0; n < input.size(); ++n) {
-            const ComplexSample* newest =
-                padded.data() + (static_cast<std::int64_t>(before + n) - path.firstLag);
-            const ComplexSample y = filtered(path, newest);
-            out[n] = out[n] + (path.fading ? gains[n] * y : y);
-        }
+        addPath(path, padded.data() + (static_cast<std::int64_t>(before) - path.firstLag),
+                path.fading ? gains.data() : nullptr, out);
     }
     return out;
 }
@@ -140,12 +155,8 @@ std::size_t MultipathFadingStage::read(std::span<ComplexSample> out) {
             gains_.resize(count);
             path.fading->next(gains_);
         }
-        for (std::size_t k = 0; k < count; ++k) {
-            const ComplexSample* newest =
-                samples + (first + static_cast<std::int64_t>(k) - path.firstLag - lowest);
-            const ComplexSample y = filtered(path, newest);
-            out[k] = out[k] + (path.fading ? gains_[k] * y : y);
-        }
+        addPath(path, samples + (first - path.firstLag - lowest),
+                path.fading ? gains_.data() : nullptr, out.first(count));
     }
     next_ += count;
     return count;

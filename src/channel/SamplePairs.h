@@ -21,4 +21,11 @@ inline ComplexSample sampleOf(DoublePair v) {
     return {v[0], v[1]};
 }
 
+// a b as operator* of two samples rounds it: (a.i b.i - a.q b.q, a.q b.i + a.i b.q). Kept in one
+// register: a product split into two scalars and read back as a pair stalls on the store.
+inline DoublePair productOf(DoublePair a, DoublePair b) {
+    const DoublePair turned{-b[1], b[0]};
+    return DoublePair{a[0], a[0]} * b + DoublePair{a[1], a[1]} * turned;
+}
+
 }  // namespace quorvel

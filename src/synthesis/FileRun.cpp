@@ -178,6 +178,12 @@ void drawNoisePoints(std::optional<NoiseGenerator>& noise, FinishingThread::Slot
     }
 }
 
+// A file of a few blocks gains nothing from threads that would start and stop within it.
+StageThreading stageThreadingFor(const FileWork& work) {
+    return usableCores() > 1 && work.length >= 4 * kBlockSamples ? StageThreading::PerChannelStage
+                                                                 : StageThreading::None;
+}
+
 std::optional<NoiseGenerator> noiseFor(const FileWork& work, const SeedSource& seeds) {
     if (work.p.snrDb == std::numeric_limits<double>::infinity()) {
         return std::nullopt;
@@ -197,7 +203,7 @@ FileEnd makeStreamedFile(FileWork& work, SymbolEngine& engine, const SeedSource&
     if (noisy) {
         SampleBuffer block(std::min<std::uint64_t>(kBlockSamples, work.length));
         SymbolEngine measuring = engine;
-        SignalChain chain(work.p, measuring, nullptr, work.stageSeeds);
+        SignalChain chain(work.p, measuring, nullptr, work.stageSeeds, stageThreadingFor(work));
         while (const std::size_t count = chain.read(block)) {
             sum = sumOfPowers(std::span(block).first(count), sum);
             work.progress.add(count);
@@ -208,7 +214,7 @@ FileEnd makeStreamedFile(FileWork& work, SymbolEngine& engine, const SeedSource&
         work.signalPower = sum / static_cast<double>(work.length);
     }
     std::optional<NoiseGenerator> noise = noiseFor(work, seeds);
-    SignalChain chain(work.p, engine, work.keptMapped, work.stageSeeds);
+    SignalChain chain(work.p, engine, work.keptMapped, work.stageSeeds, stageThreadingFor(work));
     FileEnd end = FileEnd::Finished;
     {
         FinishingThread finishing(work, noise);

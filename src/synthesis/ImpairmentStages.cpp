@@ -19,23 +19,39 @@ ImpairmentSeeds impairmentSeeds(const Impairments& impairments, const StageSeeds
 
 ChannelImpairmentStages::ChannelImpairmentStages(SampleSource& upstream, std::size_t count,
                                                  const SignalParameters& p,
-                                                 const ImpairmentSeeds& seeds)
+                                                 const ImpairmentSeeds& seeds,
+                                                 StageThreading threading)
     : last_(&upstream) {
+    const auto handOver = [&] {
+        if (threading == StageThreading::PerChannelStage) {
+            threads_.push_back(std::make_unique<StageThread>(*last_));
+            last_ = threads_.back().get();
+        }
+    };
     const Impairments& impairments = p.impairments;
     if (impairments.clockOffsetPpm != 0.0) {
+        handOver();
         clockOffset_ =
             std::make_unique<ClockOffsetStage>(*last_, count, impairments.clockOffsetPpm);
         last_ = clockOffset_.get();
     }
     if (!impairments.multipath.empty() || impairments.fading) {
+        handOver();
         propagation_ = std::make_unique<MultipathFadingStage>(
             *last_, count, impairments.multipath, impairments.fading, p.samplingRate, seeds.fading);
         last_ = propagation_.get();
     }
     if (impairments.phaseNoise) {
+        handOver();
         phaseNoise_ = std::make_unique<PhaseNoiseStage>(*last_, *impairments.phaseNoise,
                                                         p.samplingRate, seeds.phaseNoise);
         last_ = phaseNoise_.get();
+    }
+}
+
+void ChannelImpairmentStages::stopThreads() {
+    for (const auto& thread : threads_) {
+        thread->stop();
     }
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "channel/ClockOffset.h"
 #include "channel/MultipathFading.h"
@@ -14,6 +15,7 @@
 #include "common/SampleSource.h"
 #include "common/SeedSource.h"
 #include "common/SignalParameters.h"
+#include "synthesis/StageThread.h"
 
 namespace quorvel {
 
@@ -28,19 +30,28 @@ struct ImpairmentSeeds {
 ImpairmentSeeds impairmentSeeds(const Impairments& impairments, const StageSeeds& seeds,
                                 std::int32_t fileNumber);
 
+// Whether each channel stage reads the one before it through a thread of its own.
+enum class StageThreading { None, PerChannelStage };
+
 class ChannelImpairmentStages {
   public:
     // The stages over upstream, a stream of `count` samples at the run's sampling rate.
     ChannelImpairmentStages(SampleSource& upstream, std::size_t count,
-                            const SignalParameters& parameters, const ImpairmentSeeds& seeds);
+                            const SignalParameters& parameters, const ImpairmentSeeds& seeds,
+                            StageThreading threading = StageThreading::None);
 
     // The last stage built, or upstream when no impairment of the channel is set.
     SampleSource& last() const { return *last_; }
+
+    // Stops every stage thread: afterwards the stages before them are the caller's again.
+    void stopThreads();
 
   private:
     std::unique_ptr<ClockOffsetStage> clockOffset_;
     std::unique_ptr<MultipathFadingStage> propagation_;
     std::unique_ptr<PhaseNoiseStage> phaseNoise_;
+    // Last, so that every thread has stopped before any stage it reads goes.
+    std::vector<std::unique_ptr<StageThread>> threads_;
     SampleSource* last_ = nullptr;
 };
 

@@ -50,14 +50,14 @@ SampleBuffer wholeFile(const SignalParameters& p, SymbolEngine& engine, SampleBu
 }  // namespace
 
 SignalChain::SignalChain(const SignalParameters& p, SymbolEngine& engine, SampleBuffer* mapperTap,
-                         const ImpairmentSeeds& seeds) {
+                         const ImpairmentSeeds& seeds, StageThreading threading) {
     if (p.timingError != 0.0 && !timingErrorStreams(p.timingError, p.symbolRate, p.samplingRate)) {
         wholeFile_ = std::make_unique<BufferSource>(wholeFile(p, engine, mapperTap));
         last_ = wholeFile_.get();
     } else {
         buildStages(p, engine, mapperTap);
     }
-    impairments_ = std::make_unique<ChannelImpairmentStages>(*last_, static_cast<std::size_t>(samplesPerFile(p)), p, seeds);
+    impairments_ = std::make_unique<ChannelImpairmentStages>(*last_, static_cast<std::size_t>(samplesPerFile(p)), p, seeds, threading);
     last_ = &impairments_->last();
 }
 
@@ -93,6 +93,8 @@ void SignalChain::buildStages(const SignalParameters& p, SymbolEngine& engine, S
 }
 
 void SignalChain::finish() {
+    // The engine must be this thread's alone before it draws the rest.
+    impairments_->stopThreads();
     if (mapper_) {
         mapper_->drawRest();
     }

@@ -24,8 +24,10 @@ class SignalChain {
 public:
     // Draws the file's symbols from engine. mapperTap, when given, receives the mapper's output.
     // The parameters must have passed the run check; seeds are those of the file's random stages.
+    // With StageThreading::PerChannelStage each channel impairment stage runs on a thread of its
+    // own: for long files on several cores; a short capture would spend more on the threads.
     SignalChain(const SignalParameters& parameters, SymbolEngine& engine, SampleBuffer* mapperTap,
-                const ImpairmentSeeds& seeds = {});
+                const ImpairmentSeeds& seeds = {}, StageThreading threading = StageThreading::None);
 
     // The next samples before noise; fewer than out.size() only at the end of the file.
     std::size_t read(std::span<ComplexSample> out) { return last_->read(out); }

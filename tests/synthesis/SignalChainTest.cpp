@@ -137,7 +137,8 @@ TEST(SignalChain, OtherSourcesMatchTheWholeBuffer) {
     }
 }
 
-// Every stage with memory fed in odd pieces, after the stages of the chain before it.
+// Every stage with memory fed in odd pieces, after the stages of the chain before it, on one
+// thread and on a thread per stage.
 TEST(SignalChain, ImpairmentsMatchTheirWholeBufferForms) {
     SignalParameters p = settingsFor(kSchemes[0], 9001);
     p.timingError = 0.3;
@@ -160,15 +161,17 @@ TEST(SignalChain, ImpairmentsMatchTheirWholeBufferForms) {
     x = applyClockOffset(x, p.impairments.clockOffsetPpm);
     x = applyMultipathFading(x, p.impairments.multipath, p.impairments.fading, p.samplingRate, seeds.fading);
     const SampleBuffer expected = applyPhaseNoise(x, *p.impairments.phaseNoise, p.samplingRate, seeds.phaseNoise);
-    for (const std::size_t readSize : {std::size_t{1}, std::size_t{997}, std::size_t{65537}}) {
-        SymbolEngine engine(kSeed);
-        SignalChain chain(p, engine, nullptr, seeds);
-        SampleBuffer got;
-        SampleBuffer block(readSize);
-        while (const std::size_t count = chain.read(block)) {
-            got.insert(got.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(count));
+    for (const StageThreading threading : {StageThreading::None, StageThreading::PerChannelStage}) {
+        for (const std::size_t readSize : {std::size_t{1}, std::size_t{997}, std::size_t{65537}}) {
+            SymbolEngine engine(kSeed);
+            SignalChain chain(p, engine, nullptr, seeds, threading);
+            SampleBuffer got;
+            SampleBuffer block(readSize);
+            while (const std::size_t count = chain.read(block)) {
+                got.insert(got.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(count));
+            }
+            EXPECT_TRUE(got == expected) << readSize << (threading == StageThreading::None ? "" : " threaded");
         }
-        EXPECT_TRUE(got == expected) << readSize;
     }
 }
 
