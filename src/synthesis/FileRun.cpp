@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <deque>
 #include <limits>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <optional>
@@ -15,6 +16,7 @@
 
 #include "channel/WhiteGaussianNoise.h"
 #include "common/Cores.h"
+#include "export/SampleSpill.h"
 #include "modulation/SymbolTiming.h"
 #include "synthesis/SignalChain.h"
 
@@ -184,6 +186,74 @@ StageThreading stageThreadingFor(const FileWork& work) {
                                                                  : StageThreading::None;
 }
 
+// Room for the spill this many times over, so that the output still has room beside it: a CSV
+// line takes about 25 bytes, a spilled sample 16.
+constexpr std::uint64_t kSpillRoomFactor = 4;
+
+std::unique_ptr<SampleSpill> spillFor(const FileWork& work) {
+    if (!hasChannelStages(work.p.impairments) || work.length < 4 * kBlockSamples || work.spillFolder.empty()) {
+        return nullptr;
+    }
+    return SampleSpill::open(work.spillFolder, work.length, kSpillRoomFactor);
+}
+
+// The making pass's samples: read back from the spill; without one, or from where reading it
+// failed, made again by a chain from the file's own engine.
+class MakingSource {
+public:
+    MakingSource(FileWork& work, SymbolEngine& engine, std::unique_ptr<SampleSpill> spill)
+        : work_(work), engine_(engine), spill_(std::move(spill)) {}
+
+    std::size_t read(std::span<ComplexSample> out) {
+        std::size_t count = 0;
+        if (spill_) {
+            count = spill_->read(out);
+            served_ += count;
+            if (count == out.size() || served_ == work_.length) {
+                return count;
+            }
+            spill_.reset();
+            // The mapper output came with the measuring pass.
+            makeChain(nullptr);
+            skip(served_);
+        } else if (!chain_) {
+            makeChain(work_.keptMapped);
+        }
+        const std::size_t made = chain_->read(out.subspan(count));
+        served_ += made;
+        return count + made;
+    }
+
+    // Leaves the engine where the whole file leaves it, when a chain drew from it.
+    void finish() {
+        if (chain_) {
+            chain_->finish();
+        }
+    }
+
+private:
+    void makeChain(SampleBuffer* mapperTap) {
+        chain_.emplace(work_.p, engine_, mapperTap, work_.stageSeeds, stageThreadingFor(work_));
+    }
+
+    void skip(std::uint64_t samples) {
+        SampleBuffer block(kBlockSamples);
+        while (samples > 0) {
+            const std::size_t count = chain_->read(std::span(block).first(std::min<std::uint64_t>(samples, kBlockSamples)));
+            if (count == 0) {
+                return;
+            }
+            samples -= count;
+        }
+    }
+
+    FileWork& work_;
+    SymbolEngine& engine_;
+    std::unique_ptr<SampleSpill> spill_;
+    std::optional<SignalChain> chain_;
+    std::uint64_t served_ = 0;
+};
+
 std::optional<NoiseGenerator> noiseFor(const FileWork& work, const SeedSource& seeds) {
     if (work.p.snrDb == std::numeric_limits<double>::infinity()) {
         return std::nullopt;
@@ -200,21 +270,35 @@ bool endsEveryLaterFile(int error) {
 FileEnd makeStreamedFile(FileWork& work, SymbolEngine& engine, const SeedSource& seeds) {
     const bool noisy = work.p.snrDb != std::numeric_limits<double>::infinity();
     double sum = 0.0;
+    SymbolEngine measuring = engine;
+    std::unique_ptr<SampleSpill> spill;
     if (noisy) {
+        spill = spillFor(work);
+        const std::size_t mappedBefore = work.keptMapped != nullptr ? work.keptMapped->size() : 0;
         SampleBuffer block(std::min<std::uint64_t>(kBlockSamples, work.length));
-        SymbolEngine measuring = engine;
-        SignalChain chain(work.p, measuring, nullptr, work.stageSeeds, stageThreadingFor(work));
+        SignalChain chain(work.p, measuring, spill ? work.keptMapped : nullptr, work.stageSeeds,
+                          stageThreadingFor(work));
         while (const std::size_t count = chain.read(block)) {
-            sum = sumOfPowers(std::span(block).first(count), sum);
+            const std::span<const ComplexSample> made = std::span(block).first(count);
+            sum = sumOfPowers(made, sum);
+            if (spill && !spill->append(made)) {
+                // The making pass makes the samples again instead, its mapper output too.
+                spill.reset();
+                work.keptMapped->resize(mappedBefore);
+            }
             work.progress.add(count);
             if (cancelRequested(work.options)) {
                 return FileEnd::Cancelled;
             }
         }
+        if (spill) {
+            chain.finish();
+        }
         work.signalPower = sum / static_cast<double>(work.length);
     }
     std::optional<NoiseGenerator> noise = noiseFor(work, seeds);
-    SignalChain chain(work.p, engine, work.keptMapped, work.stageSeeds, stageThreadingFor(work));
+    const bool readBack = spill != nullptr;
+    MakingSource source(work, engine, std::move(spill));
     FileEnd end = FileEnd::Finished;
     {
         FinishingThread finishing(work, noise);
@@ -232,7 +316,7 @@ FileEnd makeStreamedFile(FileWork& work, SymbolEngine& engine, const SeedSource&
                 break;
             }
             slot->own.resize(std::min<std::uint64_t>(kBlockSamples, work.length));
-            const std::size_t count = chain.read(slot->own);
+            const std::size_t count = source.read(slot->own);
             if (count == 0) {
                 break;
             }
@@ -250,7 +334,11 @@ FileEnd makeStreamedFile(FileWork& work, SymbolEngine& engine, const SeedSource&
     if (end != FileEnd::Finished) {
         return end;
     }
-    chain.finish();
+    source.finish();
+    if (readBack) {
+        // The measuring pass drew the file's symbols from its copy.
+        engine = measuring;
+    }
     if (!noisy) {
         work.signalPower = sum / static_cast<double>(work.length);
     }

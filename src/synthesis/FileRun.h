@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "common/SeedSource.h"
@@ -79,11 +80,14 @@ struct FileWork {
     ProgressReport& progress;
     double signalPower = 0.0;  // measured before the noise is added
     ImpairmentSeeds stageSeeds{};  // of the file's random impairment stages
+    std::string spillFolder{};     // where the measuring pass may set its samples aside; none if empty
 };
 
 // The file made block by block and never held whole. Noise needs the mean power of the whole
-// file first, so a first pass, from a copy of the symbol engine, only measures it; the second
-// makes the same samples again and adds the noise.
+// file first, so a first pass, from a copy of the symbol engine, measures it; the second makes the
+// same samples again and adds the noise. Where the channel's stages make the samples dearer than
+// the disk keeps them, the first pass sets them aside in spillFolder and the second reads them
+// back, unless the folder has no room or no files without a name.
 FileEnd makeStreamedFile(FileWork& work, SymbolEngine& engine, const SeedSource& seeds);
 
 }  // namespace quorvel

@@ -17,6 +17,11 @@ ImpairmentSeeds impairmentSeeds(const Impairments& impairments, const StageSeeds
     return drawn;
 }
 
+bool hasChannelStages(const Impairments& impairments) {
+    return impairments.clockOffsetPpm != 0.0 || !impairments.multipath.empty() || impairments.fading ||
+           impairments.phaseNoise;
+}
+
 ChannelImpairmentStages::ChannelImpairmentStages(SampleSource& upstream, std::size_t count,
                                                  const SignalParameters& p,
                                                  const ImpairmentSeeds& seeds,

@@ -30,6 +30,9 @@ struct ImpairmentSeeds {
 ImpairmentSeeds impairmentSeeds(const Impairments& impairments, const StageSeeds& seeds,
                                 std::int32_t fileNumber);
 
+// Whether the impairments set any of the channel's stages, the costly ones.
+bool hasChannelStages(const Impairments& impairments);
+
 // Whether each channel stage reads the one before it through a thread of its own.
 enum class StageThreading { None, PerChannelStage };
 

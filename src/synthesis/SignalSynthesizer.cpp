@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <cstdio>
 #include <system_error>
 #include <chrono>
@@ -230,10 +231,14 @@ GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t 
         }
     }
     ProgressReport progress(options, result.samplesPerFile * static_cast<std::uint64_t>(lastFile - firstFile + 1));
+    // A file's samples set aside go beside the output, on the disk that has room for it.
+    std::error_code noTemporaryFolder;
+    const std::string spillFolder = toFiles ? folder : std::filesystem::temp_directory_path(noTemporaryFolder).string();
     for (std::int32_t k = firstFile; k <= lastFile; ++k) {
         const bool last = k == lastFile;
         FileWork work{p, result.samplesPerFile, {}, nullptr, options, progress};
         work.stageSeeds = impairmentSeeds(p.impairments, stageSeeds_, k);
+        work.spillFolder = spillFolder;
         std::vector<std::unique_ptr<SampleSink>> files;
         // The viewer needs the last file whole: a memory sink keeps it beside the files.
         SampleBuffer signal;
