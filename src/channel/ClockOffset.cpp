@@ -23,6 +23,18 @@ ReadPoint readPoint(std::size_t n, double ppm) {
             drift - whole};
 }
 
+// Output samples next ... next + out.size() - 1, reading sample i at input[i].
+QUORVEL_WIDE_KERNEL void interpolate(std::size_t next, double ppm, const ComplexSample* input,
+                                     std::span<ComplexSample> out) {
+    const SincTable& table = sincTable();
+    std::array<double, kSincTaps> weights{};
+    for (std::size_t k = 0; k < out.size(); ++k) {
+        const ReadPoint point = readPoint(next + k, ppm);
+        table.weights(point.frac, weights);
+        out[k] = weightedSum(weights, input + point.first);
+    }
+}
+
 }  // namespace
 
 SampleBuffer applyClockOffset(const SampleBuffer& input, double ppm) {
@@ -54,12 +66,7 @@ std::size_t ClockOffsetStage::read(std::span<ComplexSample> out) {
     const ReadPoint first = readPoint(next_, ppm_);
     const ReadPoint last = readPoint(next_ + count - 1, ppm_);
     const ComplexSample* samples = input_.run(first.first, last.first + kSincTaps - 1);
-    std::array<double, kSincTaps> weights{};
-    for (std::size_t k = 0; k < count; ++k) {
-        const ReadPoint point = readPoint(next_ + k, ppm_);
-        sincTable().weights(point.frac, weights);
-        out[k] = weightedSum(weights, samples + (point.first - first.first));
-    }
+    interpolate(next_, ppm_, samples - first.first, out.first(count));
     next_ += count;
     return count;
 }

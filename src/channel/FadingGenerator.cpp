@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "channel/PolarNormal.h"
 #include "channel/SamplePairs.h"
@@ -58,51 +59,41 @@ void FadingGenerator::next(std::span<ComplexSample> out) {
     }
 }
 
-void FadingGenerator::turn(std::span<ComplexSample> out) {
-    // The sinusoids in pairs held in local vectors: as scalars the 64 values of the recurrence
+QUORVEL_WIDE_KERNEL void FadingGenerator::turn(std::span<ComplexSample> out) {
+    // The sinusoids four to a vector, held in locals: as scalars the 64 values of the recurrence
     // spill out of the registers, and the compiler turns one sinusoid at a time. Element by
     // element the operations are the scalar recurrence's, so the bits are the same.
-    static_assert(kSinusoids % 4 == 0, "the partial sums take four sinusoids at a time");
-    constexpr std::size_t pairs = kSinusoids / 2;
-    std::array<DoublePair, pairs> phasorI{};
-    std::array<DoublePair, pairs> phasorQ{};
-    std::array<DoublePair, pairs> stepI{};
-    std::array<DoublePair, pairs> stepQ{};
-    for (std::size_t k = 0; k < pairs; ++k) {
-        phasorI[k] = DoublePair{phasorI_[2 * k], phasorI_[2 * k + 1]};
-        phasorQ[k] = DoublePair{phasorQ_[2 * k], phasorQ_[2 * k + 1]};
-        stepI[k] = DoublePair{stepI_[2 * k], stepI_[2 * k + 1]};
-        stepQ[k] = DoublePair{stepQ_[2 * k], stepQ_[2 * k + 1]};
-    }
+    static_assert(kSinusoids % 4 == 0, "the sinusoids go four to a vector");
+    constexpr std::size_t quads = kSinusoids / 4;
+    DoubleQuad phasorI[quads];
+    DoubleQuad phasorQ[quads];
+    DoubleQuad stepI[quads];
+    DoubleQuad stepQ[quads];
+    std::memcpy(phasorI, phasorI_.data(), sizeof phasorI);
+    std::memcpy(phasorQ, phasorQ_.data(), sizeof phasorQ);
+    std::memcpy(stepI, stepI_.data(), sizeof stepI);
+    std::memcpy(stepQ, stepQ_.data(), sizeof stepQ);
     for (ComplexSample& gain : out) {
-        // Four interleaved partial sums, lanes 0 and 1 in `low`, 2 and 3 in `high`, each over
-        // every fourth sinusoid, added in a fixed order: one running sum would serialise them.
-        DoublePair lowI{};
-        DoublePair highI{};
-        DoublePair lowQ{};
-        DoublePair highQ{};
-        for (std::size_t k = 0; k < pairs; k += 2) {
-            lowI += phasorI[k];
-            highI += phasorI[k + 1];
-            lowQ += phasorQ[k];
-            highQ += phasorQ[k + 1];
+        // Lane j sums sinusoids j, j + 4, j + 8, ... in that order: four interleaved partial
+        // sums, added in a fixed order, as one running sum would serialise the additions.
+        DoubleQuad sumI{};
+        DoubleQuad sumQ{};
+        for (std::size_t k = 0; k < quads; ++k) {
+            sumI += phasorI[k];
+            sumQ += phasorQ[k];
         }
-        for (std::size_t k = 0; k < pairs; ++k) {
-            const DoublePair i = phasorI[k];
-            const DoublePair q = phasorQ[k];
+        for (std::size_t k = 0; k < quads; ++k) {
+            const DoubleQuad i = phasorI[k];
+            const DoubleQuad q = phasorQ[k];
             phasorI[k] = i * stepI[k] - q * stepQ[k];
             phasorQ[k] = i * stepQ[k] + q * stepI[k];
         }
-        const double i = (lowI[0] + lowI[1]) + (highI[0] + highI[1]);
-        const double q = (lowQ[0] + lowQ[1]) + (highQ[0] + highQ[1]);
+        const double i = (sumI[0] + sumI[1]) + (sumI[2] + sumI[3]);
+        const double q = (sumQ[0] + sumQ[1]) + (sumQ[2] + sumQ[3]);
         gain = {i * scatteredScale_ + direct_.i, q * scatteredScale_ + direct_.q};
     }
-    for (std::size_t k = 0; k < pairs; ++k) {
-        phasorI_[2 * k] = phasorI[k][0];
-        phasorI_[2 * k + 1] = phasorI[k][1];
-        phasorQ_[2 * k] = phasorQ[k][0];
-        phasorQ_[2 * k + 1] = phasorQ[k][1];
-    }
+    std::memcpy(phasorI_.data(), phasorI, sizeof phasorI);
+    std::memcpy(phasorQ_.data(), phasorQ, sizeof phasorQ);
 }
 
 }  // namespace quorvel

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 
 #include "channel/SamplePairs.h"
 #include "channel/WindowedSinc.h"
@@ -54,11 +55,39 @@ DoublePair filtered(const PropagationPath& path, const ComplexSample* newest) {
     return (sums[0] + sums[1]) + (sums[2] + sums[3]);
 }
 
+// filtered() at two neighbouring samples, newest and newest + 1, into out[0] and out[1]: the
+// same terms and sums for each, two samples to a vector. Always inlined, so that it is built for
+// whichever processor its caller is built for.
+[[gnu::always_inline]] inline void filteredTwice(const PropagationPath& path, const ComplexSample* newest,
+                                                 ComplexSample* out) {
+    const std::size_t count = path.coefficients.size();
+    const ComplexSample* c = path.coefficients.data();
+    const auto addTerm = [&](DoubleQuad& sum, std::size_t m) {
+        DoubleQuad x;
+        std::memcpy(&x, newest - static_cast<std::ptrdiff_t>(m), sizeof x);
+        const DoubleQuad turned = __builtin_shufflevector(x, -x, 5, 0, 7, 2);
+        sum += DoubleQuad{c[m].i, c[m].i, c[m].i, c[m].i} * x + DoubleQuad{c[m].q, c[m].q, c[m].q, c[m].q} * turned;
+    };
+    DoubleQuad sums[4] = {};
+    std::size_t m = 0;
+    for (; m + 4 <= count; m += 4) {
+        for (std::size_t lane = 0; lane < 4; ++lane) {
+            addTerm(sums[lane], m + lane);
+        }
+    }
+    for (; m < count; ++m) {
+        addTerm(sums[0], m);
+    }
+    const DoubleQuad both = (sums[0] + sums[1]) + (sums[2] + sums[3]);
+    out[0] = {both[0], both[1]};
+    out[1] = {both[2], both[3]};
+}
+
 // Adds one path's output to out[k] for every k, newest[k] being its newest input sample
 // x[k - firstLag] and gains, when the path fades, its gains. One loop per kind of path, so that
 // the single-coefficient paths, most of them, run without a call per sample.
-void addPath(const PropagationPath& path, const ComplexSample* newest, const ComplexSample* gains,
-             std::span<ComplexSample> out) {
+QUORVEL_WIDE_KERNEL void addPath(const PropagationPath& path, const ComplexSample* newest,
+                                 const ComplexSample* gains, std::span<ComplexSample> out) {
     const auto add = [&](std::size_t k, DoublePair y) {
         if (gains != nullptr) {
             y = productOf(pairOf(gains[k]), y);
@@ -72,7 +101,14 @@ void addPath(const PropagationPath& path, const ComplexSample* newest, const Com
         }
         return;
     }
-    for (std::size_t k = 0; k < out.size(); ++k) {
+    std::size_t k = 0;
+    for (; k + 2 <= out.size(); k += 2) {
+        ComplexSample two[2];
+        filteredTwice(path, newest + k, two);
+        add(k, pairOf(two[0]));
+        add(k + 1, pairOf(two[1]));
+    }
+    for (; k < out.size(); ++k) {
         add(k, filtered(path, newest + k));
     }
 }

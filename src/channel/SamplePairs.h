@@ -11,6 +11,19 @@ namespace quorvel {
 
 using DoublePair = double __attribute__((vector_size(16)));
 
+// Two samples side by side: the loops that make two outputs at once. Where the processor has
+// 256-bit vectors (the kernels built for them below), one instruction; elsewhere the compiler
+// makes it two pair instructions, with the same bits either way.
+using DoubleQuad = double __attribute__((vector_size(32)));
+
+// Kernels worth a second build for processors with AVX2, chosen when the program starts. Floating
+// point contraction is off in every build, so both builds round every operation alike.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+#define QUORVEL_WIDE_KERNEL __attribute__((target_clones("avx2", "default")))
+#else
+#define QUORVEL_WIDE_KERNEL
+#endif
+
 inline DoublePair pairOf(const ComplexSample& s) {
     DoublePair v;
     std::memcpy(&v, &s, sizeof v);

@@ -36,18 +36,6 @@ SincTable::SincTable() : table_(static_cast<std::size_t>((kPhases + 1) * kSincTa
     }
 }
 
-void SincTable::weights(double frac, std::array<double, kSincTaps>& out) const {
-    const double position = frac * kPhases;
-    // A fraction just below 0 rounds up to 1.0 when 1 is added to it: the last phase then.
-    const int p = std::min(static_cast<int>(position), kPhases - 1);
-    const double mu = position - p;
-    const double* low = table_.data() + static_cast<std::ptrdiff_t>(p * kSincTaps);
-    const double* high = low + kSincTaps;
-    for (int k = 0; k < kSincTaps; ++k) {
-        out[static_cast<std::size_t>(k)] = low[k] + (high[k] - low[k]) * mu;
-    }
-}
-
 const SincTable& sincTable() {
     static const SincTable table;
     return table;
