@@ -38,7 +38,7 @@ int makeDataset(const DatasetOptions& o, const CommandLineStreams& streams) {
     if (o.shard) {
         const auto shard = parseShard(*o.shard);
         if (!shard) {
-            err << "--shard: I/N with 0 <= I < N <= " << kMaxShards << " (got \"" << *o.shard << "\").\n";
+            err << "--shard: " << malformedShardProblem(*o.shard) << '\n';
             return ExitInvalidInput;
         }
         options.shard = *shard;
@@ -54,9 +54,8 @@ int makeDataset(const DatasetOptions& o, const CommandLineStreams& streams) {
         return ExitInvalidInput;
     }
     const DatasetRecipe& recipe = *reading.recipe;
-    if (options.shard.count > recipe.captureCount()) {
-        err << "--shard: " << options.shard.count << " shards for " << recipe.captureCount()
-            << " captures; at most one shard per capture.\n";
+    if (const auto problem = shardCountProblem(options.shard, recipe.captureCount())) {
+        err << "--shard: " << *problem << '\n';
         return ExitInvalidInput;
     }
     std::error_code error;

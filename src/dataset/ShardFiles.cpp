@@ -31,6 +31,18 @@ std::optional<Shard> parseShard(const std::string& text) {
     return shard;
 }
 
+std::string malformedShardProblem(const std::string& text) {
+    return "I/N with 0 <= I < N <= " + std::to_string(kMaxShards) + " (got \"" + text + "\").";
+}
+
+std::optional<std::string> shardCountProblem(Shard shard, std::uint64_t captures) {
+    if (shard.count <= captures) {
+        return std::nullopt;
+    }
+    return std::to_string(shard.count) + " shards for " + std::to_string(captures) +
+           " captures; at most one shard per capture.";
+}
+
 std::string shardStem(Shard shard) {
     if (shard.whole()) {
         return "dataset";

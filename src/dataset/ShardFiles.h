@@ -30,6 +30,12 @@ CaptureRange shardCaptures(Shard shard, std::uint64_t captures);
 // "I/S" with 0 <= I < S <= kMaxShards; nothing for any other text.
 std::optional<Shard> parseShard(const std::string& text);
 
+// Why text is no shard, in the words every caller gives after the option's name: the rule and the text.
+std::string malformedShardProblem(const std::string& text);
+
+// Why a dataset of `captures` cannot be split as shard says, in the same words; nothing if it can.
+std::optional<std::string> shardCountProblem(Shard shard, std::uint64_t captures);
+
 // "dataset" for the whole dataset, "dataset.shard-I-of-S" for a shard: the name of its HDF5 file
 // without ".h5", or its SigMF recording's.
 std::string shardStem(Shard shard);

@@ -17,6 +17,7 @@
 #include "modulation/SchemeCatalog.h"
 #include "modulation/SymbolTiming.h"
 #include "python/BlockStream.h"
+#include "python/DatasetBinding.h"
 #include "python/KeywordValues.h"
 #include "python/RunFailure.h"
 #include "python/SettingKeywords.h"
@@ -215,7 +216,8 @@ const char* const kModuleDoc = R"(Quorvel's signals as numpy arrays.
 generate() makes a signal and hands it back whole; stream() hands it out in blocks while it is
 made, for signals too long to hold. Both take the settings of quorvel-cli as keywords, with the
 same defaults, rules and messages; a seeded call gives exactly the samples the command line
-writes for the same settings.)";
+writes for the same settings. dataset() makes the labelled captures of a dataset recipe one at
+a time, each exactly as the dataset files quorvel-cli writes hold it.)";
 
 std::string generateDoc() {
     return R"(generate(*, dtype=numpy.complex128, **settings) -> Signal
@@ -295,4 +297,5 @@ PYBIND11_MODULE(quorvel, module) {
     static const std::string streamText = streamDoc();
     module.def("generate", &generate, generateText.c_str());
     module.def("stream", &stream, streamText.c_str());
+    defineDataset(module);
 }

@@ -1,0 +1,142 @@
+#include "python/DatasetBinding.h"
+
+#include <pybind11/numpy.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "dataset/CaptureRecord.h"
+#include "python/KeywordValues.h"
+#include "python/ShardCaptures.h"
+
+namespace py = pybind11;
+
+namespace quorvel {
+namespace {
+
+class DatasetCaptures {
+public:
+    DatasetCaptures(DatasetRecipe recipe, Shard shard, SampleType type)
+        : captures_(std::move(recipe), shard), type_(type) {
+        for (const DatasetClass& c : captures_.recipe().classes) {
+            labels_.append(py::str(c.label));
+        }
+        for (const std::string& name : recordedFieldNames()) {
+            fieldNames_.emplace_back(name);
+        }
+    }
+
+    py::tuple next() {
+        py::array samples(numpyTypeOf(type_),
+                          py::array::ShapeContainer{static_cast<py::ssize_t>(captures_.recipe().samplesPerCapture)});
+        auto* out = static_cast<std::byte*>(samples.mutable_data());
+        MadeCapture made;
+        bool more = false;
+        {
+            const py::gil_scoped_release release;
+            more = captures_.next(out, type_, made);
+        }
+        if (!more) {
+            throw py::stop_iteration();
+        }
+        py::dict settings;
+        for (std::size_t f = 0; f < fieldNames_.size(); ++f) {
+            settings[fieldNames_[f]] = made.fields[f];
+        }
+        settings["capture_index"] = made.index;
+        return py::make_tuple(std::move(samples), labels_[made.classIndex], made.snrDb, std::move(settings));
+    }
+
+    std::uint64_t size() const { return captures_.size(); }
+    py::list classes() const { return py::list(labels_); }
+
+private:
+    ShardCaptures captures_;
+    SampleType type_;
+    py::list labels_;
+    std::vector<py::str> fieldNames_;
+};
+
+// The recipe's text and the name its problems are prefixed with: a file's path, none for a dict.
+std::pair<std::string, std::string> recipeText(const py::object& spec) {
+    const py::module_ json = py::module_::import("json");
+    if (py::isinstance(spec, py::module_::import("collections.abc").attr("Mapping"))) {
+        // The same reader as a file's: its refusals are the command line's, word for word.
+        return {json.attr("dumps")(spec, py::arg("allow_nan") = false).cast<std::string>(), ""};
+    }
+    const py::module_ os = py::module_::import("os");
+    const py::object path = os.attr("fspath")(spec);
+    const py::object file = py::module_::import("builtins").attr("open")(path, "rb");
+    py::bytes text;
+    try {
+        text = file.attr("read")();
+    } catch (...) {
+        file.attr("close")();
+        throw;
+    }
+    file.attr("close")();
+    return {text.cast<std::string>(), os.attr("fsdecode")(path).cast<std::string>()};
+}
+
+// A pair (I, N) as the text --shard takes, each number as str() spells it, so that anything but
+// two whole numbers is refused in the command line's words.
+std::optional<std::string> shardText(const py::object& shard) {
+    if (shard.is_none()) {
+        return std::nullopt;
+    }
+    if (!(py::isinstance<py::tuple>(shard) || py::isinstance<py::list>(shard)) || py::len(shard) != 2) {
+        throw py::type_error("shard: a pair (I, N) or None (got " + std::string(py::repr(shard)) + ")");
+    }
+    const py::sequence pair = shard.cast<py::sequence>();
+    return std::string(py::str(pair[0])) + "/" + std::string(py::str(pair[1]));
+}
+
+std::unique_ptr<DatasetCaptures> dataset(const py::object& spec, const py::object& shard, const py::object& dtype) {
+    const SampleType type = sampleTypeOf(dtype);
+    const std::optional<std::string> shardGiven = shardText(shard);
+    const auto [text, name] = recipeText(spec);
+    ShardChoice choice = chooseShard(text, name, shardGiven);
+    if (!choice.recipe) {
+        throw py::value_error(choice.problem);
+    }
+    return std::make_unique<DatasetCaptures>(std::move(*choice.recipe), choice.shard, type);
+}
+
+const char* const kDatasetDoc = R"(dataset(spec, shard=None, *, dtype=numpy.complex64) -> DatasetCaptures
+
+The captures of a dataset recipe, the JSON file quorvel-cli dataset reads, as an iterator of
+(capture, label, snr, settings) in capture order (class, then SNR, then repetition):
+  capture   the capture's samples: with complex64 exactly the row dataset.h5's X holds for it,
+            with dtype=numpy.complex128 the values before their rounding to float32
+  label     its class's label (dataset.h5's classes[Y])
+  snr       its SNR in dB, as Z holds it
+  settings  a dict of what the files record for it (dataset.h5's settings/<name>), and
+            capture_index, its index in the whole dataset
+Each capture is made when it is asked for, with the GIL released, and is the same wherever
+it is made.
+
+spec is the recipe file's path, or the recipe as a dict (read as its JSON text). shard=(I, N)
+gives the captures quorvel-cli dataset --shard I/N writes, a contiguous part; shards 0 ... N-1
+in turn are the whole dataset. len() is the shard's number of captures, classes the labels in
+Y's column order.
+
+Raises ValueError with the command line's message for a recipe or shard it refuses, OSError
+for a recipe file that cannot be read, TypeError for a spec or shard of another kind.)";
+
+}  // namespace
+
+void defineDataset(py::module_& module) {
+    py::class_<DatasetCaptures>(module, "DatasetCaptures",
+                                "The captures of a dataset or one shard of it, made as they are taken (see dataset()).")
+        .def("__iter__", [](py::object self) { return self; })
+        .def("__next__", &DatasetCaptures::next)
+        .def("__len__", &DatasetCaptures::size)
+        .def_property_readonly("classes", &DatasetCaptures::classes, "The class labels, in Y's column order.");
+    module.def("dataset", &dataset, kDatasetDoc, py::arg("spec"), py::arg("shard") = py::none(), py::kw_only(),
+               py::arg("dtype") = py::dtype::of<std::complex<float>>());
+}
+
+}  // namespace quorvel

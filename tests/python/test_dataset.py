@@ -1,0 +1,61 @@
+import json
+import pathlib
+import subprocess
+
+import numpy as np
+import pytest
+
+import quorvel
+from conftest import CLI
+
+SMALL = pathlib.Path(__file__).parents[2] / "examples" / "datasets" / "small.json"
+
+
+def cli_dataset(folder, recipe, *more):
+    return subprocess.run([CLI, "dataset", str(recipe), "--out", str(folder), "--quiet", *more],
+                          capture_output=True, text=True)
+
+
+def test_the_captures_are_the_files_rows(tmp_path):
+    assert cli_dataset(tmp_path, SMALL, "--format", "sigmf").returncode == 0
+    rows = np.fromfile(tmp_path / "dataset.sigmf-data", dtype="<c8").reshape(-1, 128)
+    notes = json.loads((tmp_path / "dataset.sigmf-meta").read_text())["annotations"]
+    captures = quorvel.dataset(json.loads(SMALL.read_text()))
+    assert len(captures) == len(rows) == 48
+    exact = quorvel.dataset(str(SMALL), dtype=np.complex128)
+    for (capture, label, snr, settings), (doubles, *_), row, note in zip(captures, exact, rows, notes, strict=True):
+        assert capture.dtype == np.complex64 and capture.tobytes() == row.tobytes()
+        assert doubles.dtype == np.complex128 and doubles.astype(np.complex64).tobytes() == row.tobytes()
+        assert (label, snr) == (note["core:label"], note["quorvel:snr_db"])
+        recorded = {k.removeprefix("quorvel:"): v for k, v in note.items() if k.startswith("quorvel:")}
+        recorded["capture_index"] = recorded.pop("capture")
+        assert settings == recorded
+
+
+def test_the_shards_in_turn_are_the_whole():
+    whole = [(c.tobytes(), s["capture_index"]) for c, _, _, s in quorvel.dataset(SMALL)]
+    parts = [quorvel.dataset(SMALL, shard=(i, 3)) for i in range(3)]
+    assert sum(map(len, parts)) == len(whole)
+    assert [(c.tobytes(), s["capture_index"]) for part in parts for c, _, _, s in part] == whole
+
+
+@pytest.mark.parametrize("change, shard", [
+    ({"seed": -1}, None),
+    ({"classes": [{"label": "A", "modulation": "psk", "order": 3}]}, None),
+    ({"tilt": 1}, None),
+    ({}, (3, 3)),
+    ({}, (0, 49)),
+    ({}, (1.0, 3)),
+])
+def test_refusals_are_the_command_lines(change, shard, tmp_path):
+    recipe = {**json.loads(SMALL.read_text()), **change}
+    path = tmp_path / "recipe.json"
+    path.write_text(json.dumps(recipe))
+    expected = cli_dataset(tmp_path / "out", path, *(["--shard", f"{shard[0]}/{shard[1]}"] if shard else []))
+    assert expected.returncode == 2 and not (tmp_path / "out").exists()
+    with pytest.raises(ValueError) as from_path:
+        quorvel.dataset(path, shard=shard)
+    assert str(from_path.value) == expected.stderr.strip()
+    with pytest.raises(ValueError) as from_dict:
+        quorvel.dataset(recipe, shard=shard)
+    assert str(from_dict.value) == expected.stderr.strip().removeprefix(f"{path}: ")
