@@ -3,53 +3,35 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <cmath>
 #include <functional>
 
-#include "app/widgets/ApplicationState.h"
 #include "app/widgets/ImpairmentsDialog.h"
-#include "app/widgets/MainWindow.h"
-#include "gui/support/GuiTestSupport.h"
-#include "support/TempDir.h"
+#include "gui/support/SmallRunWindow.h"
 
 namespace quorvel {
 namespace {
 
-using testing_support::findControl;
-
-class ImpairmentsDialogTest : public ::testing::Test {
+class ImpairmentsDialogTest : public testing_support::SmallRunWindowTest {
   protected:
+    ImpairmentsDialogTest() : SmallRunWindowTest(5) {}
+
     void SetUp() override {
-        window.show();
-        edit(ControlId::SymbolCount).setText(QStringLiteral("40"));
+        SmallRunWindowTest::SetUp();
         edit(ControlId::SnrDb).setText(QStringLiteral("inf"));
-        edit(ControlId::SavePath).setText(QString::fromStdString(folder.str()));
     }
 
-    QLineEdit& edit(ControlId id) { return *findControl<QLineEdit>(window, static_cast<int>(id)); }
-    QPushButton& impairmentsButton() {
-        return *window.findChild<QPushButton*>(QStringLiteral("impairmentsButton"));
-    }
+    QPushButton& impairmentsButton() { return namedButton("impairmentsButton"); }
 
     // Opens the dialog from the button, lets change edit it, then accepts or cancels it.
     void editImpairments(const std::function<void(ImpairmentsDialog&)>& change, bool accept) {
-        QTimer::singleShot(0, [&] {
-            auto* dialog = dynamic_cast<ImpairmentsDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            change(*dialog);
-            accept ? dialog->accept() : dialog->reject();
+        onModalDialog<ImpairmentsDialog>(impairmentsButton(), [&](ImpairmentsDialog& dialog) {
+            change(dialog);
+            accept ? dialog.accept() : dialog.reject();
         });
-        impairmentsButton().click();
     }
-
-    testing_support::TempDir folder;
-    testing_support::RecordingPresenter messages;
-    ApplicationState state{seededSequence(5)};
-    MainWindow window{state, &messages};
 };
 
 TEST_F(ImpairmentsDialogTest, ButtonSitsBelowTheStatedControlsOverlappingNone) {
@@ -71,7 +53,7 @@ TEST_F(ImpairmentsDialogTest, AcceptedTextsAreCheckedAndRunCancelledOnesAreDropp
         };
     };
     editImpairments(setAmplifier("rapp:0,1"), true);
-    findControl<QPushButton>(window, 116)->click();
+    generate();
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].caption, QStringLiteral("Input Error"));
     EXPECT_TRUE(messages.shown[0].text.startsWith(QStringLiteral("Amplifier: use rapp:P,A")))
@@ -86,7 +68,7 @@ TEST_F(ImpairmentsDialogTest, AcceptedTextsAreCheckedAndRunCancelledOnesAreDropp
         },
         true);
     messages.shown.clear();
-    findControl<QPushButton>(window, 116)->click();
+    generate();
     ASSERT_TRUE(messages.shown.empty()) << messages.shown[0].text.toStdString();
     ASSERT_FALSE(state.CurrentSignal.empty());
     // Compressed towards A = 0.5, which the unit-circle QPSK points would exceed.

@@ -25,6 +25,7 @@
 #include "display/widgets/SignalViewer.h"
 #include "gui/support/GuiTestSupport.h"
 #include "gui/support/LongRuns.h"
+#include "gui/support/SmallRunWindow.h"
 #include "support/TempDir.h"
 
 namespace quorvel {
@@ -37,20 +38,10 @@ using testing_support::processDeferredDeletes;
 using testing_support::RecordingPresenter;
 using testing_support::TempDir;
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public testing_support::SmallRunWindowTest {
   protected:
-    void SetUp() override {
-        window.show();
-        // Small runs into a folder of their own.
-        edit(ControlId::SymbolCount).setText(QStringLiteral("40"));
-        edit(ControlId::SavePath).setText(QString::fromStdString(folder.str()));
-    }
-
-    QLineEdit& edit(ControlId id) { return *findControl<QLineEdit>(window, static_cast<int>(id)); }
-    QComboBox& list(ControlId id) { return *findControl<QComboBox>(window, static_cast<int>(id)); }
     QCheckBox& checkBox() { return *findControl<QCheckBox>(window, 117); }
     QPushButton& button() { return *findControl<QPushButton>(window, 116); }
-    void generate() { button().click(); }
     void setLongRun() {
         edit(ControlId::SymbolCount)
             .setText(QString::fromStdU16String(testing_support::kLongRunSymbolsText));
@@ -63,11 +54,6 @@ class MainWindowTest : public ::testing::Test {
                 list(ControlId::QamOrder).isEnabled(), list(ControlId::ApskOrder).isEnabled(),
                 edit(ControlId::ApskRadii).isEnabled()};
     }
-
-    TempDir folder;
-    RecordingPresenter messages;
-    ApplicationState state{seededSequence(2024)};
-    MainWindow window{state, &messages};
 };
 
 TEST_F(MainWindowTest, EachModulationTypeEnablesOnlyItsOwnOrderControls) {

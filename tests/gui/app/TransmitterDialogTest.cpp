@@ -4,27 +4,22 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "app/widgets/ApplicationState.h"
-#include "app/widgets/MainWindow.h"
 #include "app/widgets/TransmitterDialog.h"
 #include "gui/support/GuiTestSupport.h"
-#include "support/TempDir.h"
+#include "gui/support/SmallRunWindow.h"
 
 namespace quorvel {
 namespace {
 
-using testing_support::findControl;
 
 TEST(TransmitterDialog, GivesBackItsInputAndNamesTheGaussianWidthBt) {
     TransmitterInput given;
@@ -50,38 +45,23 @@ TEST(TransmitterDialog, GivesBackItsInputAndNamesTheGaussianWidthBt) {
     EXPECT_TRUE(namesBt);
 }
 
-class TransmitterWindowTest : public ::testing::Test {
+class TransmitterWindowTest : public testing_support::SmallRunWindowTest {
   protected:
-    void SetUp() override {
-        window.show();
-        edit(ControlId::SymbolCount).setText(QStringLiteral("40"));
-        edit(ControlId::SavePath).setText(QString::fromStdString(folder.str()));
-    }
-    QLineEdit& edit(ControlId id) { return *findControl<QLineEdit>(window, static_cast<int>(id)); }
-    QComboBox& list(ControlId id) { return *findControl<QComboBox>(window, static_cast<int>(id)); }
     QString statusLine() { return window.findChild<QLabel*>(QStringLiteral("statusLine"))->text(); }
-    void generate() { findControl<QPushButton>(window, 116)->click(); }
 
     // Opens the dialog, lets choose() set it, and presses OK.
     template <typename Choose>
     void editTransmitter(Choose choose) {
-        QTimer::singleShot(0, [choose] {
-            auto* dialog = dynamic_cast<TransmitterDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            choose(*dialog);
-            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        onModalDialog<TransmitterDialog>(namedButton("transmitterButton"), [choose](TransmitterDialog& dialog) {
+            choose(dialog);
+            dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
         });
-        window.findChild<QPushButton*>(QStringLiteral("transmitterButton"))->click();
     }
 
     nlohmann::json recorded() {
         return nlohmann::json::parse(std::ifstream(folder.file("modulated_signal_1.sigmf-meta")))["global"];
     }
 
-    testing_support::TempDir folder;
-    testing_support::RecordingPresenter messages;
-    ApplicationState state;
-    MainWindow window{state, &messages};
 };
 
 TEST_F(TransmitterWindowTest, TheRunTakesTheAcceptedSettings) {
