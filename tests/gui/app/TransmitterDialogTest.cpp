@@ -20,7 +20,6 @@
 namespace quorvel {
 namespace {
 
-
 TEST(TransmitterDialog, GivesBackItsInputAndNamesTheGaussianWidthBt) {
     TransmitterInput given;
     given.pulseIndex = 3;  // gaussian
