@@ -46,4 +46,10 @@ StageSeeds derivedStageSeeds(std::uint32_t seed) {
     };
 }
 
+StageSeeds counterStageSeeds(std::uint64_t key) {
+    return [key](std::int32_t, RandomStage stage) {
+        return static_cast<std::uint32_t>(splitMix64(key, static_cast<std::uint64_t>(stage) + 1) >> 32);
+    };
+}
+
 }  // namespace quorvel

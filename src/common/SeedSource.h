@@ -38,4 +38,9 @@ StageSeeds platformStageSeeds();
 // files before it.
 StageSeeds derivedStageSeeds(std::uint32_t seed);
 
+// The stages' seeds of one key's run, past the two seeds counterSeeds(key) gives first (the symbol
+// engine's and the noise's): stage s takes the high 32 bits of output s + 1 of SplitMix64 started
+// at key, whatever the file number.
+StageSeeds counterStageSeeds(std::uint64_t key);
+
 }  // namespace quorvel

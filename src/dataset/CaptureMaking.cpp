@@ -7,6 +7,7 @@
 #include "channel/WhiteGaussianNoise.h"
 #include "common/SeedSource.h"
 #include "modulation/SymbolTiming.h"
+#include "synthesis/ImpairmentStages.h"
 #include "synthesis/SignalChain.h"
 #include "synthesis/SymbolSources.h"
 
@@ -15,7 +16,8 @@ namespace quorvel {
 void makeCapture(const CapturePlan& plan, std::uint32_t samples, CaptureSamples& out) {
     const SeedSource seeds = counterSeeds(plan.key);
     SymbolEngine engine(seeds());
-    SignalChain chain(plan.parameters, engine, nullptr);
+    SignalChain chain(plan.parameters, engine, nullptr,
+                      impairmentSeeds(plan.parameters.impairments, counterStageSeeds(plan.key), 1));
     out.samples.resize(samples);
     std::span<ComplexSample> rest(out.samples);
     while (!rest.empty()) {
@@ -35,6 +37,8 @@ void makeCapture(const CapturePlan& plan, std::uint32_t samples, CaptureSamples&
         NoiseGenerator noise(noiseStandardDeviation(out.signalPower, perSampleSnrDb(plan.parameters)), seeds());
         noise.addTo(out.samples);
     }
+    // The receiver's own effects come after the noise, as in a file.
+    applyReceiverImpairments(plan.parameters.impairments, out.samples);
 }
 
 }  // namespace quorvel

@@ -38,14 +38,13 @@ CapturePlan planCapture(const DatasetRecipe& recipe, std::uint64_t index) {
     const DatasetClass& c = recipe.classes[plan.classIndex];
     SignalParameters& p = plan.parameters;
     p = c.scheme;
-    const auto keys = recipeKeys();
     for (const KeySetting& setting : c.settings) {
         double value = setting.low;
         if (setting.drawn) {
             const double u = static_cast<double>(splitMix64(plan.key ^ kDrawStream, setting.row) >> 11) * 0x1.0p-53;
             value = setting.low + u * (setting.high - setting.low);
         }
-        keys[setting.row].apply(p, value);
+        applyKeySetting(setting, value, p);
     }
     p.snrDb = recipe.snrsDb[plan.snrIndex];
     p.transmitter.snrDefinition = recipe.snrDefinition;

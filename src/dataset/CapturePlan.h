@@ -2,7 +2,8 @@
 // Which capture is which. Captures are numbered i = 0 ... N-1 in the order class, then SNR, then
 // repetition: i = (class x SNRs + snr) x repetitions + repetition. Everything random about capture
 // i comes from its key splitMix64(seed, i): its engines take the seeds counterSeeds(key) gives (the
-// symbol engine the first, the noise the second), and a range of recipe key row r draws output r
+// symbol engine the first, the noise the second, the fading and the phase noise the third and
+// fourth, as counterStageSeeds(key) hands them out), and a range of recipe key row r draws output r
 // of SplitMix64 started at key ^ kDrawStream, as (output >> 11) x 2^-53 in [0, 1). So any capture
 // is made alone, in the same time, wherever it is made.
 

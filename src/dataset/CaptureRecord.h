@@ -18,15 +18,17 @@ struct CaptureRecord {
     std::size_t classIndex = 0;
     double snrDb = 0.0;
     std::span<const float> iq{};          // I0, Q0, I1, Q1, ...: 2 x samples per capture values
-    std::span<const double> settings{};   // one per recordedFieldNames(), in that order
+    std::span<const double> settings{};   // one per recordedFieldNames(recipe), in that order
 };
 
-// The settings every capture records: each drawable recipe key's value (in table order), then
-// "snr_db", "signal_power" (mean I^2 + Q^2 before the noise) and "symbol_count".
-std::vector<std::string> recordedFieldNames();
+// The settings every capture of the recipe records: each drawable recipe key's value (in table
+// order; an impairment's only where the recipe gives it), then "snr_db", "signal_power" (mean
+// I^2 + Q^2 before the noise) and "symbol_count".
+std::vector<std::string> recordedFieldNames(const DatasetRecipe& recipe);
 
-// The values of recordedFieldNames() for a capture.
-void recordedFields(const CapturePlan& plan, double signalPower, std::vector<double>& out);
+// The values of recordedFieldNames(recipe) for a capture.
+void recordedFields(const DatasetRecipe& recipe, const CapturePlan& plan, double signalPower,
+                    std::vector<double>& out);
 
 // Where a shard's captures go, in index order.
 class CaptureWriter {

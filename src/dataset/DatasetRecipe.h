@@ -18,6 +18,8 @@ struct KeySetting {
     double low = 0.0;
     double high = 0.0;
     bool drawn = false;
+    std::vector<MultipathTap> taps{};  // of a Taps row
+    std::string path{};                // where the recipe gives it, for refusals
 };
 
 struct DatasetClass {

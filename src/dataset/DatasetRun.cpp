@@ -45,7 +45,7 @@ void makeBatch(const DatasetRecipe& recipe, Batch& batch, unsigned threads, std:
                 *out++ = static_cast<float>(s.i);
                 *out++ = static_cast<float>(s.q);
             }
-            recordedFields(plan, capture.signalPower, values);
+            recordedFields(recipe, plan, capture.signalPower, values);
             std::copy(values.begin(), values.end(), batch.settings.begin() + static_cast<std::ptrdiff_t>(k * fields));
         }
     };
@@ -85,7 +85,7 @@ DatasetRunResult runDataset(const DatasetRecipe& recipe, const std::string& fold
     DatasetRunResult result;
     const CaptureRange range = shardCaptures(options.shard, recipe.captureCount());
     const unsigned threads = options.threads > 0 ? options.threads : usableCores();
-    const std::size_t fields = recordedFieldNames().size();
+    const std::size_t fields = recordedFieldNames(recipe).size();
     std::vector<std::string> names;
     try {
         const std::unique_ptr<CaptureWriter> writer = openWriter(recipe, folder, options, names);

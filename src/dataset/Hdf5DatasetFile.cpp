@@ -87,7 +87,7 @@ Hdf5Layout hdf5Layout(const DatasetRecipe& recipe, Shard shard) {
     for (const DatasetClass& c : recipe.classes) {
         layout.classLabels.push_back(c.label);
     }
-    layout.fields = recordedFieldNames();
+    layout.fields = recordedFieldNames(recipe);
     layout.wholeDecibelSnrs = std::all_of(recipe.snrsDb.begin(), recipe.snrsDb.end(),
                                           [](double snr) { return snr == std::round(snr); });
     layout.samplingRate = planCapture(recipe, 0).parameters.samplingRate;
@@ -223,13 +223,19 @@ Hdf5ShardReader::Hdf5ShardReader(const std::string& path) {
     hdf5::check(H5Sget_simple_extent_dims(space, dims, nullptr), "read Y's shape");
     captures_ = dims[0];
     classes_ = dims[1];
+    // The fields are those the file's own recipe records.
+    const RecipeReading recipe = readDatasetRecipe(recipeText_);
+    if (!recipe) {
+        throw std::runtime_error(path + ": its recipe is refused: " + recipe.problem);
+    }
+    const std::vector<std::string> names = recordedFieldNames(*recipe.recipe);
     const Handle settings(H5Gopen2(file_, "settings", H5P_DEFAULT), H5Gclose, "open the settings group");
-    for (const std::string& field : recordedFieldNames()) {
+    for (const std::string& field : names) {
         fields_.emplace_back(H5Dopen2(settings, field.c_str(), H5P_DEFAULT), H5Dclose, "open a settings field");
     }
     chunkRows_ = chunkRowsFor(captures_, static_cast<std::uint32_t>(samples_));
     settings_.resize(fields_.size());
-    snrField_ = fieldIndex(recordedFieldNames(), kSnrField);
+    snrField_ = fieldIndex(names, kSnrField);
 }
 
 void Hdf5ShardReader::readChunk() {

@@ -1,8 +1,10 @@
 #include "dataset/RecipeKeys.h"
 
 #include <cmath>
+#include <limits>
 
 #include "common/Choices.h"
+#include "common/NumberText.h"
 #include "common/TransmitterChoices.h"
 
 namespace quorvel {
@@ -31,6 +33,36 @@ std::optional<std::string_view> bitSourceNameAt(std::size_t index) {
 std::optional<std::string_view> switchNameAt(std::size_t index) {
     constexpr std::string_view kNames[] = {"off", "on"};
     return index < 2 ? std::optional(kNames[index]) : std::nullopt;
+}
+
+std::optional<std::string_view> fadingNameAt(std::size_t index) {
+    constexpr std::string_view kNames[] = {"off", "rayleigh", "rician"};
+    return index < 3 ? std::optional(kNames[index]) : std::nullopt;
+}
+
+constexpr double kNotSet = std::numeric_limits<double>::quiet_NaN();
+
+// An impairment one key of several sets starts at its own defaults.
+RappCompression& amplifierOf(SignalParameters& p) {
+    if (!p.impairments.amplifier) {
+        p.impairments.amplifier.emplace();
+    }
+    return *p.impairments.amplifier;
+}
+
+PhaseNoise& phaseNoiseOf(SignalParameters& p) {
+    if (!p.impairments.phaseNoise) {
+        p.impairments.phaseNoise.emplace();
+    }
+    return *p.impairments.phaseNoise;
+}
+
+bool fades(const SignalParameters& p) {
+    return p.impairments.fading.has_value();
+}
+
+bool fadesRician(const SignalParameters& p) {
+    return fades(p) && p.impairments.fading->model == FadingModel::Rician;
 }
 
 // Rows for the transmitter and impairment settings go at the end, so that the draws of the rows
@@ -86,11 +118,83 @@ const RecipeKey kKeys[] = {
          p.transmitter.bits = v == 0.0 ? BitSource::Indices : bitSourceChoices()[static_cast<std::size_t>(v) - 1].value;
      },
      .choiceName = bitSourceNameAt},
+    // The impairments, in the single-file chain's order. A capture without one records NaN for
+    // its numbers (0 for the clock, the IQ imbalance and the DC offset, where 0 is none).
+    {.name = "pa_smoothness", .drawable = true,
+     .apply = [](SignalParameters& p, double v) { amplifierOf(p).smoothness = v; },
+     .read = [](const SignalParameters& p) { return p.impairments.amplifier ? p.impairments.amplifier->smoothness : kNotSet; },
+     .impairment = ImpairmentNumber::AmplifierSmoothness, .recordedWhenGiven = true},
+    {.name = "pa_saturation", .drawable = true,
+     .apply = [](SignalParameters& p, double v) { amplifierOf(p).saturation = v; },
+     .read = [](const SignalParameters& p) { return p.impairments.amplifier ? p.impairments.amplifier->saturation : kNotSet; },
+     .impairment = ImpairmentNumber::AmplifierSaturation, .recordedWhenGiven = true},
+    {.name = "clock_offset", .drawable = true,
+     .apply = [](SignalParameters& p, double v) { p.impairments.clockOffsetPpm = v; },
+     .read = [](const SignalParameters& p) { return p.impairments.clockOffsetPpm; },
+     .impairment = ImpairmentNumber::ClockOffsetPpm, .unit = "ppm", .recordedWhenGiven = true},
+    {.name = "multipath", .kind = KeyKind::Taps,
+     .applyTaps = [](SignalParameters& p, const std::vector<MultipathTap>& taps) { p.impairments.multipath = taps; }},
+    {.name = "fading", .kind = KeyKind::Choice,
+     .apply = [](SignalParameters& p, double v) {
+         p.impairments.fading.reset();
+         if (v != 0.0) {
+             p.impairments.fading = Fading{.model = v == 1.0 ? FadingModel::Rayleigh : FadingModel::Rician};
+         }
+     },
+     .choiceName = fadingNameAt},
+    {.name = "k_factor", .drawable = true,
+     .apply = [](SignalParameters& p, double v) {
+         if (fades(p)) {
+             p.impairments.fading->kFactor = v;
+         }
+     },
+     .read = [](const SignalParameters& p) { return fadesRician(p) ? p.impairments.fading->kFactor : kNotSet; },
+     .impairment = ImpairmentNumber::KFactor, .needs = "fading", .applies = fadesRician, .onlyWith = "only with \"fading\": \"rician\"",
+     .recordedWhenGiven = true},
+    {.name = "doppler", .drawable = true,
+     .apply = [](SignalParameters& p, double v) {
+         if (fades(p)) {
+             p.impairments.fading->dopplerHz = v;
+         }
+     },
+     .read = [](const SignalParameters& p) { return fades(p) ? p.impairments.fading->dopplerHz : kNotSet; },
+     .impairment = ImpairmentNumber::DopplerHz, .unit = "Hz", .needs = "fading", .applies = fades,
+     .onlyWith = "only with \"fading\": \"rayleigh\" or \"rician\"", .recordedWhenGiven = true},
+    // The walk's level is only half a setting: 0 dBc/Hz and 0 Hz are no defaults to fall back to.
+    {.name = "phase_noise_level", .drawable = true,
+     .apply = [](SignalParameters& p, double v) { phaseNoiseOf(p).levelDbcPerHz = v; },
+     .read = [](const SignalParameters& p) { return p.impairments.phaseNoise ? p.impairments.phaseNoise->levelDbcPerHz : kNotSet; },
+     .impairment = ImpairmentNumber::PhaseNoiseLevel, .unit = "dBc/Hz", .needs = "phase_noise_offset",
+     .recordedWhenGiven = true},
+    {.name = "phase_noise_offset", .drawable = true,
+     .apply = [](SignalParameters& p, double v) { phaseNoiseOf(p).offsetHz = v; },
+     .read = [](const SignalParameters& p) { return p.impairments.phaseNoise ? p.impairments.phaseNoise->offsetHz : kNotSet; },
+     .impairment = ImpairmentNumber::PhaseNoiseOffset, .unit = "Hz", .needs = "phase_noise_level",
+     .recordedWhenGiven = true},
+    {.name = "iq_imbalance_amplitude", .drawable = true,
+     .apply = [](SignalParameters& p, double v) { p.impairments.iqImbalance.amplitudeDb = v; },
+     .read = [](const SignalParameters& p) { return p.impairments.iqImbalance.amplitudeDb; },
+     .impairment = ImpairmentNumber::IqAmplitudeDb, .unit = "dB", .recordedWhenGiven = true},
+    {.name = "iq_imbalance_phase", .drawable = true,
+     .apply = [](SignalParameters& p, double v) { p.impairments.iqImbalance.phaseDegrees = v; },
+     .read = [](const SignalParameters& p) { return p.impairments.iqImbalance.phaseDegrees; },
+     .impairment = ImpairmentNumber::IqPhaseDegrees, .unit = "degrees", .recordedWhenGiven = true},
+    {.name = "dc_offset_i", .drawable = true,
+     .apply = [](SignalParameters& p, double v) { p.impairments.dcOffset.i = v; },
+     .read = [](const SignalParameters& p) { return p.impairments.dcOffset.i; },
+     .impairment = ImpairmentNumber::DcOffset, .recordedWhenGiven = true},
+    {.name = "dc_offset_q", .drawable = true,
+     .apply = [](SignalParameters& p, double v) { p.impairments.dcOffset.q = v; },
+     .read = [](const SignalParameters& p) { return p.impairments.dcOffset.q; },
+     .impairment = ImpairmentNumber::DcOffset, .recordedWhenGiven = true},
 };
 
 }  // namespace
 
-bool RecipeKey::allows(double value) const {
+bool RecipeKey::allows(double value, double samplingRate) const {
+    if (impairment) {
+        return impairmentBounds(*impairment, samplingRate).allows(value);
+    }
     if (!std::isfinite(value) || value < lowest || value > highest) {
         return false;
     }
@@ -98,6 +202,24 @@ bool RecipeKey::allows(double value) const {
         return false;
     }
     return !(lowestExcluded && value == lowest);
+}
+
+std::string RecipeKey::ruleText(double samplingRate) const {
+    if (!impairment) {
+        return std::string(rule);
+    }
+    const ImpairmentBounds b = impairmentBounds(*impairment, samplingRate);
+    std::string text = unit.empty() ? "a finite number" : "a finite number of " + std::string(unit);
+    const std::string between = unit.empty() ? " of " : ", ";
+    const bool low = b.lowest > -INFINITY, high = b.highest < INFINITY;
+    if (low && high) {
+        return text + (b.lowestExcluded ? " above " + numberText(b.lowest) + " and at most "
+                                        : " from " + numberText(b.lowest) + " to ") + numberText(b.highest);
+    }
+    if (low) {
+        return text + (b.lowestExcluded ? " above " : between + "at least ") + numberText(b.lowest);
+    }
+    return high ? text + between + "at most " + numberText(b.highest) : text;
 }
 
 std::span<const RecipeKey> recipeKeys() {
@@ -111,6 +233,32 @@ const RecipeKey* findRecipeKey(std::string_view name) {
         }
     }
     return nullptr;
+}
+
+void applyKeySetting(const KeySetting& setting, double value, SignalParameters& parameters) {
+    const RecipeKey& key = kKeys[setting.row];
+    if (key.kind == KeyKind::Taps) {
+        key.applyTaps(parameters, setting.taps);
+    } else {
+        key.apply(parameters, value);
+    }
+}
+
+bool recordsRow(const DatasetRecipe& recipe, std::size_t row) {
+    if (!kKeys[row].drawable) {
+        return false;
+    }
+    if (!kKeys[row].recordedWhenGiven) {
+        return true;
+    }
+    for (const DatasetClass& c : recipe.classes) {
+        for (const KeySetting& s : c.settings) {
+            if (s.row == row) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 std::string choiceNamesText(const RecipeKey& key) {

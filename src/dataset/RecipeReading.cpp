@@ -1,6 +1,7 @@
 // Reading a dataset recipe: every key checked against its rule, in file order, before anything
 // is made; the first fault is named by its JSON path ("classes[2].order") and the rule it breaks.
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <limits>
@@ -13,6 +14,7 @@
 #include "dataset/DatasetRecipe.h"
 #include "dataset/RecipeKeys.h"
 #include "modulation/SchemeCatalog.h"
+#include "request/ImpairmentSettings.h"
 #include "synthesis/RunCheck.h"
 
 namespace quorvel {
@@ -85,9 +87,29 @@ std::string join(const std::string& path, const std::string& key) {
     return path.empty() ? key : path + "." + key;
 }
 
-// A recipe key's value or range, checked against its row.
-KeySetting keySetting(const RecipeKey& key, std::size_t row, const Json& value, const std::string& path) {
-    KeySetting setting{.row = row};
+// Multipath taps in the command line's text, held to its rule.
+std::vector<MultipathTap> tapsAt(const Json& value, const std::string& path, double samplingRate) {
+    const ImpairmentSettingName& name = nameOf(ImpairmentSetting::Multipath);
+    ImpairmentTexts texts;
+    texts.multipath = value.is_string() ? value.get<std::string>() : std::string();
+    if (texts.multipath.find_first_not_of(" \t") == std::string::npos) {
+        refuse(path, std::string(name.help) + ", as a text " + std::string(name.syntax) + " (it is " + value.dump() + ")");
+    }
+    const ImpairmentReading reading = readImpairments(texts, samplingRate);
+    if (!reading) {
+        refuse(path, reading.problem->rule);
+    }
+    return reading.impairments->multipath;
+}
+
+// A recipe key's value or range, checked against its row at the recipe's sampling rate.
+KeySetting keySetting(const RecipeKey& key, std::size_t row, const Json& value, const std::string& path,
+                      double samplingRate) {
+    KeySetting setting{.row = row, .path = path};
+    if (key.kind == KeyKind::Taps) {
+        setting.taps = tapsAt(value, path, samplingRate);
+        return setting;
+    }
     if (key.kind == KeyKind::Choice) {
         const std::string rule = "one of " + choiceNamesText(key);
         if (value.is_string()) {
@@ -100,10 +122,10 @@ KeySetting keySetting(const RecipeKey& key, std::size_t row, const Json& value, 
         }
         refuse(path, rule + " (it is " + value.dump() + ")");
     }
-    const std::string rule(key.rule);
+    const std::string rule = key.ruleText(samplingRate);
     const auto checked = [&](const Json& v, const std::string& at) {
         const double d = numberAt(v, at, rule);
-        if (!key.allows(d)) {
+        if (!key.allows(d, samplingRate)) {
             refuse(at, rule + " (it is " + numberText(d) + ")");
         }
         return d;
@@ -129,8 +151,10 @@ KeySetting keySetting(const RecipeKey& key, std::size_t row, const Json& value, 
     return setting;
 }
 
-// The recipe keys an object gives, in table order; unknown names are left to the caller.
-std::vector<KeySetting> keySettings(const Json& object, const std::string& path) {
+// The recipe keys an object gives, in table order; unknown names are left to the caller. The
+// whole dataset's keys are applied to `whole` as they are read, so that a later row's rule may
+// depend on them (half the sampling rate bounds a Doppler frequency).
+std::vector<KeySetting> keySettings(const Json& object, const std::string& path, SignalParameters& whole) {
     std::vector<KeySetting> settings;
     const auto keys = recipeKeys();
     for (std::size_t row = 0; row < keys.size(); ++row) {
@@ -145,7 +169,10 @@ std::vector<KeySetting> keySettings(const Json& object, const std::string& path)
         if (!keys[row].excludes.empty() && object.contains(std::string(keys[row].excludes))) {
             refuse(join(path, name), "cannot be given with " + std::string(keys[row].excludes));
         }
-        settings.push_back(keySetting(keys[row], row, *found, join(path, name)));
+        settings.push_back(keySetting(keys[row], row, *found, join(path, name), whole.samplingRate));
+        if (keys[row].wholeDataset) {
+            applyKeySetting(settings.back(), settings.back().low, whole);
+        }
     }
     return settings;
 }
@@ -271,7 +298,22 @@ SignalParameters schemeOf(const Json& c, const std::string& path) {
 void checkClass(const DatasetClass& c, std::uint32_t samples, bool high, const std::string& path) {
     SignalParameters p = c.scheme;
     for (const KeySetting& s : c.settings) {
-        recipeKeys()[s.row].apply(p, high ? s.high : s.low);
+        applyKeySetting(s, high ? s.high : s.low, p);
+    }
+    // A row that means nothing here is refused, unless the class inherits it and has turned off
+    // what it needs by a key of its own (a class without fading in a recipe with Doppler ranges).
+    const auto ownKey = [&](const KeySetting& s) { return s.path.rfind(path + ".", 0) == 0; };
+    for (const KeySetting& s : c.settings) {
+        const RecipeKey& key = recipeKeys()[s.row];
+        if (key.applies == nullptr || key.applies(p)) {
+            continue;
+        }
+        const bool optedOut = !ownKey(s) && std::any_of(c.settings.begin(), c.settings.end(), [&](const KeySetting& other) {
+            return recipeKeys()[other.row].name == key.needs && ownKey(other);
+        });
+        if (!optedOut) {
+            refuse(s.path, std::string(key.onlyWith) + (ownKey(s) ? "" : " (for " + path + ")"));
+        }
     }
     if (p.samplingRate / p.symbolRate < 1.0) {
         refuse(path, "the symbol rate " + numberText(p.symbolRate) + " Hz exceeds the sampling rate " +
@@ -281,9 +323,25 @@ void checkClass(const DatasetClass& c, std::uint32_t samples, bool high, const s
     if (auto reason = findRefusal(p, std::numeric_limits<std::uint64_t>::max(), false)) {
         refuse(path, *reason);
     }
+    if (auto problem = impairmentsProblem(p.impairments, p.samplingRate)) {
+        refuse(path, problem->rule);
+    }
 }
 
-DatasetClass classAt(const Json& c, const std::vector<KeySetting>& recipe, const std::string& path) {
+// A key that is only half a setting is refused without its other half.
+void checkNeeds(const std::vector<KeySetting>& settings) {
+    const auto keys = recipeKeys();
+    for (const KeySetting& s : settings) {
+        const std::string_view needs = keys[s.row].needs;
+        if (!needs.empty() && std::none_of(settings.begin(), settings.end(),
+                                           [&](const KeySetting& other) { return keys[other.row].name == needs; })) {
+            refuse(s.path, "needs " + std::string(needs) + " as well");
+        }
+    }
+}
+
+DatasetClass classAt(const Json& c, const std::vector<KeySetting>& recipe, SignalParameters whole,
+                     const std::string& path) {
     if (!c.is_object()) {
         refuse(path, "an object with label, modulation and optionally order, apsk_radii and settings");
     }
@@ -296,7 +354,8 @@ DatasetClass classAt(const Json& c, const std::vector<KeySetting>& recipe, const
     if (!label.is_string() || label.get<std::string>().empty() || label.get<std::string>().size() > kMaxLabel) {
         refuse(path + ".label", "a name of 1 to " + std::to_string(kMaxLabel) + " bytes (it is " + label.dump() + ")");
     }
-    DatasetClass result{label.get<std::string>(), schemeOf(c, path), merged(recipe, keySettings(c, path))};
+    DatasetClass result{label.get<std::string>(), schemeOf(c, path), merged(recipe, keySettings(c, path, whole))};
+    checkNeeds(result.settings);
     return result;
 }
 
@@ -320,7 +379,8 @@ DatasetRecipe recipeFrom(const Json& top) {
                    kMaxCaptures, "an integer from 1 to " + std::to_string(kMaxCaptures));
     recipe.snrsDb = snrValues(required(top, "snr", "", "the SNRs"));
     recipe.snrDefinition = snrDefinitionOf(top["snr"]);
-    const std::vector<KeySetting> settings = keySettings(top, "");
+    SignalParameters whole;
+    const std::vector<KeySetting> settings = keySettings(top, "", whole);
     const Json& classes = required(top, "classes", "", "a list of classes");
     if (!classes.is_array() || classes.empty()) {
         refuse("classes", "a list of one or more classes");
@@ -328,7 +388,7 @@ DatasetRecipe recipeFrom(const Json& top) {
     std::set<std::string> labels;
     for (std::size_t k = 0; k < classes.size(); ++k) {
         const std::string path = "classes[" + std::to_string(k) + "]";
-        recipe.classes.push_back(classAt(classes[k], settings, path));
+        recipe.classes.push_back(classAt(classes[k], settings, whole, path));
         if (!labels.insert(recipe.classes.back().label).second) {
             refuse(path + ".label", "a name no other class has (\"" + recipe.classes.back().label + "\" is taken)");
         }

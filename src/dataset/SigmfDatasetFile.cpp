@@ -74,7 +74,7 @@ std::string sha512Hex(const std::string& path) {
 SigmfDatasetWriter::SigmfDatasetWriter(const std::string& folder, const DatasetRecipe& recipe, Shard shard)
     : data_(ByteOutput::createFile(folder + "/" + shardStem(shard) + ".sigmf-data")),
       meta_(ByteOutput::createFile(folder + "/" + shardStem(shard) + ".sigmf-meta")),
-      fields_(recordedFieldNames()), samples_(recipe.samplesPerCapture) {
+      fields_(recordedFieldNames(recipe)), samples_(recipe.samplesPerCapture) {
     for (const DatasetClass& c : recipe.classes) {
         labels_.push_back(c.label);
     }

@@ -82,16 +82,22 @@ bool isFinite(double value) {
     return std::isfinite(value);
 }
 
+bool keeps(ImpairmentNumber number, double value, double samplingRateHz) {
+    return impairmentBounds(number, samplingRateHz).allows(value);
+}
+
 // Whether the values of one setting keep its rule.
 bool keepsRule(ImpairmentSetting setting, const Impairments& m, double samplingRateHz) {
-    const double halfRateHz = samplingRateHz / 2.0;
+    using enum ImpairmentNumber;
+    const auto keep = [samplingRateHz](ImpairmentNumber number, double value) {
+        return keeps(number, value, samplingRateHz);
+    };
     switch (setting) {
         case ImpairmentSetting::Amplifier:
-            return !m.amplifier ||
-                   (isFinite(m.amplifier->smoothness) && m.amplifier->smoothness > 0.0 &&
-                    isFinite(m.amplifier->saturation) && m.amplifier->saturation > 0.0);
+            return !m.amplifier || (keep(AmplifierSmoothness, m.amplifier->smoothness) &&
+                                    keep(AmplifierSaturation, m.amplifier->saturation));
         case ImpairmentSetting::ClockOffset:
-            return within(m.clockOffsetPpm, -kMaxClockOffsetPpm, kMaxClockOffsetPpm);
+            return keep(ClockOffsetPpm, m.clockOffsetPpm);
         case ImpairmentSetting::Multipath:
             if (m.multipath.size() > kMaxTaps) {
                 return false;
@@ -104,19 +110,17 @@ bool keepsRule(ImpairmentSetting setting, const Impairments& m, double samplingR
             }
             return true;
         case ImpairmentSetting::Fading:
-            return !m.fading || (isFinite(m.fading->kFactor) && m.fading->kFactor >= 0.0);
+            return !m.fading || keep(KFactor, m.fading->kFactor);
         case ImpairmentSetting::Doppler:
-            return !m.fading || within(m.fading->dopplerHz, 0.0, halfRateHz);
+            return !m.fading || keep(DopplerHz, m.fading->dopplerHz);
         case ImpairmentSetting::PhaseNoise:
-            return !m.phaseNoise ||
-                   (isFinite(m.phaseNoise->levelDbcPerHz) &&
-                    m.phaseNoise->levelDbcPerHz <= kMaxPhaseNoiseDbcPerHz &&
-                    m.phaseNoise->offsetHz > 0.0 && m.phaseNoise->offsetHz <= halfRateHz);
+            return !m.phaseNoise || (keep(PhaseNoiseLevel, m.phaseNoise->levelDbcPerHz) &&
+                                     keep(PhaseNoiseOffset, m.phaseNoise->offsetHz));
         case ImpairmentSetting::IqImbalance:
-            return within(m.iqImbalance.amplitudeDb, -kMaxIqAmplitudeDb, kMaxIqAmplitudeDb) &&
-                   within(m.iqImbalance.phaseDegrees, -kMaxIqPhaseDegrees, kMaxIqPhaseDegrees);
+            return keep(IqAmplitudeDb, m.iqImbalance.amplitudeDb) &&
+                   keep(IqPhaseDegrees, m.iqImbalance.phaseDegrees);
         case ImpairmentSetting::DcOffset:
-            return isFinite(m.dcOffset.i) && isFinite(m.dcOffset.q);
+            return keep(DcOffset, m.dcOffset.i) && keep(DcOffset, m.dcOffset.q);
     }
     return false;
 }
@@ -256,6 +260,32 @@ Impairments parsed(const ImpairmentTexts& t, double samplingRateHz) {
 }
 
 }  // namespace
+
+ImpairmentBounds impairmentBounds(ImpairmentNumber number, double samplingRateHz) {
+    const double halfRateHz = samplingRateHz / 2.0;
+    switch (number) {
+        case ImpairmentNumber::AmplifierSmoothness:
+        case ImpairmentNumber::AmplifierSaturation:
+            return {.lowest = 0.0, .lowestExcluded = true};
+        case ImpairmentNumber::ClockOffsetPpm:
+            return {.lowest = -kMaxClockOffsetPpm, .highest = kMaxClockOffsetPpm};
+        case ImpairmentNumber::KFactor:
+            return {.lowest = 0.0};
+        case ImpairmentNumber::DopplerHz:
+            return {.lowest = 0.0, .highest = halfRateHz};
+        case ImpairmentNumber::PhaseNoiseLevel:
+            return {.highest = kMaxPhaseNoiseDbcPerHz};
+        case ImpairmentNumber::PhaseNoiseOffset:
+            return {.lowest = 0.0, .highest = halfRateHz, .lowestExcluded = true};
+        case ImpairmentNumber::IqAmplitudeDb:
+            return {.lowest = -kMaxIqAmplitudeDb, .highest = kMaxIqAmplitudeDb};
+        case ImpairmentNumber::IqPhaseDegrees:
+            return {.lowest = -kMaxIqPhaseDegrees, .highest = kMaxIqPhaseDegrees};
+        case ImpairmentNumber::DcOffset:
+            return {};
+    }
+    return {};
+}
 
 std::span<const ImpairmentSettingName> impairmentSettingNames() {
     return kNames;

@@ -3,6 +3,7 @@
 // line's syntax, which the desktop's dialog fields share. Their parsing and their rules live
 // here once, for both.
 
+#include <cmath>
 #include <optional>
 #include <span>
 #include <string>
@@ -51,6 +52,37 @@ struct ImpairmentSettingName {
 // Every setting, in chain order.
 std::span<const ImpairmentSettingName> impairmentSettingNames();
 const ImpairmentSettingName& nameOf(ImpairmentSetting setting);
+
+// The numbers of the settings one by one, for a front end that takes each on its own (a dataset
+// recipe's keys). The taps of a multipath channel are read only as a whole.
+enum class ImpairmentNumber {
+    AmplifierSmoothness,
+    AmplifierSaturation,
+    ClockOffsetPpm,
+    KFactor,
+    DopplerHz,
+    PhaseNoiseLevel,
+    PhaseNoiseOffset,
+    IqAmplitudeDb,
+    IqPhaseDegrees,
+    DcOffset,  // I or Q
+};
+
+// The finite values one number may take: lowest to highest, lowest itself left out where
+// lowestExcluded. Every setting's rule is these bounds on each of its numbers.
+struct ImpairmentBounds {
+    double lowest = -INFINITY;
+    double highest = INFINITY;
+    bool lowestExcluded = false;
+
+    bool allows(double value) const {
+        return std::isfinite(value) && value >= lowest && value <= highest &&
+               !(lowestExcluded && value == lowest);
+    }
+};
+
+// The bounds of one number in a run at samplingRateHz.
+ImpairmentBounds impairmentBounds(ImpairmentNumber number, double samplingRateHz);
 
 // A setting whose value breaks its rule, with the rule in one sentence.
 struct ImpairmentProblem {

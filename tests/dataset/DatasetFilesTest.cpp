@@ -26,6 +26,7 @@ const char* const kRecipe = R"({
   "snr": {"start": -4, "stop": 6, "step": 10}, "sampling_rate": 8000,
   "samples_per_symbol": {"min": 4, "max": 9}, "frequency_offset": {"min": -40, "max": 40},
   "timing_error": {"min": -0.2, "max": 0.2},
+  "phase_noise_level": {"min": -90, "max": -70}, "phase_noise_offset": 50, "dc_offset_q": {"min": 0, "max": 0.1},
   "classes": [{"label": "8PSK", "modulation": "psk", "order": 8}, {"label": "OQPSK", "modulation": "oqpsk"},
               {"label": "FSK4", "modulation": "fsk", "order": 4, "samples_per_symbol": 8}]})";
 

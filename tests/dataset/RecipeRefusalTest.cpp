@@ -49,6 +49,15 @@ TEST(RecipeRefusal, EveryFaultNamesItsKeyAndRule) {
         {"/classes/0/pulse", "sinc", "classes[0].pulse: one of linear, rrc, rc or gaussian"},
         {"/classes/1/pulse", "rrc", "classes[1]: Pulse shaping applies to PSK"},
         {"/gray", "yes", "gray: one of off or on"},
+        {"/fading", "nakagami", "fading: one of off, rayleigh or rician (it is \"nakagami\")"},
+        {"/doppler", Json{{"min", 0}, {"max", 6000}}, "doppler.max: a finite number of Hz from 0 to 5000 (it is 6000)"},
+        {"/classes/0/k_factor", 2, "classes[0].k_factor: needs fading as well"},
+        {"/phase_noise_level", -80, "phase_noise_level: needs phase_noise_offset as well"},
+        {"/classes/1/phase_noise_offset", 0, "classes[1].phase_noise_offset: a finite number of Hz above 0 and at most 5000"},
+        {"/multipath", "0:0", "multipath: use at most 32 taps D:G:P"},
+        {"/multipath", 3, "multipath: Static taps"},
+        {"/iq_imbalance_phase", Json{{"min", 0}, {"max", 50}}, "iq_imbalance_phase.max: a finite number of degrees from -45 to 45"},
+        {"/pa_saturation", 0, "pa_saturation: a finite number above 0 (it is 0)"},
     };
     for (const Refusal& c : cases) {
         Json recipe = kValid;
