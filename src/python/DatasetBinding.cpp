@@ -24,7 +24,7 @@ public:
         for (const DatasetClass& c : captures_.recipe().classes) {
             labels_.append(py::str(c.label));
         }
-        for (const std::string& name : recordedFieldNames()) {
+        for (const std::string& name : recordedFieldNames(captures_.recipe())) {
             fieldNames_.emplace_back(name);
         }
     }

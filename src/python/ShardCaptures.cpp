@@ -44,7 +44,7 @@ bool ShardCaptures::next(std::byte* out, SampleType type, MadeCapture& made) {
     made.index = plan.index;
     made.classIndex = plan.classIndex;
     made.snrDb = plan.parameters.snrDb;
-    recordedFields(plan, capture_.signalPower, made.fields);
+    recordedFields(recipe_, plan, capture_.signalPower, made.fields);
     return true;
 }
 
