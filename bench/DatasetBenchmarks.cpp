@@ -1,5 +1,5 @@
 // A RadioML-like dataset's two costs apart: making captures (bench/datasets/radioml-like.json:
-// 8 schemes, 1024 samples, drawn rates and frequency offset, SNR -20 to 30 dB) and
+// 8 schemes, 1024 samples, drawn rates, frequency offset and phase noise, SNR -20 to 30 dB) and
 // writing them to HDF5. Their items per second give the file's share of a run's time.
 
 #include <cstdio>

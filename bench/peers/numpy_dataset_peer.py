@@ -3,8 +3,9 @@
 repetition of the recipe (bench/datasets/radioml-like.json), one capture of numpy arrays: random
 symbols mapped to the scheme's points, straight lines between them at a drawn number of samples per
 symbol (np.interp), a frequency offset (and a timing drift, when the recipe has one) drawn from
-its ranges, noise at
-the SNR against the capture's measured power; written with h5py into X (float32 N x L x 2), Y
+its ranges, phase noise when the recipe has it (a random walk of normal steps of variance
+10^(L/10) 4 pi^2 F^2 / fs, L and F drawn as the recipe says), noise at the SNR against the
+capture's measured power; written with h5py into X (float32 N x L x 2), Y
 (int64 one-hot) and Z (int64 SNR), chunked, a chunk at a time. PSK, QAM, APSK, OQPSK and GMSK.
 
 usage: numpy_dataset_peer.py RECIPE.json OUT.h5
@@ -44,6 +45,11 @@ def gmsk(rng, count, sps):
     return np.exp(1j * np.pi / 2 * np.cumsum(freq) / sps)
 
 
+def drawn(value, rng):
+    """A recipe value, or a uniform draw from its range."""
+    return rng.uniform(value["min"], value["max"]) if isinstance(value, dict) else value
+
+
 def capture(cls, recipe, snr, rng):
     fs = recipe["sampling_rate"]
     length = recipe["samples_per_capture"]
@@ -67,6 +73,11 @@ def capture(cls, recipe, snr, rng):
         read = n + n / length * drift * sps
         x = np.interp(read, n, x.real) + 1j * np.interp(read, n, x.imag)
     x = x * np.exp(2j * np.pi * offset * n / fs)
+    if "phase_noise_level" in recipe:
+        level = drawn(recipe["phase_noise_level"], rng)
+        step = np.sqrt(10 ** (level / 10) * (2 * np.pi * drawn(recipe["phase_noise_offset"], rng)) ** 2 / fs)
+        phase = np.concatenate(([0.0], np.cumsum(rng.standard_normal(length - 1) * step)))
+        x = x * np.exp(1j * phase)
     power = np.mean(np.abs(x) ** 2)
     sigma = np.sqrt(power / 10 ** (snr / 10) / 2)
     return x + sigma * (rng.standard_normal(length) + 1j * rng.standard_normal(length))
