@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """The same kind of dataset made the way a Python user would: for every class, SNR and
 repetition of the recipe (bench/datasets/radioml-like.json), one capture of numpy arrays: random
-symbols mapped to the scheme's points, straight lines between them at a drawn number of samples per
-symbol (np.interp), a frequency offset (and a timing drift, when the recipe has one) drawn from
+symbols mapped to the scheme's points, shaped by a root-raised-cosine pulse (roll-off 0.35 over 10
+symbols) where the class asks for it, else straight lines between them (np.interp), at a drawn
+number of samples per symbol, a frequency offset (and a timing drift, when the recipe has one) drawn from
 its ranges, phase noise when the recipe has it (a random walk of normal steps of variance
 10^(L/10) 4 pi^2 F^2 / fs, L and F drawn as the recipe says), noise at the SNR against the
 capture's measured power; written with h5py into X (float32 N x L x 2), Y
@@ -45,6 +46,26 @@ def gmsk(rng, count, sps):
     return np.exp(1j * np.pi / 2 * np.cumsum(freq) / sps)
 
 
+def rrc(tau, beta):
+    """The root-raised-cosine pulse at tau symbols, its limits at 0 and at +-1/(4 beta) filled in."""
+    tau = np.asarray(tau, dtype=float)
+    edge = np.isclose(np.abs(tau), 1 / (4 * beta))
+    safe = np.where(edge | (tau == 0), 0.5, tau)
+    h = (np.sin(np.pi * safe * (1 - beta)) + 4 * beta * safe * np.cos(np.pi * safe * (1 + beta))) / (
+        np.pi * safe * (1 - (4 * beta * safe) ** 2))
+    h = np.where(tau == 0, 1 - beta + 4 * beta / np.pi, h)
+    at_edge = beta / np.sqrt(2) * ((1 + 2 / np.pi) * np.sin(np.pi / (4 * beta)) + (1 - 2 / np.pi) * np.cos(np.pi / (4 * beta)))
+    return np.where(edge, at_edge, h)
+
+
+def shaped(symbols, t, beta=0.35, span=10):
+    """sum_k a_k h(t - k) over the span's symbols around each instant, symbols outside the capture 0."""
+    k = np.floor(t)[:, None] + np.arange(-(span // 2), span // 2 + 1)[None, :]
+    inside = (k >= 0) & (k < len(symbols))
+    h = np.where(inside & (np.abs(t[:, None] - k) <= span / 2), rrc(t[:, None] - k, beta), 0.0)
+    return (h * symbols[np.clip(k, 0, len(symbols) - 1).astype(int)]).sum(axis=1)
+
+
 def drawn(value, rng):
     """A recipe value, or a uniform draw from its range."""
     return rng.uniform(value["min"], value["max"]) if isinstance(value, dict) else value
@@ -56,7 +77,8 @@ def capture(cls, recipe, snr, rng):
     sps = rng.uniform(recipe["samples_per_symbol"]["min"], recipe["samples_per_symbol"]["max"])
     offset = rng.uniform(recipe["frequency_offset"]["min"], recipe["frequency_offset"]["max"])
     drift = rng.uniform(recipe["timing_error"]["min"], recipe["timing_error"]["max"]) if "timing_error" in recipe else 0.0
-    symbols = int((length - 1) // sps) + 2
+    pulse = cls.get("pulse", "linear")
+    symbols = int((length - 1) // sps) + 2 + (5 if pulse == "rrc" else 0)
     n = np.arange(length)
     if cls["modulation"] == "gmsk":
         x = gmsk(rng, symbols, sps)[:length]
@@ -64,11 +86,17 @@ def capture(cls, recipe, snr, rng):
         # QPSK rails, the quadrature one half a symbol late.
         rails = rng.integers(0, 2, (2, symbols)) * 2.0 - 1.0
         t = n / sps
-        x = np.interp(t, np.arange(symbols), rails[0]) + 1j * np.interp(t - 0.5, np.arange(symbols), rails[1])
+        if pulse == "rrc":
+            x = shaped(rails[0], t) + 1j * shaped(rails[1], t - 0.5)
+        else:
+            x = np.interp(t, np.arange(symbols), rails[0]) + 1j * np.interp(t - 0.5, np.arange(symbols), rails[1])
     else:
         p = points(cls["modulation"], cls.get("order", 4), rng, symbols)
         t = n / sps
-        x = np.interp(t, np.arange(symbols), p.real) + 1j * np.interp(t, np.arange(symbols), p.imag)
+        if pulse == "rrc":
+            x = shaped(p, t)
+        else:
+            x = np.interp(t, np.arange(symbols), p.real) + 1j * np.interp(t, np.arange(symbols), p.imag)
     if drift != 0.0:
         read = n + n / length * drift * sps
         x = np.interp(read, n, x.real) + 1j * np.interp(read, n, x.imag)
