@@ -61,14 +61,14 @@ private:
 };
 
 // The recipe's text and the name its problems are prefixed with: a file's path, none for a dict.
-std::pair<std::string, std::string> recipeText(const py::object& spec) {
+std::pair<std::string, std::string> recipeText(const py::object& recipe) {
     const py::module_ json = py::module_::import("json");
-    if (py::isinstance(spec, py::module_::import("collections.abc").attr("Mapping"))) {
+    if (py::isinstance(recipe, py::module_::import("collections.abc").attr("Mapping"))) {
         // The same reader as a file's: its refusals are the command line's, word for word.
-        return {json.attr("dumps")(spec, py::arg("allow_nan") = false).cast<std::string>(), ""};
+        return {json.attr("dumps")(recipe, py::arg("allow_nan") = false).cast<std::string>(), ""};
     }
     const py::module_ os = py::module_::import("os");
-    const py::object path = os.attr("fspath")(spec);
+    const py::object path = os.attr("fspath")(recipe);
     const py::object file = py::module_::import("builtins").attr("open")(path, "rb");
     py::bytes text;
     try {
@@ -94,10 +94,10 @@ std::optional<std::string> shardText(const py::object& shard) {
     return std::string(py::str(pair[0])) + "/" + std::string(py::str(pair[1]));
 }
 
-std::unique_ptr<DatasetCaptures> dataset(const py::object& spec, const py::object& shard, const py::object& dtype) {
+std::unique_ptr<DatasetCaptures> dataset(const py::object& recipe, const py::object& shard, const py::object& dtype) {
     const SampleType type = sampleTypeOf(dtype);
     const std::optional<std::string> shardGiven = shardText(shard);
-    const auto [text, name] = recipeText(spec);
+    const auto [text, name] = recipeText(recipe);
     ShardChoice choice = chooseShard(text, name, shardGiven);
     if (!choice.recipe) {
         throw py::value_error(choice.problem);
@@ -105,7 +105,7 @@ std::unique_ptr<DatasetCaptures> dataset(const py::object& spec, const py::objec
     return std::make_unique<DatasetCaptures>(std::move(*choice.recipe), choice.shard, type);
 }
 
-const char* const kDatasetDoc = R"(dataset(spec, shard=None, *, dtype=numpy.complex64) -> DatasetCaptures
+const char* const kDatasetDoc = R"(dataset(recipe, shard=None, *, dtype=numpy.complex64) -> DatasetCaptures
 
 The captures of a dataset recipe, the JSON file quorvel-cli dataset reads, as an iterator of
 (capture, label, snr, settings) in capture order (class, then SNR, then repetition):
@@ -118,13 +118,13 @@ The captures of a dataset recipe, the JSON file quorvel-cli dataset reads, as an
 Each capture is made when it is asked for, with the GIL released, and is the same wherever
 it is made.
 
-spec is the recipe file's path, or the recipe as a dict (read as its JSON text). shard=(I, N)
+recipe is the recipe file's path, or the recipe as a dict (read as its JSON text). shard=(I, N)
 gives the captures quorvel-cli dataset --shard I/N writes, a contiguous part; shards 0 ... N-1
 in turn are the whole dataset. len() is the shard's number of captures, classes the labels in
 Y's column order.
 
 Raises ValueError with the command line's message for a recipe or shard it refuses, OSError
-for a recipe file that cannot be read, TypeError for a spec or shard of another kind.)";
+for a recipe file that cannot be read, TypeError for a recipe or shard of another kind.)";
 
 }  // namespace
 
@@ -135,7 +135,7 @@ void defineDataset(py::module_& module) {
         .def("__next__", &DatasetCaptures::next)
         .def("__len__", &DatasetCaptures::size)
         .def_property_readonly("classes", &DatasetCaptures::classes, "The class labels, in Y's column order.");
-    module.def("dataset", &dataset, kDatasetDoc, py::arg("spec"), py::arg("shard") = py::none(), py::kw_only(),
+    module.def("dataset", &dataset, kDatasetDoc, py::arg("recipe"), py::arg("shard") = py::none(), py::kw_only(),
                py::arg("dtype") = py::dtype::of<std::complex<float>>());
 }
 
