@@ -11,13 +11,10 @@ SampleBuffer modulateFsk(const SymbolSequence& symbols, int order, double symbol
     if (!total) {
         return {};
     }
-    // 64-bit so that 1 - order cannot overflow for any int order.
-    const double lowestToneHz =
-        (static_cast<double>(1 - static_cast<std::int64_t>(order)) * 0.5) * symbolRateHz;
     SampleBuffer samples;
     samples.reserve(*total);
     for (const std::int32_t index : symbols) {
-        const double toneHz = static_cast<double>(index) * symbolRateHz + lowestToneHz;
+        const double toneHz = fskToneHz(index, order, symbolRateHz);
         for (std::size_t n = 0; n < perSymbol; ++n) {
             const double phase = ((Pi * 2.0) * toneHz) * (static_cast<double>(n) / samplingRateHz);
             samples.push_back(polar(1.0, phase));

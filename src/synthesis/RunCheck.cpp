@@ -16,6 +16,7 @@
 #include "channel/WhiteGaussianNoise.h"
 #include "common/NumberText.h"
 #include "common/Signal.h"
+#include "modulation/Fsk.h"
 #include "modulation/SchemeCatalog.h"
 #include "modulation/SymbolTiming.h"
 #include "synthesis/TransmitterCheck.h"
@@ -116,6 +117,17 @@ std::optional<std::string> overflowRefusal(const SignalParameters& p, double sam
     if (p.frequencyOffset != 0.0 && phaseOverflows(p.frequencyOffset)) {
         return "The frequency offset of " + number(p.frequencyOffset) +
                " Hz is too large: its phase over one file exceeds the range of a double.";
+    }
+    // Keyed on whole samples, each FSK sample's phase is (2 pi tone) * (n / fs): the outer tones
+    // overflow first. Exact timing counts phase in symbol periods, where no rate can overflow.
+    if (p.modulationType == ModulationType::Fsk && !p.transmitter.exactTiming) {
+        const auto toneOverflows = [&p](std::int32_t index) {
+            return !std::isfinite((Pi * 2.0) * fskToneHz(index, p.fskOrder, p.symbolRate));
+        };
+        if (toneOverflows(0) || toneOverflows(p.fskOrder - 1)) {
+            return "The symbol rate of " + number(p.symbolRate) + " Hz is too large for " +
+                   std::to_string(p.fskOrder) + "-FSK: the phase of its outer tones exceeds the range of a double.";
+        }
     }
     return std::nullopt;
 }

@@ -199,6 +199,15 @@ INSTANTIATE_TEST_SUITE_P(
                     "mixing frequency"},
         RefusalCase{"OffsetWhoseRadiansOverflow", [](SignalParameters& p) { p.frequencyOffset = -1.7e308; },
                     "frequency offset"},
+        // 2 pi times the outer tones, 1.5 Rs each, exceeds the largest double.
+        RefusalCase{"FskTonesWhoseRadiansOverflow",
+                    [](SignalParameters& p) {
+                        p.modulationType = ModulationType::Fsk;
+                        p.fskOrder = 4;
+                        p.symbolRate = 1.93e307;
+                        p.samplingRate = 9.0 * p.symbolRate;
+                    },
+                    "4-FSK"},
         // Cut at the NUL, the name would be the file "x" in the folder.
         RefusalCase{"SavePathWithANul", [](SignalParameters& p) { p.savePath += std::string("/x\0", 3); }, "NUL"},
         RefusalCase{"BeyondAnyMemory",
@@ -241,6 +250,21 @@ TEST(SignalSynthesizer, ExtremeButRepresentableSettingsGiveFiniteSamples) {
          }},
         {"MixingWhosePhaseStaysFinite", [](SignalParameters& p) { p.mixingFrequency = 2e307; }},
         {"OffsetWhosePhaseStaysFinite", [](SignalParameters& p) { p.frequencyOffset = -2e307; }},
+        {"FskTonesWhosePhaseStaysFinite",
+         [](SignalParameters& p) {
+             p.modulationType = ModulationType::Fsk;
+             p.fskOrder = 4;
+             p.symbolRate = 1.9e307;
+             p.samplingRate = 9.0 * p.symbolRate;
+         }},
+        {"ExactlyTimedFskAtThatRate",
+         [](SignalParameters& p) {
+             p.modulationType = ModulationType::Fsk;
+             p.fskOrder = 4;
+             p.symbolRate = 1.93e307;
+             p.samplingRate = 9.0 * p.symbolRate;
+             p.transmitter.exactTiming = true;
+         }},
     };
     for (const auto& [name, change] : cases) {
         TempDir dir;
