@@ -4,6 +4,7 @@
 // symbol points themselves.
 
 #include <cstdint>
+#include <vector>
 
 #include "common/Transmitter.h"
 
@@ -13,6 +14,21 @@ namespace quorvel {
 // pulses); 0 beyond half the span. rolloff is the roll-off factor, or BT for the Gaussian pulse.
 double unscaledPulse(PulseShape shape, double rolloff, double spanSymbols, double t);
 
+// The cosine pulses' closed forms at t [symbol periods] take the cos and sin of two angles, each
+// a fixed rate times t.
+struct PulseAngles {
+    double cosA = 1.0;
+    double sinA = 0.0;
+    double cosB = 1.0;
+    double sinB = 0.0;
+};
+
+// The angles at t + u from those at t and at u (angle addition).
+inline PulseAngles addAngles(const PulseAngles& t, const PulseAngles& u) {
+    return {t.cosA * u.cosA - t.sinA * u.sinA, t.sinA * u.cosA + t.cosA * u.sinA,
+            t.cosB * u.cosB - t.sinB * u.sinB, t.sinB * u.cosB + t.cosB * u.sinB};
+}
+
 class PulseFilter {
 public:
     PulseFilter(PulseShape shape, double rolloff, std::int32_t spanSymbols, double samplesPerSymbol);
@@ -20,6 +36,13 @@ public:
     // The scaled pulse at t [symbol periods]; the samples of h at any one phase then have a sum
     // of squares of 1, to the accuracy of sampling a band-limited pulse.
     double at(double t) const { return scale_ * unscaledPulse(shape_, rolloff_, span_, t); }
+    // True for the cosine pulses, whose taps atWholeSteps forms from the angles at t0.
+    bool hasAngles() const { return !turnCosA_.empty(); }
+    PulseAngles anglesAt(double t) const;
+    // The scaled pulse at t0, t0 - 1, ..., t0 - (count - 1) into out; angles are those at t0
+    // (unused by the pulses without). The angles of each tap are those of t0 turned back by whole
+    // symbols, so a sample costs no sine or cosine of its own.
+    void atWholeSteps(double t0, const PulseAngles& angles, int count, double* out) const;
     double halfSpan() const { return 0.5 * span_; }
     // The largest sum of |h| over one phase's taps: by how much shaping can raise a peak.
     double peakGain() const;
@@ -29,6 +52,11 @@ private:
     double rolloff_;
     double span_;
     double scale_ = 1.0;
+    // The angle rates [radians per symbol period] of a cosine pulse's closed form, and their cos
+    // and sin at j = 0, 1, ... whole symbols; empty for the other pulses.
+    double rateA_ = 0.0;
+    double rateB_ = 0.0;
+    std::vector<double> turnCosA_, turnSinA_, turnCosB_, turnSinB_;
 };
 
 }  // namespace quorvel

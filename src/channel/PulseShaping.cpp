@@ -19,6 +19,9 @@ PulseShapingStage::PulseShapingStage(SampleSource& points, std::size_t symbolCou
     firstOffset_ = -half;
     width_ = 2 * half + 1;
     const std::int64_t phases = grid_.phases();
+    const double symbolsPerSample = shaping.symbolRateHz / shaping.samplingRateHz;
+    step_ = filter_.anglesAt(symbolsPerSample);
+    stepPastSymbol_ = filter_.anglesAt(symbolsPerSample - 1.0);
     for (int rail = 0; rail < 2; ++rail) {
         scratch_[rail].resize(static_cast<std::size_t>(width_));
         const double delay = rail == 1 && delayQuadrature_ ? 0.5 : 0.0;
@@ -31,24 +34,40 @@ PulseShapingStage::PulseShapingStage(SampleSource& points, std::size_t symbolCou
     }
 }
 
-const double* PulseShapingStage::taps(const SymbolGrid::Position& at, int rail, std::vector<double>& scratch) const {
+const PulseAngles& PulseShapingStage::anglesFor(const SymbolGrid::Position& at, std::uint64_t n, int rail,
+                                                double t0) {
+    Walk& walk = walks_[rail];
+    const std::int64_t passed = at.symbol - walk.symbol;
+    if (walk.valid && walk.sample + 1 == n && n % kFreshAngles != 0 && (passed == 0 || passed == 1)) {
+        walk.angles = addAngles(walk.angles, passed == 0 ? step_ : stepPastSymbol_);
+    } else {
+        walk.angles = filter_.anglesAt(t0);
+        walk.valid = true;
+    }
+    walk.sample = n;
+    walk.symbol = at.symbol;
+    return walk.angles;
+}
+
+const double* PulseShapingStage::taps(const SymbolGrid::Position& at, std::uint64_t n, int rail) {
     if (grid_.phases() > 0) {
         return bank_[rail].data() + at.phase * width_;
     }
     const double delay = rail == 1 && delayQuadrature_ ? 0.5 : 0.0;
-    for (int j = 0; j < width_; ++j) {
-        scratch[static_cast<std::size_t>(j)] = filter_.at(at.fraction - delay - (firstOffset_ + j));
-    }
+    const double t0 = at.fraction - delay - firstOffset_;
+    std::vector<double>& scratch = scratch_[rail];
+    const PulseAngles none;
+    filter_.atWholeSteps(t0, filter_.hasAngles() ? anglesFor(at, n, rail, t0) : none, width_, scratch.data());
     return scratch.data();
 }
 
-ComplexSample PulseShapingStage::edgeSample(const SymbolGrid::Position& at, const ComplexSample* held,
-                                            std::int64_t heldFrom) {
+ComplexSample PulseShapingStage::edgeSample(const SymbolGrid::Position& at, std::uint64_t n,
+                                            const ComplexSample* held, std::int64_t heldFrom) {
     const std::int64_t first = at.symbol + firstOffset_;
     const std::int64_t low = std::max<std::int64_t>(first, 0);
     const std::int64_t high = std::min<std::int64_t>(first + width_, symbolCount_) - 1;
-    const double* inPhase = taps(at, 0, scratch_[0]);
-    const double* quadrature = delayQuadrature_ ? taps(at, 1, scratch_[1]) : inPhase;
+    const double* inPhase = taps(at, n, 0);
+    const double* quadrature = delayQuadrature_ ? taps(at, n, 1) : inPhase;
     ComplexSample sum;
     for (std::int64_t k = low; k <= high; ++k) {
         const ComplexSample& point = held[k - heldFrom];
@@ -95,11 +114,11 @@ std::size_t PulseShapingStage::read(std::span<ComplexSample> out) {
     for (std::size_t k = 0; k < count; ++k) {
         const std::int64_t first = at.symbol + firstOffset_;
         if (first >= 0 && first + width_ <= symbolCount_) {
-            const double* inPhase = taps(at, 0, scratch_[0]);
-            const double* quadrature = delayQuadrature_ ? taps(at, 1, scratch_[1]) : inPhase;
+            const double* inPhase = taps(at, next_, 0);
+            const double* quadrature = delayQuadrature_ ? taps(at, next_, 1) : inPhase;
             out[k] = innerSample(held + (first - heldFrom), inPhase, quadrature);
         } else {
-            out[k] = edgeSample(at, held, heldFrom);
+            out[k] = edgeSample(at, next_, held, heldFrom);
         }
         grid_.advance(at, next_++);
     }

@@ -31,10 +31,13 @@ public:
     std::size_t read(std::span<ComplexSample> out) override;
 
 private:
-    // The taps for symbols symbol + kFirstOffset ... of one rail at this position.
-    const double* taps(const SymbolGrid::Position& at, int rail, std::vector<double>& scratch) const;
+    // The taps for symbols symbol + firstOffset_ ... of one rail at sample n's position.
+    const double* taps(const SymbolGrid::Position& at, std::uint64_t n, int rail);
+    // Off the exact grid: the pulse's angles at the rail's first tap for sample n.
+    const PulseAngles& anglesFor(const SymbolGrid::Position& at, std::uint64_t n, int rail, double t0);
     // A sample whose symbols reach past either end of the file; held holds symbol heldFrom on.
-    ComplexSample edgeSample(const SymbolGrid::Position& at, const ComplexSample* held, std::int64_t heldFrom);
+    ComplexSample edgeSample(const SymbolGrid::Position& at, std::uint64_t n, const ComplexSample* held,
+                             std::int64_t heldFrom);
     // A sample with all width_ symbols in the file, from points on.
     ComplexSample innerSample(const ComplexSample* points, const double* inPhase, const double* quadrature) const;
 
@@ -49,6 +52,19 @@ private:
     // On an exact grid: the taps of every phase, computed once.
     std::vector<double> bank_[2];
     std::vector<double> scratch_[2];
+    // Off it, each sample's angles are the last sample's turned by the grid's step (less a whole
+    // symbol when one was passed), and afresh every kFreshAngles samples so that rounding cannot
+    // build up.
+    static constexpr std::uint64_t kFreshAngles = 32;
+    PulseAngles step_;
+    PulseAngles stepPastSymbol_;
+    struct Walk {
+        PulseAngles angles;
+        std::uint64_t sample = 0;
+        std::int64_t symbol = 0;
+        bool valid = false;
+    };
+    Walk walks_[2];
     std::uint64_t next_ = 0;
 };
 

@@ -175,5 +175,37 @@ TEST(PulseShaping, UnitEnergyPulseGivesEsOverSamplesPerSymbolAndBlocksEqualTheWh
     }
 }
 
+// Off the exact grid the taps are carried from sample to sample by angle addition; they must stay
+// the closed form's own, sum_k a_k h(n Rs / fs - k), through symbol changes, the 0/0 points (t = 0
+// and the roll-off's edge, both met at n = 0 here), the delayed rail and reads of any size.
+TEST(PulseShaping, OffTheExactGridSamplesAreTheClosedFormSum) {
+    constexpr double kTolerance = 1e-12;
+    const SampleBuffer points = qpskPoints(300, 4);
+    struct Case {
+        PulseShape pulse;
+        double rolloff;
+        bool oqpsk;
+    };
+    for (const Case c : {Case{PulseShape::RootRaisedCosine, 0.35, false}, Case{PulseShape::RootRaisedCosine, 0.25, true},
+                         Case{PulseShape::RaisedCosine, 0.5, false}, Case{PulseShape::RaisedCosine, 0.2, true}}) {
+        const double fs = 5437.3;
+        const PulseShaping shaping{.shape = c.pulse, .rolloff = c.rolloff, .spanSymbols = 9, .symbolRateHz = 1000,
+                                   .samplingRateHz = fs, .delayQuadrature = c.oqpsk};
+        const PulseFilter filter(c.pulse, c.rolloff, 9, fs / 1000);
+        const SampleBuffer samples = shape(points, shaping, 7);
+        double worst = 0.0;
+        for (std::size_t n = 0; n < samples.size(); ++n) {
+            const double t = static_cast<double>(n) * (1000 / fs);
+            ComplexSample expected;
+            for (std::size_t k = 0; k < points.size(); ++k) {
+                expected.i += points[k].i * filter.at(t - static_cast<double>(k));
+                expected.q += points[k].q * filter.at(t - static_cast<double>(k) - (c.oqpsk ? 0.5 : 0.0));
+            }
+            worst = std::max({worst, std::abs(samples[n].i - expected.i), std::abs(samples[n].q - expected.q)});
+        }
+        EXPECT_LT(worst, kTolerance) << static_cast<int>(c.pulse) << " " << c.rolloff;
+    }
+}
+
 }  // namespace
 }  // namespace quorvel
