@@ -6,6 +6,7 @@
 #include "common/Choices.h"
 #include "common/NumberText.h"
 #include "common/TransmitterChoices.h"
+#include "modulation/SchemeCatalog.h"
 
 namespace quorvel {
 namespace {
@@ -103,7 +104,8 @@ const RecipeKey kKeys[] = {
     {.name = "rolloff", .drawable = true, .lowest = 0.0, .highest = 1.0, .lowestExcluded = true,
      .rule = "a roll-off (BT for gaussian) above 0 and at most 1",
      .apply = [](SignalParameters& p, double v) { p.transmitter.rolloff = v; },
-     .read = [](const SignalParameters& p) { return p.transmitter.rolloff; }},
+     // A capture without a shaped pulse has no roll-off, as one without an impairment has none.
+     .read = [](const SignalParameters& p) { return shapesPulses(p) ? p.transmitter.rolloff : kNotSet; }},
     {.name = "pulse_span", .lowest = 1.0, .highest = 256.0, .whole = true,
      .rule = "a whole number of symbols from 1 to 256",
      .apply = [](SignalParameters& p, double v) { p.transmitter.span = static_cast<std::int32_t>(v); }},
