@@ -60,6 +60,14 @@ SymbolSequence seededSymbolsOfFile(std::int32_t k, std::int32_t m, std::int32_t 
     return symbols;
 }
 
+// 4-FSK at nine samples per symbol: its outer tones are 1.5 times the symbol rate.
+void fourFskAt(SignalParameters& p, double symbolRate) {
+    p.modulationType = ModulationType::Fsk;
+    p.fskOrder = 4;
+    p.symbolRate = symbolRate;
+    p.samplingRate = 9.0 * symbolRate;
+}
+
 struct RefusalCase {
     const char* name;
     void (*change)(SignalParameters&);
@@ -201,13 +209,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "frequency offset"},
         // 2 pi times the outer tones, 1.5 Rs each, exceeds the largest double.
         RefusalCase{"FskTonesWhoseRadiansOverflow",
-                    [](SignalParameters& p) {
-                        p.modulationType = ModulationType::Fsk;
-                        p.fskOrder = 4;
-                        p.symbolRate = 1.93e307;
-                        p.samplingRate = 9.0 * p.symbolRate;
-                    },
-                    "4-FSK"},
+                    [](SignalParameters& p) { fourFskAt(p, 1.93e307); }, "4-FSK"},
         // Cut at the NUL, the name would be the file "x" in the folder.
         RefusalCase{"SavePathWithANul", [](SignalParameters& p) { p.savePath += std::string("/x\0", 3); }, "NUL"},
         RefusalCase{"BeyondAnyMemory",
@@ -250,19 +252,10 @@ TEST(SignalSynthesizer, ExtremeButRepresentableSettingsGiveFiniteSamples) {
          }},
         {"MixingWhosePhaseStaysFinite", [](SignalParameters& p) { p.mixingFrequency = 2e307; }},
         {"OffsetWhosePhaseStaysFinite", [](SignalParameters& p) { p.frequencyOffset = -2e307; }},
-        {"FskTonesWhosePhaseStaysFinite",
+        {"FskTonesWhosePhaseStaysFinite", [](SignalParameters& p) { fourFskAt(p, 1.9e307); }},
+        {"ExactlyTimedFskAtARateThatOverflowsKeyed",
          [](SignalParameters& p) {
-             p.modulationType = ModulationType::Fsk;
-             p.fskOrder = 4;
-             p.symbolRate = 1.9e307;
-             p.samplingRate = 9.0 * p.symbolRate;
-         }},
-        {"ExactlyTimedFskAtThatRate",
-         [](SignalParameters& p) {
-             p.modulationType = ModulationType::Fsk;
-             p.fskOrder = 4;
-             p.symbolRate = 1.93e307;
-             p.samplingRate = 9.0 * p.symbolRate;
+             fourFskAt(p, 1.93e307);
              p.transmitter.exactTiming = true;
          }},
     };
