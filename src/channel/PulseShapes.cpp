@@ -144,7 +144,7 @@ PulseFilter::PulseFilter(PulseShape shape, double rolloff, std::int32_t spanSymb
         case PulseShape::Gaussian:
         case PulseShape::Linear: return;
     }
-    // A sample meets at most span + 2 symbols' pulses.
+    // A sample meets at most span + 2 symbols' pulses: atWholeSteps never asks for more turns.
     for (std::int32_t j = 0; j < std::max(1, spanSymbols) + 2; ++j) {
         turnCosA_.push_back(std::cos(rateA_ * j));
         turnSinA_.push_back(std::sin(rateA_ * j));
@@ -159,7 +159,7 @@ PulseAngles PulseFilter::anglesAt(double t) const {
 
 void PulseFilter::atWholeSteps(double t0, const PulseAngles& angles, int count, double* out) const {
     const auto steps = static_cast<std::size_t>(count);
-    if (turnCosA_.size() < steps) {
+    if (!hasAngles()) {
         for (int j = 0; j < count; ++j) {
             out[j] = at(t0 - j);
         }

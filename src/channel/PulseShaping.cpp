@@ -36,15 +36,14 @@ PulseShapingStage::PulseShapingStage(SampleSource& points, std::size_t symbolCou
 
 const PulseAngles& PulseShapingStage::anglesFor(const SymbolGrid::Position& at, std::uint64_t n, int rail,
                                                 double t0) {
+    // Each sample asks once per rail, in order from sample 0, which is computed afresh.
     Walk& walk = walks_[rail];
     const std::int64_t passed = at.symbol - walk.symbol;
-    if (walk.valid && walk.sample + 1 == n && n % kFreshAngles != 0 && (passed == 0 || passed == 1)) {
+    if (n % kFreshAngles != 0 && (passed == 0 || passed == 1)) {
         walk.angles = addAngles(walk.angles, passed == 0 ? step_ : stepPastSymbol_);
     } else {
         walk.angles = filter_.anglesAt(t0);
-        walk.valid = true;
     }
-    walk.sample = n;
     walk.symbol = at.symbol;
     return walk.angles;
 }

@@ -60,9 +60,7 @@ private:
     PulseAngles stepPastSymbol_;
     struct Walk {
         PulseAngles angles;
-        std::uint64_t sample = 0;
         std::int64_t symbol = 0;
-        bool valid = false;
     };
     Walk walks_[2];
     std::uint64_t next_ = 0;
