@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <malloc.h>
+
 #include <csignal>
 #include <filesystem>
 #include <optional>
@@ -17,6 +19,8 @@
 
 namespace quorvel {
 namespace {
+
+constexpr int kKeptHeapBytes = 64 << 20;
 
 struct DatasetOptions {
     std::string recipe;
@@ -54,6 +58,10 @@ int makeDataset(const DatasetOptions& o, const CommandLineStreams& streams) {
         return ExitInvalidInput;
     }
     const DatasetRecipe& recipe = *reading.recipe;
+    // Every capture allocates and frees the same few hundred KB. By default glibc hands the top of
+    // a worker's heap back to the kernel after each one and faults it in again for the next: a
+    // tenth of a run's time went to page faults.
+    mallopt(M_TRIM_THRESHOLD, kKeptHeapBytes);
     if (const auto problem = shardCountProblem(options.shard, recipe.captureCount())) {
         err << "--shard: " << *problem << '\n';
         return ExitInvalidInput;
