@@ -78,37 +78,91 @@ struct Turns {
     const double* sinB;
 };
 
-// The closed form of the taps at t0 - j, four lanes at a time and the rest one by one, with the
-// same operations either way. The 0/0 points give what they give; the caller mends them.
-template <typename Value>
+// The closed form of one tap, at t = t0 - j from the angles at t0 and the turns of j symbols:
+// four samples' taps at a time or one, with the same operations either way. The 0/0 points give
+// what they give; the caller mends them.
+template <typename Value, typename Turn>
 [[gnu::always_inline]] inline void cosineTap(const Value& cosA, const Value& sinA, const Value& cosB,
-                                             const Value& sinB, const PulseAngles& a, const Value& t, bool rrc,
+                                             const Value& sinB, const Turn& turnCosA, const Turn& turnSinA,
+                                             const Turn& turnCosB, const Turn& turnSinB, const Value& t, bool rrc,
                                              double width, double scale, Value& tap) {
-    const Value sinAt = a.sinA * cosA - a.cosA * sinA;  // sin(A t), from the angles at t0
-    const Value cosBt = a.cosB * cosB + a.sinB * sinB;  // cos(B t)
+    const Value sinAt = sinA * turnCosA - cosA * turnSinA;  // sin(A t)
+    const Value cosBt = cosB * turnCosB + sinB * turnSinB;  // cos(B t)
     const Value x = width * t;
     const Value numerator = rrc ? sinAt + x * cosBt : sinAt * cosBt;
     tap = scale * numerator / (Pi * t * (1.0 - x * x));
 }
 
-QUORVEL_WIDE_KERNEL void cosinePulseTaps(const Turns& turns, const PulseAngles& angles, double t0, bool rrc,
-                                         double width, double scale, std::size_t count, double* out) {
-    std::size_t j = 0;
-    for (; j + 4 <= count; j += 4) {
-        const auto first = static_cast<double>(j);
-        const DoubleQuad t = t0 - DoubleQuad{first, first + 1.0, first + 2.0, first + 3.0};
-        DoubleQuad cosA, sinA, cosB, sinB;
-        std::memcpy(&cosA, turns.cosA + j, sizeof cosA);
-        std::memcpy(&sinA, turns.sinA + j, sizeof sinA);
-        std::memcpy(&cosB, turns.cosB + j, sizeof cosB);
-        std::memcpy(&sinB, turns.sinB + j, sizeof sinB);
-        DoubleQuad v;
-        cosineTap(cosA, sinA, cosB, sinB, angles, t, rrc, width, scale, v);
-        std::memcpy(out + j, &v, sizeof v);
+// Where a closed form's numerator and denominator both near 0 (t = 0 and the roll-off's edges),
+// the turned angles' rounding (absolute, unlike a sine's of a small argument) is divided by the
+// distance: within this distance [symbol periods] the direct form decides.
+constexpr double kNearZero = 1e-2;
+
+// What is fixed of a cosine pulse's taps.
+struct CosineForm {
+    bool rrc;
+    double width;  // 4 rolloff (rrc) or 2 rolloff (rc): the roll-off's edges are at t = +-1 / width
+    double scale;
+    double halfSpan;
+};
+
+template <typename Value, typename Mask>
+[[gnu::always_inline]] inline void nearZero(const Value& t, double edge, Mask& near) {
+    const Value above = t - edge;
+    const Value below = t + edge;
+    near = (t > -kNearZero && t < kNearZero) || (above > -kNearZero && above < kNearZero) ||
+           (below > -kNearZero && below < kNearZero);
+}
+
+QUORVEL_WIDE_KERNEL void cosinePulseTaps(const PulseFilter& filter, const Turns& turns, const CosineForm& form,
+                                         std::span<const double> t0, const PulseAngles* angles, std::size_t count,
+                                         double* out) {
+    const std::size_t samples = t0.size();
+    const double edge = 1.0 / form.width;
+    const double half = form.halfSpan;
+    std::size_t k = 0;
+    for (; k + 4 <= samples; k += 4) {
+        const PulseAngles* a = angles + k;
+        const DoubleQuad start = {t0[k], t0[k + 1], t0[k + 2], t0[k + 3]};
+        const DoubleQuad cosA = {a[0].cosA, a[1].cosA, a[2].cosA, a[3].cosA};
+        const DoubleQuad sinA = {a[0].sinA, a[1].sinA, a[2].sinA, a[3].sinA};
+        const DoubleQuad cosB = {a[0].cosB, a[1].cosB, a[2].cosB, a[3].cosB};
+        const DoubleQuad sinB = {a[0].sinB, a[1].sinB, a[2].sinB, a[3].sinB};
+        for (std::size_t j = 0; j < count; ++j) {
+            const DoubleQuad t = start - static_cast<double>(j);
+            DoubleQuad v;
+            cosineTap(cosA, sinA, cosB, sinB, turns.cosA[j], turns.sinA[j], turns.cosB[j], turns.sinB[j], t, form.rrc,
+                      form.width, form.scale, v);
+            const DoubleQuad zero = {};
+            v = (t > half || t < -half) ? zero : v;
+            std::memcpy(out + j * samples + k, &v, sizeof v);
+            decltype(t > t) near;
+            nearZero(t, edge, near);
+            if ((near[0] | near[1] | near[2] | near[3]) != 0) {
+                for (std::size_t lane = 0; lane < 4; ++lane) {
+                    if (near[lane] != 0) {
+                        out[j * samples + k + lane] = filter.at(t[lane]);
+                    }
+                }
+            }
+        }
     }
-    for (; j < count; ++j) {
-        cosineTap(turns.cosA[j], turns.sinA[j], turns.cosB[j], turns.sinB[j], angles, t0 - static_cast<double>(j), rrc,
-                  width, scale, out[j]);
+    for (; k < samples; ++k) {
+        const PulseAngles& a = angles[k];
+        for (std::size_t j = 0; j < count; ++j) {
+            const double t = t0[k] - static_cast<double>(j);
+            double& tap = out[j * samples + k];
+            bool near = false;
+            nearZero(t, edge, near);
+            if (near) {
+                tap = filter.at(t);
+            } else if (t > half || t < -half) {
+                tap = 0.0;
+            } else {
+                cosineTap(a.cosA, a.sinA, a.cosB, a.sinB, turns.cosA[j], turns.sinA[j], turns.cosB[j], turns.sinB[j],
+                          t, form.rrc, form.width, form.scale, tap);
+            }
+        }
     }
 }
 
@@ -157,35 +211,22 @@ PulseAngles PulseFilter::anglesAt(double t) const {
     return {std::cos(rateA_ * t), std::sin(rateA_ * t), std::cos(rateB_ * t), std::sin(rateB_ * t)};
 }
 
-void PulseFilter::atWholeSteps(double t0, const PulseAngles& angles, int count, double* out) const {
+void PulseFilter::atWholeSteps(std::span<const double> t0, const PulseAngles* angles, int count, double* out) const {
     const auto steps = static_cast<std::size_t>(count);
+    const std::size_t samples = t0.size();
     if (!hasAngles()) {
-        for (int j = 0; j < count; ++j) {
-            out[j] = at(t0 - j);
+        for (std::size_t k = 0; k < samples; ++k) {
+            for (std::size_t j = 0; j < steps; ++j) {
+                out[j * samples + k] = at(t0[k] - static_cast<double>(j));
+            }
         }
         return;
     }
     const bool rrc = shape_ == PulseShape::RootRaisedCosine;
-    const double width = (rrc ? 4.0 : 2.0) * rolloff_;
-    cosinePulseTaps({turnCosA_.data(), turnSinA_.data(), turnCosB_.data(), turnSinB_.data()}, angles, t0, rrc, width,
-                    scale_, steps, out);
-    // Near t = 0 and the roll-off's edge numerator and denominator both near 0, and the turned
-    // angles' rounding (absolute, unlike a sine's of a small argument) is divided by the distance:
-    // there, and beyond the span, the direct form decides.
-    constexpr double kNearZero = 1e-2;
-    const double edge = 1.0 / width;
-    for (const double centre : {0.0, edge, -edge}) {
-        const double nearest = std::round(t0 - centre);
-        if (nearest >= 0.0 && nearest < static_cast<double>(steps) && std::abs(t0 - nearest - centre) < kNearZero) {
-            out[static_cast<std::size_t>(nearest)] = at(t0 - nearest);
-        }
-    }
-    for (std::size_t j = 0; j < steps && t0 - static_cast<double>(j) > 0.5 * span_; ++j) {
-        out[j] = 0.0;
-    }
-    for (std::size_t j = steps; j > 0 && t0 - static_cast<double>(j - 1) < -0.5 * span_; --j) {
-        out[j - 1] = 0.0;
-    }
+    // Beyond the span the taps are 0, and near the 0/0 points the direct form's.
+    cosinePulseTaps(*this, {turnCosA_.data(), turnSinA_.data(), turnCosB_.data(), turnSinB_.data()},
+                    {.rrc = rrc, .width = (rrc ? 4.0 : 2.0) * rolloff_, .scale = scale_, .halfSpan = 0.5 * span_}, t0,
+                    angles, steps, out);
 }
 
 double PulseFilter::peakGain() const {

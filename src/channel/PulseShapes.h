@@ -4,6 +4,7 @@
 // symbol points themselves.
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "common/Transmitter.h"
@@ -39,10 +40,11 @@ public:
     // True for the cosine pulses, whose taps atWholeSteps forms from the angles at t0.
     bool hasAngles() const { return !turnCosA_.empty(); }
     PulseAngles anglesAt(double t) const;
-    // The scaled pulse at t0, t0 - 1, ..., t0 - (count - 1) into out; angles are those at t0
-    // (unused by the pulses without). The angles of each tap are those of t0 turned back by whole
-    // symbols, so a sample costs no sine or cosine of its own.
-    void atWholeSteps(double t0, const PulseAngles& angles, int count, double* out) const;
+    // For samples k = 0 ... t0.size() - 1, the scaled pulse at t0[k] - j, j = 0 ... count - 1, into
+    // out[j * t0.size() + k]; angles[k] are those at t0[k] (unused by the pulses without). The
+    // angles of each tap are those of t0 turned back by whole symbols, so a tap costs no sine or
+    // cosine of its own, and the samples of a block share each tap's vector instructions.
+    void atWholeSteps(std::span<const double> t0, const PulseAngles* angles, int count, double* out) const;
     double halfSpan() const { return 0.5 * span_; }
     // The largest sum of |h| over one phase's taps: by how much shaping can raise a peak.
     double peakGain() const;

@@ -23,7 +23,7 @@ PulseShapingStage::PulseShapingStage(SampleSource& points, std::size_t symbolCou
     step_ = filter_.anglesAt(symbolsPerSample);
     stepPastSymbol_ = filter_.anglesAt(symbolsPerSample - 1.0);
     for (int rail = 0; rail < 2; ++rail) {
-        scratch_[rail].resize(static_cast<std::size_t>(width_));
+        blockTaps_[rail].resize(kBlock * static_cast<std::size_t>(width_));
         const double delay = rail == 1 && delayQuadrature_ ? 0.5 : 0.0;
         for (std::int64_t phase = 0; phase < phases; ++phase) {
             for (int j = 0; j < width_; ++j) {
@@ -34,43 +34,65 @@ PulseShapingStage::PulseShapingStage(SampleSource& points, std::size_t symbolCou
     }
 }
 
-const PulseAngles& PulseShapingStage::anglesFor(const SymbolGrid::Position& at, std::uint64_t n, int rail,
-                                                double t0) {
-    // Each sample asks once per rail, in order from sample 0, which is computed afresh.
+void PulseShapingStage::walkAngles(int rail, std::size_t count) {
+    // Sample next_ + k's angles, the walk having ended at the sample before; sample 0 is computed afresh.
     Walk& walk = walks_[rail];
-    const std::int64_t passed = at.symbol - walk.symbol;
-    if (n % kFreshAngles != 0 && (passed == 0 || passed == 1)) {
-        walk.angles = addAngles(walk.angles, passed == 0 ? step_ : stepPastSymbol_);
-    } else {
-        walk.angles = filter_.anglesAt(t0);
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::int64_t symbol = positions_[k].symbol;
+        const std::int64_t passed = symbol - walk.symbol;
+        if ((next_ + k) % kFreshAngles != 0 && (passed == 0 || passed == 1)) {
+            walk.angles = addAngles(walk.angles, passed == 0 ? step_ : stepPastSymbol_);
+        } else {
+            walk.angles = filter_.anglesAt(starts_[rail][k]);
+        }
+        walk.symbol = symbol;
+        angles_[rail][k] = walk.angles;
     }
-    walk.symbol = at.symbol;
-    return walk.angles;
 }
 
-const double* PulseShapingStage::taps(const SymbolGrid::Position& at, std::uint64_t n, int rail) {
+void PulseShapingStage::planBlock(SymbolGrid::Position& at, std::size_t count) {
+    blockSize_ = count;
+    for (std::size_t k = 0; k < count; ++k) {
+        positions_[k] = at;
+        grid_.advance(at, next_ + k);
+    }
     if (grid_.phases() > 0) {
-        return bank_[rail].data() + at.phase * width_;
+        return;
     }
-    const double delay = rail == 1 && delayQuadrature_ ? 0.5 : 0.0;
-    const double t0 = at.fraction - delay - firstOffset_;
-    std::vector<double>& scratch = scratch_[rail];
-    const PulseAngles none;
-    filter_.atWholeSteps(t0, filter_.hasAngles() ? anglesFor(at, n, rail, t0) : none, width_, scratch.data());
-    return scratch.data();
+    const int rails = delayQuadrature_ ? 2 : 1;
+    for (int rail = 0; rail < rails; ++rail) {
+        const double delay = rail == 1 ? 0.5 : 0.0;
+        for (std::size_t k = 0; k < count; ++k) {
+            starts_[rail][k] = positions_[k].fraction - delay - firstOffset_;
+        }
+        if (filter_.hasAngles()) {
+            walkAngles(rail, count);
+        }
+        filter_.atWholeSteps(std::span<const double>(starts_[rail], count), angles_[rail], width_,
+                             blockTaps_[rail].data());
+    }
 }
 
-ComplexSample PulseShapingStage::edgeSample(const SymbolGrid::Position& at, std::uint64_t n,
-                                            const ComplexSample* held, std::int64_t heldFrom) {
+const double* PulseShapingStage::tapsOf(std::size_t k, int rail) const {
+    const int from = delayQuadrature_ ? rail : 0;
+    if (grid_.phases() > 0) {
+        return bank_[from].data() + positions_[k].phase * width_;
+    }
+    return blockTaps_[from].data() + k;
+}
+
+ComplexSample PulseShapingStage::edgeSample(std::size_t k, const ComplexSample* held, std::int64_t heldFrom) const {
+    const SymbolGrid::Position& at = positions_[k];
     const std::int64_t first = at.symbol + firstOffset_;
     const std::int64_t low = std::max<std::int64_t>(first, 0);
     const std::int64_t high = std::min<std::int64_t>(first + width_, symbolCount_) - 1;
-    const double* inPhase = taps(at, n, 0);
-    const double* quadrature = delayQuadrature_ ? taps(at, n, 1) : inPhase;
+    const double* inPhase = tapsOf(k, 0);
+    const double* quadrature = tapsOf(k, 1);
+    const std::size_t stride = tapStride();
     ComplexSample sum;
-    for (std::int64_t k = low; k <= high; ++k) {
-        const ComplexSample& point = held[k - heldFrom];
-        const auto j = static_cast<std::size_t>(k - first);
+    for (std::int64_t m = low; m <= high; ++m) {
+        const ComplexSample& point = held[m - heldFrom];
+        const auto j = static_cast<std::size_t>(m - first) * stride;
         sum.i += point.i * inPhase[j];
         sum.q += point.q * quadrature[j];
     }
@@ -80,7 +102,7 @@ ComplexSample PulseShapingStage::edgeSample(const SymbolGrid::Position& at, std:
 // Both rails in one pair of lanes, and two partial sums, so that the additions do not wait on
 // each other; each lane adds exactly as the scalar sums would.
 ComplexSample PulseShapingStage::innerSample(const ComplexSample* points, const double* inPhase,
-                                             const double* quadrature) const {
+                                             const double* quadrature, std::size_t stride) const {
     using Pair = double __attribute__((vector_size(16)));
     Pair even = {0.0, 0.0};
     Pair odd = {0.0, 0.0};
@@ -89,13 +111,17 @@ ComplexSample PulseShapingStage::innerSample(const ComplexSample* points, const 
         std::memcpy(&p, &points[j], sizeof p);
         return p;
     };
+    const auto tapsAt = [=](int j) {
+        const std::size_t at = static_cast<std::size_t>(j) * stride;
+        return Pair{inPhase[at], quadrature[at]};
+    };
     int j = 0;
     for (; j + 1 < width_; j += 2) {
-        even += pairAt(j) * Pair{inPhase[j], quadrature[j]};
-        odd += pairAt(j + 1) * Pair{inPhase[j + 1], quadrature[j + 1]};
+        even += pairAt(j) * tapsAt(j);
+        odd += pairAt(j + 1) * tapsAt(j + 1);
     }
     if (j < width_) {
-        even += pairAt(j) * Pair{inPhase[j], quadrature[j]};
+        even += pairAt(j) * tapsAt(j);
     }
     return {even[0] + odd[0], even[1] + odd[1]};
 }
@@ -110,16 +136,19 @@ std::size_t PulseShapingStage::read(std::span<ComplexSample> out) {
     const std::int64_t heldTo =
         std::min<std::int64_t>(grid_.at(next_ + count - 1).symbol + firstOffset_ + width_, symbolCount_) - 1;
     const ComplexSample* held = points_.hold(static_cast<std::size_t>(heldFrom), static_cast<std::size_t>(heldTo));
-    for (std::size_t k = 0; k < count; ++k) {
-        const std::int64_t first = at.symbol + firstOffset_;
-        if (first >= 0 && first + width_ <= symbolCount_) {
-            const double* inPhase = taps(at, next_, 0);
-            const double* quadrature = delayQuadrature_ ? taps(at, next_, 1) : inPhase;
-            out[k] = innerSample(held + (first - heldFrom), inPhase, quadrature);
-        } else {
-            out[k] = edgeSample(at, next_, held, heldFrom);
+    for (std::size_t begin = 0; begin < count; begin += kBlock) {
+        const std::size_t block = std::min(kBlock, count - begin);
+        planBlock(at, block);
+        const std::size_t stride = tapStride();
+        for (std::size_t k = 0; k < block; ++k) {
+            const std::int64_t first = positions_[k].symbol + firstOffset_;
+            if (first >= 0 && first + width_ <= symbolCount_) {
+                out[begin + k] = innerSample(held + (first - heldFrom), tapsOf(k, 0), tapsOf(k, 1), stride);
+            } else {
+                out[begin + k] = edgeSample(k, held, heldFrom);
+            }
         }
-        grid_.advance(at, next_++);
+        next_ += block;
     }
     points_.release(static_cast<std::size_t>(std::max<std::int64_t>(at.symbol + firstOffset_, 0)));
     return count;

@@ -31,15 +31,23 @@ public:
     std::size_t read(std::span<ComplexSample> out) override;
 
 private:
-    // The taps for symbols symbol + firstOffset_ ... of one rail at sample n's position.
-    const double* taps(const SymbolGrid::Position& at, std::uint64_t n, int rail);
-    // Off the exact grid: the pulse's angles at the rail's first tap for sample n.
-    const PulseAngles& anglesFor(const SymbolGrid::Position& at, std::uint64_t n, int rail, double t0);
+    // Samples are made a block at a time: first every sample's grid position and taps, then the
+    // sums, so that the taps of a block share their vector instructions.
+    static constexpr std::size_t kBlock = 64;
+    // Positions of samples next_ ... next_ + count - 1 (count <= kBlock) and their taps.
+    void planBlock(SymbolGrid::Position& at, std::size_t count);
+    // The taps of sample k of the block, for symbols symbol + firstOffset_ ... of one rail, and
+    // their stride.
+    const double* tapsOf(std::size_t k, int rail) const;
+    std::size_t tapStride() const { return grid_.phases() > 0 ? 1 : blockSize_; }
+    // Off the exact grid: the pulse's angles at the rail's first tap for the block's samples, from
+    // their starts.
+    void walkAngles(int rail, std::size_t count);
     // A sample whose symbols reach past either end of the file; held holds symbol heldFrom on.
-    ComplexSample edgeSample(const SymbolGrid::Position& at, std::uint64_t n, const ComplexSample* held,
-                             std::int64_t heldFrom);
+    ComplexSample edgeSample(std::size_t k, const ComplexSample* held, std::int64_t heldFrom) const;
     // A sample with all width_ symbols in the file, from points on.
-    ComplexSample innerSample(const ComplexSample* points, const double* inPhase, const double* quadrature) const;
+    ComplexSample innerSample(const ComplexSample* points, const double* inPhase, const double* quadrature,
+                              std::size_t stride) const;
 
     SampleWindow points_;
     std::int64_t symbolCount_;
@@ -51,8 +59,13 @@ private:
     SymbolGrid grid_;
     // On an exact grid: the taps of every phase, computed once.
     std::vector<double> bank_[2];
-    std::vector<double> scratch_[2];
-    // Off it, each sample's angles are the last sample's turned by the grid's step (less a whole
+    // Off it, the block's taps, tap j of sample k at j * blockSize_ + k.
+    std::vector<double> blockTaps_[2];
+    std::size_t blockSize_ = 0;
+    SymbolGrid::Position positions_[kBlock];
+    double starts_[2][kBlock];
+    PulseAngles angles_[2][kBlock];
+    // Each sample's angles are the last sample's turned by the grid's step (less a whole
     // symbol when one was passed), and afresh every kFreshAngles samples so that rounding cannot
     // build up.
     static constexpr std::uint64_t kFreshAngles = 32;
