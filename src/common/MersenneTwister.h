@@ -35,6 +35,12 @@ public:
         return outputs_[next_++];
     }
 
+    // The outputs already made and not yet read, for loops that take several at a time without
+    // a check each; skip(n) then passes the n of them that were used.
+    const std::uint32_t* buffered() const { return outputs_.data() + next_; }
+    std::size_t bufferedCount() const { return kStateWords - next_; }
+    void skip(std::size_t count) { next_ += count; }
+
     void discard(unsigned long long count) {
         for (; count > 0; --count) {
             (*this)();
