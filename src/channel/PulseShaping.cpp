@@ -52,10 +52,14 @@ void PulseShapingStage::walkAngles(int rail, std::size_t count) {
 
 void PulseShapingStage::planBlock(SymbolGrid::Position& at, std::size_t count) {
     blockSize_ = count;
+    // Advanced in a local: through the reference, each position would be stored a field at a
+    // time and read back whole, which the processor cannot forward.
+    SymbolGrid::Position position = at;
     for (std::size_t k = 0; k < count; ++k) {
-        positions_[k] = at;
-        grid_.advance(at, next_ + k);
+        positions_[k] = position;
+        grid_.advance(position, next_ + k);
     }
+    at = position;
     if (grid_.phases() > 0) {
         return;
     }
