@@ -22,13 +22,15 @@ void PhaseWalk::drawSteps(std::size_t count) {
     // Each point gives two steps; the engine's points are drawn a block at a time.
     points_.resize((count - k + 1) / 2);
     drawPolarPoints(engine_, points_);
-    for (const PolarPoint& point : points_) {
-        const auto pair = polarPair(point.u1, point.u2);
-        steps_[k++] = pair[0] * stepDeviation_;
+    factors_.resize(points_.size());
+    polarFactors(points_, factors_);
+    for (std::size_t m = 0; m < points_.size(); ++m) {
+        const PolarPoint& point = points_[m];
+        steps_[k++] = (point.u1 * factors_[m]) * stepDeviation_;
         if (k < count) {
-            steps_[k++] = pair[1] * stepDeviation_;
+            steps_[k++] = (point.u2 * factors_[m]) * stepDeviation_;
         } else {
-            savedStep_ = pair[1] * stepDeviation_;
+            savedStep_ = (point.u2 * factors_[m]) * stepDeviation_;
             hasSavedStep_ = true;
         }
     }

@@ -37,6 +37,7 @@ class PhaseWalk {
     bool hasSavedStep_ = false;
     std::vector<double> steps_;
     std::vector<PolarPoint> points_;
+    std::vector<double> factors_;
 };
 
 // The whole input turned by one walk seeded with seed.

@@ -1,5 +1,7 @@
 #include "channel/PolarNormal.h"
 
+#include "channel/SamplePairs.h"
+
 namespace quorvel {
 namespace {
 
@@ -11,6 +13,20 @@ void offerCandidate(double u1, double u2, std::span<PolarPoint> points, std::siz
 }
 
 }  // namespace
+
+// Built without errno for the library's mathematics (the argument of the root is always
+// positive), so that the roots can be vector instructions, which round as the scalar one does.
+QUORVEL_WIDE_KERNEL void polarFactors(std::span<const PolarPoint> points, std::span<double> factors) {
+    const std::size_t count = points.size();
+    for (std::size_t n = 0; n < count; ++n) {
+        const PolarPoint& p = points[n];
+        factors[n] = logOfRadiusSquared(p.u1, p.u2, p.u1 * p.u1 + p.u2 * p.u2);
+    }
+    for (std::size_t n = 0; n < count; ++n) {
+        const PolarPoint& p = points[n];
+        factors[n] = std::sqrt(-2.0 * factors[n] / (p.u1 * p.u1 + p.u2 * p.u2));
+    }
+}
 
 PolarPoint drawPolarPoint(MersenneTwister& engine) {
     for (;;) {

@@ -52,6 +52,10 @@ struct PolarPoint {
     double u2;
 };
 
+// The factor g of each point's pair, exactly as polarPair forms it, into factors (as many): the
+// logarithms one by one, then the divisions and roots several at a time.
+void polarFactors(std::span<const PolarPoint> points, std::span<double> factors);
+
 // Draws candidate points, four engine outputs each, until one is accepted.
 PolarPoint drawPolarPoint(MersenneTwister& engine);
 

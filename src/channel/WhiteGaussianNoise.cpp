@@ -8,6 +8,11 @@
 #include <utility>
 
 namespace quorvel {
+namespace {
+
+constexpr std::size_t kNoiseBlock = 256;
+
+}  // namespace
 
 double meanPower(const SampleBuffer& signal) {
     if (signal.empty()) {
@@ -48,10 +53,9 @@ void NoiseGenerator::addTo(std::span<ComplexSample> samples) {
     // points are drawn first, a block at a time, because only that part depends on the engine's
     // order; the logarithms and roots of a block are then independent of each other and overlap
     // in the processor, where one sample at a time they would wait on each other.
-    constexpr std::size_t kBlock = 256;
-    std::array<PolarPoint, kBlock> points;
-    for (std::size_t begin = 0; begin < samples.size(); begin += kBlock) {
-        const std::size_t count = std::min(kBlock, samples.size() - begin);
+    std::array<PolarPoint, kNoiseBlock> points;
+    for (std::size_t begin = 0; begin < samples.size(); begin += kNoiseBlock) {
+        const std::size_t count = std::min(kNoiseBlock, samples.size() - begin);
         drawPoints(std::span(points).first(count));
         addPoints(std::span(points).first(count), samples.subspan(begin, count));
     }
@@ -62,11 +66,16 @@ void NoiseGenerator::drawPoints(std::span<PolarPoint> points) {
 }
 
 void NoiseGenerator::addPoints(std::span<const PolarPoint> points, std::span<ComplexSample> samples) const {
-    for (std::size_t n = 0; n < samples.size(); ++n) {
-        const auto pair = polarPair(points[n].u1, points[n].u2);
-        ComplexSample& sample = samples[n];
-        sample.q = pair[0] * standardDeviation_ + sample.q;
-        sample.i = pair[1] * standardDeviation_ + sample.i;
+    std::array<double, kNoiseBlock> factors;
+    for (std::size_t begin = 0; begin < samples.size(); begin += kNoiseBlock) {
+        const std::size_t count = std::min(kNoiseBlock, samples.size() - begin);
+        polarFactors(points.subspan(begin, count), std::span(factors).first(count));
+        for (std::size_t n = 0; n < count; ++n) {
+            const PolarPoint& point = points[begin + n];
+            ComplexSample& sample = samples[begin + n];
+            sample.q = (point.u1 * factors[n]) * standardDeviation_ + sample.q;
+            sample.i = (point.u2 * factors[n]) * standardDeviation_ + sample.i;
+        }
     }
 }
 
