@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/Signal.h"
+#include "common/WideKernel.h"
 
 namespace quorvel {
 
@@ -16,13 +17,6 @@ using DoublePair = double __attribute__((vector_size(16)));
 // makes it two pair instructions, with the same bits either way.
 using DoubleQuad = double __attribute__((vector_size(32)));
 
-// Kernels worth a second build for processors with AVX2, chosen when the program starts. Floating
-// point contraction is off in every build, so both builds round every operation alike.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
-#define QUORVEL_WIDE_KERNEL __attribute__((target_clones("avx2", "default")))
-#else
-#define QUORVEL_WIDE_KERNEL
-#endif
 
 inline DoublePair pairOf(const ComplexSample& s) {
     DoublePair v;

@@ -50,32 +50,14 @@ public:
     friend bool operator==(const MersenneTwister&, const MersenneTwister&) = default;
 
 private:
-    static constexpr std::size_t kShift = 397;
-
-    static std::uint32_t twisted(std::uint32_t upper, std::uint32_t lower, std::uint32_t far) {
-        const std::uint32_t y = (upper & 0x80000000u) | (lower & 0x7fffffffu);
-        return far ^ (y >> 1) ^ ((y & 1u) != 0 ? 0x9908b0dfu : 0u);
-    }
-
     void refill() {
-        // The standard in-place recurrence, split where its far word wraps around.
-        for (std::size_t i = 0; i < kStateWords - kShift; ++i) {
-            state_[i] = twisted(state_[i], state_[i + 1], state_[i + kShift]);
-        }
-        for (std::size_t i = kStateWords - kShift; i < kStateWords - 1; ++i) {
-            state_[i] = twisted(state_[i], state_[i + 1], state_[i + kShift - kStateWords]);
-        }
-        state_[kStateWords - 1] = twisted(state_[kStateWords - 1], state_[0], state_[kShift - 1]);
-        for (std::size_t i = 0; i < kStateWords; ++i) {
-            std::uint32_t y = state_[i];
-            y ^= y >> 11;
-            y ^= (y << 7) & 0x9d2c5680u;
-            y ^= (y << 15) & 0xefc60000u;
-            y ^= y >> 18;
-            outputs_[i] = y;
-        }
+        twistAndTemper(state_.data(), outputs_.data());
         next_ = 0;
     }
+
+    // The standard in-place recurrence over the whole state, then every word tempered; in its
+    // own unit, built for AVX2 as well, where it takes eight words an instruction.
+    static void twistAndTemper(std::uint32_t* state, std::uint32_t* outputs);
 
     std::array<std::uint32_t, kStateWords> state_{};
     std::array<std::uint32_t, kStateWords> outputs_{};
