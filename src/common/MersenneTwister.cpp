@@ -5,7 +5,6 @@
 namespace quorvel {
 namespace {
 
-constexpr std::size_t kStateWords = MersenneTwister::kStateWords;
 constexpr std::size_t kShift = 397;
 
 [[gnu::always_inline]] inline std::uint32_t twisted(std::uint32_t upper, std::uint32_t lower, std::uint32_t far) {
