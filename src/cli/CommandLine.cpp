@@ -18,17 +18,19 @@
 #include <utility>
 
 #include "cli/DatasetCommand.h"
-#include "options/OptionRun.h"
-#include "options/Options.h"
+#include "cli/HelpFormat.h"
 #include "cli/ProgressDisplay.h"
+#include "common/PrintableText.h"
 #include "common/Version.h"
 #include "export/Cf32Sink.h"
 #include "export/CsvSink.h"
 #include "export/SigmfMetadata.h"
 #include "export/SigmfRecordReader.h"
+#include "modulation/SymbolTiming.h"
+#include "options/OptionRun.h"
+#include "options/Options.h"
 #include "request/Messages.h"
 #include "request/RecordedSettings.h"
-#include "modulation/SymbolTiming.h"
 #include "synthesis/RunCheck.h"
 #include "synthesis/SignalSynthesizer.h"
 
@@ -38,32 +40,6 @@ namespace {
 // Regenerating file K of a recording seeded in one sequence (Quorvel 0.1.0) first draws the
 // symbols of the K - 1 files before it; beyond this many symbols that replay alone would take hours.
 constexpr double kMaxReplayedSymbols = 1e10;
-
-// Text read from a file, safe to print on a terminal: control characters (C0, DEL and the UTF-8
-// encoded C1 range) become \xNN escapes, so a recorded escape sequence cannot reach the terminal.
-std::string printable(std::string_view text) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string shown;
-    shown.reserve(text.size());
-    const auto escape = [&shown](unsigned char byte) {
-        shown += "\\x";
-        shown += kHex[byte >> 4];
-        shown += kHex[byte & 0xFu];
-    };
-    for (std::size_t k = 0; k < text.size(); ++k) {
-        const auto byte = static_cast<unsigned char>(text[k]);
-        if (byte < 0x20 || byte == 0x7F) {
-            escape(byte);
-        } else if (byte == 0xC2 && k + 1 < text.size() && static_cast<unsigned char>(text[k + 1]) >= 0x80 &&
-                   static_cast<unsigned char>(text[k + 1]) <= 0x9F) {
-            escape(byte);
-            escape(static_cast<unsigned char>(text[++k]));
-        } else {
-            shown += text[k];
-        }
-    }
-    return shown;
-}
 
 // Writes the report to standard output; a report that cannot be written fails the run.
 bool writeReport(const std::string& report, std::ostream& out, std::ostream& err) {
@@ -89,7 +65,16 @@ int reportInterrupted(const GenerationResult& result, const CommandLineStreams& 
     if (kept.empty()) {
         err << "Interrupted: no file was finished\n";
     } else {
-        err << "Interrupted: kept " << kept.size() << (kept.size() == 1 ? " file:" : " files:");
+        // Sample files and metadata files counted apart: a file number makes one of each (or two
+        // sample files), and "kept 2 files" for one recording misleads.
+        const auto count = [](std::size_t n, const char* what) {
+            return std::to_string(n) + " " + what + (n == 1 ? " file" : " files");
+        };
+        err << "Interrupted: kept " << count(result.writtenFiles.size(), "sample");
+        if (!result.metadataFiles.empty()) {
+            err << " and " << count(result.metadataFiles.size(), "metadata");
+        }
+        err << ':';
         for (std::size_t k = 0; k < kept.size(); ++k) {
             err << (k == 0 ? " " : ", ") << kept[k];
         }
@@ -161,7 +146,7 @@ int regenerate(const Options& o, const CommandLineStreams& streams) {
     std::ostream& err = streams.err;
     const auto reading = readRecordingRecordFile(*o.from);
     if (!reading) {
-        err << "cannot regenerate: " << printable(reading.problem) << '\n';
+        err << "cannot regenerate: " << printableText(reading.problem) << '\n';
         return ExitInvalidInput;
     }
     const RecordingRecord& record = *reading.record;
@@ -171,7 +156,7 @@ int regenerate(const Options& o, const CommandLineStreams& streams) {
         return ExitInvalidInput;
     }
     if (const auto problem = recordedSettingsProblem(record.parameters)) {
-        err << "cannot regenerate: " << printable(*problem) << '\n';
+        err << "cannot regenerate: " << printableText(*problem) << '\n';
         return ExitInvalidInput;
     }
     const double replayed =
@@ -184,20 +169,21 @@ int regenerate(const Options& o, const CommandLineStreams& streams) {
         return ExitInvalidInput;
     }
     if (isRecordingFolder(o.savePath, *o.from)) {
-        err << "cannot regenerate: " << printable(o.savePath)
-            << " is the recording's own folder, whose files would be replaced; choose another --save-path\n";
+        err << "cannot regenerate: " << printableText(o.savePath)
+            << " is the recording's own folder, whose files would be replaced; choose another "
+               "--save-path\n";
         return ExitInvalidInput;
     }
     // The rules of a fresh run, for the folder written to as well as for the recorded one.
     SignalParameters written = record.parameters;
     written.savePath = o.savePath;
     if (const auto reason = findRefusal(written, availableMemoryBytes(), false)) {
-        err << message::GenerationFailed << '\n' << printable(*reason) << '\n';
+        err << message::GenerationFailed << '\n' << printableText(*reason) << '\n';
         return ExitRefused;
     }
     if (record.programVersion != kProgramVersion) {
-        err << "note: the recording was made by Quorvel " << printable(record.programVersion) << ", this is "
-            << kProgramVersion << "; the samples may differ\n";
+        err << "note: the recording was made by Quorvel " << printableText(record.programVersion)
+            << ", this is " << kProgramVersion << "; the samples may differ\n";
     } else if (!record.seedsPerFile) {
         err << "note: the recording names no seed derivation, as those of Quorvel 0.1.0: its seeds are drawn "
                "again in one sequence over the files before it\n";
@@ -218,7 +204,7 @@ int regenerate(const Options& o, const CommandLineStreams& streams) {
         return ExitFileFailure;
     }
     if (result.refused()) {
-        err << message::GenerationFailed << '\n' << printable(result.refusal) << '\n';
+        err << message::GenerationFailed << '\n' << printableText(result.refusal) << '\n';
         return ExitRefused;
     }
     if (result.cancelled) {
@@ -331,18 +317,23 @@ int runCommandLine(int argc, const char* const* argv, const CommandLineStreams& 
     if (argc >= 2 && std::string_view(argv[1]) == "dataset") {
         return runDatasetCommand(argc - 1, argv + 1, streams);
     }
-    std::ostream& out = streams.out;
     std::ostream& err = streams.err;
-    CLI::App app{"quorvel-cli: writes digitally modulated complex-baseband test signals as CSV or cf32 files\n"
-                 "with SigMF metadata. Each value is read exactly as the desktop's field of the same name.\n"
-                 "Labelled datasets (HDF5 or SigMF) from a recipe file: quorvel-cli dataset --help."};
+    CLI::App app{
+        "quorvel-cli: writes digitally modulated complex-baseband test signals as CSV or cf32 "
+        "files "
+        "with SigMF metadata. Each value is read exactly as the desktop's field of the same name.\n"
+        "Labelled datasets (HDF5 or SigMF) from a recipe file: quorvel-cli dataset --help."};
     app.name("quorvel-cli");
     Options options;
     addOptions(app, options);
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        return app.exit(e, out, err) == 0 ? ExitSuccess : ExitInvalidInput;
+    formatHelp(app, terminalColumns(),
+               "quorvel-cli [OPTIONS]\n"
+               "quorvel-cli --from modulated_signal_K.sigmf-meta [--save-path FOLDER]\n"
+               "quorvel-cli dataset RECIPE.json --out DIR [--shard I/N] [--format hdf5|sigmf]   "
+               "(dataset --help)\n"
+               "quorvel-cli dataset merge DIR");
+    if (const auto code = parseArguments(app, argc, argv, streams)) {
+        return *code;
     }
     try {
         checkOptionUse(app, options);
