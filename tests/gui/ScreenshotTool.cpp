@@ -1,5 +1,6 @@
 // Saves pictures of the main window, of the viewer after a run with the default settings, of
-// the transmitter dialog and of the impairments dialog with example values:
+// the transmitter dialog and of the impairments dialog with example values, and of each view of
+// the analyzer on a seeded recording of RRC-shaped 16-QAM with phase noise:
 //   quorvel-screenshots <output folder>
 // Runs on the offscreen platform; the run's sample file goes to a temporary folder.
 
@@ -9,6 +10,9 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
+#include <QTabWidget>
+#include "analyzer/AnalyzedRecording.h"
+#include "analyzer/widgets/AnalyzerWindow.h"
 #include "app/widgets/AppIcon.h"
 #include "app/widgets/ApplicationState.h"
 #include "app/widgets/ImpairmentsDialog.h"
@@ -16,6 +20,7 @@
 #include "app/widgets/TransmitterDialog.h"
 #include "display/widgets/SignalViewer.h"
 #include "gui/support/GuiTestSupport.h"
+#include "synthesis/SignalSynthesizer.h"
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -59,5 +64,39 @@ int main(int argc, char** argv) {
         state.ViewerWindow->grab().save(output.filePath(QStringLiteral("signal-viewer.png"))) &&
         impairments.grab().save(output.filePath(QStringLiteral("impairments-dialog.png"))) &&
         quorvel::applicationIconPixmap(4).save(output.filePath(QStringLiteral("icon.png")));
-    return saved ? 0 : 1;
+    if (!saved) {
+        return 1;
+    }
+    // The analyzer on a recording of its own, made in the run folder.
+    quorvel::SignalParameters p;
+    p.modulationType = quorvel::ModulationType::Qam;
+    p.pskOrder = 0;
+    p.qamOrder = 16;
+    p.symbolCount = 20000;
+    p.samplingRate = 8000.0;
+    p.snrDb = 28.0;
+    p.outputFormat = quorvel::OutputFormat::Cf32;
+    p.savePath = runFolder.path().toStdString();
+    p.transmitter.pulse = quorvel::PulseShape::RootRaisedCosine;
+    p.impairments.phaseNoise = quorvel::PhaseNoise{-75.0, 100.0};
+    if (quorvel::SignalSynthesizer::seeded(7).generateSignal(p).refused()) {
+        std::fprintf(stderr, "the analyzer's recording was refused\n");
+        return 1;
+    }
+    auto* analyzer = new quorvel::AnalyzerWindow(
+        runFolder.filePath(QStringLiteral("modulated_signal_1.sigmf-meta")));
+    analyzer->recording().waitForPyramid();
+    analyzer->resize(1180, 680);
+    analyzer->show();
+    const char* names[] = {"analyzer-time.png", "analyzer-spectrum.png", "analyzer-spectrogram.png",
+                           "analyzer-constellation.png", "analyzer-eye.png"};
+    for (int tab = 0; tab < 5; ++tab) {
+        analyzer->tabs().setCurrentIndex(tab);
+        QApplication::processEvents();
+        if (!analyzer->grab().save(output.filePath(QString::fromUtf8(names[tab])))) {
+            return 1;
+        }
+    }
+    analyzer->close();
+    return 0;
 }

@@ -25,6 +25,7 @@ struct ApplicationState {
     SampleBuffer MappedSymbols;  // mapper output of the last file of the last good run
     double ViewerSampleRate = 10000.0;    // sampling rate of CurrentSignal [Hz]
     bool ShowSampledData = false;         // constellation shows CurrentSignal, not MappedSymbols
+    bool OpenAnalyzerAfterRun = false;    // a good run opens its last recording in the analyzer
     QPointer<SignalViewer> ViewerWindow;  // the open viewer; null once destroyed
     SpectrumStorage ViewerSpectrum;       // the open viewer's, kept for the next one
     SignalSynthesizer Synthesizer;

@@ -1,5 +1,6 @@
 #include "app/widgets/GenerateCommand.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QProgressDialog>
@@ -9,6 +10,7 @@
 #include <string_view>
 #include <utility>
 
+#include "analyzer/widgets/AnalyzerWindow.h"
 #include "app/ControlTable.h"
 #include "app/widgets/AppIcon.h"
 #include "app/widgets/ApplicationState.h"
@@ -17,6 +19,7 @@
 #include "app/widgets/QtText.h"
 #include "app/widgets/WindowPlacement.h"
 #include "display/widgets/SignalViewer.h"
+#include "synthesis/ProgressEstimate.h"
 
 namespace quorvel {
 namespace {
@@ -50,22 +53,31 @@ void prepareProgressDialog(QProgressDialog& dialog, bool hasOwner) {
     dialog.setValue(0);  // starts the delay
 }
 
-void showProgress(QProgressDialog& dialog, const RunProgress& progress, std::int32_t fileCount) {
+// The run's share done, which file it is making, and the time left at its recent speed.
+void showProgress(QProgressDialog& dialog, const RunProgress& progress, std::int32_t fileCount,
+                  ProgressEstimate& estimate, const QElapsedTimer& clock) {
     // Reports still queued when the user cancelled must not bring the dialog back.
     if (dialog.wasCanceled() || progress.samplesTotal == 0) {
         return;
     }
+    estimate.report(static_cast<double>(clock.nsecsElapsed()) * 1e-9, progress.samplesDone,
+                    progress.samplesTotal);
     const double share =
         static_cast<double>(progress.samplesDone) / static_cast<double>(progress.samplesTotal);
     dialog.setValue(std::clamp(static_cast<int>(share * kProgressSteps), 0, kProgressSteps));
-    if (fileCount < 2) {
-        return;
+    QString label = QStringLiteral("Generating the signal...");
+    if (fileCount >= 2) {
+        // Every file of a run holds the same number of samples.
+        const auto files = static_cast<std::uint64_t>(fileCount);
+        const std::uint64_t perFile = std::max<std::uint64_t>(progress.samplesTotal / files, 1);
+        const std::uint64_t file = std::min(progress.samplesDone / perFile + 1, files);
+        label = QStringLiteral("Generating file %1 of %2...").arg(file).arg(fileCount);
     }
-    // Every file of a run holds the same number of samples.
-    const auto files = static_cast<std::uint64_t>(fileCount);
-    const std::uint64_t perFile = std::max<std::uint64_t>(progress.samplesTotal / files, 1);
-    const std::uint64_t file = std::min(progress.samplesDone / perFile + 1, files);
-    dialog.setLabelText(QStringLiteral("Generating file %1 of %2...").arg(file).arg(fileCount));
+    const auto left = estimate.secondsLeft();
+    label += QStringLiteral("\n") +
+             (left ? QStringLiteral("About %1 left").arg(toQString(durationText(*left)))
+                   : QStringLiteral("Time left: not known yet"));
+    dialog.setLabelText(label);
 }
 
 }  // namespace
@@ -81,6 +93,9 @@ void GenerateCommand::run(const ControlPanelInput& input) {
                            QString::fromStdString(reading.message),
                            {},
                            MessageIcon::None});
+        if (onInputError_) {
+            onInputError_(reading.message);
+        }
         return;
     }
     const SignalParameters& parameters = *reading.parameters;
@@ -115,6 +130,9 @@ void GenerateCommand::run(const ControlPanelInput& input) {
     state_.ViewerSampleRate = parameters.samplingRate;
     openViewer();
     reportFileFailures(result);
+    if (state_.OpenAnalyzerAfterRun && !result.metadataFiles.empty()) {
+        openAnalyzer(QString::fromStdString(result.metadataFiles.back()), dialogOwner_);
+    }
 }
 
 void GenerateCommand::abandonRun() {
@@ -130,9 +148,14 @@ std::optional<GenerationResult> GenerateCommand::generateInBackground(
     prepareProgressDialog(dialog, dialogOwner_ != nullptr);
     QEventLoop loop;
     bool ended = false;
+    ProgressEstimate estimate;
+    QElapsedTimer clock;
+    clock.start();
     BackgroundRun run(
         state_.Synthesizer, parameters,
-        [&](const RunProgress& progress) { showProgress(dialog, progress, parameters.fileCount); },
+        [&](const RunProgress& progress) {
+            showProgress(dialog, progress, parameters.fileCount, estimate, clock);
+        },
         [&] {
             ended = true;
             loop.quit();

@@ -2,7 +2,9 @@
 // What pressing "Generate Signal & Plot" does: close the open viewer, read the panel, run the
 // pipeline and open a new viewer on the result, or say why not.
 
+#include <functional>
 #include <optional>
+#include <string>
 
 #include "app/ControlPanelReader.h"
 #include "synthesis/SignalSynthesizer.h"
@@ -36,6 +38,12 @@ class GenerateCommand {
     // then returns as soon as the run's thread has ended, with no box and no viewer.
     void abandonRun();
 
+    // Called with the message after its "Input Error" box, so that the window can put the focus
+    // where the message points.
+    void setOnInputError(std::function<void(const std::string& message)> handler) {
+        onInputError_ = std::move(handler);
+    }
+
   private:
     // The run's result, or nothing when it was abandoned.
     std::optional<GenerationResult> generateInBackground(const SignalParameters& parameters);
@@ -48,6 +56,7 @@ class GenerateCommand {
     QWidget* dialogOwner_;
     BackgroundRun* activeRun_ = nullptr;  // while run() waits for one
     bool abandoned_ = false;
+    std::function<void(const std::string&)> onInputError_;
 };
 
 }  // namespace quorvel

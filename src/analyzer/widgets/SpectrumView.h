@@ -1,0 +1,36 @@
+#pragma once
+// The spectrum view: Welch's estimate of the samples the time view shows, in dB per resolution
+// bandwidth over frequency, with the window, the transform size and the RBW it was made with;
+// the readout names the peak nearest the cursor.
+
+#include <cstdint>
+
+#include "analyzer/SpectrumEstimate.h"
+#include "analyzer/widgets/PlotView.h"
+
+namespace quorvel {
+
+class AnalyzedRecording;
+
+class SpectrumView : public PlotView {
+  public:
+    SpectrumView(const AnalyzedRecording& recording, QWidget* parent);
+
+    // Estimates again over samples begin ... end - 1 with settings.
+    void estimate(std::uint64_t begin, std::uint64_t end, const WelchSettings& settings);
+    const SpectrumEstimate& current() const { return estimate_; }
+
+    // "RBW 58.6 Hz, Hann, 4096 points, 39 segments".
+    QString settingsText() const;
+
+  protected:
+    void paintData(QPainter& painter, const QRect& area) override;
+    QString readoutOf(double x, double y) const override;
+
+  private:
+    const AnalyzedRecording& recording_;
+    SpectrumEstimate estimate_;
+    WelchSettings settings_;
+};
+
+}  // namespace quorvel

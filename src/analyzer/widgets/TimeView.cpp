@@ -1,0 +1,182 @@
+#include "analyzer/widgets/TimeView.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "analyzer/AnalyzedRecording.h"
+#include "analyzer/widgets/PlotColours.h"
+
+namespace quorvel {
+namespace {
+
+// Zoomed in to fewer samples than this many per pixel, the samples themselves are drawn.
+constexpr double kSamplesPerPixelForLines = 2.0;
+constexpr double kAmplitudeMargin = 1.1;
+
+AxisRange amplitudeRange(const IqExtent& e) {
+    if (e.empty) {
+        return {-1.0, 1.0};
+    }
+    const double largest =
+        std::max({std::fabs(e.minI), std::fabs(e.maxI), std::fabs(e.minQ), std::fabs(e.maxQ)});
+    const double reach = largest > 0.0 && std::isfinite(largest) ? kAmplitudeMargin * largest : 1.0;
+    return {-reach, reach};
+}
+
+}  // namespace
+
+TimeView::TimeView(const AnalyzedRecording& recording, QWidget* parent)
+    : PlotView(QStringLiteral("s"), QString(), parent), recording_(recording) {
+    setXTitle(QStringLiteral("Time (I blue, Q red)"));
+    const auto size = static_cast<double>(recording.samples().size());
+    const AxisRange time{0.0, std::max(size, 1.0) / recording.sampleRateHz()};
+    const AxisRange amplitude =
+        amplitudeRange(recording.pyramid().extent(0, recording.samples().size()));
+    setLimits(time, amplitude);
+    setRanges(time, amplitude);
+}
+
+double TimeView::minimumXSpan() const {
+    return 8.0 / recording_.sampleRateHz();
+}
+
+std::pair<std::uint64_t, std::uint64_t> TimeView::visibleSamples() const {
+    const double rate = recording_.sampleRateHz();
+    const auto size = static_cast<double>(recording_.samples().size());
+    const double begin = std::clamp(std::floor(xRange().lo * rate), 0.0, size);
+    const double end = std::clamp(std::ceil(xRange().hi * rate) + 1.0, begin, size);
+    return {static_cast<std::uint64_t>(begin), static_cast<std::uint64_t>(end)};
+}
+
+void TimeView::showSamples(std::uint64_t begin, std::uint64_t end) {
+    const double rate = recording_.sampleRateHz();
+    setRanges(
+        {static_cast<double>(begin) / rate, static_cast<double>(std::max(end, begin + 1)) / rate},
+        yRange());
+    rangesChanged();
+}
+
+void TimeView::rangesChanged() {
+    if (samplesChanged_) {
+        const auto [begin, end] = visibleSamples();
+        samplesChanged_(begin, end);
+    }
+}
+
+void TimeView::paintData(QPainter& painter, const QRect& area) {
+    paintAnnotations(painter, area);
+    const auto [begin, end] = visibleSamples();
+    if (end <= begin) {
+        return;
+    }
+    if (static_cast<double>(end - begin) <= kSamplesPerPixelForLines * area.width()) {
+        paintSamples(painter, area, begin, end);
+    } else {
+        paintColumns(painter, area, begin, end);
+    }
+}
+
+void TimeView::paintSamples(QPainter& painter, const QRect& area, std::uint64_t begin,
+                            std::uint64_t end) {
+    std::vector<IqSample> samples(static_cast<std::size_t>(end - begin));
+    recording_.samples().read(begin, samples.size(), samples.data());
+    const double rate = recording_.sampleRateHz();
+    for (const bool quadrature : {false, true}) {
+        QPainterPath path;
+        bool open = false;
+        for (std::size_t k = 0; k < samples.size(); ++k) {
+            const float v = quadrature ? samples[k].imag() : samples[k].real();
+            if (!std::isfinite(v)) {
+                open = false;
+                continue;
+            }
+            const QPointF at(pixelX(static_cast<double>(begin + k) / rate, area), pixelY(v, area));
+            open ? path.lineTo(at) : path.moveTo(at);
+            open = true;
+        }
+        painter.setPen(QPen(quadrature ? kQuadratureColour : kInPhaseColour, 1.0));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(path);
+    }
+}
+
+// Each column a vertical stroke from its smallest to its largest value, joined to the next
+// column's stroke so that a steep edge between two columns stays one line.
+void TimeView::paintColumns(QPainter& painter, const QRect& area, std::uint64_t begin,
+                            std::uint64_t end) {
+    const int columns = area.width();
+    const std::vector<IqExtent> extents = columnExtents(recording_.pyramid(), begin, end, columns);
+    for (const bool quadrature : {false, true}) {
+        painter.setPen(QPen(quadrature ? kQuadratureColour : kInPhaseColour, 1.0));
+        double previousLow = 0.0;
+        double previousHigh = 0.0;
+        bool previous = false;
+        for (int c = 0; c < columns; ++c) {
+            const IqExtent& e = extents[static_cast<std::size_t>(c)];
+            if (e.empty) {
+                previous = false;
+                continue;
+            }
+            double low = pixelY(quadrature ? e.maxQ : e.maxI, area);
+            double high = pixelY(quadrature ? e.minQ : e.minI, area);
+            if (previous) {
+                low = std::min(low, previousHigh);
+                high = std::max(high, previousLow);
+            }
+            const double x = area.left() + c + 0.5;
+            painter.drawLine(QPointF(x, low), QPointF(x, std::max(high, low + 0.5)));
+            previousLow = pixelY(quadrature ? e.maxQ : e.maxI, area);
+            previousHigh = pixelY(quadrature ? e.minQ : e.minI, area);
+            previous = true;
+        }
+    }
+}
+
+void TimeView::paintAnnotations(QPainter& painter, const QRect& area) {
+    const double rate = recording_.sampleRateHz();
+    const auto [begin, end] = visibleSamples();
+    painter.setPen(kAnnotationEdge);
+    painter.setBrush(kAnnotationFill);
+    // Only the annotations in view, and a column of pixels at most once.
+    double lastRight = -1.0;
+    for (const RecordingAnnotation& a : recording_.recording().annotations) {
+        const std::uint64_t last = a.sampleStart + std::max<std::uint64_t>(a.sampleCount, 1);
+        if (last <= begin || a.sampleStart >= end) {
+            continue;
+        }
+        const double left = pixelX(static_cast<double>(a.sampleStart) / rate, area);
+        const double right = pixelX(static_cast<double>(last) / rate, area);
+        if (right < lastRight + 1.0) {
+            continue;
+        }
+        lastRight = right;
+        const QRectF box(QPointF(left, area.top()), QPointF(right, area.bottom()));
+        painter.drawRect(box);
+        if (box.width() > 30.0 && !a.label.empty()) {
+            painter.drawText(box.adjusted(3, 2, -3, -2), Qt::AlignLeft | Qt::AlignTop,
+                             QString::fromStdString(a.label));
+        }
+    }
+}
+
+QString TimeView::readoutOf(double x, double y) const {
+    const double rate = recording_.sampleRateHz();
+    const auto size = recording_.samples().size();
+    const double position = std::round(x * rate);
+    if (size == 0 || position < 0.0 || position >= static_cast<double>(size)) {
+        return PlotView::readoutOf(x, y);
+    }
+    const auto n = static_cast<std::uint64_t>(position);
+    IqSample s;
+    recording_.samples().read(n, 1, &s);
+    return QStringLiteral("t = %1 (sample %2)   I = %3   Q = %4")
+        .arg(QString::fromStdString(quantityText(static_cast<double>(n) / rate, "s")))
+        .arg(n)
+        .arg(static_cast<double>(s.real()), 0, 'g', 6)
+        .arg(static_cast<double>(s.imag()), 0, 'g', 6);
+}
+
+}  // namespace quorvel
