@@ -4,6 +4,7 @@
 
 #include "app/ControlTable.h"
 #include "app/Latin1Text.h"
+#include "modulation/SchemeCatalog.h"
 
 namespace quorvel {
 namespace {
@@ -84,6 +85,13 @@ ControlPanelReading readControlPanel(const ControlPanelInput& input) {
     ControlPanelReading reading = readSettings(request, panelFolder(input.savePath));
     if (!reading) {
         return reading;
+    }
+    // The transmitter dialog keeps its pulse whatever the scheme; a scheme that makes its own
+    // samples runs without it (the panel's summary line says so) rather than being refused.
+    if (pulseShapingRefusal(reading.parameters->modulationType)) {
+        reading.parameters->transmitter.pulse = PulseShape::Linear;
+        reading.parameters->transmitter.rolloff = Transmitter{}.rolloff;
+        reading.parameters->transmitter.span = Transmitter{}.span;
     }
     const ImpairmentReading impairments = readImpairments(input.impairments, reading.parameters->samplingRate);
     if (!impairments) {

@@ -246,6 +246,14 @@ std::string_view modulationName(ModulationType type) {
     return scheme != nullptr ? scheme->name : "unknown";
 }
 
+std::optional<std::string> pulseShapingRefusal(ModulationType type) {
+    if (mapsOnePointPerSymbol(type)) {
+        return std::nullopt;
+    }
+    return "Pulse shaping applies to PSK, OQPSK, Pi/4-DQPSK, QAM and APSK; " + upperCaseName(type) +
+           " makes its own samples.";
+}
+
 std::string upperCaseName(ModulationType type) {
     std::string name(modulationName(type));
     for (char& c : name) {

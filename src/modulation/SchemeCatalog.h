@@ -97,6 +97,10 @@ std::int32_t alphabetSize(const SignalParameters& parameters);
 // frequency-keyed schemes produce samples at the sampling rate themselves.
 bool mapsOnePointPerSymbol(ModulationType type);
 
+// Why a transmit pulse cannot shape the scheme's signal, in one sentence; nothing for the schemes
+// it shapes.
+std::optional<std::string> pulseShapingRefusal(ModulationType type);
+
 // Points per ring and ring radii, innermost ring first; the two lists have equal length.
 struct ApskRings {
     std::vector<int> ringSizes;

@@ -16,9 +16,8 @@ std::optional<std::string> pulseRefusal(const SignalParameters& p) {
     if (t.pulse == PulseShape::Linear) {
         return std::nullopt;
     }
-    if (!mapsOnePointPerSymbol(p.modulationType)) {
-        return "Pulse shaping applies to PSK, OQPSK, Pi/4-DQPSK, QAM and APSK; " +
-               upperCaseName(p.modulationType) + " makes its own samples.";
+    if (auto refusal = pulseShapingRefusal(p.modulationType)) {
+        return refusal;
     }
     const PulseChoice& pulse = pulseChoice(t.pulse);
     if (!(t.rolloff > 0.0 && t.rolloff <= 1.0)) {

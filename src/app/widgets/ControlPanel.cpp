@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <algorithm>
 #include <string_view>
 
@@ -44,7 +45,33 @@ class WideDropDownList : public QComboBox {
   public:
     // droppedWidth: the opened list's width, or 0 to fit the items [pixels].
     WideDropDownList(int droppedWidth, QWidget* parent)
-        : QComboBox(parent), droppedWidth_(droppedWidth) {}
+        : QComboBox(parent), droppedWidth_(droppedWidth) {
+        connect(this, &QComboBox::currentIndexChanged, this, [this] { setToolTip(currentText()); });
+    }
+
+    // The closed list keeps its stated width; a chosen item that would be cut there is drawn in a
+    // smaller font, down to kSmallestPointSize, and only then shortened with an ellipsis.
+    void paintEvent(QPaintEvent* /*event*/) override {
+        QStylePainter painter(this);
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        painter.drawComplexControl(QStyle::CC_ComboBox, option);
+        const int room =
+            style()
+                ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this)
+                .width() -
+            2;
+        QFont shrunk = font();
+        const qreal smallest = std::min(kSmallestPointSize, shrunk.pointSizeF());
+        while (QFontMetrics(shrunk).horizontalAdvance(option.currentText) > room &&
+               shrunk.pointSizeF() > smallest) {
+            shrunk.setPointSizeF(std::max(smallest, shrunk.pointSizeF() - 0.5));
+        }
+        option.currentText =
+            QFontMetrics(shrunk).elidedText(option.currentText, Qt::ElideRight, room);
+        painter.setFont(shrunk);
+        painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+    }
 
     void showPopup() override {
         QComboBox::showPopup();
@@ -54,6 +81,8 @@ class WideDropDownList : public QComboBox {
     }
 
   private:
+    static constexpr qreal kSmallestPointSize = 7.0;
+
     // The width of a closed list that shows its widest item whole, as Qt sizes a list to its
     // contents: the opened list's check-mark column takes the room of the closed list's arrow.
     int itemsFittingWidth() const {
@@ -79,6 +108,7 @@ QComboBox* makeList(QWidget& window, const ControlRow& row) {
         list->addItem(toQString(item.text));
     }
     list->setCurrentIndex(row.initialIndex);
+    list->setToolTip(list->currentText());
     list->setGeometry(row.field.x, row.field.y, row.field.width, kClosedListHeight);
     list->setMaxVisibleItems(visibleListRows(row, list->count()));
     return list;

@@ -3,19 +3,23 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
 
+#include "analyzer/widgets/AnalyzerWindow.h"
+#include "app/PanelStatus.h"
 #include "app/widgets/AppIcon.h"
-#include "app/widgets/ImpairmentsDialog.h"
 #include "app/widgets/ApplicationState.h"
+#include "app/widgets/ImpairmentsDialog.h"
 #include "app/widgets/MessagePresenter.h"
 #include "app/widgets/QtText.h"
 #include "app/widgets/TransmitterDialog.h"
-#include "modulation/SymbolTiming.h"
 #include "display/widgets/SignalViewer.h"
+#include "modulation/SymbolTiming.h"
 
 namespace quorvel {
 namespace {
@@ -41,6 +45,7 @@ MainWindow::MainWindow(ApplicationState& state, MessagePresenter* messages)
     setWindowIcon(applicationIcon());
     resize(kMainWindow.width, kMainWindow.height);
     auto* transmitter = new QPushButton(QStringLiteral("Transmitter..."), this);
+    transmitterButton_ = transmitter;
     transmitter->setObjectName(QStringLiteral("transmitterButton"));
     transmitter->setGeometry(kTransmitterButtonX, kTransmitterButtonY, kTransmitterButtonWidth, kTransmitterButtonHeight);
     transmitter->setAutoDefault(false);
@@ -53,6 +58,7 @@ MainWindow::MainWindow(ApplicationState& state, MessagePresenter* messages)
     impairmentsButton_->setObjectName(QStringLiteral("impairmentsButton"));
     impairmentsButton_->setGeometry(kImpairmentsButtonRect);
     impairmentsButton_->setAutoDefault(false);
+    addAdditions();
     connectControls();
     // Same enable states as the table at start; keeps the two in step should either change.
     panel_.applyOrderControls(
@@ -61,6 +67,115 @@ MainWindow::MainWindow(ApplicationState& state, MessagePresenter* messages)
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::addAdditions() {
+    auto* analyzer = new QPushButton(QStringLiteral("Analyzer..."), this);
+    analyzer->setObjectName(QStringLiteral("analyzerButton"));
+    analyzer->setGeometry(kAnalyzerButtonRect);
+    analyzer->setAutoDefault(false);
+    analyzer->setToolTip(
+        QStringLiteral("Open a recording (.sigmf-meta, .sigmf-data or .csv) in the analyzer"));
+    connect(analyzer, &QPushButton::clicked, this, [this] { openAnalyzerAsked(); });
+    settingsLine_ = new QLabel(this);
+    settingsLine_->setObjectName(QStringLiteral("settingsLine"));
+    settingsLine_->setGeometry(kSettingsLineRect);
+    settingsLine_->setWordWrap(true);
+    settingsLine_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    auto* afterRun =
+        new QCheckBox(QStringLiteral("Open the analyzer on the last file after each run"), this);
+    afterRun->setObjectName(QStringLiteral("analyzerAfterRun"));
+    afterRun->setGeometry(kAnalyzerAfterRunRect);
+    connect(afterRun, &QCheckBox::toggled, this,
+            [this](bool on) { state_.OpenAnalyzerAfterRun = on; });
+    auto* browse = new QPushButton(QStringLiteral("Browse..."), this);
+    browse->setObjectName(QStringLiteral("browseButton"));
+    browse->setGeometry(kBrowseButtonRect);
+    browse->setAutoDefault(false);
+    connect(browse, &QPushButton::clicked, this, [this] { browseSavePath(); });
+    folderLabel_ = new QLabel(this);
+    folderLabel_->setObjectName(QStringLiteral("folderLabel"));
+    folderLabel_->setGeometry(kFolderLabelRect);
+    auto* timingUnit = new QLabel(QStringLiteral("symbol periods"), this);
+    timingUnit->setObjectName(QStringLiteral("timingUnit"));
+    timingUnit->setGeometry(kTimingUnitRect);
+    // Enter in any field is the button's press, as in a dialog.
+    for (QLineEdit* field : findChildren<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly)) {
+        connect(field, &QLineEdit::returnPressed, this, [this] {
+            if (panel_.generateButton().isEnabled()) {
+                generate();
+            }
+        });
+    }
+    connect(&panel_.edit(ControlId::SavePath), &QLineEdit::textChanged, this,
+            [this] { showFolder(); });
+    connect(&panel_.list(ControlId::ModulationType), &QComboBox::currentIndexChanged, this,
+            [this] { showSettings(); });
+    command_.setOnInputError([this](const std::string& message) { focusOnProblem(message); });
+    showFolder();
+    showSettings();
+}
+
+void MainWindow::showSettings() {
+    ControlPanelInput input = panel_.input();
+    input.transmitter = transmitter_;
+    input.impairments = impairments_;
+    const QString text = QString::fromStdString(panelSettingsSummary(input));
+    settingsLine_->setText(text);
+    settingsLine_->setToolTip(text);
+}
+
+void MainWindow::showFolder() {
+    const QString folder = QString::fromStdString(panelFolder(panel_.input().savePath));
+    const QFileInfo info(folder);
+    const QString shown =
+        info.isDir() ? info.canonicalFilePath() : QStringLiteral("(no such folder)");
+    folderLabel_->setToolTip(shown);
+    folderLabel_->setText(
+        folderLabel_->fontMetrics().elidedText(shown, Qt::ElideMiddle, kFolderLabelRect.width()));
+}
+
+void MainWindow::browseSavePath() {
+    const QString start =
+        QFileInfo(QString::fromStdString(panelFolder(panel_.input().savePath))).absoluteFilePath();
+    const QString chosen =
+        QFileDialog::getExistingDirectory(this, QStringLiteral("Save path"), start);
+    if (!chosen.isEmpty()) {
+        panel_.edit(ControlId::SavePath).setText(chosen);
+    }
+}
+
+void MainWindow::openAnalyzerAsked() {
+    const QString start =
+        QFileInfo(QString::fromStdString(panelFolder(panel_.input().savePath))).absoluteFilePath();
+    const QString path = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Open recording"), start,
+        QStringLiteral("Recordings (*.sigmf-meta *.sigmf-data *.csv)"));
+    if (!path.isEmpty()) {
+        openAnalyzer(path, this);
+    }
+}
+
+void MainWindow::focusOnProblem(const std::string& message) {
+    const MessageFocus focus = focusOfMessage(message);
+    switch (focus.place) {
+        case MessagePlace::Field:
+            if (controlRow(focus.field).kind == FieldKind::List) {
+                panel_.list(focus.field).setFocus();
+            } else {
+                panel_.edit(focus.field).setFocus();
+                panel_.edit(focus.field).selectAll();
+            }
+            break;
+        case MessagePlace::TransmitterDialog:
+            transmitterButton_->setFocus();
+            break;
+        case MessagePlace::ImpairmentsDialog:
+            impairmentsButton_->setFocus();
+            break;
+        case MessagePlace::Nowhere:
+            break;
+    }
+}
 
 void MainWindow::connectControls() {
     connect(&panel_.list(ControlId::ModulationType), &QComboBox::currentIndexChanged, this,
@@ -93,13 +208,16 @@ void MainWindow::editTransmitter() {
     TransmitterDialog dialog(transmitter_, this);
     if (dialog.exec() == QDialog::Accepted) {
         transmitter_ = dialog.input();
+        showSettings();
     }
 }
 
 void MainWindow::editImpairments() {
     ImpairmentsDialog dialog(impairments_, this);
+    dialog.setSamplingRateText(panel_.edit(ControlId::SamplingRate).text());
     if (dialog.exec() == QDialog::Accepted) {
         impairments_ = dialog.texts();
+        showSettings();
     }
 }
 

@@ -2,6 +2,7 @@
 // The "Quorvel" window: the control panel, its enable rule, the "Display Sampled Data" check box,
 // the generate button and the "Impairments..." button below them.
 
+#include <QRect>
 #include <QWidget>
 
 class QLabel;
@@ -25,6 +26,15 @@ class MessagePresenter;
 inline constexpr int kTransmitterButtonX = 20, kTransmitterButtonY = 630, kTransmitterButtonWidth = 200,
                      kTransmitterButtonHeight = 30;
 inline constexpr int kStatusLineX = 20, kStatusLineY = 680, kStatusLineWidth = 560, kStatusLineHeight = 48;
+// Further additions beside the stated controls [pixels]: the analyzer's button beside the
+// dialogs' buttons, the settings line and the analyzer's check box below the status line, the
+// save path's browse button and its folder, and the timing error's unit.
+inline constexpr QRect kAnalyzerButtonRect{440, 630, 140, 30};
+inline constexpr QRect kSettingsLineRect{20, 730, 560, 44};
+inline constexpr QRect kAnalyzerAfterRunRect{20, 774, 400, 22};
+inline constexpr QRect kBrowseButtonRect{335, 470, 75, 24};
+inline constexpr QRect kFolderLabelRect{415, 470, 175, 24};
+inline constexpr QRect kTimingUnitRect{335, 380, 150, 24};
 
 class MainWindow : public QWidget {
   public:
@@ -39,12 +49,18 @@ class MainWindow : public QWidget {
 
   private:
     void connectControls();
+    void addAdditions();
     void generate();
     void modulationChosen(int index);
     void apskOrderChosen(int index);
     void showSampledDataToggled(bool checked);
     void editTransmitter();
     void editImpairments();
+    void browseSavePath();
+    void openAnalyzerAsked();
+    void showSettings();
+    void showFolder();
+    void focusOnProblem(const std::string& message);
 
     ApplicationState& state_;
     std::unique_ptr<MessagePresenter> ownMessages_;
@@ -52,6 +68,9 @@ class MainWindow : public QWidget {
     GenerateCommand command_;
     TransmitterInput transmitter_;
     QLabel* statusLine_ = nullptr;
+    QLabel* settingsLine_ = nullptr;
+    QLabel* folderLabel_ = nullptr;
+    QPushButton* transmitterButton_ = nullptr;
     QPushButton* impairmentsButton_ = nullptr;
     ImpairmentTexts impairments_;  // what the impairments dialog last accepted
 };
