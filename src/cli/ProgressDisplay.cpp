@@ -6,15 +6,19 @@
 namespace quorvel {
 namespace {
 
-std::string line(const RunProgress& progress, double seconds) {
+std::string leftText(const ProgressEstimate& estimate) {
+    const auto left = estimate.secondsLeft();
+    return left ? durationText(*left) + " left" : std::string("time left not known yet");
+}
+
+std::string line(const RunProgress& progress, double seconds, const ProgressEstimate& estimate) {
     const double total = static_cast<double>(progress.samplesTotal);
     const double done = static_cast<double>(progress.samplesDone);
     const double rate = seconds > 0.0 ? done / seconds : 0.0;
-    const double left = rate > 0.0 ? (total - done) / rate : 0.0;
     char text[128];
-    std::snprintf(text, sizeof text, "%5.1f%%  %.3g Msamples/s  %.0f s left", total > 0.0 ? 100.0 * done / total : 100.0,
-                  rate / 1e6, left);
-    return text;
+    std::snprintf(text, sizeof text, "%5.1f%%  %.3g Msamples/s  ",
+                  total > 0.0 ? 100.0 * done / total : 100.0, rate / 1e6);
+    return text + leftText(estimate);
 }
 
 }  // namespace
@@ -40,23 +44,29 @@ void ProgressDisplay::show(const std::string& text) {
     }
 }
 
+double ProgressDisplay::secondsSinceStart() const {
+    return std::chrono::duration<double>(Clock::now() - start_).count();
+}
+
 void ProgressDisplay::update(const RunProgress& progress) {
+    estimate_.report(secondsSinceStart(), progress.samplesDone, progress.samplesTotal);
     if (const auto seconds = due()) {
-        show(line(progress, *seconds));
+        show(line(progress, *seconds, estimate_));
     }
 }
 
 void ProgressDisplay::updateCaptures(std::uint64_t done, std::uint64_t total) {
+    estimate_.report(secondsSinceStart(), done, total);
     const auto seconds = due();
     if (!seconds) {
         return;
     }
     const double rate = static_cast<double>(done) / *seconds;
-    const double left = rate > 0.0 ? static_cast<double>(total - done) / rate : 0.0;
     char text[160];
-    std::snprintf(text, sizeof text, "%llu of %llu captures  %.0f captures/s  %.0f s left",
-                  static_cast<unsigned long long>(done), static_cast<unsigned long long>(total), rate, left);
-    show(text);
+    std::snprintf(text, sizeof text, "%llu of %llu captures  %.0f captures/s  ",
+                  static_cast<unsigned long long>(done), static_cast<unsigned long long>(total),
+                  rate);
+    show(text + leftText(estimate_));
 }
 
 void ProgressDisplay::finish() {

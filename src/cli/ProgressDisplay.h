@@ -9,6 +9,7 @@
 #include <ostream>
 #include <string>
 
+#include "synthesis/ProgressEstimate.h"
 #include "synthesis/SignalSynthesizer.h"
 
 namespace quorvel {
@@ -31,6 +32,7 @@ private:
 
     // Whether a line is due now; the seconds since the start when it is.
     std::optional<double> due();
+    double secondsSinceStart() const;
     void show(const std::string& line);
 
     std::ostream& err_;
@@ -38,6 +40,7 @@ private:
     Clock::time_point start_ = Clock::now();
     Clock::time_point lastShown_{};
     bool shown_ = false;
+    ProgressEstimate estimate_;
 };
 
 }  // namespace quorvel

@@ -109,7 +109,14 @@ TEST(CommandLineSignals, ASignalKeepsTheFinishedFilesAndRemovesTheRest) {
         }
         EXPECT_EQ(names, expected);
         const std::string err = readBytes(scratch.file("err"));
-        EXPECT_EQ(err.rfind("Interrupted: kept " + std::to_string(2 * kept) + " files: ", 0), 0u) << err;
+        const auto files = [kept](const char* what) {
+            return std::to_string(kept) + " " + what + (kept == 1 ? " file" : " files");
+        };
+        EXPECT_EQ(
+            err.rfind("Interrupted: kept " + files("sample") + " and " + files("metadata") + ": ",
+                      0),
+            0u)
+            << err;
         EXPECT_NE(err.find(firstMeta), std::string::npos) << err;
 
         // File 1 holds the samples of a run of one file with the same settings and seed, and its
