@@ -1,4 +1,5 @@
 #include "cli/DatasetCommand.h"
+#include "cli/HelpFormat.h"
 
 #include <CLI/CLI.hpp>
 
@@ -123,10 +124,8 @@ int merge(const std::string& folder, bool quiet, const CommandLineStreams& strea
 }
 
 int parsed(CLI::App& app, int argc, const char* const* argv, const CommandLineStreams& streams) {
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        return app.exit(e, streams.out, streams.err) == 0 ? ExitSuccess : ExitInvalidInput;
+    if (const auto code = parseArguments(app, argc, argv, streams)) {
+        return *code;
     }
     return -1;
 }
@@ -138,6 +137,7 @@ int runDatasetCommand(int argc, const char* const* argv, const CommandLineStream
         CLI::App app{"Joins the shards' files in FOLDER into the files one unsharded run writes: dataset.h5 (byte "
                      "for byte) and, for SigMF shards, dataset.sigmf-collection."};
         app.name("quorvel-cli dataset merge");
+        formatHelp(app, terminalColumns(), "quorvel-cli dataset merge DIR [--quiet]");
         std::string folder;
         bool quiet = false;
         app.add_option("FOLDER", folder, "The folder the shards were written to")->required();
@@ -148,6 +148,10 @@ int runDatasetCommand(int argc, const char* const* argv, const CommandLineStream
     CLI::App app{"Writes a labelled dataset of short captures from a recipe file (JSON): RadioML 2018.01A's HDF5 "
                  "layout (X, Y, Z) or a SigMF collection. Each shard's files are the same bytes wherever it runs."};
     app.name("quorvel-cli dataset");
+    formatHelp(app, terminalColumns(),
+               "quorvel-cli dataset RECIPE.json --out DIR [--shard I/N] [--format hdf5|sigmf] "
+               "[--quiet] [--progress]\n"
+               "quorvel-cli dataset merge DIR [--quiet]");
     DatasetOptions o;
     app.add_option("RECIPE", o.recipe, "The recipe file (JSON)")->required();
     app.add_option("--out", o.out, "Folder the files go to (made if missing)")->required()->type_name("DIR");

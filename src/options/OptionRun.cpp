@@ -8,7 +8,9 @@ namespace quorvel {
 OptionRun prepareRun(const Options& o) {
     SettingsReading reading = readSettings(requestFrom(o), o.savePath);
     if (!reading) {
-        throw OptionError{std::move(reading.message)};
+        const std::string form = expectedFormLine(reading.message);
+        throw OptionError{form.empty() ? std::move(reading.message)
+                                       : reading.message + "\n" + form};
     }
     reading.parameters->impairments = impairmentsFrom(o.impairments, reading.parameters->samplingRate);
     OptionRun run{std::move(*reading.parameters),

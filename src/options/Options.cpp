@@ -9,6 +9,7 @@
 #include "common/TransmitterChoices.h"
 #include "common/Version.h"
 #include "modulation/SchemeCatalog.h"
+#include "request/Messages.h"
 
 namespace quorvel {
 
@@ -192,6 +193,32 @@ void addOptions(CLI::App& app, Options& o) {
         "      ten cf32 recordings with their SigMF metadata in captures/\n"
         "  mkdir -p again && quorvel-cli --from captures/modulated_signal_3.sigmf-meta --save-path again\n"
         "      file 3 of that run made again from its metadata, the same bytes");
+}
+
+std::string expectedFormLine(std::string_view message) {
+    static constexpr std::string_view kWhole =
+        "a whole number from 1 to 2147483647, written without a decimal point or an exponent";
+    static const std::pair<std::string_view, std::string> kForms[] = {
+        {message::InvalidSymbolRate,
+         "--symbol-rate: a number of Hz above 0, such as 1000, 2.5e3 or 0x1p10"},
+        {message::InvalidSamplingRate,
+         "--sampling-rate: a number of Hz above 0, such as 10000 or 1e4"},
+        {message::InvalidSymbolCount, "--symbols: " + std::string(kWhole) + " (1000000, not 1e6)"},
+        {message::InvalidSnr, "--snr: a number of dB, such as 20 or -3.5, or inf for no noise"},
+        {message::InvalidMixingFrequency, "--mixing: a number of Hz, such as 2000 or -1.5e3"},
+        {message::InvalidTimingError,
+         "--timing-error: a number of symbol periods from -1 to 1, such as 0.25"},
+        {message::InvalidFrequencyOffset, "--freq-offset: a number of Hz, such as 150 or -2e3"},
+        {message::InvalidFileCount, "--files: " + std::string(kWhole) + " (10, not 1e1)"},
+        {message::InvalidRolloff, "--rolloff: a number above 0 and at most 1, such as 0.35"},
+        {message::InvalidPulseSpan, "--span: a whole number of symbols from 1 to 256, such as 10"},
+    };
+    for (const auto& [text, form] : kForms) {
+        if (message == text) {
+            return form;
+        }
+    }
+    return {};
 }
 
 void checkOptionUse(const CLI::App& app, const Options& o) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include <vector>
 
@@ -56,6 +57,10 @@ std::string prbsSourceNames();
 struct OptionError {
     std::string message;
 };
+
+// The second line of a field's message on the command line: the option and the form its value
+// takes ("--symbols: a whole number ..."); empty for a message of no field.
+std::string expectedFormLine(std::string_view message);
 
 // Declares every option on app, bound to o, with --version and the closing examples.
 void addOptions(CLI::App& app, Options& o);

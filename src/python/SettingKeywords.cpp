@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 
 namespace quorvel {
 namespace {
@@ -60,6 +61,32 @@ const SettingKeyword* findSettingKeyword(std::string_view name) {
     return nullptr;
 }
 
+std::string keywordMessage(std::string_view message) {
+    std::string out;
+    std::size_t k = 0;
+    while (k < message.size()) {
+        const std::size_t dashes = message.find("--", k);
+        if (dashes == std::string_view::npos) {
+            out += message.substr(k);
+            break;
+        }
+        out += message.substr(k, dashes - k);
+        std::size_t end = dashes + 2;
+        while (end < message.size() &&
+               (std::islower(static_cast<unsigned char>(message[end])) ||
+                std::isdigit(static_cast<unsigned char>(message[end])) || message[end] == '-')) {
+            ++end;
+        }
+        std::string name(message.substr(dashes + 2, end - dashes - 2));
+        std::replace(name.begin(), name.end(), '-', '_');
+        out += findSettingKeyword(name) != nullptr
+                   ? name
+                   : std::string(message.substr(dashes, end - dashes));
+        k = end;
+    }
+    return out;
+}
+
 std::string settingKeywordHelp() {
     std::size_t width = 0;
     const auto heading = [](const SettingKeyword& keyword) {
@@ -100,9 +127,9 @@ OptionRun runFromKeywords(const std::vector<KeywordSetting>& settings) {
         checkOptionUse(app, o);
         return prepareRun(o);
     } catch (const CLI::ParseError& e) {
-        throw MalformedSetting{e.what()};
+        throw MalformedSetting{keywordMessage(e.what())};
     } catch (const OptionError& e) {
-        throw MalformedSetting{e.message};
+        throw MalformedSetting{keywordMessage(e.message)};
     }
 }
 

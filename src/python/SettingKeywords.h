@@ -27,6 +27,10 @@ const std::vector<SettingKeyword>& settingKeywords();
 // The keyword of that name; nothing when there is none.
 const SettingKeyword* findSettingKeyword(std::string_view name);
 
+// message with every option of the command line that is a keyword named as that keyword
+// ("--order: ..." becomes "order: ..."), as a Python caller knows them.
+std::string keywordMessage(std::string_view message);
+
 // "  symbol_rate=HZ  Symbol rate [Hz] (default 1000)", one line per keyword.
 std::string settingKeywordHelp();
 

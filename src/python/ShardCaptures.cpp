@@ -11,7 +11,7 @@ ShardChoice chooseShard(const std::string& recipeText, const std::string& recipe
     if (shardText) {
         const auto shard = parseShard(*shardText);
         if (!shard) {
-            choice.problem = "--shard: " + malformedShardProblem(*shardText);
+            choice.problem = "shard: " + malformedShardProblem(*shardText);
             return choice;
         }
         choice.shard = *shard;
@@ -22,7 +22,7 @@ ShardChoice chooseShard(const std::string& recipeText, const std::string& recipe
         return choice;
     }
     if (const auto problem = shardCountProblem(choice.shard, reading.recipe->captureCount())) {
-        choice.problem = "--shard: " + *problem;
+        choice.problem = "shard: " + *problem;
         return choice;
     }
     choice.recipe = std::move(reading.recipe);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/CommandLine.h"
+#include "options/Options.h"
 #include "support/CliRun.h"
 #include "support/TempDir.h"
 
@@ -92,7 +93,10 @@ TEST(CommandLineBadInput, EveryOptionGivesItsMessageOrRunsOrRefuses) {
                                        std::to_string(v.text.size()) + ").\n");
             } else if (!passes(v, option.kind)) {
                 EXPECT_EQ(run.code, ExitInvalidInput);
-                EXPECT_EQ(run.err, std::string(option.message) + "\n");
+                // The panel's message, then a line naming the option and the form it takes.
+                const std::string form = expectedFormLine(option.message);
+                EXPECT_EQ(form.rfind(std::string(option.name) + ": ", 0), 0u) << form;
+                EXPECT_EQ(run.err, std::string(option.message) + "\n" + form + "\n");
             } else if (run.code == ExitRefused) {
                 EXPECT_EQ(run.err.rfind("Signal generation failed.\n", 0), 0u) << run.err;
                 EXPECT_GT(run.err.size(), std::string("Signal generation failed.\n").size() + 10) << "no reason given";

@@ -1,3 +1,4 @@
+import re
 import json
 import os
 
@@ -61,13 +62,27 @@ def test_refusals_are_the_command_lines(settings, error, code, tmp_path, monkeyp
     monkeypatch.chdir(tmp_path)
     reference = run_cli(tmp_path, settings)
     lines = reference.stderr.strip().splitlines()
-    # The command line heads a refusal with "Signal generation failed." and follows CLI11's with a hint.
-    message = "\n".join({1: lines[1:], 2: lines[:1], 3: lines}[code])
+    # The command line heads a refusal with "Signal generation failed." and follows CLI11's with a
+    # hint to --help; where it names an option the module names its keyword.
+    malformed = [line for line in lines if not line.startswith("Run with --help")]
+    message = "\n".join({1: lines[1:], 2: malformed, 3: lines}[code])
+    if code == 2:
+        message = re.sub(r"--([a-z0-9-]+)", lambda m: m.group(1).replace("-", "_"), message)
     assert reference.returncode == code
     for make in (quorvel.generate, lambda **s: list(quorvel.stream(**s))):
         with pytest.raises(error) as caught:
             make(**settings)
         assert type(caught.value) is error and str(caught.value) == message
+
+
+def test_messages_name_keywords_not_options():
+    with pytest.raises(ValueError) as caught:
+        quorvel.generate(order=3)
+    assert str(caught.value).startswith("order: psk offers the orders 2, 4, 8, 16")
+    with pytest.raises(ValueError) as caught:
+        quorvel.generate(symbols="1e6")
+    assert str(caught.value).splitlines() == ["Invalid Number of Symbols.", "symbols: a whole number from 1 to "
+                                              "2147483647, written without a decimal point or an exponent (1000000, not 1e6)"]
 
 
 def test_the_command_lines_warning(tmp_path):
