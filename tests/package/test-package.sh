@@ -142,6 +142,15 @@ manual_covers_every_option() {
 }
 check "the manual page is well-formed and names every option" manual_covers_every_option
 
+desktop_manual_names_its_options() {
+  local page=/usr/share/man/man1/quorvel.1.gz warnings
+  [ -f "$page" ] || { echo "no $page"; return 1; }
+  warnings="$(zcat "$page" | groff -man -ww -z -Tutf8 2>&1)"
+  [ -z "$warnings" ] || { echo "$warnings"; return 1; }
+  zcat "$page" | awk '/^\.TP/ { getline; print }' | grep -q -- '\\-\\-open' || { echo "no item for --open"; return 1; }
+}
+check "the desktop program's manual page is well-formed and names --open" desktop_manual_names_its_options
+
 desktop_entry_is_valid() {
   local entry=/usr/share/applications/quorvel.desktop
   desktop-file-validate "$entry" || return 1
