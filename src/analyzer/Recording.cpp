@@ -148,7 +148,9 @@ void readCoreFields(const Json& meta, Recording& r) {
     }
     for (const auto& [key, value] : global.items()) {
         if (key.rfind("quorvel:", 0) == 0) {
-            r.recipe.emplace_back(key, printableText(value.dump(), 200));
+            r.recipe.emplace_back(
+                key,
+                printableText(value.is_string() ? value.get<std::string>() : value.dump(), 200));
         }
     }
 }

@@ -31,8 +31,8 @@ struct Recording {
     bool sampleRateKnown = false;  // false: 1 Hz stands in, so the axes count samples
     double centreFrequencyHz = 0.0;
     std::vector<RecordingAnnotation> annotations;
-    // The metadata's own keys ("quorvel:symbol_rate", ...) and their values as JSON text, in the
-    // file's order, for showing beside the plots.
+    // The metadata's own keys ("quorvel:symbol_rate", ...) and their values (a string as it is,
+    // anything else as JSON text), for showing beside the plots.
     std::vector<std::pair<std::string, std::string>> recipe;
     std::optional<RecordingRecord> record;  // set for a single-file recording of this program
     std::unique_ptr<SampleReader> samples;

@@ -13,6 +13,7 @@
 #include <QTabWidget>
 #include "analyzer/AnalyzedRecording.h"
 #include "analyzer/widgets/AnalyzerWindow.h"
+#include "analyzer/widgets/TimeView.h"
 #include "app/widgets/AppIcon.h"
 #include "app/widgets/ApplicationState.h"
 #include "app/widgets/ImpairmentsDialog.h"
@@ -78,7 +79,7 @@ int main(int argc, char** argv) {
     p.outputFormat = quorvel::OutputFormat::Cf32;
     p.savePath = runFolder.path().toStdString();
     p.transmitter.pulse = quorvel::PulseShape::RootRaisedCosine;
-    p.impairments.phaseNoise = quorvel::PhaseNoise{-75.0, 100.0};
+    p.impairments.phaseNoise = quorvel::PhaseNoise{-95.0, 100.0};
     if (quorvel::SignalSynthesizer::seeded(7).generateSignal(p).refused()) {
         std::fprintf(stderr, "the analyzer's recording was refused\n");
         return 1;
@@ -90,7 +91,11 @@ int main(int argc, char** argv) {
     analyzer->show();
     const char* names[] = {"analyzer-time.png", "analyzer-spectrum.png", "analyzer-spectrogram.png",
                            "analyzer-constellation.png", "analyzer-eye.png"};
-    for (int tab = 0; tab < 5; ++tab) {
+    // The time view last, zoomed in to 60 symbols: the other views show what it shows.
+    for (const int tab : {1, 2, 3, 4, 0}) {
+        if (tab == 0) {
+            analyzer->timeView().showSamples(8000, 8480);
+        }
         analyzer->tabs().setCurrentIndex(tab);
         QApplication::processEvents();
         if (!analyzer->grab().save(output.filePath(QString::fromUtf8(names[tab])))) {

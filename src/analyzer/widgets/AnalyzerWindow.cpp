@@ -33,6 +33,8 @@ constexpr int kDefaultSpectrumSize = 4096;
 constexpr int kDefaultSpectrogramSize = 512;
 // Without a recorded symbol rate, a guess of this many samples per symbol.
 constexpr double kGuessedSamplesPerSymbol = 10.0;
+// The metadata pane beside the views [pixels].
+constexpr int kDetailsWidth = 280;
 
 QString fromView(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -97,6 +99,8 @@ AnalyzerWindow::AnalyzerWindow(const QString& path, QWidget* parent)
     tabs_->addTab(symbolTab(true), QStringLiteral("Eye"));
     details_ = new QPlainTextEdit(split);
     details_->setReadOnly(true);
+    details_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    details_->setMinimumWidth(kDetailsWidth);
     details_->setObjectName(QStringLiteral("details"));
     QString details = QStringLiteral("Data: %1\nMetadata: %2\n")
                           .arg(QString::fromStdString(r.dataPath),

@@ -19,7 +19,7 @@ namespace quorvel {
 
 // Room around the data area for the tick labels and axis titles [pixels].
 inline constexpr int kPlotLeftMargin = 78;
-inline constexpr int kPlotRightMargin = 14;
+inline constexpr int kPlotRightMargin = 32;
 inline constexpr int kPlotTopMargin = 12;
 inline constexpr int kPlotBottomMargin = 44;
 

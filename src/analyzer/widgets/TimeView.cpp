@@ -84,7 +84,8 @@ void TimeView::paintSamples(QPainter& painter, const QRect& area, std::uint64_t 
     std::vector<IqSample> samples(static_cast<std::size_t>(end - begin));
     recording_.samples().read(begin, samples.size(), samples.data());
     const double rate = recording_.sampleRateHz();
-    for (const bool quadrature : {false, true}) {
+    // Q first, so that I, drawn over it, is not hidden where the two overlap.
+    for (const bool quadrature : {true, false}) {
         QPainterPath path;
         bool open = false;
         for (std::size_t k = 0; k < samples.size(); ++k) {
@@ -109,7 +110,7 @@ void TimeView::paintColumns(QPainter& painter, const QRect& area, std::uint64_t 
                             std::uint64_t end) {
     const int columns = area.width();
     const std::vector<IqExtent> extents = columnExtents(recording_.pyramid(), begin, end, columns);
-    for (const bool quadrature : {false, true}) {
+    for (const bool quadrature : {true, false}) {
         painter.setPen(QPen(quadrature ? kQuadratureColour : kInPhaseColour, 1.0));
         double previousLow = 0.0;
         double previousHigh = 0.0;
@@ -154,7 +155,11 @@ void TimeView::paintAnnotations(QPainter& painter, const QRect& area) {
         }
         lastRight = right;
         const QRectF box(QPointF(left, area.top()), QPointF(right, area.bottom()));
-        painter.drawRect(box);
+        // One annotation over the whole recording (this program's own) is only its label.
+        const bool whole = a.sampleStart == 0 && last >= recording_.samples().size();
+        if (!whole) {
+            painter.drawRect(box);
+        }
         if (box.width() > 30.0 && !a.label.empty()) {
             painter.drawText(box.adjusted(3, 2, -3, -2), Qt::AlignLeft | Qt::AlignTop,
                              QString::fromStdString(a.label));

@@ -50,27 +50,30 @@ class WideDropDownList : public QComboBox {
     }
 
     // The closed list keeps its stated width; a chosen item that would be cut there is drawn in a
-    // smaller font, down to kSmallestPointSize, and only then shortened with an ellipsis.
+    // smaller font, down to kSmallestPointSize, and only then shortened with an ellipsis. The
+    // text is drawn here, a few pixels inside the field, rather than by the style, which clips
+    // it a few pixels short of the field it reports.
     void paintEvent(QPaintEvent* /*event*/) override {
         QStylePainter painter(this);
         QStyleOptionComboBox option;
         initStyleOption(&option);
+        const QString text = option.currentText;
+        option.currentText.clear();
         painter.drawComplexControl(QStyle::CC_ComboBox, option);
-        const int room =
-            style()
-                ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this)
-                .width() -
-            2;
+        painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+        const QRect room = textRect(option);
         QFont shrunk = font();
         const qreal smallest = std::min(kSmallestPointSize, shrunk.pointSizeF());
-        while (QFontMetrics(shrunk).horizontalAdvance(option.currentText) > room &&
+        while (QFontMetrics(shrunk).horizontalAdvance(text) > room.width() &&
                shrunk.pointSizeF() > smallest) {
             shrunk.setPointSizeF(std::max(smallest, shrunk.pointSizeF() - 0.5));
         }
-        option.currentText =
-            QFontMetrics(shrunk).elidedText(option.currentText, Qt::ElideRight, room);
         painter.setFont(shrunk);
-        painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+        painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                       QPalette::ButtonText));
+        // Not clipped: the text is made to fit, and one that did not would show it.
+        painter.drawText(room, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip,
+                         QFontMetrics(shrunk).elidedText(text, Qt::ElideRight, room.width()));
     }
 
     void showPopup() override {
@@ -80,8 +83,16 @@ class WideDropDownList : public QComboBox {
         popup->resize(std::max(wanted, width()), popup->height());
     }
 
+    // Where the chosen item's text goes: the style's field, kTextInset pixels in on each side.
+    QRect textRect(const QStyleOptionComboBox& option) const {
+        return style()
+            ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this)
+            .adjusted(kTextInset, 0, -kTextInset, 0);
+    }
+
   private:
-    static constexpr qreal kSmallestPointSize = 7.0;
+    static constexpr qreal kSmallestPointSize = 6.5;
+    static constexpr int kTextInset = 3;  // [pixels]
 
     // The width of a closed list that shows its widest item whole, as Qt sizes a list to its
     // contents: the opened list's check-mark column takes the room of the closed list's arrow.

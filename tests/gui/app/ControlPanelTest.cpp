@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 
 #include "app/ControlTable.h"
 #include "app/widgets/ApplicationState.h"
@@ -144,6 +146,39 @@ OpenedList openAndGrab(QComboBox& list) {
     opened.atWideWidth = inside.grab().toImage();
     list.hidePopup();
     return opened;
+}
+
+// Every item of every list, chosen, shows whole in the closed list at its stated width: no text
+// pixel falls in the last pixels of the field the style gives the text, where a text too long
+// for the list (drawn unclipped) would run on.
+TEST_F(StartUpTest, ClosedListsShowTheirChosenItemWholeAtTheirStatedWidth) {
+    window.show();
+    // An item far too long for any list, which must be made smaller and shortened, not cut.
+    const QString tooLong =
+        QStringLiteral("2048 (2048-QAM) with a tail no list of the panel has room for");
+    for (const int id : {103, 104, 105, 106, 107, 118, 119}) {
+        auto* list = findControl<QComboBox>(window, id);
+        list->setEnabled(true);
+        list->addItem(tooLong);
+        QStyleOptionComboBox option;
+        option.initFrom(list);
+        option.subControls = QStyle::SC_All;
+        const QRect field = list->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                          QStyle::SC_ComboBoxEditField, list);
+        for (int item = 0; item < list->count(); ++item) {
+            list->setCurrentIndex(item);
+            const QImage image = list->grab().toImage();
+            int edgePixels = 0;
+            for (int x = field.right() - 2; x <= field.right(); ++x) {
+                for (int y = field.top() + 2; y <= field.bottom() - 2; ++y) {
+                    edgePixels += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
+                }
+            }
+            EXPECT_EQ(edgePixels, 0) << list->itemText(item).toStdString();
+            EXPECT_EQ(list->toolTip(), list->itemText(item));
+        }
+        list->removeItem(list->count() - 1);
+    }
 }
 
 TEST_F(StartUpTest, ModulationListOpensThreeHundredPixelsWideTheOthersWideEnoughForTheirItems) {
