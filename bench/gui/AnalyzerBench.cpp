@@ -2,13 +2,12 @@
 // view, then redrawing zoomed views once its min/max pyramid is built, and building the pyramid.
 // The recording is written once into $TMPDIR/quorvel-analyzer-bench/ (a slow ramp in I, a tone in
 // Q) and kept for the next run; remove the folder to free the disk.
-// Runs on Qt's offscreen platform: ./build/quorvel-analyzer-bench
+// Runs on Qt's offscreen platform (GuiBenchMain.cpp): ./build/quorvel-analyzer-bench
 // Wall times (the pyramid builds on a thread of its own). The file is read from the page cache
 // when memory holds it, as it does on the 24 GB build machine after the first run.
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <cmath>
@@ -129,12 +128,3 @@ BENCHMARK(BM_ZoomRedraw)
 
 }  // namespace
 }  // namespace quorvel
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

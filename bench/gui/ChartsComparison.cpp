@@ -6,7 +6,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QChart>
 #include <QGraphicsScene>
 #include <QImage>
@@ -94,12 +93,3 @@ BENCHMARK(BM_OwnTimeView)->Arg(100000)->Arg(10000000)->UseRealTime()->Unit(bench
 
 }  // namespace
 }  // namespace quorvel
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
