@@ -26,6 +26,26 @@ SymbolTiming timingOf(const SignalParameters& p) {
     return t;
 }
 
+std::optional<std::string> timingProblem(const SymbolTiming& t) {
+    if (!(t.samplesPerSymbol >= 1.0 && t.samplesPerSymbol <= kMaxSamplesPerSymbol)) {
+        return "The symbol rate must give 1 to " +
+               std::to_string(static_cast<int>(kMaxSamplesPerSymbol)) + " samples per symbol.";
+    }
+    if (t.pulse != PulseShape::Linear) {
+        if (!(t.rolloff > 0.0 && t.rolloff <= 1.0)) {
+            return std::string("The roll-off must lie above 0 and at most 1.");
+        }
+        if (t.spanSymbols < 1 || t.spanSymbols > kMaxPulseSpanSymbols) {
+            return "The pulse span must be 1 to " + std::to_string(kMaxPulseSpanSymbols) +
+                   " symbols.";
+        }
+    }
+    if (!std::isfinite(t.firstSymbolSample)) {
+        return std::string("The first symbol's place must be a finite number of samples.");
+    }
+    return std::nullopt;
+}
+
 MatchedFilter::MatchedFilter(const SampleReader& reader, const SymbolTiming& timing)
     : reader_(reader), timing_(timing) {
     if (timing.pulse != PulseShape::Linear) {
@@ -103,6 +123,12 @@ std::pair<std::int64_t, std::size_t> MatchedFilter::wholeSymbols() const {
 
 std::vector<IqSample> idealPoints(const SignalParameters& parameters) {
     if (!mapsOnePointPerSymbol(parameters.modulationType)) {
+        return {};
+    }
+    // Only an order the scheme offers: a recording's metadata may name any.
+    const Scheme* scheme = findScheme(parameters.modulationType);
+    if (scheme == nullptr ||
+        (scheme->hasOrders() && findOrder(*scheme, chosenOrder(parameters)) == nullptr)) {
         return {};
     }
     const std::int32_t m = alphabetSize(parameters);

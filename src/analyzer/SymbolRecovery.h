@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "analyzer/SampleReader.h"
@@ -25,6 +26,14 @@ struct SymbolTiming {
 
 // The timing of a recording of this program's settings: symbol 0 at sample 0, the recorded pulse.
 SymbolTiming timingOf(const SignalParameters& parameters);
+
+// More samples per symbol than this make no constellation worth the reading.
+inline constexpr double kMaxSamplesPerSymbol = 65536.0;
+
+// Why a timing cannot be filtered with (a recording's metadata or a typed rate may hold
+// anything): samples per symbol from 1 to kMaxSamplesPerSymbol, and for a shaped pulse a
+// roll-off above 0 and at most 1 and a span of 1 to kMaxPulseSpanSymbols; nothing when it can.
+std::optional<std::string> timingProblem(const SymbolTiming& timing);
 
 class MatchedFilter {
   public:
@@ -50,7 +59,8 @@ class MatchedFilter {
     std::optional<PulseFilter> pulse_;
 };
 
-// The distinct points of the scheme's constellation; empty for FSK, MSK and GMSK.
+// The distinct points of the scheme's constellation; empty for FSK, MSK and GMSK and for an order
+// the scheme does not offer.
 std::vector<IqSample> idealPoints(const SignalParameters& parameters);
 
 struct ConstellationQuality {

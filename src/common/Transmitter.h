@@ -32,6 +32,9 @@ enum class SnrDefinition : std::int32_t {
     EbN0,       // energy per bit over the noise density
 };
 
+// The longest pulse a run may be given [symbols].
+inline constexpr std::int32_t kMaxPulseSpanSymbols = 256;
+
 struct Transmitter {
     PulseShape pulse = PulseShape::Linear;
     double rolloff = 0.35;     // roll-off factor of the cosine pulses, or BT of the Gaussian one

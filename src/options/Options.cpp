@@ -211,7 +211,8 @@ std::string expectedFormLine(std::string_view message) {
         {message::InvalidFrequencyOffset, "--freq-offset: a number of Hz, such as 150 or -2e3"},
         {message::InvalidFileCount, "--files: " + std::string(kWhole) + " (10, not 1e1)"},
         {message::InvalidRolloff, "--rolloff: a number above 0 and at most 1, such as 0.35"},
-        {message::InvalidPulseSpan, "--span: a whole number of symbols from 1 to 256, such as 10"},
+        {message::InvalidPulseSpan, "--span: a whole number of symbols from 1 to " +
+                                        std::to_string(kMaxPulseSpanSymbols) + ", such as 10"},
     };
     for (const auto& [text, form] : kForms) {
         if (message == text) {

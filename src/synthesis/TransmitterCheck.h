@@ -8,9 +8,6 @@
 
 namespace quorvel {
 
-// Limits of the pulse settings.
-inline constexpr std::int32_t kMaxPulseSpanSymbols = 256;
-
 // Why the transmitter settings cannot make this run; nothing when they can.
 std::optional<std::string> transmitterRefusal(const SignalParameters& parameters);
 

@@ -118,6 +118,25 @@ TEST(IdealPoints, EachSchemeHasItsNumberOfDistinctPoints) {
     }
 }
 
+TEST(TimingProblem, WhatAFilterCannotTakeIsRefusedBeforeItIsBuilt) {
+    const auto with = [](double sps, PulseShape pulse, double rolloff, std::int32_t span) {
+        SymbolTiming t;
+        t.samplesPerSymbol = sps;
+        t.pulse = pulse;
+        t.rolloff = rolloff;
+        t.spanSymbols = span;
+        return timingProblem(t).has_value();
+    };
+    EXPECT_FALSE(with(10.0, PulseShape::RootRaisedCosine, 0.35, 10));
+    EXPECT_FALSE(with(1.0, PulseShape::Linear, 0.0, 0));  // a linear pulse has no roll-off or span
+    EXPECT_TRUE(with(INFINITY, PulseShape::Linear, 0.35, 10));  // a recorded symbol rate of 0
+    EXPECT_TRUE(with(NAN, PulseShape::Linear, 0.35, 10));
+    EXPECT_TRUE(with(0.5, PulseShape::Linear, 0.35, 10));
+    EXPECT_TRUE(with(1e6, PulseShape::Linear, 0.35, 10));
+    EXPECT_TRUE(with(8.0, PulseShape::RaisedCosine, 0.0, 10));
+    EXPECT_TRUE(with(8.0, PulseShape::Gaussian, 0.3, 1 << 30));
+}
+
 TEST(EyeDiagram, AnOpenEyeOfCleanBpskCrossesTheCentreOnlyBetweenSymbols) {
     SignalParameters p = shaped(ModulationType::Psk, 8000.0, INFINITY);
     p.pskOrder = 2;

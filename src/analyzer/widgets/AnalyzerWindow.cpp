@@ -69,11 +69,12 @@ AnalyzerWindow::AnalyzerWindow(const QString& path, QWidget* parent)
                                                  QFileInfo(path).fileName()));
     resize(1180, 720);
     const Recording& r = recording_->recording();
-    if (r.record) {
+    // A recording's recorded timing is taken only when it can be filtered with: the metadata is
+    // read as it comes, and a rate of 0 or a span of 2^31 must not reach the filter.
+    timing_.samplesPerSymbol = kGuessedSamplesPerSymbol;
+    if (r.record && !timingProblem(timingOf(r.record->parameters))) {
         timing_ = timingOf(r.record->parameters);
         ideal_ = idealPoints(r.record->parameters);
-    } else {
-        timing_.samplesPerSymbol = kGuessedSamplesPerSymbol;
     }
     end_ = recording_->samples().size();
 
@@ -308,20 +309,14 @@ void AnalyzerWindow::timingEdited() {
     const double rate = symbolRate_->text().toDouble(&rateOk);
     const double rolloff = rolloff_->text().toDouble(&rolloffOk);
     const auto pulse = static_cast<PulseShape>(pulse_->currentData().toInt());
-    const double samplesPerSymbol = recording_->sampleRateHz() / rate;
-    if (!rateOk || !(samplesPerSymbol >= 1.0) || !std::isfinite(samplesPerSymbol)) {
-        quality_->setText(QStringLiteral(
-            "The symbol rate must be a number above 0 and at most the sampling rate."));
-        return;
-    }
-    if (pulse != PulseShape::Linear && (!rolloffOk || !(rolloff > 0.0 && rolloff <= 1.0))) {
-        quality_->setText(QStringLiteral("The roll-off must lie above 0 and at most 1."));
-        return;
-    }
     SymbolTiming timing = timing_;
-    timing.samplesPerSymbol = samplesPerSymbol;
+    timing.samplesPerSymbol = rateOk ? recording_->sampleRateHz() / rate : 0.0;
     timing.pulse = pulse;
-    timing.rolloff = rolloff;
+    timing.rolloff = rolloffOk ? rolloff : 0.0;
+    if (const auto problem = timingProblem(timing)) {
+        quality_->setText(QString::fromStdString(*problem));
+        return;
+    }
     timing_ = timing;
     refreshSymbols();
 }
