@@ -12,6 +12,7 @@
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
 #include <exception>
@@ -33,6 +34,8 @@ constexpr int kDefaultSpectrumSize = 4096;
 constexpr int kDefaultSpectrogramSize = 512;
 // Without a recorded symbol rate, a guess of this many samples per symbol.
 constexpr double kGuessedSamplesPerSymbol = 10.0;
+// How often the window looks at the pyramid's progress [ms].
+constexpr int kPyramidPollMs = 250;
 // The metadata pane beside the views [pixels].
 constexpr int kDetailsWidth = 280;
 
@@ -86,6 +89,7 @@ AnalyzerWindow::AnalyzerWindow(const QString& path, QWidget* parent)
     top->addWidget(open);
     top->addWidget(save);
     auto* summary = new QLabel(summaryText(), this);
+    summary_ = summary;
     summary->setObjectName(QStringLiteral("summary"));
     summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
     top->addWidget(summary, 1);
@@ -136,9 +140,36 @@ AnalyzerWindow::AnalyzerWindow(const QString& path, QWidget* parent)
     refreshSpectrum();
     refreshSpectrogram();
     refreshSymbols();
+    watchPyramid();
 }
 
 AnalyzerWindow::~AnalyzerWindow() = default;
+
+// Until the pyramid is complete the summary says how far it has got, and once it is the time
+// view, drawn from sampled columns so far, is drawn again exactly.
+void AnalyzerWindow::watchPyramid() {
+    if (recording_->pyramid().complete()) {
+        return;
+    }
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, [this, timer] {
+        const MinMaxPyramid& pyramid = recording_->pyramid();
+        const auto size =
+            static_cast<double>(std::max<std::uint64_t>(recording_->samples().size(), 1));
+        if (pyramid.complete()) {
+            timer->stop();
+            timer->deleteLater();
+            summary_->setText(summaryText());
+            time_->fitAmplitude();
+            return;
+        }
+        summary_->setText(
+            summaryText() +
+            QStringLiteral("; indexing for the time view: %1 %")
+                .arg(100.0 * static_cast<double>(pyramid.builtSamples()) / size, 0, 'f', 0));
+    });
+    timer->start(kPyramidPollMs);
+}
 
 QString AnalyzerWindow::summaryText() const {
     const Recording& r = recording_->recording();

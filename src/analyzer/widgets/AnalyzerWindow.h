@@ -68,6 +68,7 @@ class AnalyzerWindow : public QWidget {
     void savePictureAsked();
     void openAsked();
     void showReadout(const QString& text);
+    void watchPyramid();
 
     std::unique_ptr<AnalyzedRecording> recording_;
     SymbolTiming timing_{};
@@ -92,6 +93,7 @@ class AnalyzerWindow : public QWidget {
     QLabel* quality_ = nullptr;
     QComboBox* eyeRail_ = nullptr;
     QLabel* readout_ = nullptr;
+    QLabel* summary_ = nullptr;
     QPlainTextEdit* details_ = nullptr;
 };
 

@@ -32,11 +32,19 @@ TimeView::TimeView(const AnalyzedRecording& recording, QWidget* parent)
     : PlotView(QStringLiteral("s"), QString(), parent), recording_(recording) {
     setXTitle(QStringLiteral("Time (I blue, Q red)"));
     const auto size = static_cast<double>(recording.samples().size());
-    const AxisRange time{0.0, std::max(size, 1.0) / recording.sampleRateHz()};
+    timeLimits_ = {0.0, std::max(size, 1.0) / recording.sampleRateHz()};
+    amplitudeLimits_ = amplitudeRange(recording.pyramid().extent(0, recording.samples().size()));
+    setLimits(timeLimits_, amplitudeLimits_);
+    setRanges(timeLimits_, amplitudeLimits_);
+}
+
+void TimeView::fitAmplitude() {
     const AxisRange amplitude =
-        amplitudeRange(recording.pyramid().extent(0, recording.samples().size()));
-    setLimits(time, amplitude);
-    setRanges(time, amplitude);
+        amplitudeRange(recording_.pyramid().extent(0, recording_.samples().size()));
+    const bool unzoomed = yRange() == amplitudeLimits_;
+    amplitudeLimits_ = amplitude;
+    setLimits(timeLimits_, amplitude);
+    setRanges(xRange(), unzoomed ? amplitude : yRange());
 }
 
 double TimeView::minimumXSpan() const {

@@ -24,6 +24,10 @@ class TimeView : public PlotView {
     std::pair<std::uint64_t, std::uint64_t> visibleSamples() const;
     // Shows samples begin ... end - 1.
     void showSamples(std::uint64_t begin, std::uint64_t end);
+    // Takes the amplitude axis's limits from the recording's exact extent, once the pyramid has
+    // it (until then they come from sampled runs and may miss a peak); an amplitude range the user
+    // has not zoomed follows them.
+    void fitAmplitude();
 
   protected:
     void paintData(QPainter& painter, const QRect& area) override;
@@ -38,6 +42,8 @@ class TimeView : public PlotView {
 
     const AnalyzedRecording& recording_;
     std::function<void(std::uint64_t, std::uint64_t)> samplesChanged_;
+    AxisRange timeLimits_{};
+    AxisRange amplitudeLimits_{};
 };
 
 }  // namespace quorvel
