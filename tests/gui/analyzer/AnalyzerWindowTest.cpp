@@ -20,6 +20,7 @@
 
 #include "analyzer/AnalyzedRecording.h"
 #include "analyzer/widgets/AnalyzerWindow.h"
+#include "analyzer/widgets/SpectrogramView.h"
 #include "analyzer/widgets/SpectrumView.h"
 #include "analyzer/widgets/SymbolViews.h"
 #include "analyzer/widgets/TimeView.h"
@@ -195,6 +196,34 @@ TEST_F(AnalyzerWindowTest, ConstellationHasEqualAxesAndPicturesAreSavedWhole) {
     const auto failure = window->saveCurrentView(QString::fromStdString(dir.file("missing/c.png")));
     ASSERT_TRUE(failure.has_value());
     EXPECT_TRUE(failure->contains(QStringLiteral("missing/c.png")));
+}
+
+TEST_F(AnalyzerWindowTest, SpectrogramCursorsReadASymbolRateFromTheirSpacing) {
+    window->tabs().setCurrentIndex(2);
+    QApplication::processEvents();
+    SpectrogramView& spectrogram = window->spectrogramView();
+    const QRect area = plotArea(spectrogram.size());
+    // Time runs down the whole recording, 0 to 2 s, over the area's height.
+    const auto timeAt = [&](int y) { return 2.0 * (y - area.top()) / area.height(); };
+    const int rowA = area.top() + 100;
+    const int rowB = area.top() + 140;
+    for (const auto& [row, modifiers] :
+         {std::pair{rowA, Qt::KeyboardModifiers(Qt::ControlModifier)},
+          std::pair{rowB, Qt::ControlModifier | Qt::ShiftModifier}}) {
+        const QPoint at(area.center().x(), row);
+        QMouseEvent click(QEvent::MouseButtonPress, at, spectrogram.mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, modifiers);
+        QApplication::sendEvent(&spectrogram, &click);
+    }
+    spectrogram.setSymbolsBetweenCursors(4);
+    const QRegularExpressionMatch rate =
+        QRegularExpression(QStringLiteral("4 symbols: ([0-9.]+) Bd"))
+            .match(spectrogram.cursorText());
+    ASSERT_TRUE(rate.hasMatch()) << spectrogram.cursorText().toStdString();
+    EXPECT_NEAR(rate.captured(1).toDouble(), 4.0 / (timeAt(rowB) - timeAt(rowA)), 0.01);
+    EXPECT_TRUE(spectrogram.cursorText().contains(QStringLiteral("df = 0.000 Hz")) ||
+                spectrogram.cursorText().contains(QStringLiteral("df = 0 Hz")))
+        << spectrogram.cursorText().toStdString();
 }
 
 TEST(AnalyzerOpening, UnreadableRecordingsAreRefusedWithTheirReason) {
