@@ -11,6 +11,7 @@
 #include "cli/CommandLine.h"
 #include "support/ChildProcess.h"
 #include "support/FileFaultCases.h"
+#include "support/SameBytes.h"
 #include "support/TempDir.h"
 
 namespace quorvel {
@@ -85,7 +86,8 @@ TEST_P(CommandLineFileFaults, ExitWithThreeAndNameEveryFailedFile) {
 
     for (const auto& path : expectedWritten) {
         const std::string name = path.substr(path.rfind('/') + 1);
-        EXPECT_TRUE(readBytes(path) == readBytes(clean.file(name))) << path << " differs from the undisturbed run's";
+        EXPECT_TRUE(sameBytes(readBytes(path), readBytes(clean.file(name))))
+            << path << " differs from the undisturbed run's";
     }
 }
 

@@ -9,12 +9,14 @@
 
 #include "support/ChildProcess.h"
 #include "support/CliRun.h"
+#include "support/SameBytes.h"
 #include "support/TempDir.h"
 
 namespace quorvel {
 namespace {
 
 using testing_support::readBytes;
+using testing_support::sameBytes;
 using testing_support::TempDir;
 
 const std::vector<std::string> kEveryImpairment = {"--pa",           "rapp:2,0.8",
@@ -82,12 +84,13 @@ TEST(CommandLineImpairments, FromMakesASeededFileWithEveryImpairmentAgainByteFor
     ASSERT_EQ(again.code, 0) << again.err;
     for (const char* name : {"modulated_signal_2.sigmf-data", "modulated_signal_2.csv",
                              "modulated_signal_2.sigmf-meta"}) {
-        EXPECT_EQ(readBytes(dir.file(std::string("again/") + name)), readBytes(dir.file(name)))
+        EXPECT_TRUE(
+            sameBytes(readBytes(dir.file(std::string("again/") + name)), readBytes(dir.file(name))))
             << name;
     }
     // The two files' random stages drew different values.
-    EXPECT_NE(readBytes(dir.file("modulated_signal_1.sigmf-data")),
-              readBytes(dir.file("modulated_signal_2.sigmf-data")));
+    EXPECT_FALSE(sameBytes(readBytes(dir.file("modulated_signal_1.sigmf-data")),
+                           readBytes(dir.file("modulated_signal_2.sigmf-data"))));
     EXPECT_NE(readBytes(dir.file("modulated_signal_2.sigmf-meta")).find("\"quorvel:phase_noise\""),
               std::string::npos);
 }

@@ -18,12 +18,14 @@
 #include <vector>
 
 #include "cli/CommandLine.h"
+#include "support/SameBytes.h"
 #include "support/TempDir.h"
 
 namespace quorvel {
 namespace {
 
 using testing_support::readBytes;
+using testing_support::sameBytes;
 using testing_support::TempDir;
 
 const std::string kCli = QUORVEL_CLI_PATH;
@@ -131,7 +133,8 @@ TEST(CommandLineSignals, ASignalKeepsTheFinishedFilesAndRemovesTheRest) {
         TempDir again;
         ASSERT_EQ(finish(start({"--from", firstMeta, "--save-path", again.str()}, scratch.file("err2"))), 0)
             << readBytes(scratch.file("err2"));
-        EXPECT_TRUE(readBytes(firstMeta) == readBytes(again.file("modulated_signal_1.sigmf-meta")));
+        EXPECT_TRUE(sameBytes(readBytes(firstMeta),
+                              readBytes(again.file("modulated_signal_1.sigmf-meta"))));
         EXPECT_TRUE(readBytes(dir.file("modulated_signal_1.sigmf-data")) ==
                     readBytes(again.file("modulated_signal_1.sigmf-data")));
     }

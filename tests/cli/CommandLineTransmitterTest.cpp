@@ -8,6 +8,7 @@
 
 #include "cli/CommandLine.h"
 #include "support/CliRun.h"
+#include "support/SameBytes.h"
 #include "support/TempDir.h"
 
 namespace quorvel {
@@ -15,6 +16,7 @@ namespace {
 
 using testing_support::readBytes;
 using testing_support::runCli;
+using testing_support::sameBytes;
 using testing_support::TempDir;
 
 struct Refusal {
@@ -91,9 +93,11 @@ TEST(CommandLineTransmitter, EverySettingIsRecordedAndMadeAgainByteForByte) {
         ASSERT_EQ(runCli(args).code, ExitSuccess) << runs[k][1];
         const auto from = runCli({"--from", first + "/modulated_signal_2.sigmf-meta", "--save-path", again});
         ASSERT_EQ(from.code, ExitSuccess) << from.err;
-        EXPECT_EQ(readBytes(again + "/modulated_signal_2.sigmf-data"), readBytes(first + "/modulated_signal_2.sigmf-data"))
+        EXPECT_TRUE(sameBytes(readBytes(again + "/modulated_signal_2.sigmf-data"),
+                              readBytes(first + "/modulated_signal_2.sigmf-data")))
             << runs[k][1];
-        EXPECT_EQ(readBytes(again + "/modulated_signal_2.sigmf-meta"), readBytes(first + "/modulated_signal_2.sigmf-meta"))
+        EXPECT_TRUE(sameBytes(readBytes(again + "/modulated_signal_2.sigmf-meta"),
+                              readBytes(first + "/modulated_signal_2.sigmf-meta")))
             << runs[k][1];
     }
     const auto global = globalOf(dir.file("first0/modulated_signal_1.sigmf-meta"));

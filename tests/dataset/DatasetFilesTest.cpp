@@ -11,12 +11,14 @@
 #include "dataset/DatasetMerge.h"
 #include "dataset/DatasetRecipe.h"
 #include "dataset/DatasetRun.h"
+#include "support/SameBytes.h"
 #include "support/TempDir.h"
 
 namespace quorvel {
 namespace {
 
 using testing_support::readBytes;
+using testing_support::sameBytes;
 using testing_support::TempDir;
 
 // 3 classes x 2 SNRs x 50 captures: 300, which no shard count below divides evenly, more than one
@@ -51,7 +53,7 @@ TEST(DatasetFiles, ShardsMergedAreTheWholeRunByteForByte) {
     ASSERT_EQ(merged.problem + merged.failure, "");
     const std::string bytes = readBytes(whole.file("dataset.h5"));
     EXPECT_GT(bytes.size(), 300u * 1024 * 8);
-    EXPECT_TRUE(bytes == readBytes(sharded.file("dataset.h5")));
+    EXPECT_TRUE(sameBytes(bytes, readBytes(sharded.file("dataset.h5"))));
 }
 
 TEST(DatasetFiles, SigmfShardRecordingsJoinToTheWholeRecording) {
@@ -64,7 +66,7 @@ TEST(DatasetFiles, SigmfShardRecordingsJoinToTheWholeRecording) {
         ASSERT_EQ(make(*reading.recipe, sharded, {k, 3}, DatasetFormat::Sigmf).failure, "");
         joined += readBytes(sharded.file("dataset.shard-" + std::to_string(k) + "-of-3.sigmf-data"));
     }
-    EXPECT_TRUE(joined == readBytes(whole.file("dataset.sigmf-data")));
+    EXPECT_TRUE(sameBytes(joined, readBytes(whole.file("dataset.sigmf-data"))));
     ASSERT_EQ(mergeDataset(sharded.str()).problem, "");
     // The whole recording's metadata is JSON with one annotation per capture, in capture order.
     const auto meta = nlohmann::json::parse(readBytes(whole.file("dataset.sigmf-meta")));

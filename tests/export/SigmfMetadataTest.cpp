@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "support/SameBytes.h"
 #include "support/SigmfChecks.h"
 #include "support/TempDir.h"
 
@@ -15,6 +16,7 @@ namespace {
 
 using nlohmann::json;
 using testing_support::readBytes;
+using testing_support::sameBytes;
 using testing_support::sigmfViolations;
 using testing_support::TempDir;
 
@@ -163,7 +165,7 @@ TEST(SigmfMetadata, WritesTheTextToItsFile) {
     const std::string path = metadataFilePath(dir.str(), 2);
     EXPECT_EQ(path, dir.str() + "/modulated_signal_2.sigmf-meta");
     ASSERT_EQ(writeMetadataFile(path, r), std::nullopt);
-    EXPECT_EQ(readBytes(path), sigmfMetadataText(r));
+    EXPECT_TRUE(sameBytes(readBytes(path), sigmfMetadataText(r)));
     EXPECT_TRUE(writeMetadataFile(dir.file("missing/x.sigmf-meta"), r).has_value());
 }
 

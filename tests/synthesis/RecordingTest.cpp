@@ -13,6 +13,7 @@
 
 #include "export/SigmfRecordReader.h"
 #include "support/RecordingFiles.h"
+#include "support/SameBytes.h"
 #include "support/SigmfChecks.h"
 #include "support/TempDir.h"
 #include "synthesis/SignalSynthesizer.h"
@@ -24,6 +25,7 @@ using nlohmann::json;
 using testing_support::readBytes;
 using testing_support::readCf32Values;
 using testing_support::readCsvValues;
+using testing_support::sameBytes;
 using testing_support::sigmfViolations;
 using testing_support::TempDir;
 
@@ -121,7 +123,8 @@ TEST(Recording, CsvFilesAreTheSameWhateverElseIsWritten) {
     TempDir both;
     SignalSynthesizer::seeded(kSeed).generateSignal(smallRun(csvOnly, OutputFormat::Csv));
     SignalSynthesizer::seeded(kSeed).generateSignal(smallRun(both, OutputFormat::Both));
-    EXPECT_EQ(readBytes(csvOnly.file("modulated_signal_1.csv")), readBytes(both.file("modulated_signal_1.csv")));
+    EXPECT_TRUE(sameBytes(readBytes(csvOnly.file("modulated_signal_1.csv")),
+                          readBytes(both.file("modulated_signal_1.csv"))));
 }
 
 double meanPowerOf(const SampleBuffer& samples) {
@@ -255,7 +258,7 @@ TEST_P(Regeneration, GivesByteIdenticalFiles) {
     ASSERT_EQ(namesIn(again), expected);
     for (const auto& name : expected) {
         // Not EXPECT_EQ: a diff of whole files would drown the report.
-        EXPECT_TRUE(readBytes(again.file(name)) == readBytes(original.file(name))) << name;
+        EXPECT_TRUE(sameBytes(readBytes(again.file(name)), readBytes(original.file(name)))) << name;
     }
 }
 

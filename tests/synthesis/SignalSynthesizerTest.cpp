@@ -14,6 +14,7 @@
 #include "channel/WhiteGaussianNoise.h"
 #include "modulation/Msk.h"
 #include "modulation/Psk.h"
+#include "support/SameBytes.h"
 #include "support/TempDir.h"
 #include "synthesis/RunCheck.h"
 #include "synthesis/SymbolSources.h"
@@ -22,6 +23,8 @@ namespace quorvel {
 namespace {
 
 using testing_support::readBytes;
+using testing_support::sameBytes;
+using testing_support::sameValues;
 using testing_support::TempDir;
 
 constexpr std::uint32_t kSeed = 20261208;
@@ -408,9 +411,9 @@ TEST(SignalSynthesizer, WritesEveryFileInOrderAndReturnsTheLast) {
         EXPECT_EQ(result.writtenFiles[static_cast<std::size_t>(k - 1)],
                   dir.str() + "/modulated_signal_" + std::to_string(k) + ".csv");
     }
-    EXPECT_EQ(readBytes(result.writtenFiles[2]), expectedFile(result.signal));
-    EXPECT_NE(readBytes(result.writtenFiles[0]), readBytes(result.writtenFiles[1]));
-    EXPECT_EQ(result.mappedSymbols, modulatePsk(seededSymbolsOfFile(3, 4, 50), 4));
+    EXPECT_TRUE(sameBytes(readBytes(result.writtenFiles[2]), expectedFile(result.signal)));
+    EXPECT_FALSE(sameBytes(readBytes(result.writtenFiles[0]), readBytes(result.writtenFiles[1])));
+    EXPECT_TRUE(sameValues(result.mappedSymbols, modulatePsk(seededSymbolsOfFile(3, 4, 50), 4)));
 }
 
 TEST(SignalSynthesizer, OverlappedFilesEqualAPlainSequentialRun) {
@@ -435,7 +438,8 @@ TEST(SignalSynthesizer, OverlappedFilesEqualAPlainSequentialRun) {
             p.timingError, p.symbolRate, p.samplingRate);
         const std::uint32_t noiseSeed = seeds();
         const auto expected = addWhiteGaussianNoise(impaired, p.snrDb, [noiseSeed] { return noiseSeed; });
-        EXPECT_EQ(readBytes(result.writtenFiles[k]), expectedFile(expected)) << "file " << k + 1;
+        EXPECT_TRUE(sameBytes(readBytes(result.writtenFiles[k]), expectedFile(expected)))
+            << "file " << k + 1;
     }
 }
 
@@ -446,8 +450,8 @@ TEST(SignalSynthesizer, PrnFilesShareTheirSymbolsButNotTheirNoise) {
     p.fileCount = 2;
     const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
     ASSERT_EQ(result.writtenFiles.size(), 2u);
-    EXPECT_EQ(result.mappedSymbols, modulatePsk(drawPrn7Symbols(4, 50), 4));
-    EXPECT_NE(readBytes(result.writtenFiles[0]), readBytes(result.writtenFiles[1]));
+    EXPECT_TRUE(sameValues(result.mappedSymbols, modulatePsk(drawPrn7Symbols(4, 50), 4)));
+    EXPECT_FALSE(sameBytes(readBytes(result.writtenFiles[0]), readBytes(result.writtenFiles[1])));
 }
 
 TEST(SignalSynthesizer, KeyedSchemesKeepTheLastMapperOutputThoughEarlierFilesReuseTheirs) {
@@ -459,10 +463,10 @@ TEST(SignalSynthesizer, KeyedSchemesKeepTheLastMapperOutputThoughEarlierFilesReu
     p.fileCount = 3;
     const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
     ASSERT_EQ(result.writtenFiles.size(), 3u);
-    EXPECT_EQ(result.mappedSymbols, modulateMsk(drawPrn15Symbols(2, 50), 10.0));
-    EXPECT_EQ(result.signal, result.mappedSymbols);
-    EXPECT_EQ(readBytes(result.writtenFiles[0]), expectedFile(result.signal));
-    EXPECT_EQ(readBytes(result.writtenFiles[2]), expectedFile(result.signal));
+    EXPECT_TRUE(sameValues(result.mappedSymbols, modulateMsk(drawPrn15Symbols(2, 50), 10.0)));
+    EXPECT_TRUE(sameValues(result.signal, result.mappedSymbols));
+    EXPECT_TRUE(sameBytes(readBytes(result.writtenFiles[0]), expectedFile(result.signal)));
+    EXPECT_TRUE(sameBytes(readBytes(result.writtenFiles[2]), expectedFile(result.signal)));
 }
 
 TEST(SignalSynthesizer, UnofferedSourceMapsEverySymbolToIndexZero) {
@@ -470,7 +474,7 @@ TEST(SignalSynthesizer, UnofferedSourceMapsEverySymbolToIndexZero) {
     SignalParameters p = smallRun(dir);
     p.dataSource = static_cast<DataSource>(3);
     const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
-    EXPECT_EQ(result.mappedSymbols, SampleBuffer(50, ComplexSample{1.0, 0.0}));
+    EXPECT_TRUE(sameValues(result.mappedSymbols, SampleBuffer(50, ComplexSample{1.0, 0.0})));
 }
 
 TEST(SignalSynthesizer, WithoutImpairmentsOrNoiseTheSignalIsTheResampledMapperOutput) {
@@ -478,7 +482,8 @@ TEST(SignalSynthesizer, WithoutImpairmentsOrNoiseTheSignalIsTheResampledMapperOu
     SignalParameters p = smallRun(dir);
     p.snrDb = std::numeric_limits<double>::infinity();
     const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
-    EXPECT_EQ(result.signal, resampleToSamplingRate(result.mappedSymbols, 1000.0, 10000.0));
+    EXPECT_TRUE(
+        sameValues(result.signal, resampleToSamplingRate(result.mappedSymbols, 1000.0, 10000.0)));
 }
 
 TEST(SignalSynthesizer, StagesRunInTheirFixedOrder) {
@@ -494,7 +499,7 @@ TEST(SignalSynthesizer, StagesRunInTheirFixedOrder) {
                                         p.mixingFrequency, p.samplingRate),
                          p.timingError, p.symbolRate, p.samplingRate),
         p.frequencyOffset, p.samplingRate);
-    EXPECT_EQ(result.signal, expected);
+    EXPECT_TRUE(sameValues(result.signal, expected));
 }
 
 TEST(SignalSynthesizer, EqualSeedsGiveByteIdenticalFiles) {
@@ -509,8 +514,8 @@ TEST(SignalSynthesizer, EqualSeedsGiveByteIdenticalFiles) {
     p.savePath = c.str();
     SignalSynthesizer(seededSequence(kSeed + 1)).generateSignal(p);
     for (const char* name : {"/modulated_signal_1.csv", "/modulated_signal_2.csv"}) {
-        EXPECT_EQ(readBytes(a.str() + name), readBytes(b.str() + name));
-        EXPECT_NE(readBytes(a.str() + name), readBytes(c.str() + name));
+        EXPECT_TRUE(sameBytes(readBytes(a.str() + name), readBytes(b.str() + name)));
+        EXPECT_FALSE(sameBytes(readBytes(a.str() + name), readBytes(c.str() + name)));
     }
 }
 

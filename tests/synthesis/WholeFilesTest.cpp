@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "export/OutputFolder.h"
+#include "support/SameBytes.h"
 #include "support/TempDir.h"
 #include "synthesis/SignalSynthesizer.h"
 
@@ -18,6 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing_support::readBytes;
+using testing_support::sameBytes;
 using testing_support::TempDir;
 
 constexpr std::uint32_t kSeed = 99;
@@ -50,7 +52,7 @@ TEST(WholeFiles, PlantedLinksAreReplacedNeverWrittenThrough) {
     for (const auto& name : namesIn(clean.path())) {
         EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir.path() / name))) << name;
         if (name.find("meta") == std::string::npos) {
-            EXPECT_TRUE(readBytes(dir.file(name)) == readBytes(clean.file(name))) << name;
+            EXPECT_TRUE(sameBytes(readBytes(dir.file(name)), readBytes(clean.file(name)))) << name;
         }
     }
 }
@@ -120,7 +122,8 @@ TEST(WholeFiles, FlushedFilesAreTheSameFiles) {
     ASSERT_EQ(namesIn(plain.path()), namesIn(flushed.path()));
     for (const auto& name : namesIn(plain.path())) {
         if (name.find("meta") == std::string::npos) {
-            EXPECT_TRUE(readBytes(plain.file(name)) == readBytes(flushed.file(name))) << name;
+            EXPECT_TRUE(sameBytes(readBytes(plain.file(name)), readBytes(flushed.file(name))))
+                << name;
         }
     }
 }
