@@ -96,6 +96,11 @@ ReturnToService=2
 NodeName=quorvel0 NodeHostname=$(hostname -s) NodeAddr=127.0.0.1 CPUs=2 State=UNKNOWN
 PartitionName=test Nodes=quorvel0 Default=YES MaxTime=INFINITE State=UP
 CONF
+# slurmd sets up a cgroup plugin even when no plugin above uses one, and left to detect the
+# version it refuses to start where no cgroup hierarchy is mounted (a fresh chroot or a container):
+# "Unable to initialize cgroup plugin". The v1 plugin touches the hierarchy only when used, so
+# naming it lets the node start with no hierarchy, a v1 one or a unified one alike.
+echo "CgroupPlugin=cgroup/v1" >"$work/cgroup.conf"
 
 slurmctld -i -D >"$work/slurmctld.out" 2>&1 &
 pids+=("$!")
