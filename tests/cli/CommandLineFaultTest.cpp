@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -89,6 +90,23 @@ TEST_P(CommandLineFileFaults, ExitWithThreeAndNameEveryFailedFile) {
         EXPECT_TRUE(sameBytes(readBytes(path), readBytes(clean.file(name))))
             << path << " differs from the undisturbed run's";
     }
+}
+
+// The rows above that need user "nobody" run the program even when the build lies under a folder
+// that user cannot enter (a checkout in a home folder of mode 0700).
+TEST(UnprivilegedChild, RunsAProgramFromAFolderItsUserCannotEnter) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root hands the program to another user";
+    }
+    const TempDir hidden;
+    const TempDir scratch;
+    std::filesystem::permissions(hidden.path(), std::filesystem::perms::owner_all);
+    const std::string program = hidden.file("quorvel-cli");
+    std::filesystem::copy_file(QUORVEL_CLI_PATH, program);
+    const auto run = runProgram(program, {"--version"}, {true, std::nullopt, std::nullopt}, scratch.path());
+    EXPECT_EQ(run.error, "");
+    EXPECT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(run.out.rfind("quorvel-cli ", 0), 0u) << run.out;
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, CommandLineFileFaults, testing::ValuesIn(fileFaultCases()),

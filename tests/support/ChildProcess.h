@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -131,6 +132,33 @@ inline ChildResult runInChild(const ChildLimits& limits, const std::function<std
     return {report.substr(1), {}};
 }
 
+// The program as an unprivileged child can run it. A build under a folder only its owner may
+// enter (a home folder of mode 0700) is out of reach of user "nobody", so a copy in a folder of
+// the temporary directory that everyone may enter stands in for it, made once per test process.
+// The programs the tests run are linked statically against the project's own libraries.
+inline std::string runnableByEveryone(const std::string& program) {
+    namespace fs = std::filesystem;
+    static const TempDir folder;
+    static std::map<std::string, std::string> copies;
+    if (const auto known = copies.find(program); known != copies.end()) {
+        return known->second;
+    }
+    constexpr auto everyone = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec;
+    std::error_code failed;
+    const fs::path copy = folder.path() / (std::to_string(copies.size()) + "-" +
+                                           fs::path(program).filename().string());
+    fs::permissions(folder.path(), everyone, failed);
+    if (!failed) {
+        fs::copy_file(program, copy, fs::copy_options::overwrite_existing, failed);
+    }
+    if (!failed) {
+        fs::permissions(copy, everyone, failed);
+    }
+    // Without a copy the child reports that it cannot execute the program, as before.
+    return copies[program] = failed ? program : copy.string();
+}
+
 // One run of an executable: exit code (-1 when it did not exit normally) and what it printed.
 struct ProgramRun {
     int code = -1;
@@ -148,6 +176,8 @@ inline pid_t startProgram(const std::string& program, const std::vector<std::str
                           const std::optional<std::filesystem::path>& mustRefuseWrites = std::nullopt) {
     const std::string outPath = (scratch / "stdout.txt").string();
     const std::string errPath = (scratch / "stderr.txt").string();
+    const std::string runnable =
+        limits.unprivileged && ::geteuid() == 0 ? runnableByEveryone(program) : program;
     std::fflush(nullptr);
     const pid_t child = ::fork();
     if (child != 0) {
@@ -170,7 +200,7 @@ inline pid_t startProgram(const std::string& program, const std::vector<std::str
         argv.push_back(const_cast<char*>(a.c_str()));
     }
     argv.push_back(nullptr);
-    ::execv(program.c_str(), argv.data());
+    ::execv(runnable.c_str(), argv.data());
     ::_exit(127);
 }
 
