@@ -15,7 +15,7 @@ packages=(
 )
 # munge and slurm-wlm: the one-node Slurm cluster the dataset array job test starts.
 test_packages=(
-  libgtest-dev libgmock-dev libbenchmark-dev locales
+  libgtest-dev libgmock-dev libbenchmark-dev locales ccache
   clang libclang-rt-14-dev llvm
   python3-pytest
   munge slurm-wlm
