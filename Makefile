@@ -54,7 +54,7 @@ test-sanitize: deps-test
 fuzz: deps-test
 	@bash scripts/fuzz.sh $(FUZZ_SECONDS)
 
-# build/quorvel_VERSION_ARCH.deb, from a build of the two programs alone in build-package/.
+# build/quorvel_VERSION_ARCH.deb, from the release build in build/ (no compile of its own).
 package: deps-package
 	@bash packaging/build-package.sh $(JOBS)
 
