@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "channel/ChannelTestSupport.h"
 #include "channel/DcOffset.h"
 
@@ -35,6 +37,37 @@ TEST(IqImbalance, MovesKnownPointsWhereTheBranchGainsPutThem) {
             << c.imbalance.amplitudeDb << " " << c.imbalance.phaseDegrees;
         EXPECT_NEAR(samples[0].q, c.expected.q, kTolerance)
             << c.imbalance.amplitudeDb << " " << c.imbalance.phaseDegrees;
+    }
+}
+
+// A tone e^(j w t) leaves the mismatched branches as K1 e^(j w t) + K2 e^(-j w t); its image
+// rejection |K1|^2 / |K2|^2 is the textbook (1 + 2 g cos phi + g^2) / (1 - 2 g cos phi + g^2),
+// g = 10^(-A/20) the ratio of the branch gains. Both terms are measured over whole periods.
+TEST(IqImbalance, ATonesImageRejectionIsTheClosedForm) {
+    const IqImbalance cases[] = {{0.5, 2.0}, {1.0, 0.0}, {0.0, 5.0}, {3.0, -10.0}, {-2.0, 30.0}, {6.0, 90.0}};
+    constexpr std::size_t kLength = 64;
+    constexpr double kCycles = 5.0;
+    for (const IqImbalance& c : cases) {
+        SampleBuffer samples(kLength);
+        for (std::size_t k = 0; k < kLength; ++k) {
+            samples[k] = polar(1.0, 2.0 * Pi * kCycles * static_cast<double>(k) / kLength);
+        }
+        applyIqImbalance(samples, c);
+        ComplexSample direct{}, image{};
+        for (std::size_t k = 0; k < kLength; ++k) {
+            const double turn = 2.0 * Pi * kCycles * static_cast<double>(k) / kLength;
+            direct = direct + samples[k] * polar(1.0 / kLength, -turn);
+            image = image + samples[k] * polar(1.0 / kLength, turn);
+        }
+        const double g = std::pow(10.0, -c.amplitudeDb / 20.0);
+        const double cosine = std::cos(c.phaseDegrees * Pi / 180.0);
+        const double directPower = direct.i * direct.i + direct.q * direct.q;
+        const double imagePower = image.i * image.i + image.q * image.q;
+        // |K1|^2 + |K2|^2 is the mean of the two branch gains squared, (1 / g + g) / 2.
+        EXPECT_NEAR(directPower + imagePower, (1.0 / g + g) / 2.0, 1e-12) << c.amplitudeDb << " " << c.phaseDegrees;
+        EXPECT_NEAR(directPower / imagePower, (1.0 + 2.0 * g * cosine + g * g) / (1.0 - 2.0 * g * cosine + g * g),
+                    1e-9 * directPower / imagePower)
+            << c.amplitudeDb << " " << c.phaseDegrees;
     }
 }
 
