@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# The mutation check, run by hand before a release (not part of `make test`): each mutant below is
+# a plausible one-line bug, and the test suite must fail on every one. A mutant the suite survives
+# is a hole in the tests.
+#
+#   scripts/mutants.sh            every mutant
+#   scripts/mutants.sh -l         the list
+#   scripts/mutants.sh NAME...    those mutants only
+#
+# The committed tree (HEAD) is copied to build-mutants/source/ and built there without the desktop
+# program, the benchmarks or the module (build-mutants/build/; ccache, when installed, makes the
+# rebuilds cheap). The suite must pass unchanged first; then for each mutant the one line is
+# edited in the copy, the unit tests and quorvel-cli are rebuilt and ctest runs until the first
+# failing test. The line is restored afterwards. Exits non-zero when a mutant survives, does not
+# apply (its line changed: update the table) or does not compile.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+repo="$PWD"
+jobs="${JOBS:-$(nproc)}"
+
+# name | file | the exact text of the line's part to change | what it becomes
+mutants=(
+  "gray-encode-not-decode|src/modulation/GrayCode.cpp|shift < 32; shift <<= 1|shift < 2; shift <<= 1"
+  "rrc-cosine-term|src/channel/PulseShapes.cpp|x * std::cos(Pi * t * (1.0 + beta))|x * std::cos(Pi * t * (1.0 - beta))"
+  "raised-cosine-denominator|src/channel/PulseShapes.cpp|/ (1.0 - x * x);|/ (1.0 + x * x);"
+  "gaussian-bandwidth|src/channel/PulseShapes.cpp|std::exp(-2.0 * Pi * Pi * bt * bt|std::exp(-Pi * Pi * bt * bt"
+  "noise-power-not-halved|src/channel/WhiteGaussianNoise.cpp|signalPower / dbToLinear(snrDb) * 0.5|signalPower / dbToLinear(snrDb)"
+  "esn0-sign|src/modulation/SymbolTiming.cpp|double snr = p.snrDb - 10.0|double snr = p.snrDb + 10.0"
+  "ebn0-sign|src/modulation/SymbolTiming.cpp|snr += 10.0 * std::log10(static_cast<double>(std::max(bits, 1)));|snr -= 10.0 * std::log10(static_cast<double>(std::max(bits, 1)));"
+  "psk-half-circle|src/modulation/Psk.cpp|((Pi * 2.0) * static_cast<double>(symbols[n]))|(Pi * static_cast<double>(symbols[n]))"
+  "mixing-in-cycles|src/channel/Mixing.cpp|const double radiansPerSecond = (Pi * 2.0) * frequencyHz;|const double radiansPerSecond = Pi * frequencyHz;"
+  "iq-amplitude-in-20-db|src/channel/IqImbalance.cpp|polar(std::pow(10.0, imbalance.amplitudeDb / 40.0), -halfPhase)|polar(std::pow(10.0, imbalance.amplitudeDb / 20.0), -halfPhase)"
+  "iq-phase-common-turn|src/channel/IqImbalance.cpp|polar(std::pow(10.0, imbalance.amplitudeDb / 40.0), -halfPhase)|polar(std::pow(10.0, imbalance.amplitudeDb / 40.0), halfPhase)"
+  "timing-drift-off-by-one|src/channel/TimingError.cpp|return (static_cast<double>(i) / count) * drift|return (static_cast<double>(i + 1) / count) * drift"
+  "dataset-snr-label|src/dataset/CapturePlan.cpp|static_cast<std::size_t>(index / repetitions % snrs)|static_cast<std::size_t>(index % snrs)"
+  "efbig-not-final|src/synthesis/FileRun.cpp|error == ENOSPC || error == EFBIG || error == EDQUOT|error == ENOSPC || error == EDQUOT"
+  "csv-five-digits|src/export/SampleFormat.cpp|std::chars_format::general, 6)|std::chars_format::general, 5)"
+  "qam-scale-by-energy|src/modulation/Qam.cpp|const double scale = 1.0 / std::sqrt(peakEnergy);|const double scale = 1.0 / peakEnergy;"
+)
+
+field() { local IFS='|'; read -r -a parts <<<"$1"; echo "${parts[$2]}"; }
+
+if [ "${1:-}" = "-l" ]; then
+  for m in "${mutants[@]}"; do printf '%-28s %s\n' "$(field "$m" 0)" "$(field "$m" 1)"; done
+  exit 0
+fi
+chosen=("$@")
+picked() {
+  [ ${#chosen[@]} -eq 0 ] && return 0
+  local c
+  for c in "${chosen[@]}"; do [ "$c" = "$1" ] && return 0; done
+  return 1
+}
+
+work="$repo/build-mutants"
+source_copy="$work/source"
+build="$work/build"
+rm -rf "$source_copy"
+mkdir -p "$source_copy"
+git -C "$repo" archive --format=tar HEAD | tar -x -C "$source_copy"
+cmake -S "$source_copy" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVEL_BUILD_GUI=OFF \
+  -DQUORVEL_BUILD_BENCH=OFF -DQUORVEL_BUILD_PYTHON=OFF -DQUORVEL_BUILD_TESTS=ON >"$work/configure.log"
+
+build_and_test() {
+  cmake --build "$build" -j "$jobs" --target quorvel_tests quorvel-cli >"$work/build.log" 2>&1 || return 2
+  (cd "$build" && ctest -j "$jobs" --stop-on-failure --timeout 900 -E 'SlurmArrayJob|BenchScriptsParse' \
+    >"$work/test.log" 2>&1) || return 1
+  return 0
+}
+
+echo "The suite on the unchanged copy"
+if ! build_and_test; then
+  echo "The unchanged copy does not build or pass its tests; see $work/build.log and $work/test.log" >&2
+  exit 1
+fi
+
+survived=()
+broken=()
+caught=0
+for m in "${mutants[@]}"; do
+  name="$(field "$m" 0)"
+  picked "$name" || continue
+  file="$source_copy/$(field "$m" 1)"
+  from="$(field "$m" 2)"
+  to="$(field "$m" 3)"
+  if [ "$(grep -cF -- "$from" "$file")" != 1 ]; then
+    echo "$name: the text is not on exactly one line of $(field "$m" 1)"
+    broken+=("$name")
+    continue
+  fi
+  cp "$file" "$work/original"
+  FROM="$from" TO="$to" perl -i -pe 's/\Q$ENV{FROM}\E/$ENV{TO}/' "$file"
+  status=0
+  build_and_test || status=$?
+  cp "$work/original" "$file"
+  case "$status" in
+    1) caught=$((caught + 1))
+       echo "$name: caught by $(sed -n 's/^ *[0-9]*\/[0-9]* Test *#[0-9]*: \([^ ]*\) .*Failed.*/\1/p' "$work/test.log" | head -n 1)" ;;
+    2) echo "$name: does not compile (see $work/build.log)"; broken+=("$name") ;;
+    *) echo "$name: SURVIVED"; survived+=("$name") ;;
+  esac
+done
+# Leave the copy built as committed, so that the next run starts from it.
+cmake --build "$build" -j "$jobs" --target quorvel_tests quorvel-cli >"$work/build.log" 2>&1 || true
+
+echo "Caught $caught; survived ${#survived[@]}${survived[*]:+ (${survived[*]})}; not applied ${#broken[@]}${broken[*]:+ (${broken[*]})}"
+[ ${#survived[@]} -eq 0 ] && [ ${#broken[@]} -eq 0 ]
