@@ -7,12 +7,13 @@
 #   scripts/mutants.sh -l         the list
 #   scripts/mutants.sh NAME...    those mutants only
 #
-# The committed tree (HEAD) is copied to build-mutants/source/ and built there without the desktop
-# program, the benchmarks or the module (build-mutants/build/; ccache, when installed, makes the
-# rebuilds cheap). The suite must pass unchanged first; then for each mutant the one line is
-# edited in the copy, the unit tests and quorvel-cli are rebuilt and ctest runs until the first
-# failing test. The line is restored afterwards. Exits non-zero when a mutant survives, does not
-# apply (its line changed: update the table) or does not compile.
+# The committed tree (HEAD) is copied to build-mutants/ and built in build-mutants/build/ without
+# the desktop program or the benchmarks. The copy is laid out as the repository is, so that its
+# objects have the same relative paths and flags as those of build/ and ccache, when installed,
+# serves the unchanged ones. The suite must pass unchanged first; then for each mutant the one
+# line is edited in the copy, the unit tests and quorvel-cli are rebuilt and ctest runs until the
+# first failing test. The line is restored afterwards. Exits non-zero when a mutant survives, does
+# not apply (its line changed: update the table) or does not compile.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo="$PWD"
@@ -53,24 +54,27 @@ picked() {
 }
 
 work="$repo/build-mutants"
-source_copy="$work/source"
+source_copy="$work"
 build="$work/build"
-rm -rf "$source_copy"
-mkdir -p "$source_copy"
+mkdir -p "$work"
+find "$work" -mindepth 1 -maxdepth 1 ! -name build -exec rm -rf {} +
 git -C "$repo" archive --format=tar HEAD | tar -x -C "$source_copy"
-cmake -S "$source_copy" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVEL_BUILD_GUI=OFF \
-  -DQUORVEL_BUILD_BENCH=OFF -DQUORVEL_BUILD_PYTHON=OFF -DQUORVEL_BUILD_TESTS=ON >"$work/configure.log"
+mkdir -p "$build"
+# The release preset's flags (the module's position-independent code included), so that the
+# compiler cache serves the objects build/ made.
+cmake -S "$source_copy" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVEL_WERROR=ON \
+  -DQUORVEL_BUILD_GUI=OFF -DQUORVEL_BUILD_BENCH=OFF -DQUORVEL_BUILD_TESTS=ON >"$build/configure.log"
 
 build_and_test() {
-  cmake --build "$build" -j "$jobs" --target quorvel_tests quorvel-cli >"$work/build.log" 2>&1 || return 2
+  cmake --build "$build" -j "$jobs" --target quorvel_tests quorvel-cli >"$build/mutant-build.log" 2>&1 || return 2
   (cd "$build" && ctest -j "$jobs" --stop-on-failure --timeout 900 -E 'SlurmArrayJob|BenchScriptsParse' \
-    >"$work/test.log" 2>&1) || return 1
+    >"$build/mutant-test.log" 2>&1) || return 1
   return 0
 }
 
 echo "The suite on the unchanged copy"
 if ! build_and_test; then
-  echo "The unchanged copy does not build or pass its tests; see $work/build.log and $work/test.log" >&2
+  echo "The unchanged copy does not build or pass its tests; see $build/mutant-build.log and $build/mutant-test.log" >&2
   exit 1
 fi
 
@@ -88,20 +92,20 @@ for m in "${mutants[@]}"; do
     broken+=("$name")
     continue
   fi
-  cp "$file" "$work/original"
+  cp "$file" "$build/original"
   FROM="$from" TO="$to" perl -i -pe 's/\Q$ENV{FROM}\E/$ENV{TO}/' "$file"
   status=0
   build_and_test || status=$?
-  cp "$work/original" "$file"
+  cp "$build/original" "$file"
   case "$status" in
     1) caught=$((caught + 1))
-       echo "$name: caught by $(sed -n 's/^ *[0-9]*\/[0-9]* Test *#[0-9]*: \([^ ]*\) .*Failed.*/\1/p' "$work/test.log" | head -n 1)" ;;
-    2) echo "$name: does not compile (see $work/build.log)"; broken+=("$name") ;;
+       echo "$name: caught by $(sed -n 's/^ *[0-9]*\/[0-9]* Test *#[0-9]*: \([^ ]*\) .*Failed.*/\1/p' "$build/mutant-test.log" | head -n 1)" ;;
+    2) echo "$name: does not compile (see $build/mutant-build.log)"; broken+=("$name") ;;
     *) echo "$name: SURVIVED"; survived+=("$name") ;;
   esac
 done
 # Leave the copy built as committed, so that the next run starts from it.
-cmake --build "$build" -j "$jobs" --target quorvel_tests quorvel-cli >"$work/build.log" 2>&1 || true
+cmake --build "$build" -j "$jobs" --target quorvel_tests quorvel-cli >"$build/mutant-build.log" 2>&1 || true
 
 echo "Caught $caught; survived ${#survived[@]}${survived[*]:+ (${survived[*]})}; not applied ${#broken[@]}${broken[*]:+ (${broken[*]})}"
 [ ${#survived[@]} -eq 0 ] && [ ${#broken[@]} -eq 0 ]
