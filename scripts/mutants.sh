@@ -11,9 +11,10 @@
 # the desktop program or the benchmarks. The copy is laid out as the repository is, so that its
 # objects have the same relative paths and flags as those of build/ and ccache, when installed,
 # serves the unchanged ones. The suite must pass unchanged first; then for each mutant the one
-# line is edited in the copy, the unit tests and quorvel-cli are rebuilt and ctest runs until the
-# first failing test. The line is restored afterwards. Exits non-zero when a mutant survives, does
-# not apply (its line changed: update the table) or does not compile.
+# line is edited in the copy, the unit tests and quorvel-cli are rebuilt, and ctest runs (without
+# the module's tests, the Slurm cluster and the benchmark scripts) until the first failing test.
+# The line is restored afterwards. Exits non-zero when a mutant survives, does not apply (its line
+# changed: update the table) or does not compile.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo="$PWD"
@@ -67,7 +68,7 @@ cmake -S "$source_copy" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVE
 
 build_and_test() {
   cmake --build "$build" -j "$jobs" --target quorvel_tests quorvel-cli >"$build/mutant-build.log" 2>&1 || return 2
-  (cd "$build" && ctest -j "$jobs" --stop-on-failure --timeout 900 -E 'SlurmArrayJob|BenchScriptsParse' \
+  (cd "$build" && ctest -j "$jobs" --stop-on-failure --timeout 900 -E 'SlurmArrayJob|BenchScriptsParse|PythonModule' \
     >"$build/mutant-test.log" 2>&1) || return 1
   return 0
 }
