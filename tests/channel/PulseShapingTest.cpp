@@ -11,6 +11,7 @@
 #include <random>
 #include <vector>
 
+#include "channel/PulseShapes.h"
 #include "channel/PulseShaping.h"
 #include "common/SampleSource.h"
 
@@ -204,6 +205,24 @@ TEST(PulseShaping, OffTheExactGridSamplesAreTheClosedFormSum) {
             worst = std::max({worst, std::abs(samples[n].i - expected.i), std::abs(samples[n].q - expected.q)});
         }
         EXPECT_LT(worst, kTolerance) << static_cast<int>(c.pulse) << " " << c.rolloff;
+    }
+}
+
+// BT is what names the Gaussian pulse: its spectrum falls to half power at BT times the symbol
+// rate. The spectrum is a plain sum over the pulse, cut to a span wide enough for its tails.
+TEST(PulseShaping, GaussianPulseHasHalfPowerAtItsBandwidthTimeProduct) {
+    constexpr double kSpan = 8.0;
+    constexpr int kSteps = 4096;
+    for (const double bt : {0.25, 0.3, 0.5, 1.0}) {
+        const auto power = [bt](double f) {
+            Complex sum;
+            for (int k = 0; k < kSteps; ++k) {
+                const double t = -0.5 * kSpan + (k + 0.5) * kSpan / kSteps;
+                sum += unscaledPulse(PulseShape::Gaussian, bt, kSpan, t) * std::polar(1.0, -2.0 * Pi * f * t);
+            }
+            return std::norm(sum);
+        };
+        EXPECT_NEAR(power(bt) / power(0.0), 0.5, 1e-9) << "BT " << bt;
     }
 }
 
