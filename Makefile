@@ -71,4 +71,4 @@ compare: build-all
 	@./bench/compare-python
 
 clean:
-	rm -rf build build-debug build-asan build-sanitize build-fuzz build-package
+	rm -rf build build-debug build-asan build-sanitize build-fuzz build-package build-mutants

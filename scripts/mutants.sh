@@ -59,23 +59,26 @@ source_copy="$work"
 build="$work/build"
 mkdir -p "$work"
 find "$work" -mindepth 1 -maxdepth 1 ! -name build -exec rm -rf {} +
-git -C "$repo" archive --format=tar HEAD | tar -x -C "$source_copy"
+# Fresh times (-m): the objects of an earlier run, of its last mutant perhaps, must not pass for
+# those of these sources; ccache makes the rebuild cheap.
+git -C "$repo" archive --format=tar HEAD | tar -x -m -C "$source_copy"
 mkdir -p "$build"
 # The release preset's flags (the module's position-independent code included), so that the
 # compiler cache serves the objects build/ made.
 cmake -S "$source_copy" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVEL_WERROR=ON \
   -DQUORVEL_BUILD_GUI=OFF -DQUORVEL_BUILD_BENCH=OFF -DQUORVEL_BUILD_TESTS=ON >"$build/configure.log"
 
+# What the build and the tests print goes to $build/NAME.build.log and $build/NAME.test.log.
 build_and_test() {
-  cmake --build "$build" -j "$jobs" --target quorvel_tests quorvel-cli >"$build/mutant-build.log" 2>&1 || return 2
+  cmake --build "$build" -j "$jobs" --target quorvel_tests quorvel-cli >"$build/$1.build.log" 2>&1 || return 2
   (cd "$build" && ctest -j "$jobs" --stop-on-failure --timeout 900 -E 'SlurmArrayJob|BenchScriptsParse|PythonModule' \
-    >"$build/mutant-test.log" 2>&1) || return 1
+    >"$build/$1.test.log" 2>&1) || return 1
   return 0
 }
 
 echo "The suite on the unchanged copy"
-if ! build_and_test; then
-  echo "The unchanged copy does not build or pass its tests; see $build/mutant-build.log and $build/mutant-test.log" >&2
+if ! build_and_test unchanged; then
+  echo "The unchanged copy does not build or pass its tests; see $build/unchanged.*.log" >&2
   exit 1
 fi
 
@@ -96,17 +99,17 @@ for m in "${mutants[@]}"; do
   cp "$file" "$build/original"
   FROM="$from" TO="$to" perl -i -pe 's/\Q$ENV{FROM}\E/$ENV{TO}/' "$file"
   status=0
-  build_and_test || status=$?
+  build_and_test "$name" || status=$?
   cp "$build/original" "$file"
   case "$status" in
     1) caught=$((caught + 1))
-       echo "$name: caught by $(sed -n 's/^ *[0-9]*\/[0-9]* Test *#[0-9]*: \([^ ]*\) .*Failed.*/\1/p' "$build/mutant-test.log" | head -n 1)" ;;
-    2) echo "$name: does not compile (see $build/mutant-build.log)"; broken+=("$name") ;;
+       echo "$name: caught by $(sed -n 's/^ *[0-9]*\/[0-9]* Test *#[0-9]*: \([^ ]*\) .*Failed.*/\1/p' "$build/$name.test.log" | head -n 1)" ;;
+    2) echo "$name: does not compile (see $build/$name.build.log)"; broken+=("$name") ;;
     *) echo "$name: SURVIVED"; survived+=("$name") ;;
   esac
 done
 # Leave the copy built as committed, so that the next run starts from it.
-cmake --build "$build" -j "$jobs" --target quorvel_tests quorvel-cli >"$build/mutant-build.log" 2>&1 || true
+cmake --build "$build" -j "$jobs" --target quorvel_tests quorvel-cli >"$build/unchanged.build.log" 2>&1 || true
 
 echo "Caught $caught; survived ${#survived[@]}${survived[*]:+ (${survived[*]})}; not applied ${#broken[@]}${broken[*]:+ (${broken[*]})}"
 [ ${#survived[@]} -eq 0 ] && [ ${#broken[@]} -eq 0 ]
