@@ -20,7 +20,7 @@ cd "$(dirname "$0")/.."
 repo="$PWD"
 jobs="${JOBS:-$(nproc)}"
 
-# name | file | the exact text of the line's part to change | what it becomes
+# name | file | the exact text of the line's part to change | what it becomes (no field holds a |)
 mutants=(
   "gray-encode-not-decode|src/modulation/GrayCode.cpp|shift < 32; shift <<= 1|shift < 2; shift <<= 1"
   "rrc-cosine-term|src/channel/PulseShapes.cpp|x * std::cos(Pi * t * (1.0 + beta))|x * std::cos(Pi * t * (1.0 - beta))"
@@ -35,7 +35,7 @@ mutants=(
   "iq-phase-common-turn|src/channel/IqImbalance.cpp|polar(std::pow(10.0, imbalance.amplitudeDb / 40.0), -halfPhase)|polar(std::pow(10.0, imbalance.amplitudeDb / 40.0), halfPhase)"
   "timing-drift-off-by-one|src/channel/TimingError.cpp|return (static_cast<double>(i) / count) * drift|return (static_cast<double>(i + 1) / count) * drift"
   "dataset-snr-label|src/dataset/CapturePlan.cpp|static_cast<std::size_t>(index / repetitions % snrs)|static_cast<std::size_t>(index % snrs)"
-  "efbig-not-final|src/synthesis/FileRun.cpp|error == ENOSPC || error == EFBIG || error == EDQUOT|error == ENOSPC || error == EDQUOT"
+  "efbig-not-final|src/synthesis/FileRun.cpp|error == EFBIG|error == EFAULT"
   "csv-five-digits|src/export/SampleFormat.cpp|std::chars_format::general, 6)|std::chars_format::general, 5)"
   "qam-scale-by-energy|src/modulation/Qam.cpp|const double scale = 1.0 / std::sqrt(peakEnergy);|const double scale = 1.0 / peakEnergy;"
 )
