@@ -31,14 +31,33 @@ case "${QUORVEL_DATASET_STEP:-submit}" in
       echo "usage: $0 RECIPE.json DIR SHARDS [sbatch options for the shard tasks...]" >&2
       exit 2
     fi
-    recipe="$(realpath "$1")" out="$(realpath -m "$2")" shards="$3"
+    # SHARDS is read as digits only: bash arithmetic would evaluate a crafted text as code.
+    shards="$3"
+    if ! [[ "$shards" =~ ^[1-9][0-9]{0,6}$ ]] || [ "$shards" -gt 1048576 ]; then
+      echo "$0: SHARDS must be a whole number from 1 to 1048576 (got '${shards:0:40}')" >&2
+      exit 2
+    fi
+    if ! [ -f "$1" ]; then
+      echo "$0: the recipe $1 is not a file" >&2
+      exit 2
+    fi
+    recipe="$(realpath -- "$1")"
+    out="$(realpath -m -- "$2")"
     shift 3
-    mkdir -p "$out"
-    script="$(realpath "$0")"
+    mkdir -p -- "$out"
+    # The tasks start in DIR: a relative path to the program would not be found from there.
+    if [[ "$cli" == */* ]]; then
+      cli="$(realpath -- "$cli")"
+      export QUORVEL_CLI="$cli"
+    fi
+    script="$(realpath -- "$0")"
+    # Slurm expands % in a log's name; %% is a literal one.
+    log="${out//%/%%}/quorvel-dataset-merge-%j.out"
     array="$(QUORVEL_DATASET_STEP=shard sbatch --parsable --export=ALL --array="0-$((shards - 1))" \
       --chdir="$out" "$@" "$script" "$recipe" "$out")"
-    merge="$(QUORVEL_DATASET_STEP=merge sbatch --parsable --export=ALL --dependency="afterok:${array%%;*}" \
-      --job-name=quorvel-dataset-merge --cpus-per-task=1 --chdir="$out" --output="$out/quorvel-dataset-merge-%j.out" \
+    # The user's options reach the merge too (a partition, an account), before the merge's own.
+    merge="$(QUORVEL_DATASET_STEP=merge sbatch --parsable --export=ALL "$@" --dependency="afterok:${array%%;*}" \
+      --job-name=quorvel-dataset-merge --cpus-per-task=1 --chdir="$out" --output="$log" \
       "$script" "$recipe" "$out")"
     echo "${array%%;*} ${merge%%;*}"
     ;;

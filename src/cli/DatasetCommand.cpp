@@ -57,7 +57,7 @@ int makeDataset(const DatasetOptions& o, const CommandLineStreams& streams) {
     options.format = o.format == "hdf5" ? DatasetFormat::Hdf5 : DatasetFormat::Sigmf;
     const RecipeReading reading = readDatasetRecipeFile(o.recipe);
     if (!reading) {
-        err << o.recipe << ": " << reading.problem << '\n';
+        err << reading.problem << '\n';
         return ExitInvalidInput;
     }
     const DatasetRecipe& recipe = *reading.recipe;

@@ -7,14 +7,21 @@
 #include <regex>
 #include <stdexcept>
 
+#include "common/JsonInput.h"
+#include "common/PrintableText.h"
 #include "common/Version.h"
 #include "dataset/CaptureRecord.h"
 #include "dataset/Hdf5DatasetFile.h"
 #include "dataset/ShardFiles.h"
 #include "dataset/SigmfDatasetFile.h"
+#include "export/Cf32Writer.h"
+#include "export/OutputFolder.h"
 
 namespace quorvel {
 namespace {
+
+// A problem quotes at most a path and a short value; a longer one is cut.
+constexpr std::size_t kShownProblemBytes = 2048;
 
 struct MergeProblem {
     std::string text;
@@ -38,6 +45,10 @@ std::vector<std::string> shardFiles(const std::string& folder, const std::string
         if (!found.empty() && shard->count != common.count) {
             throw MergeProblem{name + " is one of " + std::to_string(shard->count) + " shards, not of " +
                                std::to_string(common.count)};
+        }
+        // Opening a FIFO or a device named like a shard would wait or read forever.
+        if (!entry.is_regular_file()) {
+            throw MergeProblem{printableText(entry.path().string(), 1024) + " is not a regular file"};
         }
         common = *shard;
         found[shard->index] = entry.path().string();
@@ -82,9 +93,14 @@ void mergeHdf5(const std::string& folder, const std::vector<std::string>& files,
     try {
         Hdf5DatasetWriter writer(path, hdf5Layout(*reading.recipe, Shard{}));
         CaptureRecord capture;
-        for (auto& reader : readers) {
-            while (reader->next(capture)) {
-                writer.write(capture);
+        for (std::size_t k = 0; k < readers.size(); ++k) {
+            try {
+                while (readers[k]->next(capture)) {
+                    writer.write(capture);
+                }
+            } catch (const ShardDefect& defect) {
+                writer.finish(false);
+                throw MergeProblem{files[k] + ": " + defect.what()};
             }
         }
         if (auto error = writer.finish(true)) {
@@ -98,22 +114,62 @@ void mergeHdf5(const std::string& folder, const std::vector<std::string>& files,
     result.writtenFiles.push_back(path);
 }
 
+// The unsigned integer a shard's global object holds under key, exactly.
+std::uint64_t shardNumber(const nlohmann::json& global, const char* key, const std::string& file) {
+    const auto found = global.find(key);
+    const auto n = found != global.end() ? exactInteger<std::uint64_t>(*found) : std::nullopt;
+    if (!n) {
+        throw MergeProblem{file + ": \"" + key + "\" is not an unsigned integer" +
+                           (found != global.end() ? " (it is " + shownJson(*found) + ")" : "")};
+    }
+    return *n;
+}
+
 void mergeSigmf(const std::string& folder, const std::vector<std::string>& files, Shard common, MergeResult& result) {
     std::vector<std::string> stems;
     std::optional<nlohmann::json> recipe;
+    std::optional<DatasetRecipe> read;
     for (std::uint64_t k = 0; k < files.size(); ++k) {
-        const auto global = nlohmann::json::parse(readRecordingGlobalLine(files[k]), nullptr, false);
-        if (global.is_discarded() || !global.contains("quorvel:recipe")) {
+        const JsonInput input = parseJsonInput(readRecordingGlobalLine(files[k]));
+        if (!input || !input.json->is_object() || !input.json->contains("quorvel:recipe")) {
             throw MergeProblem{files[k] + " is not a recording of a Quorvel dataset"};
         }
+        const nlohmann::json& global = *input.json;
         if (recipe && global["quorvel:recipe"] != *recipe) {
             throw MergeProblem{files[k] + " was made from another recipe than " + files.front()};
         }
-        recipe = global["quorvel:recipe"];
-        if (global.value("quorvel:shard_index", common.count) != k) {
+        if (!recipe) {
+            recipe = global["quorvel:recipe"];
+            RecipeReading reading = readDatasetRecipe(recipe->dump());
+            if (!reading) {
+                throw MergeProblem{files[k] + ": its recipe is refused: " + reading.problem};
+            }
+            read = std::move(reading.recipe);
+        }
+        if (shardNumber(global, "quorvel:shard_index", files[k]) != k ||
+            shardNumber(global, "quorvel:shard_count", files[k]) != common.count) {
             throw MergeProblem{files[k] + " holds another shard than its name says"};
         }
-        stems.push_back(shardStem({k, common.count}));
+        const CaptureRange range = shardCaptures({k, common.count}, read->captureCount());
+        if (shardNumber(global, "quorvel:first_capture", files[k]) != range.first ||
+            shardNumber(global, "quorvel:capture_count", files[k]) != range.size() ||
+            shardNumber(global, "quorvel:samples_per_capture", files[k]) != read->samplesPerCapture) {
+            throw MergeProblem{files[k] + " does not hold the captures of its shard"};
+        }
+        // The samples beside it must be as many as it describes, no more and no fewer.
+        const std::string stem = shardStem({k, common.count});
+        const std::string data = folder + "/" + stem + ".sigmf-data";
+        std::error_code error;
+        const auto status = std::filesystem::status(data, error);
+        if (error || !std::filesystem::is_regular_file(status)) {
+            throw MergeProblem{printableText(data, 1024) + " is missing or not a regular file"};
+        }
+        const std::uint64_t bytes = range.size() * read->samplesPerCapture * kCf32BytesPerSample;
+        if (std::filesystem::file_size(data, error) != bytes || error) {
+            throw MergeProblem{printableText(data, 1024) + " does not hold " + std::to_string(bytes) +
+                               " bytes, the samples of its shard"};
+        }
+        stems.push_back(stem);
     }
     if (auto error = writeSigmfCollection(folder, stems)) {
         result.failure = *error;
@@ -126,6 +182,14 @@ void mergeSigmf(const std::string& folder, const std::vector<std::string>& files
 
 MergeResult mergeDataset(const std::string& folder) {
     MergeResult result;
+    const FolderLock lock(folder);
+    if (lock.busy()) {
+        result.failure = "another run is writing into " + folder;
+        return result;
+    }
+    if (lock.held()) {
+        removeStaleTemporaryFiles(folder);
+    }
     try {
         Shard hdf5Shards, sigmfShards;
         const std::vector<std::string> hdf5 = shardFiles(folder, ".h5", hdf5Shards);
@@ -145,7 +209,9 @@ MergeResult mergeDataset(const std::string& folder) {
     } catch (const std::filesystem::filesystem_error& e) {
         result.problem = e.what();
     } catch (const std::runtime_error& e) {
-        result.problem = e.what();
+        result.problem = printableText(e.what(), kShownProblemBytes);
+    } catch (const nlohmann::json::exception& e) {
+        result.problem = printableText(e.what(), kShownProblemBytes);
     }
     return result;
 }

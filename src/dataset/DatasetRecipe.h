@@ -42,6 +42,9 @@ struct DatasetRecipe {
     }
 };
 
+// The largest recipe file read; a recipe is a few KB.
+inline constexpr std::size_t kMaxRecipeBytes = std::size_t{16} << 20;
+
 // The outcome of reading a recipe: the recipe, or one line naming the key at fault and its rule.
 struct RecipeReading {
     std::optional<DatasetRecipe> recipe;
@@ -54,7 +57,8 @@ struct RecipeReading {
 // its ranges, before anything is written.
 RecipeReading readDatasetRecipe(const std::string& text);
 
-// The same for the file at path; a file that cannot be read gives the system's reason.
+// The same for the file at path (a regular file of at most kMaxRecipeBytes); every problem starts
+// with the path, and a file that cannot be read gives the system's reason.
 RecipeReading readDatasetRecipeFile(const std::string& path);
 
 }  // namespace quorvel

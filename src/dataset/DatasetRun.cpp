@@ -1,6 +1,7 @@
 #include "dataset/DatasetRun.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <future>
 #include <memory>
 #include <stdexcept>
@@ -11,6 +12,8 @@
 #include "dataset/CaptureRecord.h"
 #include "dataset/Hdf5DatasetFile.h"
 #include "dataset/SigmfDatasetFile.h"
+#include "export/Cf32Writer.h"
+#include "export/OutputFolder.h"
 
 namespace quorvel {
 namespace {
@@ -79,6 +82,24 @@ std::unique_ptr<CaptureWriter> openWriter(const DatasetRecipe& recipe, const std
     return std::make_unique<SigmfDatasetWriter>(folder, recipe, options.shard);
 }
 
+// Why the shard cannot go into folder: another run writing there, or too little room for its
+// samples alone.
+std::optional<std::string> folderRefusal(const DatasetRecipe& recipe, const CaptureRange& range,
+                                         const std::string& folder, const FolderLock& lock) {
+    if (lock.busy()) {
+        return "another run is writing into " + folder;
+    }
+    const double bytes = static_cast<double>(range.size()) * recipe.samplesPerCapture * kCf32BytesPerSample;
+    const auto free = freeBytes(folder);
+    if (free && bytes > static_cast<double>(*free)) {
+        char text[160];
+        std::snprintf(text, sizeof text, "the captures need at least %.0f MB but only %.0f MB are free in ",
+                      bytes / 1e6, static_cast<double>(*free) / 1e6);
+        return text + folder;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 DatasetRunResult runDataset(const DatasetRecipe& recipe, const std::string& folder, const DatasetRunOptions& options) {
@@ -87,6 +108,14 @@ DatasetRunResult runDataset(const DatasetRecipe& recipe, const std::string& fold
     const unsigned threads = options.threads > 0 ? options.threads : usableCores();
     const std::size_t fields = recordedFieldNames(recipe).size();
     std::vector<std::string> names;
+    const FolderLock lock(folder);
+    if (auto refusal = folderRefusal(recipe, range, folder, lock)) {
+        result.failure = std::move(*refusal);
+        return result;
+    }
+    if (lock.held()) {
+        removeStaleTemporaryFiles(folder);
+    }
     try {
         const std::unique_ptr<CaptureWriter> writer = openWriter(recipe, folder, options, names);
         // While the file takes one batch, the cores make the next.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <system_error>
 
+#include "common/PrintableText.h"
 #include "common/Version.h"
 #include "dataset/RecipeKeys.h"
 
@@ -52,6 +53,23 @@ void transferRows(hid_t dataset, hid_t memoryType, std::uint64_t first, std::uin
     } else {
         hdf5::check(H5Dread(dataset, memoryType, memorySpace, fileSpace, H5P_DEFAULT, data), "read rows");
     }
+}
+
+// The extent of a dataset in each dimension.
+std::vector<hsize_t> shapeOf(hid_t dataset, const char* name) {
+    const Handle space(H5Dget_space(dataset), H5Sclose, (std::string("get the space of ") + name).c_str());
+    const int rank = H5Sget_simple_extent_ndims(space);
+    hdf5::check(rank, (std::string("read the shape of ") + name).c_str());
+    if (rank > 8) {
+        throw std::runtime_error(std::string(name) + " has " + std::to_string(rank) + " dimensions");
+    }
+    std::vector<hsize_t> dims(static_cast<std::size_t>(rank));
+    hdf5::check(H5Sget_simple_extent_dims(space, dims.data(), nullptr), (std::string("read the shape of ") + name).c_str());
+    return dims;
+}
+
+std::string shownPath(const std::string& path) {
+    return printableText(path, 1024);
 }
 
 void writeClassLabels(hid_t file, const std::vector<std::string>& labels) {
@@ -218,20 +236,33 @@ Hdf5ShardReader::Hdf5ShardReader(const std::string& path) {
     samples_ = hdf5::readUnsignedAttribute(file_, "samples_per_capture");
     x_ = Handle(H5Dopen2(file_, "X", H5P_DEFAULT), H5Dclose, "open X");
     y_ = Handle(H5Dopen2(file_, "Y", H5P_DEFAULT), H5Dclose, "open Y");
-    const Handle space(H5Dget_space(y_), H5Sclose, "get Y's space");
-    hsize_t dims[2] = {0, 0};
-    hdf5::check(H5Sget_simple_extent_dims(space, dims, nullptr), "read Y's shape");
-    captures_ = dims[0];
-    classes_ = dims[1];
+    const std::vector<hsize_t> yShape = shapeOf(y_, "Y");
+    if (yShape.size() != 2) {
+        throw std::runtime_error(shownPath(path) + ": Y is not a table of rows");
+    }
+    captures_ = yShape[0];
+    classes_ = yShape[1];
     // The fields are those the file's own recipe records.
     const RecipeReading recipe = readDatasetRecipe(recipeText_);
     if (!recipe) {
-        throw std::runtime_error(path + ": its recipe is refused: " + recipe.problem);
+        throw std::runtime_error(shownPath(path) + ": its recipe is refused: " + recipe.problem);
     }
+    // Every row is copied into buffers sized by the recipe: a shape of the file's own is refused.
+    const auto expectShape = [&](const char* name, const std::vector<hsize_t>& shape, const std::vector<hsize_t>& wanted) {
+        if (shape != wanted) {
+            throw std::runtime_error(shownPath(path) + ": " + name + " has another shape than its recipe gives");
+        }
+    };
+    if (samples_ != recipe.recipe->samplesPerCapture) {
+        throw std::runtime_error(shownPath(path) + ": samples_per_capture is not its recipe's");
+    }
+    expectShape("Y", yShape, {captures_, recipe.recipe->classes.size()});
+    expectShape("X", shapeOf(x_, "X"), {captures_, samples_, 2});
     const std::vector<std::string> names = recordedFieldNames(*recipe.recipe);
     const Handle settings(H5Gopen2(file_, "settings", H5P_DEFAULT), H5Gclose, "open the settings group");
     for (const std::string& field : names) {
         fields_.emplace_back(H5Dopen2(settings, field.c_str(), H5P_DEFAULT), H5Dclose, "open a settings field");
+        expectShape(("settings/" + field).c_str(), shapeOf(fields_.back(), field.c_str()), {captures_});
     }
     chunkRows_ = chunkRowsFor(captures_, static_cast<std::uint32_t>(samples_));
     settings_.resize(fields_.size());
@@ -264,7 +295,13 @@ bool Hdf5ShardReader::next(CaptureRecord& capture) {
     capture.index = firstCapture_ + handed_;
     capture.iq = std::span<const float>(xRows_).subspan(row * width, width);
     const auto hot = yRows_.begin() + static_cast<std::ptrdiff_t>(row * classes_);
-    capture.classIndex = static_cast<std::size_t>(std::find(hot, hot + static_cast<std::ptrdiff_t>(classes_), 1) - hot);
+    const auto end = hot + static_cast<std::ptrdiff_t>(classes_);
+    // A label row is one 1 among zeros; anything else names no class the writer could index.
+    if (std::count(hot, end, 1) != 1 || std::count(hot, end, 0) + 1 != static_cast<std::ptrdiff_t>(classes_)) {
+        throw ShardDefect("capture " + std::to_string(firstCapture_ + handed_) +
+                                 " is labelled as no class or as several");
+    }
+    capture.classIndex = static_cast<std::size_t>(std::find(hot, end, 1) - hot);
     for (std::size_t f = 0; f < fields_.size(); ++f) {
         settings_[f] = fieldRows_[f][row];
     }

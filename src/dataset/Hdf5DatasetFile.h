@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -64,7 +65,13 @@ private:
     bool finished_ = false;
 };
 
-// Reads a shard's file back capture by capture, a chunk at a time, for the merge.
+// A shard's file that is not what its own recipe says it is.
+struct ShardDefect : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Reads a shard's file back capture by capture, a chunk at a time, for the merge. Its shapes are
+// checked against its recipe when it opens, and every label row as it is read (ShardDefect).
 class Hdf5ShardReader {
 public:
     explicit Hdf5ShardReader(const std::string& path);

@@ -7,6 +7,8 @@
 #include "common/NumberText.h"
 #include "common/TransmitterChoices.h"
 #include "modulation/SchemeCatalog.h"
+#include "synthesis/RunCheck.h"
+#include "synthesis/TransmitterCheck.h"
 
 namespace quorvel {
 namespace {
@@ -83,8 +85,8 @@ const RecipeKey kKeys[] = {
     {.name = "mixing_frequency", .drawable = true, .rule = "a finite number of Hz",
      .apply = [](SignalParameters& p, double v) { p.mixingFrequency = v; },
      .read = [](const SignalParameters& p) { return p.mixingFrequency; }},
-    {.name = "timing_error", .drawable = true, .lowest = -1.0, .highest = 1.0,
-     .rule = "a number of symbol periods from -1 to 1",
+    {.name = "timing_error", .drawable = true, .lowest = -kMaxTimingErrorSymbols, .highest = kMaxTimingErrorSymbols,
+     .rule = "a number of symbol periods", .statesBounds = true,
      .apply = [](SignalParameters& p, double v) { p.timingError = v; },
      .read = [](const SignalParameters& p) { return p.timingError; }},
     {.name = "frequency_offset", .drawable = true, .rule = "a finite number of Hz",
@@ -101,13 +103,13 @@ const RecipeKey kKeys[] = {
          p.transmitter.rolloff = pulse.defaultRolloff;
      },
      .choiceName = pulseNameAt},
-    {.name = "rolloff", .drawable = true, .lowest = 0.0, .highest = 1.0, .lowestExcluded = true,
-     .rule = "a roll-off (BT for gaussian) above 0 and at most 1",
+    {.name = "rolloff", .drawable = true, .lowest = 0.0, .highest = kMaxRolloff, .lowestExcluded = true,
+     .rule = "a roll-off (BT for gaussian)", .statesBounds = true,
      .apply = [](SignalParameters& p, double v) { p.transmitter.rolloff = v; },
      // A capture without a shaped pulse has no roll-off, as one without an impairment has none.
      .read = [](const SignalParameters& p) { return shapesPulses(p) ? p.transmitter.rolloff : kNotSet; }},
-    {.name = "pulse_span", .lowest = 1.0, .highest = 256.0, .whole = true,
-     .rule = "a whole number of symbols from 1 to 256",
+    {.name = "pulse_span", .lowest = 1.0, .highest = kMaxPulseSpanSymbols, .whole = true,
+     .rule = "a whole number of symbols", .statesBounds = true,
      .apply = [](SignalParameters& p, double v) { p.transmitter.span = static_cast<std::int32_t>(v); }},
     {.name = "exact_timing", .kind = KeyKind::Choice,
      .apply = [](SignalParameters& p, double v) { p.transmitter.exactTiming = v != 0.0; },
@@ -206,22 +208,30 @@ bool RecipeKey::allows(double value, double samplingRate) const {
     return !(lowestExcluded && value == lowest);
 }
 
-std::string RecipeKey::ruleText(double samplingRate) const {
-    if (!impairment) {
-        return std::string(rule);
-    }
-    const ImpairmentBounds b = impairmentBounds(*impairment, samplingRate);
-    std::string text = unit.empty() ? "a finite number" : "a finite number of " + std::string(unit);
-    const std::string between = unit.empty() ? " of " : ", ";
-    const bool low = b.lowest > -INFINITY, high = b.highest < INFINITY;
+namespace {
+
+// "from L to H", "above L and at most H", "at least L" or "at most H", after a space.
+std::string boundsText(double lowest, double highest, bool lowestExcluded, const std::string& between) {
+    const bool low = lowest > -INFINITY, high = highest < INFINITY;
     if (low && high) {
-        return text + (b.lowestExcluded ? " above " + numberText(b.lowest) + " and at most "
-                                        : " from " + numberText(b.lowest) + " to ") + numberText(b.highest);
+        return lowestExcluded ? " above " + numberText(lowest) + " and at most " + numberText(highest)
+                              : " from " + numberText(lowest) + " to " + numberText(highest);
     }
     if (low) {
-        return text + (b.lowestExcluded ? " above " : between + "at least ") + numberText(b.lowest);
+        return lowestExcluded ? " above " + numberText(lowest) : between + "at least " + numberText(lowest);
     }
-    return high ? text + between + "at most " + numberText(b.highest) : text;
+    return high ? between + "at most " + numberText(highest) : "";
+}
+
+}  // namespace
+
+std::string RecipeKey::ruleText(double samplingRate) const {
+    if (!impairment) {
+        return statesBounds ? std::string(rule) + boundsText(lowest, highest, lowestExcluded, " ") : std::string(rule);
+    }
+    const ImpairmentBounds b = impairmentBounds(*impairment, samplingRate);
+    const std::string text = unit.empty() ? "a finite number" : "a finite number of " + std::string(unit);
+    return text + boundsText(b.lowest, b.highest, b.lowestExcluded, unit.empty() ? " of " : ", ");
 }
 
 std::span<const RecipeKey> recipeKeys() {

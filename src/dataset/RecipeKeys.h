@@ -35,6 +35,7 @@ struct RecipeKey {
     bool lowestExcluded = false;
     bool whole = false;             // a number must be a whole number
     std::string_view rule{};        // the rule in words, for the refusal
+    bool statesBounds = false;      // the rule's words are followed by lowest and highest
     std::string_view excludes{};    // a key that cannot be given with this one
     // Sets the value on the parameters: the number, or the index of the chosen name. Rows are
     // applied in table order, so a row may read what an earlier one set.

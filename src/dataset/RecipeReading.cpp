@@ -3,13 +3,14 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <set>
-#include <sstream>
 
+#include "common/InputFile.h"
+#include "common/JsonInput.h"
 #include "common/NumberText.h"
+#include "common/PrintableText.h"
 #include "dataset/CapturePlan.h"
 #include "dataset/DatasetRecipe.h"
 #include "dataset/RecipeKeys.h"
@@ -26,6 +27,8 @@ using Json = nlohmann::json;
 constexpr std::uint64_t kMaxSamplesPerCapture = std::uint64_t{1} << 24;
 constexpr std::uint64_t kMaxCaptures = std::uint64_t{1} << 40;
 constexpr std::size_t kMaxSnrs = 10000;
+// The labels keep an SNR as a whole number of dB in 64 bits; far beyond any measurable one.
+constexpr double kMaxSnrMagnitudeDb = 1e6;
 constexpr std::size_t kMaxLabel = 255;
 
 // A refusal: the key's path and the rule.
@@ -56,21 +59,16 @@ bool isOneOf(const std::string& name, const char* const (&names)[N]) {
 
 std::uint64_t unsignedAt(const Json& value, const std::string& path, std::uint64_t lowest, std::uint64_t highest,
                          const std::string& rule) {
-    if (value.is_number_unsigned() && value.get<std::uint64_t>() >= lowest && value.get<std::uint64_t>() <= highest) {
-        return value.get<std::uint64_t>();
+    const auto n = exactInteger<std::uint64_t>(value);
+    if (!n || *n < lowest || *n > highest) {
+        refuse(path, rule + " (it is " + shownJson(value) + ")");
     }
-    if (value.is_number_float()) {
-        const double d = value.get<double>();
-        if (d == std::floor(d) && d >= static_cast<double>(lowest) && d <= static_cast<double>(highest)) {
-            return static_cast<std::uint64_t>(d);
-        }
-    }
-    refuse(path, rule + " (it is " + value.dump() + ")");
+    return *n;
 }
 
 double numberAt(const Json& value, const std::string& path, const std::string& rule) {
     if (!value.is_number() || !std::isfinite(value.get<double>())) {
-        refuse(path, rule + " (it is " + value.dump() + ")");
+        refuse(path, rule + " (it is " + shownJson(value) + ")");
     }
     return value.get<double>();
 }
@@ -93,7 +91,7 @@ std::vector<MultipathTap> tapsAt(const Json& value, const std::string& path, dou
     ImpairmentTexts texts;
     texts.multipath = value.is_string() ? value.get<std::string>() : std::string();
     if (texts.multipath.find_first_not_of(" \t") == std::string::npos) {
-        refuse(path, std::string(name.help) + ", as a text " + std::string(name.syntax) + " (it is " + value.dump() + ")");
+        refuse(path, std::string(name.help) + ", as a text " + std::string(name.syntax) + " (it is " + shownJson(value) + ")");
     }
     const ImpairmentReading reading = readImpairments(texts, samplingRate);
     if (!reading) {
@@ -120,7 +118,7 @@ KeySetting keySetting(const RecipeKey& key, std::size_t row, const Json& value, 
                 }
             }
         }
-        refuse(path, rule + " (it is " + value.dump() + ")");
+        refuse(path, rule + " (it is " + shownJson(value) + ")");
     }
     const std::string rule = key.ruleText(samplingRate);
     const auto checked = [&](const Json& v, const std::string& at) {
@@ -209,6 +207,16 @@ SnrDefinition snrDefinitionOf(const Json& snr) {
     return SnrDefinition::PerSample;
 }
 
+double snrAt(const Json& value, const std::string& path) {
+    const std::string rule = "a finite number of dB";
+    const double db = numberAt(value, path, rule);
+    if (!(std::abs(db) <= kMaxSnrMagnitudeDb)) {
+        refuse(path, rule + " from -" + numberText(kMaxSnrMagnitudeDb) + " to " + numberText(kMaxSnrMagnitudeDb) +
+                         " (it is " + numberText(db) + ")");
+    }
+    return db;
+}
+
 std::vector<double> snrValues(const Json& snr) {
     const std::string rule = "an object with \"values\" (a list of dB) or \"start\", \"stop\" and \"step\" [dB]";
     if (!snr.is_object()) {
@@ -222,7 +230,7 @@ std::vector<double> snrValues(const Json& snr) {
     if (snr.contains("definition") &&
         !(snr["definition"].is_string() && isOneOf(snr["definition"].get<std::string>(), kSnrDefinitions))) {
         refuse("snr.definition", "\"per_sample\" (the noise power per complex sample against the capture's "
-                                 "measured mean power), \"esn0\" or \"ebn0\" (it is " + snr["definition"].dump() + ")");
+                                 "measured mean power), \"esn0\" or \"ebn0\" (it is " + shownJson(snr["definition"]) + ")");
     }
     std::vector<double> values;
     if (snr.contains("values")) {
@@ -234,12 +242,12 @@ std::vector<double> snrValues(const Json& snr) {
             refuse("snr.values", "a list of 1 to " + std::to_string(kMaxSnrs) + " numbers of dB");
         }
         for (std::size_t k = 0; k < list.size(); ++k) {
-            values.push_back(numberAt(list[k], "snr.values[" + std::to_string(k) + "]", "a finite number of dB"));
+            values.push_back(snrAt(list[k], "snr.values[" + std::to_string(k) + "]"));
         }
         return values;
     }
-    const double start = numberAt(required(snr, "start", "snr", rule), "snr.start", "a finite number of dB");
-    const double stop = numberAt(required(snr, "stop", "snr", rule), "snr.stop", "a finite number of dB");
+    const double start = snrAt(required(snr, "start", "snr", rule), "snr.start");
+    const double stop = snrAt(required(snr, "stop", "snr", rule), "snr.stop");
     const double step = numberAt(required(snr, "step", "snr", rule), "snr.step", "a finite number of dB above 0");
     if (!(step > 0.0) || stop < start) {
         refuse(step > 0.0 ? "snr.stop" : "snr.step",
@@ -264,7 +272,7 @@ SignalParameters schemeOf(const Json& c, const std::string& path) {
         for (const Scheme& s : schemeCatalog()) {
             names += (names.empty() ? "" : ", ") + std::string(s.name);
         }
-        refuse(path + ".modulation", "one of " + names + " (it is " + name.dump() + ")");
+        refuse(path + ".modulation", "one of " + names + " (it is " + shownJson(name) + ")");
     }
     SignalParameters p;
     p.modulationType = scheme->type;
@@ -274,10 +282,11 @@ SignalParameters schemeOf(const Json& c, const std::string& path) {
                                      ? std::string(scheme->name) + " offers the orders " + offeredOrdersText(*scheme, " or ")
                                      : std::string(scheme->name) + " has no order to choose";
         const Json& value = c["order"];
-        if (!scheme->hasOrders() || !value.is_number_integer() || findOrder(*scheme, value.get<std::int32_t>()) == nullptr) {
-            refuse(path + ".order", rule + " (it is " + value.dump() + ")");
+        const auto given = value.is_number_integer() ? exactInteger<std::int32_t>(value) : std::nullopt;
+        if (!scheme->hasOrders() || !given || findOrder(*scheme, *given) == nullptr) {
+            refuse(path + ".order", rule + " (it is " + shownJson(value) + ")");
         }
-        order = value.get<std::int32_t>();
+        order = *given;
     }
     setChosenOrder(p, order);
     if (scheme->hasRadii) {
@@ -287,7 +296,7 @@ SignalParameters schemeOf(const Json& c, const std::string& path) {
         const Json& radii = c["apsk_radii"];
         if (!scheme->hasRadii || !radii.is_string() || radii.get<std::string>().size() > 255) {
             refuse(path + ".apsk_radii", "ring radii text of at most 255 characters, for apsk only (it is " +
-                                             radii.dump() + ")");
+                                             shownJson(radii) + ")");
         }
         p.apskRadiiText = radii.get<std::string>();
     }
@@ -295,11 +304,15 @@ SignalParameters schemeOf(const Json& c, const std::string& path) {
 }
 
 // The run check for one class at one end of all its ranges.
-void checkClass(const DatasetClass& c, std::uint32_t samples, bool high, const std::string& path) {
+void checkClass(const DatasetClass& c, const DatasetRecipe& recipe, bool high, const std::string& path) {
     SignalParameters p = c.scheme;
     for (const KeySetting& s : c.settings) {
         applyKeySetting(s, high ? s.high : s.low, p);
     }
+    const auto [lowestSnr, highestSnr] = std::minmax_element(recipe.snrsDb.begin(), recipe.snrsDb.end());
+    p.snrDb = high ? *highestSnr : *lowestSnr;
+    p.transmitter.snrDefinition = recipe.snrDefinition;
+    const std::uint32_t samples = recipe.samplesPerCapture;
     // A row that means nothing here is refused, unless the class inherits it and has turned off
     // what it needs by a key of its own (a class without fading in a recipe with Doppler ranges).
     const auto ownKey = [&](const KeySetting& s) { return s.path.rfind(path + ".", 0) == 0; };
@@ -351,8 +364,11 @@ DatasetClass classAt(const Json& c, const std::vector<KeySetting>& recipe, Signa
         }
     }
     const Json& label = required(c, "label", path, "the class's name");
-    if (!label.is_string() || label.get<std::string>().empty() || label.get<std::string>().size() > kMaxLabel) {
-        refuse(path + ".label", "a name of 1 to " + std::to_string(kMaxLabel) + " bytes (it is " + label.dump() + ")");
+    // The HDF5 file keeps labels as fixed-length strings that end at a NUL.
+    if (!label.is_string() || label.get<std::string>().empty() || label.get<std::string>().size() > kMaxLabel ||
+        label.get<std::string>().find('\0') != std::string::npos) {
+        refuse(path + ".label", "a name of 1 to " + std::to_string(kMaxLabel) + " bytes without NUL (it is " +
+                                    shownJson(label) + ")");
     }
     DatasetClass result{label.get<std::string>(), schemeOf(c, path), merged(recipe, keySettings(c, path, whole))};
     checkNeeds(result.settings);
@@ -390,10 +406,11 @@ DatasetRecipe recipeFrom(const Json& top) {
         const std::string path = "classes[" + std::to_string(k) + "]";
         recipe.classes.push_back(classAt(classes[k], settings, whole, path));
         if (!labels.insert(recipe.classes.back().label).second) {
-            refuse(path + ".label", "a name no other class has (\"" + recipe.classes.back().label + "\" is taken)");
+            refuse(path + ".label", "a name no other class has (\"" + printableText(recipe.classes.back().label, kShownValueBytes) +
+                                        "\" is taken)");
         }
-        checkClass(recipe.classes.back(), recipe.samplesPerCapture, false, path);
-        checkClass(recipe.classes.back(), recipe.samplesPerCapture, true, path);
+        checkClass(recipe.classes.back(), recipe, false, path);
+        checkClass(recipe.classes.back(), recipe, true, path);
     }
     if (static_cast<double>(recipe.classes.size()) * static_cast<double>(recipe.snrsDb.size()) *
             static_cast<double>(recipe.capturesPerClassAndSnr) >
@@ -406,28 +423,35 @@ DatasetRecipe recipeFrom(const Json& top) {
 }  // namespace
 
 RecipeReading readDatasetRecipe(const std::string& text) {
-    Json top;
-    try {
-        top = Json::parse(text);
-    } catch (const Json::parse_error& e) {
-        return {std::nullopt, std::string("the recipe is not JSON: ") + e.what()};
+    JsonInput input = parseJsonInput(text);
+    if (!input) {
+        return {std::nullopt, "the recipe is " + input.problem};
     }
     try {
-        DatasetRecipe recipe = recipeFrom(top);
+        DatasetRecipe recipe = recipeFrom(*input.json);
         recipe.text = text;
         return {std::move(recipe), {}};
     } catch (const KeyProblem& problem) {
         return {std::nullopt, problem.text};
+    } catch (const Json::exception& e) {
+        // A value of the wrong type that a rule above did not catch first.
+        return {std::nullopt, "the recipe is malformed: " + printableText(e.what(), 2 * kShownValueBytes)};
     }
 }
 
 RecipeReading readDatasetRecipeFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    if (!file || !(text << file.rdbuf())) {
-        return {std::nullopt, path + ": cannot be read"};
+    InputFile file = readInputFile(path, kMaxRecipeBytes, "a recipe");
+    if (!file) {
+        return {std::nullopt, std::move(file.problem)};
     }
-    return readDatasetRecipe(text.str());
+    if (file.text->empty()) {
+        return {std::nullopt, printableText(path, 1024) + " is empty"};
+    }
+    RecipeReading reading = readDatasetRecipe(*file.text);
+    if (!reading) {
+        reading.problem = printableText(path, 1024) + ": " + reading.problem;
+    }
+    return reading;
 }
 
 }  // namespace quorvel

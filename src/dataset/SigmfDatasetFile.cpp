@@ -10,6 +10,8 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "common/InputFile.h"
+#include "common/PrintableText.h"
 #include "common/Version.h"
 #include "export/SigmfMetadata.h"
 
@@ -134,12 +136,24 @@ std::optional<std::string> SigmfDatasetWriter::finish(bool complete) {
 }
 
 std::string readRecordingGlobalLine(const std::string& metaPath) {
-    std::ifstream file(metaPath, std::ios::binary);
-    std::string line;
-    if (!file || !std::getline(file, line) || line.rfind("{\"global\":", 0) != 0 || line.back() != ',') {
-        throw std::runtime_error(metaPath + " is not a recording of a Quorvel dataset");
+    // The global line holds the recipe and a little more; the annotations after it may be many.
+    constexpr std::size_t kGlobalLineBytes = kMaxRecipeBytes + (std::size_t{1} << 16);
+    const std::string kEnd = "\n]}\n";
+    const InputFileEnds ends = readInputFileEnds(metaPath, kGlobalLineBytes, kEnd.size());
+    if (!ends) {
+        throw std::runtime_error(ends.problem);
     }
-    return line.substr(10, line.size() - 11);
+    const std::string shown = printableText(metaPath, 1024);
+    const std::size_t lineEnd = ends.head->find('\n');
+    if (lineEnd == std::string::npos || ends.head->rfind("{\"global\":", 0) != 0 || lineEnd < 11 ||
+        (*ends.head)[lineEnd - 1] != ',') {
+        throw std::runtime_error(shown + " is not a recording of a Quorvel dataset");
+    }
+    // A writer ends the file last, so a file cut short by a crash or a copy lacks the end.
+    if (ends.tail != kEnd) {
+        throw std::runtime_error(shown + " is cut short (its annotations do not end)");
+    }
+    return ends.head->substr(10, lineEnd - 11);
 }
 
 std::optional<std::string> writeSigmfCollection(const std::string& folder, const std::vector<std::string>& stems) {

@@ -1,18 +1,14 @@
 #include "export/SigmfRecordReader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdint>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <optional>
-#include <system_error>
 #include <utility>
 
 #include "common/Choices.h"
+#include "common/InputFile.h"
+#include "common/JsonInput.h"
 #include "export/MetadataFields.h"
 #include "export/TransmitterRecord.h"
 #include "export/ImpairmentRecord.h"
@@ -96,10 +92,11 @@ RecordReading problem(std::string text) {
 }  // namespace
 
 RecordReading readRecordingRecord(std::string_view metadataText) {
-    const Json meta = Json::parse(metadataText, nullptr, false);
-    if (meta.is_discarded()) {
+    const JsonInput input = parseJsonInput(metadataText);
+    if (!input) {
         return problem("the file is not JSON");
     }
+    const Json& meta = *input.json;
     if (!meta.is_object() || !meta.contains("global") || !meta["global"].is_object()) {
         return problem("the file is not SigMF metadata (no \"global\" object)");
     }
@@ -124,48 +121,12 @@ RecordReading readRecordingRecord(std::string_view metadataText) {
 }
 
 RecordReading readRecordingRecordFile(const std::string& path) {
-    // Without O_NONBLOCK, opening a FIFO would wait for a writer that may never come.
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (descriptor < 0) {
-        return problem(path + ": " + std::generic_category().message(errno));
-    }
-    struct stat status {};
-    if (::fstat(descriptor, &status) != 0) {
-        const int error = errno;
-        ::close(descriptor);
-        return problem(path + ": " + std::generic_category().message(error));
-    }
-    if (!S_ISREG(status.st_mode)) {
-        ::close(descriptor);
-        return problem(path + " is not a regular file");
-    }
     // Enough for any metadata of ours many times over; a huge file is not read to the end.
-    std::string text(kMetadataSizeLimit + 1, '\0');
-    std::size_t filled = 0;
-    int error = 0;
-    while (filled < text.size()) {
-        const ssize_t n = ::read(descriptor, text.data() + filled, text.size() - filled);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            error = errno;
-            break;
-        }
-        if (n == 0) {
-            break;
-        }
-        filled += static_cast<std::size_t>(n);
+    InputFile file = readInputFile(path, kMetadataSizeLimit, "metadata of this program");
+    if (!file) {
+        return problem(std::move(file.problem));
     }
-    ::close(descriptor);
-    if (error != 0) {
-        return problem(path + ": " + std::generic_category().message(error));
-    }
-    if (filled > kMetadataSizeLimit) {
-        return problem(path + ": too large to be metadata of this program");
-    }
-    text.resize(filled);
-    return readRecordingRecord(text);
+    return readRecordingRecord(*file.text);
 }
 
 }  // namespace quorvel

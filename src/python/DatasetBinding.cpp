@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/InputFile.h"
+#include "common/PrintableText.h"
 #include "dataset/CaptureRecord.h"
 #include "python/KeywordValues.h"
 #include "python/ShardCaptures.h"
@@ -60,6 +62,11 @@ private:
     std::vector<py::str> fieldNames_;
 };
 
+// bytes as text, whatever their encoding: a byte that is not UTF-8 is shown as \xNN.
+py::str readableText(const std::string& bytes) {
+    return py::bytes(bytes).attr("decode")("utf-8", "backslashreplace");
+}
+
 // The recipe's text and the name its problems are prefixed with: a file's path, none for a dict.
 std::pair<std::string, std::string> recipeText(const py::object& recipe) {
     const py::module_ json = py::module_::import("json");
@@ -69,16 +76,14 @@ std::pair<std::string, std::string> recipeText(const py::object& recipe) {
     }
     const py::module_ os = py::module_::import("os");
     const py::object path = os.attr("fspath")(recipe);
-    const py::object file = py::module_::import("builtins").attr("open")(path, "rb");
-    py::bytes text;
-    try {
-        text = file.attr("read")();
-    } catch (...) {
-        file.attr("close")();
-        throw;
+    // The command line's reader: a FIFO, a device or a huge file is refused, never waited on.
+    const std::string name = os.attr("fsencode")(path).cast<std::string>();
+    InputFile file = readInputFile(name, kMaxRecipeBytes, "a recipe");
+    if (!file) {
+        PyErr_SetObject(PyExc_OSError, readableText(file.problem).ptr());
+        throw py::error_already_set();
     }
-    file.attr("close")();
-    return {text.cast<std::string>(), os.attr("fsdecode")(path).cast<std::string>()};
+    return {std::move(*file.text), printableText(readableText(name).cast<std::string>(), 1024)};
 }
 
 // A pair (I, N) as the text --shard takes, each number as str() spells it, so that anything but

@@ -19,6 +19,11 @@ constexpr std::size_t kMaxTaps = 32;
 constexpr double kMaxPhaseNoiseDbcPerHz = 0.0;
 constexpr double kMaxIqAmplitudeDb = 20.0;
 constexpr double kMaxIqPhaseDegrees = 45.0;
+// Below these the amplifier's output, and so the capture, rounds to zero in single precision.
+constexpr double kMinAmplifierSmoothness = 0.1;
+constexpr double kMinAmplifierSaturation = 1e-6;
+// Beyond this a DC offset drowns the signal in single precision, and its square overflows.
+constexpr double kMaxDcOffset = 1e6;
 
 constexpr std::array<ImpairmentSettingName, 8> kNames{{
     {ImpairmentSetting::Amplifier, &ImpairmentTexts::amplifier, "--pa", "Amplifier", "rapp:P,A",
@@ -46,7 +51,8 @@ std::string halfRate(double samplingRateHz) {
 std::string ruleOf(ImpairmentSetting setting, double samplingRateHz) {
     switch (setting) {
         case ImpairmentSetting::Amplifier:
-            return "use rapp:P,A with a smoothness P above 0 and a level A above 0";
+            return "use rapp:P,A with a smoothness P of at least " + numberText(kMinAmplifierSmoothness) +
+                   " and a level A of at least " + numberText(kMinAmplifierSaturation);
         case ImpairmentSetting::ClockOffset:
             return "use a number of parts per million from -" + numberText(kMaxClockOffsetPpm) +
                    " to " + numberText(kMaxClockOffsetPpm);
@@ -69,7 +75,7 @@ std::string ruleOf(ImpairmentSetting setting, double samplingRateHz) {
                    numberText(kMaxIqPhaseDegrees) + " to " + numberText(kMaxIqPhaseDegrees) +
                    " degrees";
         case ImpairmentSetting::DcOffset:
-            return "use I,Q, two finite numbers";
+            return "use I,Q, two numbers from -" + numberText(kMaxDcOffset) + " to " + numberText(kMaxDcOffset);
     }
     return {};
 }
@@ -265,8 +271,9 @@ ImpairmentBounds impairmentBounds(ImpairmentNumber number, double samplingRateHz
     const double halfRateHz = samplingRateHz / 2.0;
     switch (number) {
         case ImpairmentNumber::AmplifierSmoothness:
+            return {.lowest = kMinAmplifierSmoothness};
         case ImpairmentNumber::AmplifierSaturation:
-            return {.lowest = 0.0, .lowestExcluded = true};
+            return {.lowest = kMinAmplifierSaturation};
         case ImpairmentNumber::ClockOffsetPpm:
             return {.lowest = -kMaxClockOffsetPpm, .highest = kMaxClockOffsetPpm};
         case ImpairmentNumber::KFactor:
@@ -282,7 +289,7 @@ ImpairmentBounds impairmentBounds(ImpairmentNumber number, double samplingRateHz
         case ImpairmentNumber::IqPhaseDegrees:
             return {.lowest = -kMaxIqPhaseDegrees, .highest = kMaxIqPhaseDegrees};
         case ImpairmentNumber::DcOffset:
-            return {};
+            return {.lowest = -kMaxDcOffset, .highest = kMaxDcOffset};
     }
     return {};
 }

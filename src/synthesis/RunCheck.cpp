@@ -32,6 +32,7 @@ constexpr double kMaxSamplesPerFile = 1e15;
 // of every sample of a file and the noise drawn from it stay far inside the range of a double, so
 // no file ever holds an infinity or a not-a-number that the settings did not ask for.
 constexpr double kMaxPower = 1e280;
+constexpr double kMinPeakMagnitude = 1e-15;
 
 std::string number(double value) {
     return numberText(value);
@@ -47,8 +48,9 @@ std::optional<std::string> rangeRefusal(const SignalParameters& p) {
     if (p.symbolCount <= 0) {
         return "The number of symbols must be at least 1 (it is " + std::to_string(p.symbolCount) + ").";
     }
-    if (!(p.timingError >= -1.0 && p.timingError <= 1.0)) {
-        return "The timing error must lie between -1 and 1 (it is " + number(p.timingError) + ").";
+    if (!(p.timingError >= -kMaxTimingErrorSymbols && p.timingError <= kMaxTimingErrorSymbols)) {
+        return "The timing error must lie between -" + number(kMaxTimingErrorSymbols) + " and " +
+               number(kMaxTimingErrorSymbols) + " (it is " + number(p.timingError) + ").";
     }
     if (p.fileCount <= 0) {
         return "The file count must be at least 1 (it is " + std::to_string(p.fileCount) + ").";
@@ -95,6 +97,12 @@ double peakMagnitude(const SignalParameters& p) {
 // the powers overflow, or a frequency whose phase over the file does.
 std::optional<std::string> overflowRefusal(const SignalParameters& p, double samples) {
     const double peak = peakMagnitude(p);
+    // Rings this small give samples of zero in single precision, and noise measured against
+    // their power none.
+    if (!(peak >= kMinPeakMagnitude)) {
+        return "APSK ring radii must reach at least " + number(kMinPeakMagnitude) + " (the largest is " +
+               number(peak) + ").";
+    }
     if (!(peak * peak <= kMaxPower)) {
         return "APSK ring radii must lie within +-" + number(std::sqrt(kMaxPower)) + " (the largest is " +
                number(peak) + ").";

@@ -9,6 +9,9 @@
 
 namespace quorvel {
 
+// The largest timing error a run takes, either way [symbol periods].
+inline constexpr double kMaxTimingErrorSymbols = 1.0;
+
 // Samples each file of the run holds, as a double so that absurd requests do not overflow.
 double samplesPerFile(const SignalParameters& parameters);
 

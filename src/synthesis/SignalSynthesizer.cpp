@@ -234,7 +234,9 @@ GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t 
     // A file's samples set aside go beside the output, on the disk that has room for it.
     std::error_code noTemporaryFolder;
     const std::string spillFolder = toFiles ? folder : std::filesystem::temp_directory_path(noTemporaryFolder).string();
-    for (std::int32_t k = firstFile; k <= lastFile; ++k) {
+    // Counted in 64 bits: a last file of INT32_MAX must end the loop, not wrap to file INT32_MIN.
+    for (std::int64_t number = firstFile; number <= lastFile; ++number) {
+        const auto k = static_cast<std::int32_t>(number);
         const bool last = k == lastFile;
         FileWork work{p, result.samplesPerFile, {}, nullptr, options, progress};
         work.stageSeeds = impairmentSeeds(p.impairments, stageSeeds_, k);

@@ -20,9 +20,10 @@ std::optional<std::string> pulseRefusal(const SignalParameters& p) {
         return refusal;
     }
     const PulseChoice& pulse = pulseChoice(t.pulse);
-    if (!(t.rolloff > 0.0 && t.rolloff <= 1.0)) {
+    if (!(t.rolloff > 0.0 && t.rolloff <= kMaxRolloff)) {
         return "The " + std::string(pulse.rolloffWord) + " of the " + std::string(pulse.name) +
-               " pulse must lie above 0 and at most 1 (it is " + numberText(t.rolloff) + ").";
+               " pulse must lie above 0 and at most " + numberText(kMaxRolloff) + " (it is " + numberText(t.rolloff) +
+               ").";
     }
     if (t.span < 1 || t.span > kMaxPulseSpanSymbols) {
         return "The pulse span must be 1 to " + std::to_string(kMaxPulseSpanSymbols) + " symbols (it is " +

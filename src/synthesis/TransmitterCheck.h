@@ -8,6 +8,9 @@
 
 namespace quorvel {
 
+// The widest roll-off (BT for the Gaussian pulse) a shaped pulse takes; it must lie above 0.
+inline constexpr double kMaxRolloff = 1.0;
+
 // Why the transmitter settings cannot make this run; nothing when they can.
 std::optional<std::string> transmitterRefusal(const SignalParameters& parameters);
 

@@ -171,6 +171,22 @@ TEST(CommandLineEdges, FromRefusesSettingsNoRunCouldHaveBeenGiven) {
     }
 }
 
+// The last file a run can have is made alone: the file counter must not wrap past it into
+// negative file numbers, each made in turn.
+TEST(CommandLineEdges, FromMakesTheLastPossibleFileAndNothingElse) {
+    TempDir dir;
+    Json meta = seededRecording(dir, {});
+    meta["global"]["quorvel:file_number"] = 2147483647;
+    meta["global"]["quorvel:file_count"] = 2147483647;
+    const std::string path = dir.file("last.sigmf-meta");
+    std::ofstream(path, std::ios::binary) << meta.dump();
+    TempDir target;
+    const auto run = runCli({"--from", path, "--save-path", target.str(), "--quiet"});
+    EXPECT_EQ(run.code, ExitSuccess) << run.err;
+    EXPECT_EQ(testing_support::fileNamesIn(target.path()),
+              (std::vector<std::string>{"modulated_signal_2147483647.csv", "modulated_signal_2147483647.sigmf-meta"}));
+}
+
 // Recorded text reaches the terminal with its control characters escaped.
 TEST(CommandLineEdges, FromEscapesControlCharactersOfRecordedText) {
     const struct {

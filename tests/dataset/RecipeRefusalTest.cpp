@@ -57,7 +57,7 @@ TEST(RecipeRefusal, EveryFaultNamesItsKeyAndRule) {
         {"/multipath", "0:0", "multipath: use at most 32 taps D:G:P"},
         {"/multipath", 3, "multipath: Static taps"},
         {"/iq_imbalance_phase", Json{{"min", 0}, {"max", 50}}, "iq_imbalance_phase.max: a finite number of degrees from -45 to 45"},
-        {"/pa_saturation", 0, "pa_saturation: a finite number above 0 (it is 0)"},
+        {"/pa_saturation", 0, "pa_saturation: a finite number of at least 1e-06 (it is 0)"},
     };
     for (const Refusal& c : cases) {
         Json recipe = kValid;

@@ -1,4 +1,5 @@
 import json
+import os
 import pathlib
 import subprocess
 
@@ -62,3 +63,32 @@ def test_refusals_are_the_command_lines(change, shard, tmp_path):
     with pytest.raises(ValueError) as from_dict:
         quorvel.dataset(recipe, shard=shard)
     assert str(from_dict.value) == message.removeprefix(f"{path}: ")
+
+
+@pytest.mark.parametrize("text, start", [
+    ('{"seed": ' + "[" * 100000 + "]" * 100000 + "}", "the recipe is nested deeper than 64 levels"),
+    ('{"seed": 1e400}', "the recipe is not JSON"),
+    ('{"seed": 18446744073709551616}', "seed: an unsigned 64-bit integer"),
+])
+def test_hostile_recipes_are_value_errors(text, start, tmp_path):
+    path = tmp_path / "recipe.json"
+    path.write_text(text)
+    with pytest.raises(ValueError) as refused:
+        quorvel.dataset(path)
+    assert str(refused.value).startswith(f"{path}: {start}")
+    assert len(str(refused.value)) < 400
+
+
+def test_a_seed_beyond_any_integer_is_a_value_error():
+    with pytest.raises(ValueError, match="^the recipe is not JSON"):
+        quorvel.dataset({**json.loads(SMALL.read_text()), "seed": 10**400})
+
+
+def test_a_recipe_that_is_no_regular_file_is_refused_at_once(tmp_path):
+    fifo = tmp_path / "fifo.json"
+    os.mkfifo(fifo)
+    for path, reason in [(fifo, " is not a regular file"), ("/dev/zero", " is not a regular file"),
+                         (tmp_path / "none.json", ": No such file or directory")]:
+        with pytest.raises(OSError) as refused:
+            quorvel.dataset(path)
+        assert str(refused.value) == f"{path}{reason}"
