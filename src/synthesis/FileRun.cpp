@@ -6,7 +6,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
-#include <limits>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -255,7 +254,7 @@ private:
 };
 
 std::optional<NoiseGenerator> noiseFor(const FileWork& work, const SeedSource& seeds) {
-    if (work.p.snrDb == std::numeric_limits<double>::infinity()) {
+    if (isNoiseless(work.p.snrDb)) {
         return std::nullopt;
     }
     return NoiseGenerator(noiseStandardDeviation(work.signalPower, perSampleSnrDb(work.p)), seeds());
@@ -268,7 +267,7 @@ bool endsEveryLaterFile(int error) {
 }
 
 FileEnd makeStreamedFile(FileWork& work, SymbolEngine& engine, const SeedSource& seeds) {
-    const bool noisy = work.p.snrDb != std::numeric_limits<double>::infinity();
+    const bool noisy = !isNoiseless(work.p.snrDb);
     double sum = 0.0;
     SymbolEngine measuring = engine;
     std::unique_ptr<SampleSpill> spill;
