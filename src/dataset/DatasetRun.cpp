@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "common/Cores.h"
+#include "common/ThreadBudget.h"
 #include "dataset/CaptureMaking.h"
 #include "dataset/CaptureRecord.h"
 #include "dataset/Hdf5DatasetFile.h"
@@ -84,7 +84,10 @@ std::unique_ptr<CaptureWriter> openWriter(const DatasetRecipe& recipe, const std
 DatasetRunResult runDataset(const DatasetRecipe& recipe, const std::string& folder, const DatasetRunOptions& options) {
     DatasetRunResult result;
     const CaptureRange range = shardCaptures(options.shard, recipe.captureCount());
-    const unsigned threads = options.threads > 0 ? options.threads : usableCores();
+    // The batch maker stands in for this thread, which only hands finished batches to the file
+    // and otherwise waits: the makers are the thread budget's, this thread and its helpers.
+    const HelperThreads helpers((options.threads > 0 ? options.threads : threadBudget()) - 1);
+    const unsigned threads = 1 + helpers.count();
     const std::size_t fields = recordedFieldNames(recipe).size();
     std::vector<std::string> names;
     try {

@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "channel/WhiteGaussianNoise.h"
-#include "common/Cores.h"
+#include "common/ThreadBudget.h"
 #include "export/SampleSpill.h"
 #include "modulation/SymbolTiming.h"
 #include "synthesis/SignalChain.h"
@@ -52,8 +52,8 @@ public:
         for (Slot& slot : slots_) {
             free_.push_back(&slot);
         }
-        // On one core a second thread only adds switches: each block is then finished at once.
-        if (usableCores() > 1) {
+        // Without a helper to spare each block is finished at once, on this thread.
+        if (helper_.count() == 1) {
             thread_ = std::thread([this] { loop(); });
         }
     }
@@ -168,6 +168,7 @@ private:
     bool closing_ = false;
     FileEnd end_ = FileEnd::Finished;
     std::atomic<std::uint64_t> delivered_{0};
+    HelperThreads helper_{1};
     std::thread thread_;
 };
 
@@ -181,8 +182,7 @@ void drawNoisePoints(std::optional<NoiseGenerator>& noise, FinishingThread::Slot
 
 // A file of a few blocks gains nothing from threads that would start and stop within it.
 StageThreading stageThreadingFor(const FileWork& work) {
-    return usableCores() > 1 && work.length >= 4 * kBlockSamples ? StageThreading::PerChannelStage
-                                                                 : StageThreading::None;
+    return work.length >= 4 * kBlockSamples ? StageThreading::PerChannelStage : StageThreading::None;
 }
 
 // Room for the spill this many times over, so that the output still has room beside it: a CSV
