@@ -1,5 +1,6 @@
 #include "display/PlotScale.h"
 
+#include "common/Lanes.h"
 #include "common/WideKernel.h"
 
 #include <algorithm>
@@ -29,7 +30,7 @@ struct Extremes {
 // Four doubles processed as one (two registers on the SSE2 baseline). The compilers do not
 // vectorise a floating-point minimum over a loop by themselves, since the order of the
 // comparisons decides which of two equal values is kept.
-using Lanes = double __attribute__((vector_size(4 * sizeof(double))));
+using Lanes = DoubleLanes<4>;
 
 // Extremes kept lane by lane. Lanes meet values in another order than one scan would, which
 // matters only for +0 and -0: the axes subtract the extremes from the data, and either zero
