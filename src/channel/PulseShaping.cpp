@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "channel/Resampling.h"
+#include "channel/SamplePairs.h"
 
 namespace quorvel {
 PulseShapingStage::PulseShapingStage(SampleSource& points, std::size_t symbolCount, const PulseShaping& shaping)
@@ -107,7 +108,7 @@ ComplexSample PulseShapingStage::edgeSample(std::size_t k, const ComplexSample* 
 // each other; each lane adds exactly as the scalar sums would.
 ComplexSample PulseShapingStage::innerSample(const ComplexSample* points, const double* inPhase,
                                              const double* quadrature, std::size_t stride) const {
-    using Pair = double __attribute__((vector_size(16)));
+    using Pair = DoublePair;
     Pair even = {0.0, 0.0};
     Pair odd = {0.0, 0.0};
     const auto pairAt = [points](int j) {

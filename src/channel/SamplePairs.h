@@ -5,17 +5,18 @@
 
 #include <cstring>
 
+#include "common/Lanes.h"
 #include "common/Signal.h"
 #include "common/WideKernel.h"
 
 namespace quorvel {
 
-using DoublePair = double __attribute__((vector_size(16)));
+using DoublePair = DoubleLanes<2>;
 
 // Two samples side by side: the loops that make two outputs at once. Where the processor has
 // 256-bit vectors (the kernels built for them below), one instruction; elsewhere the compiler
 // makes it two pair instructions, with the same bits either way.
-using DoubleQuad = double __attribute__((vector_size(32)));
+using DoubleQuad = DoubleLanes<4>;
 
 
 inline DoublePair pairOf(const ComplexSample& s) {

@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <limits>
 #include <random>
 #include <utility>
+
+#include "common/SignalParameters.h"
 
 namespace quorvel {
 namespace {
@@ -35,7 +36,7 @@ SampleBuffer addWhiteGaussianNoise(const SampleBuffer& input, double snrDb,
 }
 
 bool addsNoise(const SampleBuffer& signal, double snrDb) {
-    return !signal.empty() && snrDb != std::numeric_limits<double>::infinity();
+    return !signal.empty() && !isNoiseless(snrDb);
 }
 
 double noiseStandardDeviation(double signalPower, double snrDb) {

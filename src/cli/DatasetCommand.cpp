@@ -3,8 +3,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <malloc.h>
-
 #include <csignal>
 #include <filesystem>
 #include <optional>
@@ -20,10 +18,6 @@
 
 namespace quorvel {
 namespace {
-
-constexpr int kKeptHeapBytes = 64 << 20;
-// glibc's largest: blocks up to 32 MB come from the heap.
-constexpr int kLargestHeapBlock = 32 << 20;
 
 struct DatasetOptions {
     std::string recipe;
@@ -61,12 +55,6 @@ int makeDataset(const DatasetOptions& o, const CommandLineStreams& streams) {
         return ExitInvalidInput;
     }
     const DatasetRecipe& recipe = *reading.recipe;
-    // Every capture allocates and frees the same few hundred KB, and the file's chunks a MB each.
-    // By default glibc hands the top of a worker's heap back to the kernel after each capture,
-    // and once its trim threshold is fixed, maps and unmaps every block of 128 KB or more; either
-    // way the pages are faulted in again for the next one, a tenth of a run's time.
-    mallopt(M_TRIM_THRESHOLD, kKeptHeapBytes);
-    mallopt(M_MMAP_THRESHOLD, kLargestHeapBlock);
     if (const auto problem = shardCountProblem(options.shard, recipe.captureCount())) {
         err << "--shard: " << *problem << '\n';
         return ExitInvalidInput;

@@ -2,6 +2,7 @@
 // The settings of one run, in the order in which the control panel hands them over.
 
 #include <cstdint>
+#include <limits>
 #include <string>
 
 #include "common/Transmitter.h"
@@ -62,5 +63,10 @@ struct SignalParameters {
 
     friend bool operator==(const SignalParameters&, const SignalParameters&) = default;
 };
+
+// An SNR of +infinity asks for no noise at all: no noise stage and no seed drawn for one.
+inline bool isNoiseless(double snrDb) {
+    return snrDb == std::numeric_limits<double>::infinity();
+}
 
 }  // namespace quorvel

@@ -1,7 +1,6 @@
 #include "dataset/CaptureMaking.h"
 
 #include <cmath>
-#include <limits>
 #include <stdexcept>
 
 #include "channel/WhiteGaussianNoise.h"
@@ -33,7 +32,7 @@ void makeCapture(const CapturePlan& plan, std::uint32_t samples, CaptureSamples&
         sum += s.i * s.i + s.q * s.q;
     }
     out.signalPower = sum / samples;
-    if (plan.parameters.snrDb != std::numeric_limits<double>::infinity()) {
+    if (!isNoiseless(plan.parameters.snrDb)) {
         NoiseGenerator noise(noiseStandardDeviation(out.signalPower, perSampleSnrDb(plan.parameters)), seeds());
         noise.addTo(out.samples);
     }

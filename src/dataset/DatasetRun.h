@@ -18,7 +18,7 @@ enum class DatasetFormat { Hdf5, Sigmf };
 struct DatasetRunOptions {
     Shard shard{};
     DatasetFormat format = DatasetFormat::Hdf5;
-    unsigned threads = 0;  // 0: one per usable core
+    unsigned threads = 0;  // at most, as the thread budget allows; 0: the whole budget
     // Called after every batch with the shard's captures done and its total.
     std::function<void(std::uint64_t done, std::uint64_t total)> progress{};
     const std::atomic<bool>* cancel = nullptr;  // stops at the next batch; nothing is kept

@@ -1,6 +1,7 @@
 #include "display/PlotScale.h"
 
-#include "display/VectorClones.h"
+#include "common/Lanes.h"
+#include "common/WideKernel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -29,7 +30,7 @@ struct Extremes {
 // Four doubles processed as one (two registers on the SSE2 baseline). The compilers do not
 // vectorise a floating-point minimum over a loop by themselves, since the order of the
 // comparisons decides which of two equal values is kept.
-using Lanes = double __attribute__((vector_size(4 * sizeof(double))));
+using Lanes = DoubleLanes<4>;
 
 // Extremes kept lane by lane. Lanes meet values in another order than one scan would, which
 // matters only for +0 and -0: the axes subtract the extremes from the data, and either zero
@@ -58,7 +59,7 @@ struct LaneExtremes {
     }
 };
 
-QUORVEL_VECTOR_CLONES
+QUORVEL_WIDE_KERNEL
 Extremes realPartExtremes(const ComplexSample* samples, std::size_t count) {
     LaneExtremes lanes;
     std::size_t k = 0;
@@ -73,7 +74,7 @@ Extremes realPartExtremes(const ComplexSample* samples, std::size_t count) {
     return e;
 }
 
-QUORVEL_VECTOR_CLONES
+QUORVEL_WIDE_KERNEL
 Extremes valueExtremes(const double* values, std::size_t count) {
     LaneExtremes lanes;
     std::size_t k = 0;
@@ -89,7 +90,7 @@ Extremes valueExtremes(const double* values, std::size_t count) {
 }
 
 // The extremes of the real and of the imaginary parts over the points with both parts finite.
-QUORVEL_VECTOR_CLONES
+QUORVEL_WIDE_KERNEL
 std::array<Extremes, 2> pointExtremes(const ComplexSample* points, std::size_t count) {
     LaneExtremes is;
     LaneExtremes qs;
@@ -203,7 +204,7 @@ bool sharedColumn(double firstX, double lastX, PixelLimits limits, int& column) 
 // Sample k is at k / N of the width. k is counted from first in doubles: the sum of two integers
 // below 2^53 is exact, so this is the double of k itself, and it vectorises where a 64-bit
 // index converted to double would not. x grows with k, so a block can share one column.
-QUORVEL_VECTOR_CLONES
+QUORVEL_WIDE_KERNEL
 void mapTimeBlock(const ComplexSample* samples, int count, double first, double total,
                   AxisScale level, double width, double height, PixelBlock& block) {
     const PixelLimits limits(0);
@@ -228,7 +229,7 @@ void mapTimeBlock(const ComplexSample* samples, int count, double first, double 
 
 // x follows the frequency the same way up or down, so a block of ascending frequencies can
 // share one column too.
-QUORVEL_VECTOR_CLONES
+QUORVEL_WIDE_KERNEL
 void mapSpectrumBlock(const double* frequenciesHz, const double* powerDb, int count,
                       AxisScale frequency, AxisScale level, double width, double height,
                       PixelBlock& block) {
@@ -257,7 +258,7 @@ void mapSpectrumBlock(const double* frequenciesHz, const double* powerDb, int co
     block.drawnCount = static_cast<std::size_t>(drawn);
 }
 
-QUORVEL_VECTOR_CLONES
+QUORVEL_WIDE_KERNEL
 void mapConstellationBlock(const ComplexSample* points, int count, AxisScale x, AxisScale y,
                            double width, double height, PixelBlock& block) {
     const PixelLimits limits(kDotRadius);

@@ -2,7 +2,7 @@
 
 #include "display/Decibels.h"
 #include "display/FourierTransform.h"
-#include "display/VectorClones.h"
+#include "common/WideKernel.h"
 
 #include <cstddef>
 #include <memory>
@@ -44,7 +44,7 @@ constexpr double kPowerFloor = 1e-12;
 
 // Levels of count interleaved (re, im) bins, written to out in the same order. This loop costs
 // about as much as FFTW's own share of a bin at the baseline vector width, hence the clones.
-QUORVEL_VECTOR_CLONES
+QUORVEL_WIDE_KERNEL
 void writeLevels(const double* __restrict bins, std::size_t count, double* __restrict out) {
     for (std::size_t k = 0; k < count; ++k) {
         const double re = bins[2 * k];
@@ -68,7 +68,7 @@ void writeRotatedLevels(std::span<const double> bins, std::vector<double>& power
 // and which keeps the labels those of the half-rotated spectrum as always defined here. The index
 // runs as an int (FFTW's own limit on N) because only 32-bit integers convert to double in every
 // vector unit.
-QUORVEL_VECTOR_CLONES
+QUORVEL_WIDE_KERNEL
 void writeFrequencies(int n, double sampleRateHz, double* __restrict frequencies) {
     const double count = static_cast<double>(n);
     const double centre = count * 0.5;

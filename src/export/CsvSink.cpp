@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "common/Cores.h"
+#include "common/ThreadBudget.h"
 #include "export/SampleFormat.h"
 
 namespace quorvel {
@@ -22,7 +22,7 @@ std::unique_ptr<char[]> newTextBuffer() {
 
 unsigned CsvSink::defaultWorkers() {
     // The producer formats too whenever it would wait, so one core needs no worker at all.
-    return std::min(usableCores(), 8u) - 1;
+    return std::min(threadBudget(), 8u) - 1;
 }
 
 CsvSink::CsvSink(ByteOutput output, unsigned workers) : output_(std::move(output)) {
@@ -34,9 +34,10 @@ CsvSink::CsvSink(ByteOutput output, unsigned workers) : output_(std::move(output
     // Every piece's storage passes through spare_, and no more than kMaxQueued pieces exist at
     // once: with room for them all, a formatting thread never allocates, so never throws.
     spare_.reserve(kMaxQueued);
-    workers_.reserve(workers);
+    helpers_ = HelperThreads(workers);
+    workers_.reserve(helpers_.count());
     try {
-        for (unsigned n = 0; n < workers; ++n) {
+        for (unsigned n = 0; n < helpers_.count(); ++n) {
             workers_.emplace_back([this] { workerLoop(); });
         }
     } catch (...) {
@@ -167,6 +168,8 @@ std::optional<std::string> CsvSink::finish(bool complete) {
         worker.join();
     }
     workers_.clear();
+    // Back to the budget at once: the next file's sink opens before this one goes.
+    helpers_ = {};
     return output_.close(complete);
 }
 

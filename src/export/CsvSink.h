@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/ThreadBudget.h"
 #include "export/ByteOutput.h"
 #include "export/SampleSink.h"
 
@@ -21,10 +22,11 @@ public:
     // Samples are formatted and written in pieces of this many lines.
     static constexpr std::size_t kPieceSamples = 16384;
 
-    // Background formatting threads worth starting beside the producer on this machine.
+    // Background formatting threads worth asking for beside the producer.
     static unsigned defaultWorkers();
 
-    // Starts `workers` background threads; the header line goes out with the first samples.
+    // Starts up to `workers` background threads, as many as the thread budget grants; the header
+    // line goes out with the first samples.
     CsvSink(ByteOutput output, unsigned workers);
     ~CsvSink() override;
 
@@ -64,6 +66,7 @@ private:
     bool headerWritten_ = false;
     int error_ = 0;
 
+    HelperThreads helpers_;
     std::vector<std::thread> workers_;
 };
 

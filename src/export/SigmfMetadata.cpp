@@ -35,7 +35,7 @@ std::string description(const RecordingRecord& r) {
 
 // JSON has no infinity; an infinite SNR (no noise at all) is written as null.
 Json snrValue(double snrDb) {
-    return std::isinf(snrDb) ? Json(nullptr) : Json(snrDb);
+    return isNoiseless(snrDb) ? Json(nullptr) : Json(snrDb);
 }
 
 Json globalObject(const RecordingRecord& r) {

@@ -42,7 +42,7 @@ void writeTransmitter(nlohmann::ordered_json& global, const SignalParameters& p)
                 : "Eb/N0: energy per bit over the noise power density; null: no noise";
         global["quorvel:snr_reference"] = snrDefinitionChoice(t.snrDefinition).name;
         const double perSample = perSampleSnrDb(p);
-        global["quorvel:snr_per_sample_db"] = std::isinf(perSample) ? nlohmann::ordered_json(nullptr)
+        global["quorvel:snr_per_sample_db"] = isNoiseless(perSample) ? nlohmann::ordered_json(nullptr)
                                                                    : nlohmann::ordered_json(perSample);
     }
 }

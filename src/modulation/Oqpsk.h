@@ -2,14 +2,18 @@
 // Offset QPSK at one point per symbol: after the first symbol the rails change alternately.
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 
 #include "common/Signal.h"
 
 namespace quorvel {
 
-// Corners (+-1, +-1) from the two lowest bits of each index; odd symbols update only Q, even
-// symbols (from the third on) only I. One point per symbol.
+// The corner (+-1, +-1) of an index: I from its lowest bit, Q from the next.
+ComplexSample oqpskCorner(std::int32_t index);
+
+// The corner of each index, except that odd symbols update only Q and even symbols (from the
+// third on) only I. One point per symbol.
 SampleBuffer modulateOqpsk(const SymbolSequence& symbols);
 
 // The same mapping a piece at a time: the pieces appended together equal modulateOqpsk of the

@@ -92,7 +92,7 @@ GrayChoice apskGray(const SignalParameters&) {
 SampleBuffer oqpskRails(const SymbolSequence& s, const SignalParameters&) {
     SampleBuffer points(s.size());
     for (std::size_t n = 0; n < s.size(); ++n) {
-        points[n] = {(s[n] & 1) != 0 ? 1.0 : -1.0, (s[n] & 2) != 0 ? 1.0 : -1.0};
+        points[n] = oqpskCorner(s[n]);
     }
     return points;
 }

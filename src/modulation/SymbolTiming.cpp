@@ -28,7 +28,7 @@ std::string symbolRateWarning(const SignalParameters& p) {
 }
 
 double perSampleSnrDb(const SignalParameters& p) {
-    if (p.transmitter.snrDefinition == SnrDefinition::PerSample || std::isinf(p.snrDb)) {
+    if (p.transmitter.snrDefinition == SnrDefinition::PerSample || isNoiseless(p.snrDb)) {
         return p.snrDb;
     }
     const double samplesPerSymbol = p.samplingRate / effectiveSymbolRate(p);

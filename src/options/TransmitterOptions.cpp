@@ -87,12 +87,6 @@ TransmitterRequest transmitterRequestFrom(const TransmitterOptions& o, const std
         throw OptionError{std::string(o.rolloff ? "--rolloff" : "--span") +
                           ": only with a shaped pulse (--pulse rrc, rc or gaussian)."};
     }
-    if (o.rolloff) {
-        request.rolloff = FieldText(*o.rolloff);
-    }
-    if (o.span) {
-        request.span = FieldText(*o.span);
-    }
     request.exactTiming = o.exactTiming;
     request.gray = o.gray;
     if (const auto prbs = bitSourceNamed(source)) {

@@ -32,7 +32,8 @@ inline constexpr const char* kTransmitterOptions[] = {"--pulse", "--rolloff", "-
 void addTransmitterOptions(CLI::App& app, TransmitterOptions& o);
 
 // The request the options make; `source` is --source's word, which may name a PRBS. Throws
-// OptionError for what names nothing or what cannot go together.
+// OptionError for what names nothing or what cannot go together. The texts of --rolloff and
+// --span are left to the caller, which bounds every field's length alike.
 TransmitterRequest transmitterRequestFrom(const TransmitterOptions& o, const std::string& source);
 
 }  // namespace quorvel

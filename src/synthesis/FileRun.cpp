@@ -6,7 +6,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
-#include <limits>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -15,7 +14,7 @@
 #include <thread>
 
 #include "channel/WhiteGaussianNoise.h"
-#include "common/Cores.h"
+#include "common/ThreadBudget.h"
 #include "export/SampleSpill.h"
 #include "modulation/SymbolTiming.h"
 #include "synthesis/SignalChain.h"
@@ -53,8 +52,8 @@ public:
         for (Slot& slot : slots_) {
             free_.push_back(&slot);
         }
-        // On one core a second thread only adds switches: each block is then finished at once.
-        if (usableCores() > 1) {
+        // Without a helper to spare each block is finished at once, on this thread.
+        if (helper_.count() == 1) {
             thread_ = std::thread([this] { loop(); });
         }
     }
@@ -169,6 +168,7 @@ private:
     bool closing_ = false;
     FileEnd end_ = FileEnd::Finished;
     std::atomic<std::uint64_t> delivered_{0};
+    HelperThreads helper_{1};
     std::thread thread_;
 };
 
@@ -182,8 +182,7 @@ void drawNoisePoints(std::optional<NoiseGenerator>& noise, FinishingThread::Slot
 
 // A file of a few blocks gains nothing from threads that would start and stop within it.
 StageThreading stageThreadingFor(const FileWork& work) {
-    return usableCores() > 1 && work.length >= 4 * kBlockSamples ? StageThreading::PerChannelStage
-                                                                 : StageThreading::None;
+    return work.length >= 4 * kBlockSamples ? StageThreading::PerChannelStage : StageThreading::None;
 }
 
 // Room for the spill this many times over, so that the output still has room beside it: a CSV
@@ -255,7 +254,7 @@ private:
 };
 
 std::optional<NoiseGenerator> noiseFor(const FileWork& work, const SeedSource& seeds) {
-    if (work.p.snrDb == std::numeric_limits<double>::infinity()) {
+    if (isNoiseless(work.p.snrDb)) {
         return std::nullopt;
     }
     return NoiseGenerator(noiseStandardDeviation(work.signalPower, perSampleSnrDb(work.p)), seeds());
@@ -268,7 +267,7 @@ bool endsEveryLaterFile(int error) {
 }
 
 FileEnd makeStreamedFile(FileWork& work, SymbolEngine& engine, const SeedSource& seeds) {
-    const bool noisy = work.p.snrDb != std::numeric_limits<double>::infinity();
+    const bool noisy = !isNoiseless(work.p.snrDb);
     double sum = 0.0;
     SymbolEngine measuring = engine;
     std::unique_ptr<SampleSpill> spill;

@@ -28,8 +28,12 @@ ChannelImpairmentStages::ChannelImpairmentStages(SampleSource& upstream, std::si
                                                  StageThreading threading)
     : last_(&upstream) {
     const auto handOver = [&] {
-        if (threading == StageThreading::PerChannelStage) {
-            threads_.push_back(std::make_unique<StageThread>(*last_));
+        if (threading != StageThreading::PerChannelStage) {
+            return;
+        }
+        // A stage the budget has no helper for runs on its reader's thread.
+        if (HelperThreads helper(1); helper.count() == 1) {
+            threads_.push_back(std::make_unique<StageThread>(*last_, std::move(helper)));
             last_ = threads_.back().get();
         }
     };

@@ -33,7 +33,8 @@ ImpairmentSeeds impairmentSeeds(const Impairments& impairments, const StageSeeds
 // Whether the impairments set any of the channel's stages, the costly ones.
 bool hasChannelStages(const Impairments& impairments);
 
-// Whether each channel stage reads the one before it through a thread of its own.
+// Whether each channel stage reads the one before it through a thread of its own, as far as the
+// thread budget has helpers free.
 enum class StageThreading { None, PerChannelStage };
 
 class ChannelImpairmentStages {

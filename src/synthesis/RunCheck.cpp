@@ -108,7 +108,7 @@ std::optional<std::string> overflowRefusal(const SignalParameters& p, double sam
                number(peak) + ").";
     }
     const double peakPower = std::max(peak * peak, 1.0);
-    if (std::isfinite(p.snrDb) && !(peakPower / dbToLinear(perSampleSnrDb(p)) <= kMaxPower)) {
+    if (!isNoiseless(p.snrDb) && !(peakPower / dbToLinear(perSampleSnrDb(p)) <= kMaxPower)) {
         return "An SNR of " + number(p.snrDb) + " dB asks for more noise than a number can hold (the lowest is " +
                number(10.0 * std::log10(peakPower / kMaxPower)) + " dB here).";
     }

@@ -9,8 +9,6 @@
 namespace quorvel {
 namespace {
 
-// The whole file at once through the whole-buffer stages, for the rare settings no block stage
-// takes (a timing error whose instants are no finite grid).
 PulseShaping shapingOf(const SignalParameters& p) {
     return {.shape = p.transmitter.pulse,
             .rolloff = p.transmitter.rolloff,
@@ -20,43 +18,25 @@ PulseShaping shapingOf(const SignalParameters& p) {
             .delayQuadrature = p.modulationType == ModulationType::Oqpsk};
 }
 
-SampleBuffer shapedWhole(SampleBuffer points, const SignalParameters& p) {
-    const std::size_t symbols = points.size();
-    BufferSource source(std::move(points));
-    PulseShapingStage stage(source, symbols, shapingOf(p));
-    SampleBuffer out(resampledLength(symbols, p.symbolRate, p.samplingRate));
-    out.resize(stage.read(out));
+SampleBuffer readWhole(SampleSource& source, std::size_t length) {
+    SampleBuffer out(length);
+    std::size_t done = 0;
+    while (done < length) {
+        const std::size_t count = source.read(std::span(out).subspan(done));
+        if (count == 0) {
+            break;
+        }
+        done += count;
+    }
+    out.resize(done);
     return out;
-}
-
-SampleBuffer wholeFile(const SignalParameters& p, SymbolEngine& engine, SampleBuffer* mapperTap) {
-    SampleBuffer mapped = mapSymbols(drawFileSymbols(p, engine), p);
-    if (mapperTap != nullptr) {
-        *mapperTap = mapped;
-    }
-    SampleBuffer working = shapesPulses(p)                           ? shapedWhole(std::move(mapped), p)
-                           : mapsOnePointPerSymbol(p.modulationType) ? resampleToSamplingRate(mapped, p.symbolRate, p.samplingRate)
-                                                                     : std::move(mapped);
-    if (p.impairments.amplifier) {
-        compressRapp(working, *p.impairments.amplifier);
-    }
-    if (p.mixingFrequency != 0.0) {
-        working = frequencyShift(std::move(working), p.mixingFrequency, p.samplingRate);
-    }
-    working = applyTimingError(working, p.timingError, p.symbolRate, p.samplingRate);
-    return applyFrequencyOffset(std::move(working), p.frequencyOffset, p.samplingRate);
 }
 
 }  // namespace
 
 SignalChain::SignalChain(const SignalParameters& p, SymbolEngine& engine, SampleBuffer* mapperTap,
                          const ImpairmentSeeds& seeds, StageThreading threading) {
-    if (p.timingError != 0.0 && !timingErrorStreams(p.timingError, p.symbolRate, p.samplingRate)) {
-        wholeFile_ = std::make_unique<BufferSource>(wholeFile(p, engine, mapperTap));
-        last_ = wholeFile_.get();
-    } else {
-        buildStages(p, engine, mapperTap);
-    }
+    buildStages(p, engine, mapperTap);
     impairments_ = std::make_unique<ChannelImpairmentStages>(*last_, static_cast<std::size_t>(samplesPerFile(p)), p, seeds, threading);
     last_ = &impairments_->last();
 }
@@ -83,8 +63,16 @@ void SignalChain::buildStages(const SignalParameters& p, SymbolEngine& engine, S
     }
     if (p.timingError != 0.0) {
         const auto length = static_cast<std::size_t>(samplesPerFile(p));
-        timingError_ = std::make_unique<TimingErrorStage>(*last_, length, p.timingError, p.symbolRate, p.samplingRate);
-        last_ = timingError_.get();
+        if (timingErrorStreams(p.timingError, p.symbolRate, p.samplingRate)) {
+            timingError_ = std::make_unique<TimingErrorStage>(*last_, length, p.timingError, p.symbolRate, p.samplingRate);
+            last_ = timingError_.get();
+        } else {
+            // Instants on no finite grid: the rare settings only the whole-buffer form takes, so
+            // the stages before it run to the end of the file here.
+            wholeFile_ = std::make_unique<BufferSource>(
+                applyTimingError(readWhole(*last_, length), p.timingError, p.symbolRate, p.samplingRate));
+            last_ = wholeFile_.get();
+        }
     }
     if (p.frequencyOffset != 0.0) {
         frequencyOffset_ = std::make_unique<FrequencyShiftStage>(*last_, p.frequencyOffset, p.samplingRate);

@@ -1,8 +1,7 @@
 #pragma once
-// One file's stages before the noise, in their fixed order, as a chain of block stages: symbols
-// and mapper, resampling, amplifier, mixing, timing error, frequency offset, then the channel's
-// impairments. Pulling the chain block by block
-// gives exactly the samples the whole-buffer stages give for the whole file.
+// One file's stages before the noise, in their fixed order, as a chain of block stages. Pulling
+// the chain block by block gives exactly the samples the whole-buffer stages give for the whole
+// file.
 
 #include <cstdint>
 #include <memory>
@@ -36,7 +35,8 @@ public:
     void finish();
 
 private:
-    // The block stages from the mapper to the frequency offset.
+    // The block stages from the mapper to the frequency offset: the one place their order is set,
+    // the channel's impairments following them.
     void buildStages(const SignalParameters& parameters, SymbolEngine& engine, SampleBuffer* mapperTap);
 
     std::optional<MapperStage> mapper_;

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <system_error>
 #include <chrono>
-#include <limits>
 #include <memory>
 #include <new>
 #include <span>
@@ -217,7 +216,7 @@ GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t 
     if (!seedsPerFile_) {
         runEngine.emplace(seeds_());
         const std::int32_t m = alphabetSize(p);
-        const bool noisy = p.snrDb != std::numeric_limits<double>::infinity();
+        const bool noisy = !isNoiseless(p.snrDb);
         // Of the files before the first one made, only the symbol engine's state and the noise
         // seeds carry over.
         for (std::int32_t k = 1; k < firstFile; ++k) {

@@ -11,16 +11,20 @@
 #include <mutex>
 #include <span>
 #include <thread>
+#include <utility>
 
 #include "common/SampleSource.h"
 #include "common/Signal.h"
+#include "common/ThreadBudget.h"
 
 namespace quorvel {
 
 class StageThread final : public SampleSource {
 public:
     // The thread starts at the first read: a chain that is built and never read costs nothing.
-    explicit StageThread(SampleSource& upstream) : upstream_(upstream) {}
+    // It runs on the helper granted, if any, which goes back to the budget with this stage.
+    explicit StageThread(SampleSource& upstream, HelperThreads helper = {})
+        : upstream_(upstream), helper_(std::move(helper)) {}
     ~StageThread() override { stop(); }
 
     StageThread(const StageThread&) = delete;
@@ -55,6 +59,7 @@ private:
     std::exception_ptr failure_;
     std::mutex mutex_;
     std::condition_variable changed_;
+    HelperThreads helper_;
     std::thread thread_;
 };
 

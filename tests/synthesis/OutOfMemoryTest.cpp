@@ -7,6 +7,7 @@
 #include <sys/resource.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -169,8 +170,9 @@ TEST(OutOfMemory, ACsvSinkThatCannotStartItsThreadsLeavesNothing) {
     const fs::path folder = dir.path() / "open";
     fs::create_directory(folder);
     fs::permissions(folder, fs::perms::all);
-    // The child and two threads; the third worker cannot start.
+    // The child and two threads; the third worker cannot start, though the budget grants four.
     const auto child = runInChild({true, std::nullopt, 3}, [&] {
+        setenv("QUORVEL_THREADS", "8", 1);
         try {
             CsvSink sink(ByteOutput::createFile((folder / "samples.csv").string()), 4);
         } catch (const std::system_error& e) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "channel/ClockOffset.h"
@@ -134,6 +135,34 @@ TEST(SignalChain, OtherSourcesMatchTheWholeBuffer) {
         SampleBuffer got(expected.size() + 5);
         got.resize(chain.read(got));
         EXPECT_TRUE(got == expected) << static_cast<int>(source);
+    }
+}
+
+// Rates so small that the drift per symbol overflows: the timing error has no finite grid to
+// stream on, and the chain re-reads the whole file at once, the stages around it unchanged.
+TEST(SignalChain, ATimingErrorOnNoFiniteGridTakesTheWholeFile) {
+    for (const SchemeCase& scheme : {kSchemes[0], kSchemes[1], kSchemes[4]}) {
+        SignalParameters p = settingsFor(scheme, 300);
+        p.symbolRate = 1e-310;
+        p.samplingRate = 1e-309;
+        p.timingError = 0.4;
+        p.frequencyOffset = 1e-311;
+        ASSERT_FALSE(timingErrorStreams(p.timingError, p.symbolRate, p.samplingRate));
+        SymbolEngine referenceEngine(kSeed);
+        SampleBuffer referenceMapped;
+        const SampleBuffer expected = wholeBufferReference(p, referenceEngine, referenceMapped);
+        SymbolEngine engine(kSeed);
+        SampleBuffer mapped;
+        SignalChain chain(p, engine, &mapped);
+        SampleBuffer got(expected.size() + 5);
+        got.resize(chain.read(got));
+        chain.finish();
+        // Bit for bit: an instant that overflows makes NaN samples, which no == finds equal.
+        ASSERT_EQ(got.size(), expected.size());
+        EXPECT_EQ(std::memcmp(got.data(), expected.data(), got.size() * sizeof(ComplexSample)), 0)
+            << static_cast<int>(scheme.type);
+        EXPECT_TRUE(mapped == referenceMapped);
+        EXPECT_EQ(engine(), referenceEngine());
     }
 }
 

@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "display/PlotScale.h"
-#include "display/VectorClones.h"
+#include "common/WideKernel.h"
 
 namespace quorvel {
 namespace {
@@ -25,7 +25,7 @@ struct RowRange {
     int largest;
 };
 
-QUORVEL_VECTOR_CLONES
+QUORVEL_WIDE_KERNEL
 RowRange rowRange(const int* ys, std::size_t count) {
     // Plain locals: the vectoriser does not take reductions into the members of a struct.
     int smallest = std::numeric_limits<int>::max();
@@ -202,7 +202,7 @@ bool overlapsCanvas(const DotBox& b, int width, int height) {
 // The BoxGrid cells of the dots centred on the block's points (a grid of columns cells a row),
 // or -1 for a dot that is not drawn or lies wholly outside the canvas: cellOf and
 // overlapsCanvas for dotAround of every point, in a loop that vectorises.
-QUORVEL_VECTOR_CLONES
+QUORVEL_WIDE_KERNEL
 void dotCells(const PixelBlock& block, int count, int width, int height, std::int64_t columns,
               std::int64_t* cells) {
     for (int j = 0; j < count; ++j) {
