@@ -35,17 +35,20 @@ SignalParameters recorded(const std::vector<std::string>& choice) {
     return p;
 }
 
-// The panel with the scheme at `position` and the order list of that scheme at `orderIndex`.
-SignalParameters panelReading(std::size_t position, int orderIndex) {
+// The panel with the scheme at `position` and the order list of that scheme at `orderIndex`; a
+// family without a list on the panel takes `order` from the waveform dialog.
+SignalParameters panelReading(std::size_t position, int orderIndex, std::int32_t order) {
     ControlPanelInput input;
+    input.waveformOrder = order;
     input.modulationIndex = static_cast<int>(position);
     input.symbolCount = u"8";
     input.snrDb = u"inf";
     for (int* index : {&input.pskIndex, &input.fskIndex, &input.qamIndex, &input.apskIndex}) {
         *index = orderIndex;
     }
-    // Choosing an APSK order puts its radii into the field, as the panel does.
-    const std::string radii = defaultApskRadiiText(orderIndex);
+    // Choosing an APSK order puts its radii into the field, as the panel and the waveform dialog do.
+    const SchemeOrder* apsk = findOrder(radiiScheme(), order);
+    const std::string radii = apsk != nullptr ? std::string(apsk->radiiText) : defaultApskRadiiText(orderIndex);
     input.apskRadii.assign(radii.begin(), radii.end());
     const auto reading = readControlPanel(input);
     EXPECT_TRUE(reading) << reading.message;
@@ -87,7 +90,7 @@ TEST(SchemeCatalog, EverySchemeAndOrderRoundTrips) {
             EXPECT_EQ(recordedSettingsProblem(fromName), std::nullopt) << scheme.name;
             EXPECT_EQ(recorded(byNumber), fromName) << scheme.name;
             // The panel asks for the same run; only the folder differs.
-            EXPECT_EQ(panelReading(position, static_cast<int>(k)), fromName) << scheme.name << " " << orders[k];
+            EXPECT_EQ(panelReading(position, static_cast<int>(k), orders[k]), fromName) << scheme.name << " " << orders[k];
         }
     }
 }
