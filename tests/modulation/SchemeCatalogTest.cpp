@@ -13,6 +13,7 @@
 #include "export/SigmfRecordReader.h"
 #include "request/RecordedSettings.h"
 #include "support/CliRun.h"
+#include "support/RecordingFiles.h"
 #include "support/TempDir.h"
 
 namespace quorvel {
@@ -103,6 +104,36 @@ TEST(SchemeCatalog, TheDefaultRunTakesTheDefaultSchemeAndOrder) {
     EXPECT_EQ(readControlPanel(ControlPanelInput{}).parameters, defaults);
     EXPECT_EQ(recorded({}).pskOrder, defaults.pskOrder);
     EXPECT_EQ(recorded({}).symbolRate, defaults.symbolRate);
+}
+
+// The later families' order and parameters appear in their own files only, and read back as run.
+TEST(SchemeCatalog, LaterFamiliesRecordTheirOrderAndParametersInTheirOwnFilesOnly) {
+    struct Case {
+        std::vector<std::string> choice;
+        bool order;  // "quorvel:order" recorded
+        bool tone;   // "quorvel:tone" recorded
+    };
+    const Case cases[] = {{{"--modulation", "psk", "--order", "32"}, false, false},
+                          {{"--modulation", "qam", "--order", "512"}, false, false},
+                          {{"--modulation", "gmsk"}, false, false},
+                          {{"--modulation", "ask", "--order", "16"}, true, false},
+                          {{"--modulation", "tone", "--tone", "-1234.5"}, false, true}};
+    for (const Case& c : cases) {
+        const TempDir dir;
+        std::vector<std::string> args = c.choice;
+        args.insert(args.end(), {"--seed", "1", "--symbols", "8", "--quiet", "--save-path", dir.str()});
+        ASSERT_EQ(runCli(args).code, 0) << c.choice[1];
+        const std::string meta = testing_support::readBytes(dir.file("modulated_signal_1.sigmf-meta"));
+        EXPECT_EQ(meta.find("\"quorvel:order\"") != std::string::npos, c.order) << c.choice[1];
+        EXPECT_EQ(meta.find("\"quorvel:tone\"") != std::string::npos, c.tone) << c.choice[1];
+    }
+    const SignalParameters tone = recorded({"--modulation", "tone", "--tone", "-1234.5"});
+    EXPECT_EQ(tone.values, (WaveformValues{{"tone", -1234.5}}));
+    EXPECT_EQ(recorded({"--modulation", "pam", "--order", "32"}).order, 32);
+    // A tone recorded on another scheme is refused rather than silently dropped.
+    SignalParameters psk = recorded({});
+    psk.values["tone"] = 100.0;
+    EXPECT_NE(recordedSettingsProblem(psk), std::nullopt);
 }
 
 }  // namespace
