@@ -293,6 +293,7 @@ const std::array<Scheme, 12> kSchemes{{
      .family = "OOK",
      .orders = kOokOrders,
      .orderField = &SignalParameters::order,
+     .onlyOfferedOrders = true,
      .invalidOrderMessage = "Invalid OOK Order.",
      .mapWhole = mapLinear,
      .makeBlockMapper = linearBlockMapper,
