@@ -92,11 +92,16 @@ void checkOrders(const quorvel::SignalParameters& p) {
     require(p.modulationType == ModulationType::Apsk ? offered(ControlId::ApskOrder, p.apskOrder)
                                                      : p.apskOrder == 0 && p.apskRadiiText.empty(),
             "APSK order from its list, else 0 and no radii");
+    const quorvel::Scheme* chosen = quorvel::findScheme(p.modulationType);
+    require(chosen != nullptr && !chosen->ownsOrderField() && chosen->hasOrders()
+                ? quorvel::findOrder(*chosen, p.order) != nullptr
+                : p.order == 0,
+            "a later family's order one it offers, else 0");
 }
 
 void checkParameters(const quorvel::SignalParameters& p, const quorvel::ControlPanelInput& input) {
     const auto type = static_cast<std::int32_t>(p.modulationType);
-    require(type >= 1 && type <= 8, "modulation type from the list");
+    require(type >= 1 && static_cast<std::size_t>(type) <= quorvel::schemeCatalog().size(), "modulation type from the list");
     const auto source = static_cast<std::int32_t>(p.dataSource);
     require(source >= 0 && source <= 2, "data source from the list");
     const auto format = static_cast<std::int32_t>(p.outputFormat);

@@ -78,9 +78,19 @@ ControlPanelReading readControlPanel(const ControlPanelInput& input) {
     };
     // Only the chosen scheme's list is read: the other lists' positions play no part.
     if (request.scheme) {
-        if (const ControlRow* list = orderListOf(*request.scheme)) {
+        const Scheme* scheme = findScheme(*request.scheme);
+        const SchemeOrder* later = scheme != nullptr && input.waveformOrder ? findOrder(*scheme, *input.waveformOrder) : nullptr;
+        if (later != nullptr && !later->onPanel) {
+            // An order off the panel's list, chosen in the waveform dialog, stands in for the list's.
+            request.order = later->value;
+        } else if (const ControlRow* list = orderListOf(*request.scheme)) {
             request.order = listValue(list->id, input.*orderIndexOf(list->id));
+        } else if (scheme != nullptr && scheme->hasOrders()) {
+            request.order = input.waveformOrder.value_or(scheme->orders[scheme->defaultOrder].value);
         }
+    }
+    for (const auto& [name, text] : input.waveformValues) {
+        request.values.emplace(name, FieldText(text));
     }
     ControlPanelReading reading = readSettings(request, panelFolder(input.savePath));
     if (!reading) {

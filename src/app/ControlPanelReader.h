@@ -3,6 +3,10 @@
 // lists) into the settings of one run, or into the message naming the first field that does
 // not hold a well-formed value, through the request layer.
 
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
 #include <string>
 
 #include "app/TransmitterInput.h"
@@ -34,6 +38,11 @@ struct ControlPanelInput {
     int apskIndex;
     int dataSourceIndex;
     int outputFormatIndex;
+    // The waveform dialog's choices: the order of a family with no list on the panel (nothing:
+    // its default), or an order off the chosen scheme's list, which then stands in for the
+    // list's; and the parameter texts by name.
+    std::optional<std::int32_t> waveformOrder;
+    std::map<std::string, std::u16string, std::less<>> waveformValues;
     // The transmitter dialog's settings.
     TransmitterInput transmitter{};
     // The impairments dialog's texts, read after the panel's fields; all empty at start.

@@ -44,7 +44,9 @@ struct Lists {
 std::vector<ListItem> orderItems(ModulationType type) {
     std::vector<ListItem> items;
     for (const SchemeOrder& order : findScheme(type)->orders) {
-        items.push_back({std::string(order.caption), order.value});
+        if (order.onPanel) {
+            items.push_back({std::string(order.caption), order.value});
+        }
     }
     return items;
 }
@@ -89,6 +91,7 @@ std::vector<ControlRow> makeRows() {
     return {
         edit("Symbol Rate (Hz):", ControlId::SymbolRate, 20, Setting::SymbolRate),
         edit("Sampling Rate (Hz):", ControlId::SamplingRate, 50, Setting::SamplingRate),
+        // The open list keeps its height; the later families scroll into view below the first eight.
         list("Modulation Type:", ControlId::ModulationType, 80, 250, 192, l.modulation, 0, true),
         orderList("PSK Order (M):", ControlId::PskOrder, 110, 96, ModulationType::Psk, psk, true),
         orderList("FSK Order (M):", ControlId::FskOrder, 140, 72, ModulationType::Fsk, fsk, false),

@@ -7,7 +7,9 @@ namespace quorvel {
 
 std::string defaultApskRadiiText(int apskIndex) {
     const Scheme& scheme = radiiScheme();
-    if (apskIndex < 0 || static_cast<std::size_t>(apskIndex) >= scheme.orders.size()) {
+    // The panel's list holds the orders on the panel, which come first.
+    if (apskIndex < 0 || static_cast<std::size_t>(apskIndex) >= scheme.orders.size() ||
+        !scheme.orders[static_cast<std::size_t>(apskIndex)].onPanel) {
         return {};
     }
     return std::string(scheme.orders[static_cast<std::size_t>(apskIndex)].radiiText);

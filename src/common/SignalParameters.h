@@ -2,7 +2,9 @@
 // The settings of one run, in the order in which the control panel hands them over.
 
 #include <cstdint>
+#include <functional>
 #include <limits>
+#include <map>
 #include <string>
 
 #include "common/Transmitter.h"
@@ -20,7 +22,15 @@ enum class ModulationType : std::int32_t {
     Gmsk = 6,
     Qam = 7,
     Apsk = 8,
+    Ook = 9,
+    Ask = 10,
+    Pam = 11,
+    Tone = 12,
 };
+
+// The values of a family's own parameters by name (such as "tone", in Hz); a family reads a
+// missing name as its default.
+using WaveformValues = std::map<std::string, double, std::less<>>;
 
 // The position in the control panel's data source list, 0-based.
 enum class DataSource : std::int32_t {
@@ -47,6 +57,9 @@ struct SignalParameters {
     std::int32_t qamOrder = 0;   // 16, 32, 64, 256, 1024 or 2048 for QAM, else 0
     std::int32_t apskOrder = 0;  // 16, 32 or 64 for APSK, else 0
     std::string apskRadiiText;   // the radii field's text for APSK, else empty
+    // The order of the families after APSK, which share this one field; 0 for the others.
+    std::int32_t order = 0;
+    WaveformValues values;       // the chosen family's own parameters; empty for the first eight
     std::int32_t symbolCount = 10000;  // symbols per file
     std::int32_t fileCount = 1;
     std::string savePath = ".";  // folder the files go to, used unchanged

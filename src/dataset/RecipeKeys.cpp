@@ -45,6 +45,10 @@ std::optional<std::string_view> fadingNameAt(std::size_t index) {
 
 constexpr double kNotSet = std::numeric_limits<double>::quiet_NaN();
 
+bool isTone(const SignalParameters& p) {
+    return p.modulationType == ModulationType::Tone;
+}
+
 // An impairment one key of several sets starts at its own defaults.
 RappCompression& amplifierOf(SignalParameters& p) {
     if (!p.impairments.amplifier) {
@@ -191,6 +195,15 @@ const RecipeKey kKeys[] = {
      .apply = [](SignalParameters& p, double v) { p.impairments.dcOffset.q = v; },
      .read = [](const SignalParameters& p) { return p.impairments.dcOffset.q; },
      .impairment = ImpairmentNumber::DcOffset, .recordedWhenGiven = true},
+    // The run check holds the tone to half the sampling rate, as on the command line.
+    {.name = "tone", .drawable = true, .rule = "a finite number of Hz",
+     .apply = [](SignalParameters& p, double v) {
+         if (isTone(p)) {
+             p.values["tone"] = v;
+         }
+     },
+     .read = [](const SignalParameters& p) { return isTone(p) ? waveformValue(p, "tone") : kNotSet; },
+     .unit = "Hz", .applies = isTone, .onlyWith = "only with \"modulation\": \"tone\"", .recordedWhenGiven = true},
 };
 
 }  // namespace

@@ -69,8 +69,18 @@ Json globalObject(const RecordingRecord& r) {
     // Every order field is recorded as the run held it, so that a reader sees what was chosen and
     // that the others were left at 0.
     for (const Scheme& scheme : schemeCatalog()) {
-        if (scheme.orderField != nullptr) {
+        if (scheme.ownsOrderField()) {
             global[orderKey(scheme)] = p.*scheme.orderField;
+        }
+    }
+    // The later families' order and parameters are written only when one of them is chosen, so
+    // the files of the first eight schemes keep their fields.
+    if (const Scheme* chosen = findScheme(p.modulationType); chosen != nullptr && !chosen->ownsOrderField()) {
+        if (chosen->orderField != nullptr) {
+            global[orderKey(*chosen)] = p.*chosen->orderField;
+        }
+        for (const WaveformParameter& parameter : chosen->parameters) {
+            global[parameterKey(parameter)] = waveformValue(p, parameter);
         }
     }
     global["quorvel:apsk_radii"] = p.apskRadiiText;
@@ -96,7 +106,11 @@ Json globalObject(const RecordingRecord& r) {
 }  // namespace
 
 std::string orderKey(const Scheme& scheme) {
-    return "quorvel:" + std::string(scheme.name) + "_order";
+    return scheme.ownsOrderField() ? "quorvel:" + std::string(scheme.name) + "_order" : "quorvel:order";
+}
+
+std::string parameterKey(const WaveformParameter& parameter) {
+    return "quorvel:" + std::string(parameter.name);
 }
 
 std::string metadataFilePath(const std::string& savePath, std::int32_t fileNumber) {

@@ -50,8 +50,11 @@ std::string metadataFilePath(const std::string& savePath, std::int32_t fileNumbe
 std::vector<std::string> sampleFileNames(OutputFormat format, std::int32_t fileNumber);
 
 struct Scheme;
+struct WaveformParameter;
 // The key under which the metadata records a scheme's order field, such as "quorvel:psk_order".
 std::string orderKey(const Scheme& scheme);
+// "quorvel:" and the parameter's name.
+std::string parameterKey(const WaveformParameter& parameter);
 
 // The metadata file's text: UTF-8 JSON, from its opening "{" to its closing "}". Bytes of the save path or the radii
 // text that are not UTF-8 are replaced by U+FFFD.

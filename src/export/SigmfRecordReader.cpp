@@ -56,8 +56,18 @@ RecordingRecord recordFrom(const Json& global) {
     p.outputFormat = named(global, "quorvel:output_format", outputFormatNamed);
     p.modulationType = named(global, "quorvel:modulation", schemeNamed);
     for (const Scheme& scheme : schemeCatalog()) {
-        if (scheme.orderField != nullptr) {
+        if (scheme.ownsOrderField()) {
             p.*scheme.orderField = integer<std::int32_t>(global, orderKey(scheme).c_str());
+        }
+    }
+    // The later families' fields are present only in their own files.
+    if (global.contains("quorvel:order")) {
+        p.order = integer<std::int32_t>(global, "quorvel:order");
+    }
+    for (const WaveformParameter* parameter : allWaveformParameters()) {
+        const std::string key = parameterKey(*parameter);
+        if (global.contains(key)) {
+            p.values[std::string(parameter->name)] = real(global, key.c_str());
         }
     }
     p.apskRadiiText = text(global, "quorvel:apsk_radii");

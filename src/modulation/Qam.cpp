@@ -3,12 +3,31 @@
 #include <cmath>
 #include <cstdint>
 
+#include "modulation/Constellation.h"
+
 namespace quorvel {
 
 namespace {
 
 constexpr int kCrossOrder = 32;
 constexpr int kRectangleOrder = 2048;
+
+// The larger crosses: side x side without a square of corner x corner at each corner.
+struct LargeCross {
+    int order;
+    int side;
+    int corner;
+};
+constexpr LargeCross kLargeCrosses[] = {{128, 12, 2}, {512, 24, 4}};
+
+const LargeCross* largeCross(int order) {
+    for (const LargeCross& cross : kLargeCrosses) {
+        if (cross.order == order) {
+            return &cross;
+        }
+    }
+    return nullptr;
+}
 
 // The side of a square constellation of this order, or 0 when the order is not a positive
 // perfect square.
@@ -88,7 +107,7 @@ SampleBuffer squarePoints(const SymbolSequence& symbols, std::int64_t side) {
 }  // namespace
 
 bool isQamOrderSupported(int order) {
-    return order == kCrossOrder || order == kRectangleOrder || squareSide(order) != 0;
+    return order == kCrossOrder || order == kRectangleOrder || largeCross(order) != nullptr || squareSide(order) != 0;
 }
 
 SampleBuffer modulateQam(const SymbolSequence& symbols, int order) {
@@ -97,6 +116,9 @@ SampleBuffer modulateQam(const SymbolSequence& symbols, int order) {
     }
     if (order == kRectangleOrder) {
         return lookUp(symbols, rectangleTable(), 1.0);
+    }
+    if (const LargeCross* cross = largeCross(order)) {
+        return mapConstellation(symbols, crossConstellation(cross->side, cross->corner));
     }
     const std::int64_t side = squareSide(order);
     if (side == 0) {

@@ -5,9 +5,11 @@
 #include <cmath>
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 
 #include "common/NumberText.h"
 #include "modulation/Apsk.h"
+#include "modulation/Constellation.h"
 #include "modulation/Fsk.h"
 #include "modulation/Gmsk.h"
 #include "modulation/Msk.h"
@@ -15,25 +17,74 @@
 #include "modulation/Pi4Dqpsk.h"
 #include "modulation/Psk.h"
 #include "modulation/Qam.h"
+#include "modulation/SamplesPerSymbol.h"
+#include "modulation/Tone.h"
 
 namespace quorvel {
 namespace {
 
-constexpr std::array<SchemeOrder, 4> kPskOrders{{
-    {2, "2 (BPSK)"}, {4, "4 (QPSK)"}, {8, "8 (8-PSK)"}, {16, "16 (16-PSK)"}}};
+// Orders added after the first release go at the end of a list and stay off the panel's lists,
+// which keep their items; the waveform dialog offers them.
+constexpr std::array<SchemeOrder, 6> kPskOrders{{{2, "2 (BPSK)"},
+                                                 {4, "4 (QPSK)"},
+                                                 {8, "8 (8-PSK)"},
+                                                 {16, "16 (16-PSK)"},
+                                                 {32, "32 (32-PSK)", {}, {}, false},
+                                                 {64, "64 (64-PSK)", {}, {}, false}}};
 constexpr std::array<SchemeOrder, 3> kFskOrders{{{2, "2 (2-FSK)"}, {4, "4 (4-FSK)"}, {8, "8 (8-FSK)"}}};
-constexpr std::array<SchemeOrder, 6> kQamOrders{{{16, "16 (16-QAM)"},
+constexpr std::array<SchemeOrder, 8> kQamOrders{{{16, "16 (16-QAM)"},
                                                  {32, "32 (32-QAM)"},
                                                  {64, "64 (64-QAM)"},
                                                  {256, "256 (256-QAM)"},
                                                  {1024, "1024 (1024-QAM)"},
-                                                 {2048, "2048 (2048-QAM)"}}};
+                                                 {2048, "2048 (2048-QAM)"},
+                                                 {128, "128 (128-QAM)", {}, {}, false},
+                                                 {512, "512 (512-QAM)", {}, {}, false}}};
 constexpr std::array<int, 2> kApsk16Rings{4, 12};
 constexpr std::array<int, 3> kApsk32Rings{4, 12, 16};
 constexpr std::array<int, 4> kApsk64Rings{8, 12, 20, 24};
-constexpr std::array<SchemeOrder, 3> kApskOrders{{{16, "16 (16-APSK)", kApsk16Rings, "0.5 1.5"},
+// DVB-S2X's ring layout for 128 (five rings of 16 inside one of 48); the radii are our own even
+// spacing, about one inner-ring neighbour distance apart, not the standard's per-code-rate values.
+constexpr std::array<int, 6> kApsk128Rings{16, 16, 16, 16, 16, 48};
+constexpr std::array<SchemeOrder, 4> kApskOrders{{{16, "16 (16-APSK)", kApsk16Rings, "0.5 1.5"},
                                                   {32, "32 (32-APSK)", kApsk32Rings, "0.3 0.7 1.2"},
-                                                  {64, "64 (64-APSK)", kApsk64Rings, "0.8 1.2 2.0 2.5"}}};
+                                                  {64, "64 (64-APSK)", kApsk64Rings, "0.8 1.2 2.0 2.5"},
+                                                  {128, "128 (128-APSK)", kApsk128Rings, "1.0 1.6 2.2 2.8 3.4 4.2", false}}};
+constexpr std::array<SchemeOrder, 1> kOokOrders{{{2, "2 (OOK)"}}};
+constexpr std::array<SchemeOrder, 5> kAskOrders{
+    {{4, "4 (4-ASK)"}, {8, "8 (8-ASK)"}, {16, "16 (16-ASK)"}, {32, "32 (32-ASK)"}, {64, "64 (64-ASK)"}}};
+constexpr std::array<SchemeOrder, 5> kPamOrders{
+    {{4, "4 (4-PAM)"}, {8, "8 (8-PAM)"}, {16, "16 (16-PAM)"}, {32, "32 (32-PAM)"}, {64, "64 (64-PAM)"}}};
+
+constexpr std::array<WaveformParameter, 1> kToneParameters{{
+    {.name = "tone",
+     .help = "Tone frequency [Hz], at most half the sampling rate either way",
+     .valueName = "HZ",
+     .invalidMessage = "Invalid Tone Frequency.",
+     .defaultValue = 1000.0,
+     .minimum = -1e12,
+     .maximum = 1e12},
+}};
+
+// The amplitude families' tables, one builder each, read by one mapper.
+struct LinearTable {
+    ModulationType type;
+    Constellation (*make)(int order);
+};
+const std::array<LinearTable, 3> kLinearTables{{
+    {ModulationType::Ook, [](int) { return ookConstellation(); }},
+    {ModulationType::Ask, askConstellation},
+    {ModulationType::Pam, pamConstellation},
+}};
+
+Constellation linearTable(const SignalParameters& p) {
+    for (const LinearTable& table : kLinearTables) {
+        if (table.type == p.modulationType) {
+            return table.make(p.order);
+        }
+    }
+    return {};
+}
 
 double samplesPerSymbol(const SignalParameters& p) {
     return p.samplingRate / p.symbolRate;
@@ -67,6 +118,23 @@ std::optional<std::string> apskRefusal(const SignalParameters& p) {
     return std::nullopt;
 }
 
+// The tone is one exponential of its own phase: a frequency beyond half the sampling rate would
+// alias, and it has no bits to carry and no symbol grid to key exactly.
+std::optional<std::string> toneRefusal(const SignalParameters& p) {
+    const double toneHz = waveformValue(p, kToneParameters[0]);
+    if (!(std::abs(toneHz) <= p.samplingRate / 2.0)) {
+        return "A tone of " + numberText(toneHz) + " Hz needs a sampling rate of at least twice that (it is " +
+               numberText(p.samplingRate) + " Hz).";
+    }
+    if (p.transmitter.bits != BitSource::Indices) {
+        return std::string("A tone carries no bits: use a data source, not a bit source.");
+    }
+    if (p.transmitter.exactTiming) {
+        return std::string("A tone has no symbol grid to key exactly: leave exact timing off.");
+    }
+    return std::nullopt;
+}
+
 GrayChoice grayAlongLine(const SignalParameters&) { return {GrayMap{GrayLayout::Line}}; }
 GrayChoice grayUnchanged(const SignalParameters&) { return {GrayMap{GrayLayout::Unchanged}}; }
 
@@ -80,8 +148,12 @@ GrayChoice qamGray(const SignalParameters& p) {
     if (p.qamOrder >= 4 && side * side == p.qamOrder && (side & (side - 1)) == 0) {
         return {GrayMap{GrayLayout::Grid, side}};
     }
-    return {std::nullopt, p.qamOrder == 32 ? "32-QAM: its cross has no unique Gray map"
-                                          : "this QAM order: its grid has no power-of-two side"};
+    switch (p.qamOrder) {
+        case 32: return {std::nullopt, "32-QAM: its cross has no unique Gray map"};
+        case 128: return {std::nullopt, "128-QAM: its cross has no unique Gray map"};
+        case 512: return {std::nullopt, "512-QAM: its cross has no unique Gray map"};
+        default: return {std::nullopt, "this QAM order: its grid has no power-of-two side"};
+    }
 }
 
 GrayChoice apskGray(const SignalParameters&) {
@@ -115,13 +187,22 @@ SampleBuffer mapApsk(const SymbolSequence& s, const SignalParameters& p) {
     return modulateApsk(s, defaultApskRings(p.apskOrder).ringSizes, apskRadiiForRun(p));
 }
 
+SampleBuffer mapLinear(const SymbolSequence& s, const SignalParameters& p) { return mapConstellation(s, linearTable(p)); }
+std::unique_ptr<BlockMapper> linearBlockMapper(const SignalParameters& p) {
+    return memorylessMapper([table = linearTable(p)](const SymbolSequence& s) { return mapConstellation(s, table); });
+}
+SampleBuffer mapTone(const SymbolSequence& s, const SignalParameters& p) {
+    return modulateTone(s, waveformValue(p, kToneParameters[0]), p.samplingRate,
+                        wholeSamplesPerSymbol(samplesPerSymbol(p)));
+}
+
 // The ring table and radii are worked out once per file, not once per piece.
 std::unique_ptr<BlockMapper> apskBlockMapper(const SignalParameters& p) {
     return memorylessMapper([sizes = defaultApskRings(p.apskOrder).ringSizes, radii = apskRadiiForRun(p)](
                                 const SymbolSequence& symbols) { return modulateApsk(symbols, sizes, radii); });
 }
 
-const std::array<Scheme, 8> kSchemes{{
+const std::array<Scheme, 12> kSchemes{{
     {.type = ModulationType::Psk,
      .name = "psk",
      .caption = "1: PSK (Phase-Shift Keying)",
@@ -206,6 +287,53 @@ const std::array<Scheme, 8> kSchemes{{
      .makeBlockMapper = apskBlockMapper,
      .gray = apskGray,
      .refusal = apskRefusal},
+    {.type = ModulationType::Ook,
+     .name = "ook",
+     .caption = "9: OOK (On-Off Keying)",
+     .family = "OOK",
+     .orders = kOokOrders,
+     .orderField = &SignalParameters::order,
+     .onlyOfferedOrders = true,
+     .invalidOrderMessage = "Invalid OOK Order.",
+     .mapWhole = mapLinear,
+     .makeBlockMapper = linearBlockMapper,
+     .gray = grayUnchanged},
+    {.type = ModulationType::Ask,
+     .name = "ask",
+     .caption = "10: ASK (Amplitude-Shift Keying)",
+     .family = "ASK",
+     .orders = kAskOrders,
+     .orderField = &SignalParameters::order,
+     .onlyOfferedOrders = true,
+     .invalidOrderMessage = "Invalid ASK Order.",
+     .mapWhole = mapLinear,
+     .makeBlockMapper = linearBlockMapper,
+     .gray = grayAlongLine},
+    {.type = ModulationType::Pam,
+     .name = "pam",
+     .caption = "11: PAM (Pulse Amplitude Mod)",
+     .family = "PAM",
+     .orders = kPamOrders,
+     .orderField = &SignalParameters::order,
+     .onlyOfferedOrders = true,
+     .invalidOrderMessage = "Invalid PAM Order.",
+     .mapWhole = mapLinear,
+     .makeBlockMapper = linearBlockMapper,
+     .gray = grayAlongLine},
+    {.type = ModulationType::Tone,
+     .name = "tone",
+     .caption = "12: Tone (one frequency)",
+     .fixedAlphabet = 1,
+     .resampled = false,
+     .mapWhole = mapTone,
+     .makeBlockMapper =
+         [](const SignalParameters& p) {
+             return statefulMapper<ToneMapper>(waveformValue(p, kToneParameters[0]), p.samplingRate,
+                                               wholeSamplesPerSymbol(samplesPerSymbol(p)));
+         },
+     .gray = grayUnchanged,
+     .refusal = toneRefusal,
+     .parameters = kToneParameters},
 }};
 
 }  // namespace
@@ -268,11 +396,46 @@ std::int32_t chosenOrder(const SignalParameters& p) {
 }
 
 void setChosenOrder(SignalParameters& p, std::int32_t order) {
+    // Several families share one field: clear every field first, then set the chosen one's.
     for (const Scheme& scheme : kSchemes) {
         if (scheme.orderField != nullptr) {
-            p.*scheme.orderField = scheme.type == p.modulationType ? order : 0;
+            p.*scheme.orderField = 0;
         }
     }
+    const Scheme* chosen = findScheme(p.modulationType);
+    if (chosen != nullptr && chosen->orderField != nullptr) {
+        p.*chosen->orderField = order;
+    }
+}
+
+double waveformValue(const SignalParameters& p, const WaveformParameter& parameter) {
+    const auto value = p.values.find(parameter.name);
+    return value != p.values.end() ? value->second : parameter.defaultValue;
+}
+
+double waveformValue(const SignalParameters& p, std::string_view name) {
+    const Scheme* scheme = findScheme(p.modulationType);
+    if (scheme != nullptr) {
+        for (const WaveformParameter& parameter : scheme->parameters) {
+            if (parameter.name == name) {
+                return waveformValue(p, parameter);
+            }
+        }
+    }
+    return std::numeric_limits<double>::quiet_NaN();
+}
+
+std::vector<const WaveformParameter*> allWaveformParameters() {
+    std::vector<const WaveformParameter*> all;
+    for (const Scheme& scheme : kSchemes) {
+        for (const WaveformParameter& parameter : scheme.parameters) {
+            const bool seen = std::any_of(all.begin(), all.end(), [&](const auto* p) { return p->name == parameter.name; });
+            if (!seen) {
+                all.push_back(&parameter);
+            }
+        }
+    }
+    return all;
 }
 
 const SchemeOrder* findOrder(const Scheme& scheme, std::int32_t value) {

@@ -17,6 +17,7 @@
 #include "modulation/BlockMapper.h"
 #include "modulation/ExactKeying.h"
 #include "modulation/GrayCode.h"
+#include "modulation/WaveformParameter.h"
 
 namespace quorvel {
 
@@ -32,6 +33,8 @@ struct SchemeOrder {
     std::string_view caption;            // the control panel's list item, such as "4 (QPSK)"
     std::span<const int> ringSizes{};    // APSK: points per ring, innermost first
     std::string_view radiiText{};        // APSK: the default ring radii, as the radii field shows them
+    // On the panel's order list; the orders added later are chosen in the waveform dialog.
+    bool onPanel = true;
 };
 
 struct Scheme {
@@ -58,8 +61,13 @@ struct Scheme {
     GrayChoice (*gray)(const SignalParameters&) = nullptr;
     // The scheme's own demands on the other settings, in one line; null when it has none.
     std::optional<std::string> (*refusal)(const SignalParameters&) = nullptr;
+    // Its own parameters, kept in SignalParameters::values by name.
+    std::span<const WaveformParameter> parameters{};
 
     bool hasOrders() const { return !orders.empty(); }
+    // The first eight schemes keep an order field each; every later family shares
+    // SignalParameters::order, which files of the first eight do not record.
+    bool ownsOrderField() const { return orderField != nullptr && orderField != &SignalParameters::order; }
 };
 
 // Every scheme, in the order of their type numbers (the modulation list's order).
@@ -82,6 +90,14 @@ std::string upperCaseName(ModulationType type);
 std::int32_t chosenOrder(const SignalParameters& parameters);
 // Sets the chosen scheme's order field (nothing for a scheme without orders) and clears the others.
 void setChosenOrder(SignalParameters& parameters, std::int32_t order);
+
+// The value of one of the chosen family's parameters: the run's, or its default.
+double waveformValue(const SignalParameters& parameters, const WaveformParameter& parameter);
+// The value of the chosen family's parameter with this name; NaN when it has none.
+double waveformValue(const SignalParameters& parameters, std::string_view name);
+
+// Every family's parameters, each name once, in catalog order.
+std::vector<const WaveformParameter*> allWaveformParameters();
 
 // The offered order with this value; nothing when the scheme does not offer it.
 const SchemeOrder* findOrder(const Scheme& scheme, std::int32_t value);

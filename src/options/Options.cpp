@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "common/TransmitterChoices.h"
 #include "common/Version.h"
 #include "modulation/SchemeCatalog.h"
+#include "common/NumberText.h"
 #include "request/Messages.h"
 
 namespace quorvel {
@@ -141,6 +143,11 @@ void addOptions(CLI::App& app, Options& o) {
     option(kSignalGroup, "--order", o.order, "Modulation order: " + orderHelp(), "M");
     option(kSignalGroup, "--apsk-radii", o.apskRadii,
            "APSK ring radii, innermost first, separated by blanks (default: the order's own)", "\"R1 R2 ...\"");
+    for (const WaveformParameter* parameter : allWaveformParameters()) {
+        option(kSignalGroup, parameterOption(*parameter).c_str(), o.values[std::string(parameter->name)],
+               std::string(parameter->help) + " (default " + numberText(parameter->defaultValue) + ")",
+               std::string(parameter->valueName).c_str());
+    }
     option(kSignalGroup, "--symbol-rate", o.symbolRate, "Symbol rate [Hz]", "HZ")->capture_default_str();
     option(kSignalGroup, "--sampling-rate", o.samplingRate, "Sampling rate [Hz]", "HZ")->capture_default_str();
     option(kSignalGroup, "--symbols", o.symbols, "Number of symbols per file", "N")->capture_default_str();
@@ -243,10 +250,14 @@ void checkOptionUse(const CLI::App& app, const Options& o) {
     if (o.from) {
         std::vector<const char*> settings(std::begin(kSettingOptions), std::end(kSettingOptions));
         settings.insert(settings.end(), std::begin(kTransmitterOptions), std::end(kTransmitterOptions));
-        for (const char* name : settings) {
+        std::vector<std::string> names(settings.begin(), settings.end());
+        for (const WaveformParameter* parameter : allWaveformParameters()) {
+            names.push_back(parameterOption(*parameter));
+        }
+        for (const std::string& name : names) {
             if (app.count(name) > 0) {
-                throw OptionError{std::string(name) + " cannot be given with --from, which takes every setting "
-                                                      "from the recording."};
+                throw OptionError{name + " cannot be given with --from, which takes every setting "
+                                         "from the recording."};
             }
         }
     }
@@ -280,6 +291,20 @@ SettingsRequest requestFrom(const Options& o) {
         request.apskRadii = fieldText("--apsk-radii", *o.apskRadii);
     } else if (scheme.hasRadii) {
         request.apskRadii = findOrder(scheme, *request.order)->radiiText;
+    }
+    for (const auto& entry : o.values) {
+        // Named, not bound: older clang cannot capture a structured binding in a lambda.
+        const std::string& name = entry.first;
+        const std::optional<std::string>& text = entry.second;
+        if (!text) {
+            continue;
+        }
+        const auto& own = scheme.parameters;
+        const auto parameter = std::find_if(own.begin(), own.end(), [&](const auto& p) { return p.name == name; });
+        if (parameter == own.end()) {
+            throw OptionError{"--" + name + ": the scheme " + o.modulation + " has no such parameter."};
+        }
+        request.values.emplace(name, fieldText(parameterOption(*parameter), *text));
     }
     request.symbolRate = fieldText("--symbol-rate", o.symbolRate);
     request.samplingRate = fieldText("--sampling-rate", o.samplingRate);

@@ -3,6 +3,7 @@
 // a request for the request layer.
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,6 +28,7 @@ struct Options {
     std::string modulation;
     std::optional<std::string> order;
     std::optional<std::string> apskRadii;
+    std::map<std::string, std::optional<std::string>> values;  // the families' own parameters by name
     std::string symbols;
     std::string source;
     std::string snr;

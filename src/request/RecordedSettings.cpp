@@ -1,5 +1,7 @@
 #include "request/RecordedSettings.h"
 
+#include <algorithm>
+
 #include "export/SigmfMetadata.h"
 #include "modulation/SchemeCatalog.h"
 #include "request/ImpairmentSettings.h"
@@ -17,6 +19,9 @@ std::optional<std::string> recordedSettingsProblem(const SignalParameters& p) {
             continue;
         }
         const std::int32_t order = p.*scheme.orderField;
+        if (&scheme != chosen && scheme.orderField == chosen->orderField) {
+            continue;  // a field the chosen family shares
+        }
         if (&scheme != chosen) {
             if (order != 0) {
                 return "\"" + orderKey(scheme) + "\" is " + std::to_string(order) +
@@ -25,6 +30,19 @@ std::optional<std::string> recordedSettingsProblem(const SignalParameters& p) {
         } else if (findOrder(scheme, order) == nullptr) {
             return std::string(scheme.name) + " offers the orders " + offeredOrdersText(scheme) +
                    " (the recording has " + std::to_string(order) + ")";
+        }
+    }
+    for (const auto& entry : p.values) {
+        // Named, not bound: older clang cannot capture a structured binding in a lambda.
+        const std::string& name = entry.first;
+        const double value = entry.second;
+        const auto own = std::find_if(chosen->parameters.begin(), chosen->parameters.end(),
+                                      [&name](const WaveformParameter& parameter) { return parameter.name == name; });
+        if (own == chosen->parameters.end()) {
+            return "\"quorvel:" + name + "\" is not a parameter of " + std::string(chosen->name);
+        }
+        if (!(value >= own->minimum && value <= own->maximum)) {
+            return "\"quorvel:" + name + "\" is out of bounds (" + std::string(own->invalidMessage) + ")";
         }
     }
     if (!chosen->hasRadii && !p.apskRadiiText.empty()) {

@@ -96,6 +96,22 @@ void readOrder(const SettingsRequest& request, SignalParameters& p) {
     }
 }
 
+// Every parameter of the chosen family is held, given or default, so that a run and its
+// recording hold the same values.
+void readValues(const SettingsRequest& request, SignalParameters& p) {
+    p.values.clear();
+    for (const WaveformParameter& parameter : findScheme(p.modulationType)->parameters) {
+        double value = parameter.defaultValue;
+        if (const auto text = request.values.find(parameter.name); text != request.values.end()) {
+            value = real(text->second, parameter.invalidMessage);
+            if (!(value >= parameter.minimum && value <= parameter.maximum)) {
+                throw Malformed{parameter.invalidMessage};
+            }
+        }
+        p.values[std::string(parameter.name)] = value;
+    }
+}
+
 }  // namespace
 
 SettingsReading readSettings(const SettingsRequest& request, std::string folder) {
@@ -109,6 +125,7 @@ SettingsReading readSettings(const SettingsRequest& request, std::string folder)
         p.symbolRate = real(request.symbolRate, message::InvalidSymbolRate);
         p.samplingRate = real(request.samplingRate, message::InvalidSamplingRate);
         readOrder(request, p);
+        readValues(request, p);
         p.symbolCount = integer(request.symbolCount, message::InvalidSymbolCount);
         p.snrDb = real(request.snr, message::InvalidSnr, true);
         p.mixingFrequency = real(request.mixingFrequency, message::InvalidMixingFrequency);

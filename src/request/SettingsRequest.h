@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -51,6 +53,8 @@ struct SettingsRequest {
     FieldText timingError{};
     FieldText frequencyOffset{};
     FieldText fileCount{};
+    // The chosen family's own parameters by name; a missing one takes its default.
+    std::map<std::string, FieldText, std::less<>> values{};
     TransmitterRequest transmitter{};
 };
 

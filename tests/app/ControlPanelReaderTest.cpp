@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "modulation/SchemeCatalog.h"
 #include "request/Messages.h"
 
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -150,7 +152,7 @@ struct FieldStep {
 // The fields in reading order, each with a way to make it invalid.
 const std::vector<FieldStep>& fieldSteps() {
     static const std::vector<FieldStep> steps = {
-        {"Invalid Modulation Type.", [](ControlPanelInput& in) { in.modulationIndex = 8; }},
+        {"Invalid Modulation Type.", [](ControlPanelInput& in) { in.modulationIndex = 12; }},
         {"Invalid Input Data Source.", [](ControlPanelInput& in) { in.dataSourceIndex = -1; }},
         {"Invalid Symbol Rate.", [](ControlPanelInput& in) { in.symbolRate = u"1000 "; }},
         {"Invalid Sampling Rate.", [](ControlPanelInput& in) { in.samplingRate = u"1e999"; }},
@@ -267,6 +269,43 @@ TEST(ControlPanelReader, SavePathKeepsEachUnitsLowByteAsLatin1InUtf8) {
     // An empty field names no folder: the files would land in the root of the file system.
     input.savePath.clear();
     EXPECT_EQ(readControlPanel(input).message, message::InvalidSavePath);
+}
+
+// The waveform dialog's order: a later family's own, or an order off a scheme's panel list,
+// which then stands in for the list's; an order the list holds leaves the list in charge.
+TEST(ControlPanelReader, TheWaveformDialogsOrderAndParametersReachTheRun) {
+    struct Case {
+        int modulationIndex;
+        std::optional<std::int32_t> dialogOrder;
+        ModulationType type;
+        std::int32_t order;  // what the run takes
+    };
+    const Case cases[] = {
+        {9, std::nullopt, ModulationType::Ask, 4},  {9, 32, ModulationType::Ask, 32},
+        {10, 64, ModulationType::Pam, 64},          {8, std::nullopt, ModulationType::Ook, 2},
+        {0, 64, ModulationType::Psk, 64},           {0, 16, ModulationType::Psk, 4},
+        {6, 512, ModulationType::Qam, 512},         {6, std::nullopt, ModulationType::Qam, 16},
+    };
+    for (const Case& c : cases) {
+        ControlPanelInput input;
+        input.modulationIndex = c.modulationIndex;
+        input.waveformOrder = c.dialogOrder;
+        const SignalParameters p = readOrFail(input);
+        EXPECT_EQ(p.modulationType, c.type) << c.modulationIndex;
+        EXPECT_EQ(chosenOrder(p), c.order) << c.modulationIndex;
+    }
+    ControlPanelInput tone;
+    tone.modulationIndex = 11;
+    EXPECT_EQ(readOrFail(tone).values, (WaveformValues{{"tone", 1000.0}}));
+    tone.waveformValues["tone"] = u"-2.5e3";
+    EXPECT_EQ(readOrFail(tone).values, (WaveformValues{{"tone", -2500.0}}));
+    tone.waveformValues["tone"] = u"2 kHz";
+    EXPECT_EQ(readControlPanel(tone).message, "Invalid Tone Frequency.");
+    // An order the family does not offer is its list's message.
+    ControlPanelInput ask;
+    ask.modulationIndex = 9;
+    ask.waveformOrder = 2;
+    EXPECT_EQ(readControlPanel(ask).message, "Invalid ASK Order.");
 }
 
 }  // namespace

@@ -76,7 +76,12 @@ const ListCase kListCases[] = {
       {"5: MSK (Minimum-Shift Keying)", 5},
       {"6: GMSK (Gaussian MSK)", 6},
       {"7: QAM (Quadrature Amplitude Mod)", 7},
-      {"8: APSK (Amplitude & Phase SK)", 8}}},
+      {"8: APSK (Amplitude & Phase SK)", 8},
+      // The later families follow the first eight, which keep their places.
+      {"9: OOK (On-Off Keying)", 9},
+      {"10: ASK (Amplitude-Shift Keying)", 10},
+      {"11: PAM (Pulse Amplitude Mod)", 11},
+      {"12: Tone (one frequency)", 12}}},
     {ControlId::PskOrder,
      {{"2 (BPSK)", 2}, {"4 (QPSK)", 4}, {"8 (8-PSK)", 8}, {"16 (16-PSK)", 16}}},
     {ControlId::FskOrder, {{"2 (2-FSK)", 2}, {"4 (4-FSK)", 4}, {"8 (8-FSK)", 8}}},

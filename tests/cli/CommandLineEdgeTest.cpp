@@ -134,7 +134,7 @@ struct RecordedCase {
 TEST(CommandLineEdges, FromRefusesSettingsNoRunCouldHaveBeenGiven) {
     const RecordedCase cases[] = {
         {"PskOrder7", {}, "quorvel:psk_order", 7, ExitInvalidInput,
-         "cannot regenerate: psk offers the orders 2, 4, 8, 16 (the recording has 7)\n"},
+         "cannot regenerate: psk offers the orders 2, 4, 8, 16, 32, 64 (the recording has 7)\n"},
         {"QamOrder8", {"--modulation", "qam"}, "quorvel:qam_order", 8, ExitInvalidInput,
          "cannot regenerate: qam offers the orders"},
         {"OrderOfAnotherScheme", {}, "quorvel:fsk_order", 4, ExitInvalidInput,

@@ -99,11 +99,11 @@ TEST(Qam, RectangleOf2048HasUnitPeakAndSpansOfAbout0Point897And0Point441) {
 }
 
 TEST(Qam, RefusedOrdersGiveEmptyOutputAndAreReportedUnsupported) {
-    for (const int order : {128, 512, 2, 3, 0, -16, 2047}) {
+    for (const int order : {2, 3, 0, -16, 2047, 130}) {
         EXPECT_TRUE(modulateQam({0, 1}, order).empty()) << "M=" << order;
         EXPECT_FALSE(isQamOrderSupported(order)) << "M=" << order;
     }
-    for (const int order : {1, 4, 16, 32, 64, 256, 1024, 2048}) {
+    for (const int order : {1, 4, 16, 32, 64, 128, 256, 512, 1024, 2048}) {
         EXPECT_TRUE(isQamOrderSupported(order)) << "M=" << order;
     }
 }

@@ -13,6 +13,7 @@
 #include "export/SigmfRecordReader.h"
 #include "request/RecordedSettings.h"
 #include "support/CliRun.h"
+#include "support/RecordingFiles.h"
 #include "support/TempDir.h"
 
 namespace quorvel {
@@ -35,17 +36,20 @@ SignalParameters recorded(const std::vector<std::string>& choice) {
     return p;
 }
 
-// The panel with the scheme at `position` and the order list of that scheme at `orderIndex`.
-SignalParameters panelReading(std::size_t position, int orderIndex) {
+// The panel with the scheme at `position` and the order list of that scheme at `orderIndex`; a
+// family without a list on the panel takes `order` from the waveform dialog.
+SignalParameters panelReading(std::size_t position, int orderIndex, std::int32_t order) {
     ControlPanelInput input;
+    input.waveformOrder = order;
     input.modulationIndex = static_cast<int>(position);
     input.symbolCount = u"8";
     input.snrDb = u"inf";
     for (int* index : {&input.pskIndex, &input.fskIndex, &input.qamIndex, &input.apskIndex}) {
         *index = orderIndex;
     }
-    // Choosing an APSK order puts its radii into the field, as the panel does.
-    const std::string radii = defaultApskRadiiText(orderIndex);
+    // Choosing an APSK order puts its radii into the field, as the panel and the waveform dialog do.
+    const SchemeOrder* apsk = findOrder(radiiScheme(), order);
+    const std::string radii = apsk != nullptr ? std::string(apsk->radiiText) : defaultApskRadiiText(orderIndex);
     input.apskRadii.assign(radii.begin(), radii.end());
     const auto reading = readControlPanel(input);
     EXPECT_TRUE(reading) << reading.message;
@@ -87,7 +91,7 @@ TEST(SchemeCatalog, EverySchemeAndOrderRoundTrips) {
             EXPECT_EQ(recordedSettingsProblem(fromName), std::nullopt) << scheme.name;
             EXPECT_EQ(recorded(byNumber), fromName) << scheme.name;
             // The panel asks for the same run; only the folder differs.
-            EXPECT_EQ(panelReading(position, static_cast<int>(k)), fromName) << scheme.name << " " << orders[k];
+            EXPECT_EQ(panelReading(position, static_cast<int>(k), orders[k]), fromName) << scheme.name << " " << orders[k];
         }
     }
 }
@@ -100,6 +104,36 @@ TEST(SchemeCatalog, TheDefaultRunTakesTheDefaultSchemeAndOrder) {
     EXPECT_EQ(readControlPanel(ControlPanelInput{}).parameters, defaults);
     EXPECT_EQ(recorded({}).pskOrder, defaults.pskOrder);
     EXPECT_EQ(recorded({}).symbolRate, defaults.symbolRate);
+}
+
+// The later families' order and parameters appear in their own files only, and read back as run.
+TEST(SchemeCatalog, LaterFamiliesRecordTheirOrderAndParametersInTheirOwnFilesOnly) {
+    struct Case {
+        std::vector<std::string> choice;
+        bool order;  // "quorvel:order" recorded
+        bool tone;   // "quorvel:tone" recorded
+    };
+    const Case cases[] = {{{"--modulation", "psk", "--order", "32"}, false, false},
+                          {{"--modulation", "qam", "--order", "512"}, false, false},
+                          {{"--modulation", "gmsk"}, false, false},
+                          {{"--modulation", "ask", "--order", "16"}, true, false},
+                          {{"--modulation", "tone", "--tone", "-1234.5"}, false, true}};
+    for (const Case& c : cases) {
+        const TempDir dir;
+        std::vector<std::string> args = c.choice;
+        args.insert(args.end(), {"--seed", "1", "--symbols", "8", "--quiet", "--save-path", dir.str()});
+        ASSERT_EQ(runCli(args).code, 0) << c.choice[1];
+        const std::string meta = testing_support::readBytes(dir.file("modulated_signal_1.sigmf-meta"));
+        EXPECT_EQ(meta.find("\"quorvel:order\"") != std::string::npos, c.order) << c.choice[1];
+        EXPECT_EQ(meta.find("\"quorvel:tone\"") != std::string::npos, c.tone) << c.choice[1];
+    }
+    const SignalParameters tone = recorded({"--modulation", "tone", "--tone", "-1234.5"});
+    EXPECT_EQ(tone.values, (WaveformValues{{"tone", -1234.5}}));
+    EXPECT_EQ(recorded({"--modulation", "pam", "--order", "32"}).order, 32);
+    // A tone recorded on another scheme is refused rather than silently dropped.
+    SignalParameters psk = recorded({});
+    psk.values["tone"] = 100.0;
+    EXPECT_NE(recordedSettingsProblem(psk), std::nullopt);
 }
 
 }  // namespace

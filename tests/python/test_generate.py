@@ -97,3 +97,15 @@ def test_values_the_command_line_cannot_be_given():
                             (dict(quiet=True), TypeError), (dict(files=2), ValueError), (dict(dtype="f8"), ValueError)]:
         with pytest.raises(error):
             quorvel.generate(**settings)
+
+
+# The later families by keyword: the tone's frequency from its phase steps, PAM's levels.
+def test_later_families_by_keyword():
+    tone = np.asarray(quorvel.generate(modulation="tone", tone=-2500, symbols=50, snr="inf").samples)
+    steps = np.angle(tone[1:] * np.conj(tone[:-1])) / (2 * np.pi) * 10000
+    assert np.allclose(steps, -2500, atol=1e-6)
+    pam = np.asarray(quorvel.generate(modulation="pam", order=8, symbols=400, seed=1, snr="inf",
+                                      sampling_rate=1000, symbol_rate=1000).samples)
+    assert set(np.round(pam.real * np.sqrt(21), 6)) == {-7.0, -5.0, -3.0, -1.0, 1.0, 3.0, 5.0, 7.0}
+    with pytest.raises(ValueError, match="tone: the scheme psk has no such parameter"):
+        quorvel.generate(modulation="psk", tone=5)

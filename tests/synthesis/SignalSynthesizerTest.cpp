@@ -117,9 +117,23 @@ INSTANTIATE_TEST_SUITE_P(
                     [](SignalParameters& p) { p.outputFormat = static_cast<OutputFormat>(3); }, "output format"},
         RefusalCase{"OutputFormatNegative",
                     [](SignalParameters& p) { p.outputFormat = static_cast<OutputFormat>(-1); }, "output format"},
-        RefusalCase{"UnknownType", [](SignalParameters& p) { p.modulationType = static_cast<ModulationType>(9); },
+        RefusalCase{"UnknownType", [](SignalParameters& p) { p.modulationType = static_cast<ModulationType>(13); },
                     "modulation type"},
         RefusalCase{"PskOrderZero", [](SignalParameters& p) { p.pskOrder = 0; }, "order"},
+        RefusalCase{"AskOrderNotOffered",
+                    [](SignalParameters& p) {
+                        p.modulationType = ModulationType::Ask;
+                        p.pskOrder = 0;
+                        p.order = 6;
+                    },
+                    "order"},
+        RefusalCase{"ToneAboveHalfTheSamplingRate",
+                    [](SignalParameters& p) {
+                        p.modulationType = ModulationType::Tone;
+                        p.pskOrder = 0;
+                        p.values["tone"] = -5000.5;
+                    },
+                    "tone"},
         RefusalCase{"FskRateAboveBound",
                     [](SignalParameters& p) {
                         p.modulationType = ModulationType::Fsk;
@@ -135,12 +149,12 @@ INSTANTIATE_TEST_SUITE_P(
                         p.symbolRate = 1250.1;
                     },
                     "FSK"},
-        RefusalCase{"QamOrder128",
+        RefusalCase{"QamOrder96",
                     [](SignalParameters& p) {
                         p.modulationType = ModulationType::Qam;
-                        p.qamOrder = 128;
+                        p.qamOrder = 96;
                     },
-                    "QAM order 128"},
+                    "QAM order 96"},
         RefusalCase{"ApskThreeRadiiForTwoRings",
                     [](SignalParameters& p) {
                         p.modulationType = ModulationType::Apsk;

@@ -1,5 +1,7 @@
 #include "app/widgets/MainWindow.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -18,6 +20,7 @@
 #include "app/widgets/MessagePresenter.h"
 #include "app/widgets/QtText.h"
 #include "app/widgets/TransmitterDialog.h"
+#include "modulation/SchemeCatalog.h"
 #include "display/widgets/SignalViewer.h"
 #include "modulation/SymbolTiming.h"
 
@@ -76,6 +79,12 @@ void MainWindow::addAdditions() {
     analyzer->setToolTip(
         QStringLiteral("Open a recording (.sigmf-meta, .sigmf-data or .csv) in the analyzer"));
     connect(analyzer, &QPushButton::clicked, this, [this] { openAnalyzerAsked(); });
+    waveformButton_ = new QPushButton(QStringLiteral("Waveform..."), this);
+    waveformButton_->setObjectName(QStringLiteral("waveformButton"));
+    waveformButton_->setGeometry(kWaveformButtonRect);
+    waveformButton_->setAutoDefault(false);
+    waveformButton_->setToolTip(QStringLiteral("The order and parameters of the families after the first eight"));
+    connect(waveformButton_, &QPushButton::clicked, this, [this] { editWaveform(); });
     settingsLine_ = new QLabel(this);
     settingsLine_->setObjectName(QStringLiteral("settingsLine"));
     settingsLine_->setGeometry(kSettingsLineRect);
@@ -115,10 +124,47 @@ void MainWindow::addAdditions() {
     showSettings();
 }
 
-void MainWindow::showSettings() {
+ControlPanelInput MainWindow::fullInput() const {
     ControlPanelInput input = panel_.input();
     input.transmitter = transmitter_;
     input.impairments = impairments_;
+    const Scheme* scheme = findScheme(static_cast<ModulationType>(input.modulationIndex + 1));
+    if (scheme != nullptr) {
+        if (const auto order = waveform_.orders.find(scheme->type); order != waveform_.orders.end()) {
+            input.waveformOrder = order->second;
+        }
+    }
+    input.waveformValues = waveform_.values;
+    return input;
+}
+
+void MainWindow::editWaveform() {
+    const Scheme* scheme = findScheme(static_cast<ModulationType>(panel_.list(ControlId::ModulationType).currentIndex() + 1));
+    if (scheme == nullptr) {
+        return;
+    }
+    WaveformDialog dialog(*scheme, waveform_, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        waveform_ = dialog.input();
+        // An order off the panel's APSK list brings its radii into the field, as the list's do.
+        const auto order = waveform_.orders.find(scheme->type);
+        const SchemeOrder* chosen = order != waveform_.orders.end() ? findOrder(*scheme, order->second) : nullptr;
+        if (scheme->hasRadii && chosen != nullptr && !chosen->onPanel) {
+            panel_.edit(ControlId::ApskRadii).setText(toQString(chosen->radiiText));
+        }
+        showSettings();
+    }
+}
+
+void MainWindow::showSettings() {
+    const ControlPanelInput input = fullInput();
+    const bool laterFamily = [&] {
+        const Scheme* scheme = findScheme(static_cast<ModulationType>(input.modulationIndex + 1));
+        const auto offPanel = [](const SchemeOrder& order) { return !order.onPanel; };
+        return scheme != nullptr && (!scheme->parameters.empty() || (scheme->hasOrders() && !scheme->ownsOrderField()) ||
+                                     std::any_of(scheme->orders.begin(), scheme->orders.end(), offPanel));
+    }();
+    waveformButton_->setEnabled(laterFamily);
     const QString text = QString::fromStdString(panelSettingsSummary(input));
     settingsLine_->setText(text);
     settingsLine_->setToolTip(text);
@@ -194,9 +240,7 @@ void MainWindow::generate() {
     QPushButton& button = panel_.generateButton();
     button.setEnabled(false);
     const auto enableAgain = qScopeGuard([&button] { button.setEnabled(true); });
-    ControlPanelInput input = panel_.input();
-    input.transmitter = transmitter_;
-    input.impairments = impairments_;
+    const ControlPanelInput input = fullInput();
     const ControlPanelReading reading = readControlPanel(input);
     statusLine_->setText(reading && symbolRateDiffers(*reading.parameters)
                              ? toQString(symbolRateWarning(*reading.parameters))

@@ -9,6 +9,7 @@ class QLabel;
 #include <memory>
 
 #include "app/TransmitterInput.h"
+#include "app/widgets/WaveformDialog.h"
 
 #include "app/widgets/ControlPanel.h"
 #include "app/widgets/GenerateCommand.h"
@@ -30,6 +31,8 @@ inline constexpr int kStatusLineX = 20, kStatusLineY = 680, kStatusLineWidth = 5
 // dialogs' buttons, the settings line and the analyzer's check box below the status line, the
 // save path's browse button and its folder, and the timing error's unit.
 inline constexpr QRect kAnalyzerButtonRect{440, 630, 140, 30};
+// Right of the modulation list: the dialog of the families that have no controls on the panel.
+inline constexpr QRect kWaveformButtonRect{470, 80, 110, 24};
 inline constexpr QRect kSettingsLineRect{20, 730, 560, 44};
 inline constexpr QRect kAnalyzerAfterRunRect{20, 774, 400, 22};
 inline constexpr QRect kBrowseButtonRect{335, 470, 75, 24};
@@ -56,6 +59,9 @@ class MainWindow : public QWidget {
     void showSampledDataToggled(bool checked);
     void editTransmitter();
     void editImpairments();
+    void editWaveform();
+    // The panel's content with the dialogs' settings.
+    ControlPanelInput fullInput() const;
     void browseSavePath();
     void openAnalyzerAsked();
     void showSettings();
@@ -72,6 +78,8 @@ class MainWindow : public QWidget {
     QLabel* folderLabel_ = nullptr;
     QPushButton* transmitterButton_ = nullptr;
     QPushButton* impairmentsButton_ = nullptr;
+    QPushButton* waveformButton_ = nullptr;
+    WaveformInput waveform_;  // what the waveform dialog last accepted
     ImpairmentTexts impairments_;  // what the impairments dialog last accepted
 };
 
