@@ -199,7 +199,7 @@ int regenerate(const Options& o, const CommandLineStreams& streams) {
         const ProgressHook progress(o, streams, options);
         result = synthesizer.regenerateFile(record.parameters, record.fileNumber, o.savePath, options);
     }
-    if (result.folderBusy) {
+    if (result.folderBusy || result.folderMissing) {
         err << result.refusal << '\n';
         return ExitFileFailure;
     }
@@ -286,7 +286,7 @@ int generate(const Options& o, const CommandLineStreams& streams) {
         const ProgressHook progress(o, streams, options);
         result = run.synthesizer.generateSignal(p, options);
     }
-    if (result.folderBusy) {
+    if (result.folderBusy || result.folderMissing) {
         err << result.refusal << '\n';
         return ExitFileFailure;
     }

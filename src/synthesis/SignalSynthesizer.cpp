@@ -202,6 +202,14 @@ GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t 
     std::optional<FolderLock> lock;
     if (toFiles) {
         lock.emplace(folder);
+        // Found now, not once every sample has been made for files that cannot be written.
+        std::error_code notThere;
+        if (!lock->held() && !lock->busy() && !std::filesystem::is_directory(folder, notThere)) {
+            result.refusal = std::filesystem::exists(folder, notThere) ? "The save path " + folder + " is not a folder."
+                                                                       : "The folder " + folder + " does not exist.";
+            result.folderMissing = true;
+            return result;
+        }
         if (auto reason = folderRefusal(p, lastFile - firstFile + 1, folder, result.samplesPerFile, *lock,
                                         result.folderBusy)) {
             result.refusal = std::move(*reason);
