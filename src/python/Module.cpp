@@ -9,6 +9,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "common/BufferAllocator.h"
@@ -269,7 +270,12 @@ PYBIND11_MODULE(quorvel, module) {
                 std::rethrow_exception(error);
             }
         } catch (const FilesFailure& e) {
-            PyErr_SetString(PyExc_OSError, e.what());
+            // A path need not be UTF-8: its other bytes are shown as \xNN, never lost.
+            const std::string_view text = e.what();
+            PyObject* message =
+                PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "backslashreplace");
+            PyErr_SetObject(PyExc_OSError, message);
+            Py_XDECREF(message);
         }
     });
 

@@ -97,3 +97,16 @@ def test_values_the_command_line_cannot_be_given():
                             (dict(quiet=True), TypeError), (dict(files=2), ValueError), (dict(dtype="f8"), ValueError)]:
         with pytest.raises(error):
             quorvel.generate(**settings)
+
+
+@pytest.mark.parametrize("value", ["a\0b", b"a\0b"])
+def test_a_nul_in_a_text_is_refused_not_cut(value):
+    with pytest.raises(ValueError, match="^bits: text without NUL characters$"):
+        quorvel.generate(bits=value, symbols=10)
+
+
+def test_a_path_that_is_not_utf8_is_named_in_the_error(tmp_path):
+    folder = bytes(tmp_path) + b"/\xff-missing"
+    with pytest.raises(OSError) as caught:
+        quorvel.generate(save_path=folder, symbols=10)
+    assert str(caught.value) == f"The folder {tmp_path}/\\xff-missing does not exist."
