@@ -5,6 +5,7 @@
 #include <pybind11/pybind11.h>
 
 #include <atomic>
+#include <chrono>
 #include <exception>
 #include <memory>
 #include <stdexcept>
@@ -36,6 +37,9 @@ struct GenerationFailure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// How often a wait for the run looks for Ctrl-C.
+constexpr std::chrono::milliseconds kSignalCheckInterval{100};
+
 // Files that could not be written (the command line's exit 3).
 struct FilesFailure : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -65,9 +69,16 @@ public:
 
     py::array next() {
         std::optional<BlockStream::Block> block;
-        {
-            const py::gil_scoped_release release;
-            block = stream_.next();
+        // A first block with noise may take the whole signal's time: Ctrl-C is heard meanwhile.
+        for (bool stillMaking = true; stillMaking;) {
+            {
+                const py::gil_scoped_release release;
+                block = stream_.nextWithin(kSignalCheckInterval, stillMaking);
+            }
+            if (stillMaking && PyErr_CheckSignals() != 0) {
+                stream_.cancel();
+                throw py::error_already_set();
+            }
         }
         if (!block) {
             if (const auto failure = stream_.failure()) {
