@@ -108,7 +108,7 @@ FileEnd recordOutcome(const FileWork& work, std::int32_t k, std::optional<std::u
         return end;
     }
     RecordingRecord record{work.p, seed, k, std::string(kProgramVersion), work.length, work.signalPower, {},
-                           seed.has_value() && seedsPerFile};
+                           seed.has_value() && seedsPerFile, std::nullopt};
     if (written.size() != work.sinks.size() && work.options.sampleStream == nullptr) {
         record.writtenSampleFiles = written;
     }
