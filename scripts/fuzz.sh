@@ -8,7 +8,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
-targets=(ReadControlPanelFuzzer ApskRadiiFuzzer GenerateSignalFuzzer SigmfRecordFuzzer)
+targets=(ReadControlPanelFuzzer ApskRadiiFuzzer GenerateSignalFuzzer SigmfRecordFuzzer
+  DatasetRecipeFuzzer ShardMergeFuzzer)
 
 cmake --preset fuzz >/dev/null
 cmake --build build-fuzz -j "$(nproc)" --target "${targets[@]}"

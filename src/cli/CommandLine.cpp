@@ -140,6 +140,25 @@ bool isRecordingFolder(const std::string& savePath, const std::string& metadataP
     return std::filesystem::equivalent(savePath, folder, error) && !error;
 }
 
+// Why the bits file the recording names is not the one it was made from, as far as its size
+// tells; nothing when it matches or the recording recorded no size.
+std::optional<std::string> bitsFileProblem(const RecordingRecord& record) {
+    const Transmitter& t = record.parameters.transmitter;
+    if (t.bits != BitSource::File || !record.bitsFileBytes) {
+        return std::nullopt;
+    }
+    std::error_code error;
+    const std::uintmax_t bytes = std::filesystem::file_size(t.bitsFile, error);
+    if (error) {
+        return "the bits file " + t.bitsFile + ": " + error.message();
+    }
+    if (bytes != *record.bitsFileBytes) {
+        return "the bits file " + t.bitsFile + " holds " + std::to_string(bytes) + " bytes, not the recording's " +
+               std::to_string(*record.bitsFileBytes);
+    }
+    return std::nullopt;
+}
+
 // Makes the file a metadata file describes again, from its recorded settings and seed.
 int regenerate(const Options& o, const CommandLineStreams& streams) {
     std::ostream& out = streams.out;
@@ -166,6 +185,11 @@ int regenerate(const Options& o, const CommandLineStreams& streams) {
         why << "cannot regenerate: file " << record.fileNumber << " would first replay the " << replayed
             << " symbols of the files before it (at most " << kMaxReplayedSymbols << ")\n";
         err << why.str();
+        return ExitInvalidInput;
+    }
+    // Another file under the recorded name would give other samples under the recording's name.
+    if (const auto problem = bitsFileProblem(record)) {
+        err << "cannot regenerate: " << printableText(*problem) << '\n';
         return ExitInvalidInput;
     }
     if (isRecordingFolder(o.savePath, *o.from)) {
@@ -199,7 +223,7 @@ int regenerate(const Options& o, const CommandLineStreams& streams) {
         const ProgressHook progress(o, streams, options);
         result = synthesizer.regenerateFile(record.parameters, record.fileNumber, o.savePath, options);
     }
-    if (result.folderBusy) {
+    if (result.folderBusy || result.folderMissing) {
         err << result.refusal << '\n';
         return ExitFileFailure;
     }
@@ -286,7 +310,7 @@ int generate(const Options& o, const CommandLineStreams& streams) {
         const ProgressHook progress(o, streams, options);
         result = run.synthesizer.generateSignal(p, options);
     }
-    if (result.folderBusy) {
+    if (result.folderBusy || result.folderMissing) {
         err << result.refusal << '\n';
         return ExitFileFailure;
     }

@@ -128,12 +128,15 @@ DatasetRunResult runDataset(const DatasetRecipe& recipe, const std::string& fold
     const unsigned threads = 1 + helpers.count();
     const std::size_t fields = recordedFieldNames(recipe).size();
     std::vector<std::string> names;
-    const FolderLock lock(folder);
+    // The shards of one dataset may be made into one folder at once; a whole run, like a merge,
+    // has the folder to itself, and only then can a partial file be known to be a killed run's.
+    const bool whole = options.shard.whole();
+    const FolderLock lock(folder, whole ? FolderLock::Mode::Exclusive : FolderLock::Mode::Shared);
     if (auto refusal = folderRefusal(recipe, range, folder, lock)) {
         result.failure = std::move(*refusal);
         return result;
     }
-    if (lock.held()) {
+    if (lock.held() && whole) {
         removeStaleTemporaryFiles(folder);
     }
     try {

@@ -36,6 +36,12 @@ void check(herr_t status, const char* what) {
 }
 
 void silenceErrors() {
+    // A file whose close failed (a full disk) stays in the library's tables, and its shutdown at
+    // exit would close it again and crash. Every file of ours is closed, or abandoned with its
+    // temporary name, before then, so the shutdown has nothing to do. It must be asked for before
+    // the library starts; once it has, the call fails harmlessly.
+    static const bool noShutdown = H5dont_atexit() >= 0;
+    static_cast<void>(noShutdown);
     H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
 }
 

@@ -30,14 +30,16 @@ constexpr std::size_t kMaxSnrs = 10000;
 // The labels keep an SNR as a whole number of dB in 64 bits; far beyond any measurable one.
 constexpr double kMaxSnrMagnitudeDb = 1e6;
 constexpr std::size_t kMaxLabel = 255;
+constexpr std::size_t kShownPathBytes = 256;
 
 // A refusal: the key's path and the rule.
 struct KeyProblem {
     std::string text;
 };
 
+// A path holds the recipe's own key names, so it is escaped and cut like any echoed value.
 [[noreturn]] void refuse(const std::string& path, const std::string& rule) {
-    throw KeyProblem{path + ": " + rule};
+    throw KeyProblem{printableText(path, kShownPathBytes) + ": " + rule};
 }
 
 const char* const kTopKeys[] = {"seed", "samples_per_capture", "captures_per_class_and_snr", "snr", "classes"};

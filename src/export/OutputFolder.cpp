@@ -12,7 +12,7 @@
 
 namespace quorvel {
 
-FolderLock::FolderLock(const std::string& folder) {
+FolderLock::FolderLock(const std::string& folder, Mode mode) {
     if (folder.find('\0') != std::string::npos) {
         return;
     }
@@ -20,7 +20,7 @@ FolderLock::FolderLock(const std::string& folder) {
     if (fd_ < 0) {
         return;
     }
-    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    if (::flock(fd_, (mode == Mode::Shared ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
         busy_ = errno == EWOULDBLOCK;
         ::close(fd_);
         fd_ = -1;

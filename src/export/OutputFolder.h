@@ -15,7 +15,10 @@ class FolderLock {
 public:
     // Takes the lock of folder. When the folder cannot be opened no lock is held and the files
     // themselves will say why; busy() is true only when another run holds it.
-    explicit FolderLock(const std::string& folder);
+    // A shared lock is held by runs that write only files of their own beside others (the shards
+    // of a dataset): they exclude, and are excluded by, every exclusive holder alone.
+    enum class Mode { Exclusive, Shared };
+    explicit FolderLock(const std::string& folder, Mode mode = Mode::Exclusive);
     ~FolderLock();
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;

@@ -98,6 +98,10 @@ Json globalObject(const RecordingRecord& r) {
     global["quorvel:timing_error"] = p.timingError;
     global["quorvel:frequency_offset"] = p.frequencyOffset;
     writeTransmitter(global, p);
+    // A file made again from a recording describes the bits file the recording did.
+    if (r.bitsFileBytes && global.contains("quorvel:bits_file")) {
+        global["quorvel:bits_file_bytes"] = *r.bitsFileBytes;
+    }
     writeImpairmentRecord(global, p.impairments);
     return global;
 }

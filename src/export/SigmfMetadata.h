@@ -39,6 +39,8 @@ struct RecordingRecord {
     // Each file seeded from splitMix64(seed, file number) ("quorvel:seed_derivation":
     // "splitmix64"); false: one sequence over the run, as Quorvel 0.1.0 seeded every run.
     bool seedsPerFile = false;
+    // The size of the bits file as the recording found it; nothing when it recorded none.
+    std::optional<std::uint64_t> bitsFileBytes;
 
     friend bool operator==(const RecordingRecord&, const RecordingRecord&) = default;
 };

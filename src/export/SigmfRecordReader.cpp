@@ -83,6 +83,9 @@ RecordingRecord recordFrom(const Json& global) {
     p.timingError = real(global, "quorvel:timing_error");
     p.frequencyOffset = real(global, "quorvel:frequency_offset");
     readTransmitter(global, p.transmitter);
+    if (p.transmitter.bits == BitSource::File && global.contains("quorvel:bits_file_bytes")) {
+        r.bitsFileBytes = integer<std::uint64_t>(global, "quorvel:bits_file_bytes");
+    }
     if (auto malformed = readImpairmentRecord(global, p.impairments)) {
         throw FieldProblem{std::move(*malformed)};
     }

@@ -98,6 +98,25 @@ std::optional<BlockStream::Block> BlockStream::next() {
     return block;
 }
 
+std::optional<BlockStream::Block> BlockStream::nextWithin(std::chrono::milliseconds patience, bool& stillMaking) {
+    std::unique_lock lock(mutex_);
+    stillMaking = !changed_.wait_for(lock, patience, [this] { return !ready_.empty() || ended_ || closed_; });
+    if (stillMaking || closed_ || ready_.empty()) {
+        return std::nullopt;
+    }
+    Block block = std::move(ready_.front());
+    ready_.pop_front();
+    changed_.notify_all();
+    return block;
+}
+
+void BlockStream::cancel() {
+    const std::lock_guard lock(mutex_);
+    closed_ = true;
+    cancel_ = true;
+    changed_.notify_all();
+}
+
 void BlockStream::close() {
     {
         const std::lock_guard lock(mutex_);

@@ -4,6 +4,7 @@
 // taken, so a signal of any length costs the same memory.
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -35,6 +36,13 @@ public:
     // The next block, once it is made: blockSamples long, the last one shorter. Nothing once the
     // run has ended and every block was taken, or after close().
     std::optional<Block> next();
+
+    // The same, waiting at most patience: stillMaking is set when no block came meanwhile and
+    // the run goes on, so that the caller can look at its own signals between waits.
+    std::optional<Block> nextWithin(std::chrono::milliseconds patience, bool& stillMaking);
+
+    // Asks the run to stop at its next block, without waiting for it; close() still joins it.
+    void cancel();
 
     // Stops the run at its next block (its finished files stay) and waits for its thread; the
     // blocks not taken are dropped. Safe to call more than once.

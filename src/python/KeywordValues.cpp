@@ -20,11 +20,14 @@ std::string valueText(const std::string& name, py::handle value, bool inSequence
     if (py::isinstance<py::bool_>(value)) {
         throw py::type_error(name + ": a number or text, not " + std::string(py::str(value)));
     }
-    if (py::isinstance<py::str>(value)) {
-        return systemText(value);
-    }
-    if (py::isinstance<py::bytes>(value)) {
-        return std::string(py::reinterpret_borrow<py::bytes>(value));
+    if (py::isinstance<py::str>(value) || py::isinstance<py::bytes>(value)) {
+        std::string text = py::isinstance<py::str>(value) ? systemText(value)
+                                                          : std::string(py::reinterpret_borrow<py::bytes>(value));
+        // The command line cannot pass a NUL; a path cut at one would name another file.
+        if (text.find('\0') != std::string::npos) {
+            throw py::value_error(name + ": text without NUL characters");
+        }
+        return text;
     }
     if (PyIndex_Check(value.ptr()) != 0) {
         return py::str(py::reinterpret_steal<py::object>(PyNumber_Index(value.ptr())));

@@ -5,10 +5,12 @@
 #include <pybind11/pybind11.h>
 
 #include <atomic>
+#include <chrono>
 #include <exception>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "common/BufferAllocator.h"
@@ -34,6 +36,9 @@ constexpr std::size_t kDefaultBlockSamples = 65536;
 struct GenerationFailure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
+
+// How often a wait for the run looks for Ctrl-C.
+constexpr std::chrono::milliseconds kSignalCheckInterval{100};
 
 // Files that could not be written (the command line's exit 3).
 struct FilesFailure : std::runtime_error {
@@ -64,9 +69,16 @@ public:
 
     py::array next() {
         std::optional<BlockStream::Block> block;
-        {
-            const py::gil_scoped_release release;
-            block = stream_.next();
+        // A first block with noise may take the whole signal's time: Ctrl-C is heard meanwhile.
+        for (bool stillMaking = true; stillMaking;) {
+            {
+                const py::gil_scoped_release release;
+                block = stream_.nextWithin(kSignalCheckInterval, stillMaking);
+            }
+            if (stillMaking && PyErr_CheckSignals() != 0) {
+                stream_.cancel();
+                throw py::error_already_set();
+            }
         }
         if (!block) {
             if (const auto failure = stream_.failure()) {
@@ -269,7 +281,12 @@ PYBIND11_MODULE(quorvel, module) {
                 std::rethrow_exception(error);
             }
         } catch (const FilesFailure& e) {
-            PyErr_SetString(PyExc_OSError, e.what());
+            // A path need not be UTF-8: its other bytes are shown as \xNN, never lost.
+            const std::string_view text = e.what();
+            PyObject* message =
+                PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "backslashreplace");
+            PyErr_SetObject(PyExc_OSError, message);
+            Py_XDECREF(message);
         }
     });
 

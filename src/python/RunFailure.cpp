@@ -5,7 +5,7 @@
 namespace quorvel {
 
 std::optional<RunFailure> runFailure(const GenerationResult& result) {
-    if (result.folderBusy) {
+    if (result.folderBusy || result.folderMissing) {
         return RunFailure{RunFailure::Kind::Files, result.refusal};
     }
     if (result.refused()) {

@@ -107,7 +107,7 @@ FileEnd recordOutcome(const FileWork& work, std::int32_t k, std::optional<std::u
         return end;
     }
     RecordingRecord record{work.p, seed, k, std::string(kProgramVersion), work.length, work.signalPower, {},
-                           seed.has_value() && seedsPerFile};
+                           seed.has_value() && seedsPerFile, std::nullopt};
     if (written.size() != work.sinks.size() && work.options.sampleStream == nullptr) {
         record.writtenSampleFiles = written;
     }
@@ -201,6 +201,14 @@ GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t 
     std::optional<FolderLock> lock;
     if (toFiles) {
         lock.emplace(folder);
+        // Found now, not once every sample has been made for files that cannot be written.
+        std::error_code notThere;
+        if (!lock->held() && !lock->busy() && !std::filesystem::is_directory(folder, notThere)) {
+            result.refusal = std::filesystem::exists(folder, notThere) ? "The save path " + folder + " is not a folder."
+                                                                       : "The folder " + folder + " does not exist.";
+            result.folderMissing = true;
+            return result;
+        }
         if (auto reason = folderRefusal(p, lastFile - firstFile + 1, folder, result.samplesPerFile, *lock,
                                         result.folderBusy)) {
             result.refusal = std::move(*reason);

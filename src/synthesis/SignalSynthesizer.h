@@ -63,6 +63,7 @@ struct GenerationResult {
     bool cancelled = false;                         // the run stopped at the caller's request
     bool streamFailed = false;                      // the sample stream failed and ended the run
     bool folderBusy = false;        // refused because another run is writing into the folder
+    bool folderMissing = false;     // refused because the folder is not there to write into
     bool stoppedByDisk = false;     // a full disk or a file-size limit ended the run early
     bool stoppedByMemory = false;   // memory ran out after the first file and ended the run early
     std::size_t unlistedFailures = 0;  // failures beyond those fileFailures lists

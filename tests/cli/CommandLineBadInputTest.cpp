@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -153,12 +154,23 @@ TEST(CommandLineBadInput, SavePathsKeepEveryByteWhateverTheirScriptOrLength) {
     }
 }
 
-TEST(CommandLineBadInput, MissingNonAsciiFolderIsReportedByItsOwnName) {
+// A folder that cannot take the files is found before the first sample is made, and nothing is
+// written: a run of 10^7 symbols here would take seconds.
+TEST(CommandLineBadInput, AFolderThatIsNotThereIsRefusedBeforeTheRun) {
     TempDir dir;
-    const std::string folder = dir.str() + "/\xe6\x97\xa5\xe6\x9c\xac";
-    const auto run = runCli({"--save-path", folder, "--symbols", "20"});
-    EXPECT_EQ(run.code, ExitFileFailure);
-    EXPECT_EQ(run.err, "Could not write " + folder + "/modulated_signal_1.csv: No such file or directory\n");
+    std::ofstream(dir.file("plain")) << "keep me";
+    const std::pair<std::string, std::string> cases[] = {
+        {dir.str() + "/\xe6\x97\xa5\xe6\x9c\xac", "The folder " + dir.str() + "/\xe6\x97\xa5\xe6\x9c\xac does not exist.\n"},
+        {dir.file("plain"), "The save path " + dir.file("plain") + " is not a folder.\n"},
+        {dir.file("plain") + "/inside", "The folder " + dir.file("plain") + "/inside does not exist.\n"},
+    };
+    for (const auto& [folder, said] : cases) {
+        const auto run = runCli({"--save-path", folder, "--symbols", "10000000", "--snr", "3"});
+        EXPECT_EQ(run.code, ExitFileFailure);
+        EXPECT_EQ(run.err, said);
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_EQ(testing_support::fileNamesIn(dir.path()), std::vector<std::string>{"plain"});
 }
 
 // Refused from the parameters alone, so nothing is allocated and nothing written: files of more

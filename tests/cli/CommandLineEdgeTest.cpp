@@ -187,6 +187,44 @@ TEST(CommandLineEdges, FromMakesTheLastPossibleFileAndNothingElse) {
               (std::vector<std::string>{"modulated_signal_2147483647.csv", "modulated_signal_2147483647.sigmf-meta"}));
 }
 
+// A bits file of another size than the recording's would give other samples under its name.
+TEST(CommandLineEdges, FromRefusesABitsFileOfAnotherSize) {
+    TempDir dir;
+    const std::string bits = dir.file("payload.bin");
+    std::ofstream(bits, std::ios::binary) << "QUORVEL";
+    const std::string made = dir.file("made");
+    std::filesystem::create_directory(made);
+    const auto first = runCli({"--save-path", made, "--seed", "3", "--symbols", "40", "--bits", bits, "--quiet"});
+    ASSERT_EQ(first.code, ExitSuccess) << first.err;
+    const std::string meta = made + "/modulated_signal_1.sigmf-meta";
+    const struct {
+        std::string content;  // of the bits file at regeneration; empty: removed
+        int code;
+        std::string message;
+    } cases[] = {
+        {"QUORVEL", ExitSuccess, ""},
+        {"quorvel", ExitSuccess, ""},  // the size alone is recorded
+        {"QUORVEL!", ExitInvalidInput, "cannot regenerate: the bits file " + bits + " holds 8 bytes, not the recording's 7\n"},
+        {"", ExitInvalidInput, "cannot regenerate: the bits file " + bits + ": No such file or directory\n"},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(bits);
+        if (!c.content.empty()) {
+            std::ofstream(bits, std::ios::binary) << c.content;
+        }
+        TempDir target;
+        const auto run = runCli({"--from", meta, "--save-path", target.str(), "--quiet"});
+        EXPECT_EQ(run.code, c.code) << run.err;
+        if (c.code != ExitSuccess) {
+            EXPECT_EQ(run.err, c.message);
+            EXPECT_TRUE(std::filesystem::is_empty(target.path()));
+        } else {
+            EXPECT_NE(readBytes(target.file("modulated_signal_1.sigmf-meta")).find("\"quorvel:bits_file_bytes\": 7"),
+                      std::string::npos);
+        }
+    }
+}
+
 // Recorded text reaches the terminal with its control characters escaped.
 TEST(CommandLineEdges, FromEscapesControlCharactersOfRecordedText) {
     const struct {

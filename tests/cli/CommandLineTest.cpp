@@ -121,13 +121,14 @@ TEST(CommandLine, SameSeedGivesByteIdenticalFiles) {
                           readBytes(b.file("modulated_signal_2.csv"))));
 }
 
-TEST(CommandLine, UnwritableFolderReportsEachPathAndExitsWithThree) {
+TEST(CommandLine, UnwritableFilesAreEachReportedAndExitWithThree) {
     TempDir dir;
-    const auto missing = dir.file("nowhere");
-    const auto run = runCli({"--save-path", missing, "--files", "2", "--symbols", "10"});
+    std::filesystem::create_directory(dir.file("modulated_signal_1.csv"));
+    std::filesystem::create_directory(dir.file("modulated_signal_2.csv"));
+    const auto run = runCli({"--save-path", dir.str(), "--files", "2", "--symbols", "10"});
     EXPECT_EQ(run.code, ExitFileFailure);
-    EXPECT_NE(run.err.find("Could not write " + missing + "/modulated_signal_1.csv: "), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find(missing + "/modulated_signal_2.csv"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Could not write " + dir.file("modulated_signal_1.csv") + ": "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(dir.file("modulated_signal_2.csv")), std::string::npos) << run.err;
 }
 
 std::set<std::string> namesIn(const TempDir& dir) {

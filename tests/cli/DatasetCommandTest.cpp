@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "cli/CommandLine.h"
+#include "support/ChildProcess.h"
 #include "support/CliRun.h"
 #include "support/TempDir.h"
 
@@ -42,6 +43,25 @@ TEST(DatasetCommand, WrongUsesAreRefusedBeforeAnythingIsWritten) {
     const auto made = runCli({"dataset", recipe, "--out", out});
     ASSERT_EQ(made.code, ExitSuccess) << made.err;
     EXPECT_EQ(made.out, "Wrote captures 0 to 0 of 1 (1 classes, 1 SNRs, 16 samples each):\n  " + out + "/dataset.h5\n");
+}
+
+// A disk that fills under HDF5 (here a file-size limit) ends the run with exit 3 and its reason,
+// not with a crash in the library's shutdown, and leaves neither the file nor its partial.
+TEST(DatasetCommand, AFullDiskExitsWithThreeAndLeavesNothing) {
+    const TempDir dir;
+    const std::string recipe = dir.file("r.json");
+    std::ofstream(recipe) << R"({"seed": 1, "samples_per_capture": 4096, "captures_per_class_and_snr": 400,
+        "snr": {"values": [0, 10]}, "classes": [{"label": "A", "modulation": "psk"}]})";
+    const std::string out = dir.file("out");
+    std::filesystem::create_directory(out);
+    const TempDir scratch;
+    const auto run = testing_support::runProgram(QUORVEL_CLI_PATH, {"dataset", recipe, "--out", out, "--quiet"},
+                                                 {false, 200 * 1024, std::nullopt}, scratch.path());
+    ASSERT_TRUE(run.error.empty()) << run.error;
+    EXPECT_EQ(run.signal, 0);
+    EXPECT_EQ(run.code, ExitFileFailure);
+    EXPECT_EQ(run.err.rfind("Could not write the dataset: ", 0), 0u) << run.err;
+    EXPECT_TRUE(std::filesystem::is_empty(out));
 }
 
 }  // namespace

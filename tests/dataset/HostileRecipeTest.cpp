@@ -44,6 +44,7 @@ TEST(HostileRecipe, EachIsRefusedNamingItsKey) {
         {recipeWith(R"("seed": 1,)", R"([{"label": "A", "modulation": "psk", "order": -4294967292}])"),
          "classes[0].order: psk offers the orders"},
         {recipeWith(R"("seed": 1, "snr_unused": 0,)"), "snr_unused: unknown key"},
+        {recipeWith(R"("seed": 1, "\u001b[31m": 0,)"), "\\x1b[31m: unknown key"},
         {R"({"seed": 1, "samples_per_capture": 64, "captures_per_class_and_snr": 1, "snr": {"values": [1e308]},
             "classes": [{"label": "A", "modulation": "psk"}]})", "snr.values[0]: a finite number of dB from -1e+06"},
         {R"({"seed": 1, "samples_per_capture": 64, "captures_per_class_and_snr": 1,

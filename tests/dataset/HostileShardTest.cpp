@@ -181,6 +181,20 @@ TEST(HostileShard, ABusyFolderIsRefusedAndAKilledRunsLeftoversGo) {
     EXPECT_TRUE(fs::exists(dir.file("dataset.h5")));
 }
 
+// Shards share the folder with each other, never with a whole run or a merge.
+TEST(HostileShard, ShardsShareTheFolderAndAWholeRunWaitsForNone) {
+    const TempDir dir;
+    {
+        const FolderLock otherShard(dir.str(), FolderLock::Mode::Shared);
+        EXPECT_TRUE(runDataset(recipe(), dir.str(), {.shard = {0, 2}, .threads = 1}).failure.empty());
+        EXPECT_EQ(runDataset(recipe(), dir.str(), {.threads = 1}).failure, "another run is writing into " + dir.str());
+        EXPECT_EQ(mergeDataset(dir.str()).failure, "another run is writing into " + dir.str());
+    }
+    EXPECT_TRUE(runDataset(recipe(), dir.str(), {.shard = {1, 2}, .threads = 1}).failure.empty());
+    const MergeResult merged = mergeDataset(dir.str());
+    EXPECT_TRUE(merged.problem.empty() && merged.failure.empty()) << merged.problem << merged.failure;
+}
+
 TEST(HostileShard, ADatasetLargerThanTheDiskIsRefusedBeforeItStarts) {
     const TempDir dir;
     RecipeReading reading = readDatasetRecipe(R"({"seed": 5, "samples_per_capture": 16777216,

@@ -109,3 +109,16 @@ def test_later_families_by_keyword():
     assert set(np.round(pam.real * np.sqrt(21), 6)) == {-7.0, -5.0, -3.0, -1.0, 1.0, 3.0, 5.0, 7.0}
     with pytest.raises(ValueError, match="tone: the scheme psk has no such parameter"):
         quorvel.generate(modulation="psk", tone=5)
+
+
+@pytest.mark.parametrize("value", ["a\0b", b"a\0b"])
+def test_a_nul_in_a_text_is_refused_not_cut(value):
+    with pytest.raises(ValueError, match="^bits: text without NUL characters$"):
+        quorvel.generate(bits=value, symbols=10)
+
+
+def test_a_path_that_is_not_utf8_is_named_in_the_error(tmp_path):
+    folder = bytes(tmp_path) + b"/\xff-missing"
+    with pytest.raises(OSError) as caught:
+        quorvel.generate(save_path=folder, symbols=10)
+    assert str(caught.value) == f"The folder {tmp_path}/\\xff-missing does not exist."

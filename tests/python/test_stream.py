@@ -1,4 +1,6 @@
 import os
+import signal
+import threading
 
 import numpy as np
 import pytest
@@ -29,3 +31,25 @@ def test_an_abandoned_stream_stops_its_run(tmp_path):
     with quorvel.stream(**long) as stream:
         next(stream)
     next(quorvel.stream(**long))
+
+
+def test_ctrl_c_while_the_first_block_is_made_stops_the_run():
+    # With noise the first block waits for the signal's whole power, seconds here.
+    class Interrupted(Exception):
+        pass
+
+    def interrupt(*_):
+        raise Interrupted
+
+    previous = signal.signal(signal.SIGINT, interrupt)
+    try:
+        samples = quorvel.stream(symbols=30_000_000, snr=3)
+        blocks = iter(samples)
+        threading.Timer(0.2, os.kill, (os.getpid(), signal.SIGINT)).start()
+        with pytest.raises(Interrupted):
+            next(blocks)
+        # Heard while waiting, not after the block came: the run is stopped and gives no more.
+        assert next(blocks, None) is None
+        samples.close()
+    finally:
+        signal.signal(signal.SIGINT, previous)

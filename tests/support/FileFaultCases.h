@@ -66,12 +66,6 @@ inline std::filesystem::path lockedFolder(const TempDir& dir) {
 
 inline const std::vector<FileFaultCase>& fileFaultCases() {
     static const std::vector<FileFaultCase> cases = {
-        {"MissingFolder",
-         3,
-         [](const TempDir& dir) { return dir.file("missing"); },
-         {{1, "No such file or directory"}, {2, "No such file or directory"}, {3, "No such file or directory"}},
-         false,
-         std::nullopt},
         {"FolderWithoutWritePermission",
          2,
          [](const TempDir& dir) {
@@ -80,15 +74,6 @@ inline const std::vector<FileFaultCase>& fileFaultCases() {
          },
          {{1, "Permission denied"}, {2, "Permission denied"}},
          true,
-         std::nullopt},
-        {"SavePathIsARegularFile",
-         2,
-         [](const TempDir& dir) {
-             std::ofstream(dir.file("plain")) << "keep me";
-             return dir.file("plain");
-         },
-         {{1, "Not a directory"}, {2, "Not a directory"}},
-         false,
          std::nullopt},
         {"SecondFileNameIsAFolder",
          3,

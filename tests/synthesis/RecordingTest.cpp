@@ -181,14 +181,27 @@ TEST(Recording, TheSeedIsRecordedOnlyWhenTheRunHadOne) {
 TEST(Recording, FailedFilesAreReportedAndGetNoMetadata) {
     TempDir dir;
     SignalParameters p = smallRun(dir, OutputFormat::Both);
-    p.savePath = dir.file("missing");
+    // Folders under the files' names: each file is made, and cannot take its name.
+    std::filesystem::create_directory(dir.file("modulated_signal_1.csv"));
+    std::filesystem::create_directory(dir.file("modulated_signal_1.sigmf-data"));
     const auto result = SignalSynthesizer::seeded(kSeed).generateSignal(p);
     ASSERT_EQ(result.fileFailures.size(), 2u);
     EXPECT_EQ(result.fileFailures[0].path, p.savePath + "/modulated_signal_1.csv");
     EXPECT_EQ(result.fileFailures[1].path, p.savePath + "/modulated_signal_1.sigmf-data");
-    EXPECT_EQ(result.fileFailures[1].reason, "No such file or directory");
+    EXPECT_EQ(result.fileFailures[1].reason, "Is a directory");
     EXPECT_TRUE(result.writtenFiles.empty());
     EXPECT_TRUE(result.metadataFiles.empty());
+}
+
+// A folder that is not there is found before the first sample is made.
+TEST(Recording, AMissingFolderIsRefusedBeforeTheRun) {
+    TempDir dir;
+    SignalParameters p = smallRun(dir, OutputFormat::Both);
+    p.savePath = dir.file("missing");
+    const auto result = SignalSynthesizer::seeded(kSeed).generateSignal(p);
+    EXPECT_TRUE(result.folderMissing);
+    EXPECT_EQ(result.refusal, "The folder " + p.savePath + " does not exist.");
+    EXPECT_TRUE(result.fileFailures.empty());
 }
 
 // A folder in the place of one file makes just that file fail; the others are still written, and

@@ -549,13 +549,15 @@ TEST(SignalSynthesizer, TakesOneSeedPerRunAndOnePerNoisyFile) {
 TEST(SignalSynthesizer, FilesThatCannotBeWrittenAreReportedAndTheRunGoesOn) {
     TempDir dir;
     SignalParameters p = smallRun(dir);
-    p.savePath = dir.file("missing-folder");
     p.fileCount = 2;
+    // Folders under the files' names: each file is made, and cannot take its name.
+    std::filesystem::create_directory(dir.file("modulated_signal_1.csv"));
+    std::filesystem::create_directory(dir.file("modulated_signal_2.csv"));
     const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
     EXPECT_FALSE(result.refused());
     EXPECT_EQ(result.signal.size(), 500u);
     ASSERT_EQ(result.fileFailures.size(), 2u);
-    EXPECT_EQ(result.fileFailures[1].path, dir.file("missing-folder") + "/modulated_signal_2.csv");
+    EXPECT_EQ(result.fileFailures[1].path, dir.file("modulated_signal_2.csv"));
     EXPECT_FALSE(result.fileFailures[1].reason.empty());
     EXPECT_TRUE(result.writtenFiles.empty());
 }

@@ -53,7 +53,10 @@ class GenerateCommandTest : public ::testing::Test {
 };
 
 TEST_F(GenerateCommandTest, UnwritableFilesAreListedWhileTheViewerStillOpens) {
-    ControlPanelInput input = smallRun(ascii(folder.str() + "/missing"));
+    // Folders under the files' names: each file is made, and cannot take its name.
+    std::filesystem::create_directory(folder.file("modulated_signal_1.csv"));
+    std::filesystem::create_directory(folder.file("modulated_signal_2.csv"));
+    ControlPanelInput input = smallRun(ascii(folder.str()));
     input.fileCount = u"2";
     command.run(input);
     ASSERT_TRUE(state.ViewerWindow);
@@ -61,9 +64,18 @@ TEST_F(GenerateCommandTest, UnwritableFilesAreListedWhileTheViewerStillOpens) {
     ASSERT_EQ(messages.shown.size(), 1U);
     const MessageBoxText& box = messages.shown[0];
     EXPECT_EQ(box.icon, MessageIcon::Warning);
-    const QString missing = QString::fromStdString(folder.str() + "/missing/modulated_signal_");
-    EXPECT_EQ(box.detail, missing + QStringLiteral("1.csv: No such file or directory\n") + missing +
-                              QStringLiteral("2.csv: No such file or directory"));
+    const QString unwritable = QString::fromStdString(folder.str() + "/modulated_signal_");
+    EXPECT_EQ(box.detail, unwritable + QStringLiteral("1.csv: Is a directory\n") + unwritable +
+                              QStringLiteral("2.csv: Is a directory"));
+}
+
+// A missing folder is said before the run, and no viewer opens on a signal no file holds.
+TEST_F(GenerateCommandTest, AMissingFolderIsAnErrorBeforeTheRun) {
+    command.run(smallRun(ascii(folder.str() + "/missing")));
+    EXPECT_FALSE(state.ViewerWindow);
+    ASSERT_EQ(messages.shown.size(), 1U);
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Error);
+    EXPECT_EQ(messages.shown[0].detail, QString::fromStdString("The folder " + folder.str() + "/missing does not exist."));
 }
 
 TEST_F(GenerateCommandTest, LatinOneSavePathNamesTheUtf8Folder) {
