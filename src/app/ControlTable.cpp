@@ -92,7 +92,7 @@ std::vector<ControlRow> makeRows() {
         edit("Symbol Rate (Hz):", ControlId::SymbolRate, 20, Setting::SymbolRate),
         edit("Sampling Rate (Hz):", ControlId::SamplingRate, 50, Setting::SamplingRate),
         // Open tall enough for the later families below the first eight (192 held those eight).
-        list("Modulation Type:", ControlId::ModulationType, 80, 250, 216, l.modulation, 0, true),
+        list("Modulation Type:", ControlId::ModulationType, 80, 250, 232, l.modulation, 0, true),
         orderList("PSK Order (M):", ControlId::PskOrder, 110, 96, ModulationType::Psk, psk, true),
         orderList("FSK Order (M):", ControlId::FskOrder, 140, 72, ModulationType::Fsk, fsk, false),
         orderList("QAM Order (M):", ControlId::QamOrder, 170, 144, ModulationType::Qam, qam, false),

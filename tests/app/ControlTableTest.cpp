@@ -27,7 +27,7 @@ struct ExpectedRow {
 const ExpectedRow kExpectedRows[] = {
     {"Symbol Rate (Hz):", FieldKind::Edit, 101, {210, 20, 120, 24}, "1000", -1, true},
     {"Sampling Rate (Hz):", FieldKind::Edit, 102, {210, 50, 120, 24}, "10000", -1, true},
-    {"Modulation Type:", FieldKind::List, 103, {210, 80, 250, 216}, "", 0, true},
+    {"Modulation Type:", FieldKind::List, 103, {210, 80, 250, 232}, "", 0, true},
     {"PSK Order (M):", FieldKind::List, 104, {210, 110, 120, 96}, "", 1, true},
     {"FSK Order (M):", FieldKind::List, 105, {210, 140, 120, 72}, "", 0, false},
     {"QAM Order (M):", FieldKind::List, 106, {210, 170, 120, 144}, "", 0, false},
@@ -88,7 +88,8 @@ const ListCase kListCases[] = {
       {"9: OOK (On-Off Keying)", 9},
       {"10: ASK (Amplitude-Shift Keying)", 10},
       {"11: PAM (Pulse Amplitude Mod)", 11},
-      {"12: Tone (one frequency)", 12}}},
+      {"12: Tone (one frequency)", 12},
+      {"13: CPFSK (Continuous-Phase FSK)", 13}}},
     {ControlId::PskOrder,
      {{"2 (BPSK)", 2}, {"4 (QPSK)", 4}, {"8 (8-PSK)", 8}, {"16 (16-PSK)", 16}}},
     {ControlId::FskOrder, {{"2 (2-FSK)", 2}, {"4 (4-FSK)", 4}, {"8 (8-FSK)", 8}}},
