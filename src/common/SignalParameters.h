@@ -26,6 +26,7 @@ enum class ModulationType : std::int32_t {
     Ask = 10,
     Pam = 11,
     Tone = 12,
+    Cpfsk = 13,
 };
 
 // The values of a family's own parameters by name (such as "tone", in Hz); a family reads a

@@ -49,6 +49,10 @@ bool isTone(const SignalParameters& p) {
     return p.modulationType == ModulationType::Tone;
 }
 
+bool isCpfsk(const SignalParameters& p) {
+    return p.modulationType == ModulationType::Cpfsk;
+}
+
 // An impairment one key of several sets starts at its own defaults.
 RappCompression& amplifierOf(SignalParameters& p) {
     if (!p.impairments.amplifier) {
@@ -204,6 +208,14 @@ const RecipeKey kKeys[] = {
      },
      .read = [](const SignalParameters& p) { return isTone(p) ? waveformValue(p, "tone") : kNotSet; },
      .unit = "Hz", .applies = isTone, .onlyWith = "only with \"modulation\": \"tone\"", .recordedWhenGiven = true},
+    {.name = "mod_index", .drawable = true, .lowest = 0.01, .highest = 10.0, .rule = "a number from 0.01 to 10",
+     .apply = [](SignalParameters& p, double v) {
+         if (isCpfsk(p)) {
+             p.values["mod_index"] = v;
+         }
+     },
+     .read = [](const SignalParameters& p) { return isCpfsk(p) ? waveformValue(p, "mod_index") : kNotSet; },
+     .applies = isCpfsk, .onlyWith = "only with \"modulation\": \"cpfsk\"", .recordedWhenGiven = true},
 };
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "common/NumberText.h"
 #include "modulation/Apsk.h"
 #include "modulation/Constellation.h"
+#include "modulation/Cpfsk.h"
 #include "modulation/Fsk.h"
 #include "modulation/Gmsk.h"
 #include "modulation/Msk.h"
@@ -64,6 +65,18 @@ constexpr std::array<WaveformParameter, 1> kToneParameters{{
      .defaultValue = 1000.0,
      .minimum = -1e12,
      .maximum = 1e12},
+}};
+
+constexpr std::array<SchemeOrder, 4> kCpfskOrders{
+    {{2, "2 (2-CPFSK)"}, {4, "4 (4-CPFSK)"}, {8, "8 (8-CPFSK)"}, {16, "16 (16-CPFSK)"}}};
+constexpr std::array<WaveformParameter, 1> kCpfskParameters{{
+    {.name = "mod_index",
+     .help = "Modulation index h of CPFSK: a deviation of h Rs / 2 per level step",
+     .valueName = "H",
+     .invalidMessage = "Invalid Modulation Index.",
+     .defaultValue = 0.5,
+     .minimum = 0.01,
+     .maximum = 10.0},
 }};
 
 // The amplitude families' tables, one builder each, read by one mapper.
@@ -135,6 +148,22 @@ std::optional<std::string> toneRefusal(const SignalParameters& p) {
     return std::nullopt;
 }
 
+// CPFSK keys whole samples per symbol and has no exact grid; its highest tone must stay below
+// half the sampling rate.
+std::optional<std::string> cpfskRefusal(const SignalParameters& p) {
+    if (p.transmitter.exactTiming) {
+        return std::string("CPFSK keys whole samples per symbol: leave exact timing off.");
+    }
+    const double h = waveformValue(p, kCpfskParameters[0]);
+    const double highestHz = h * p.symbolRate * (p.order - 1) / 2.0;
+    if (!(highestHz < p.samplingRate / 2.0)) {
+        return "CPFSK of order " + std::to_string(p.order) + " and index " + numberText(h) + " reaches " +
+               numberText(highestHz) + " Hz, not below half the sampling rate (" + numberText(p.samplingRate) +
+               " Hz).";
+    }
+    return std::nullopt;
+}
+
 GrayChoice grayAlongLine(const SignalParameters&) { return {GrayMap{GrayLayout::Line}}; }
 GrayChoice grayUnchanged(const SignalParameters&) { return {GrayMap{GrayLayout::Unchanged}}; }
 
@@ -196,13 +225,17 @@ SampleBuffer mapTone(const SymbolSequence& s, const SignalParameters& p) {
                         wholeSamplesPerSymbol(samplesPerSymbol(p)));
 }
 
+SampleBuffer mapCpfsk(const SymbolSequence& s, const SignalParameters& p) {
+    return modulateCpfsk(s, p.order, waveformValue(p, kCpfskParameters[0]), wholeSamplesPerSymbol(samplesPerSymbol(p)));
+}
+
 // The ring table and radii are worked out once per file, not once per piece.
 std::unique_ptr<BlockMapper> apskBlockMapper(const SignalParameters& p) {
     return memorylessMapper([sizes = defaultApskRings(p.apskOrder).ringSizes, radii = apskRadiiForRun(p)](
                                 const SymbolSequence& symbols) { return modulateApsk(symbols, sizes, radii); });
 }
 
-const std::array<Scheme, 12> kSchemes{{
+const std::array<Scheme, 13> kSchemes{{
     {.type = ModulationType::Psk,
      .name = "psk",
      .caption = "1: PSK (Phase-Shift Keying)",
@@ -334,6 +367,24 @@ const std::array<Scheme, 12> kSchemes{{
      .gray = grayUnchanged,
      .refusal = toneRefusal,
      .parameters = kToneParameters},
+    {.type = ModulationType::Cpfsk,
+     .name = "cpfsk",
+     .caption = "13: CPFSK (Continuous-Phase FSK)",
+     .family = "CPFSK",
+     .orders = kCpfskOrders,
+     .orderField = &SignalParameters::order,
+     .onlyOfferedOrders = true,
+     .resampled = false,
+     .invalidOrderMessage = "Invalid CPFSK Order.",
+     .mapWhole = mapCpfsk,
+     .makeBlockMapper =
+         [](const SignalParameters& p) {
+             return statefulMapper<CpfskMapper>(p.order, waveformValue(p, kCpfskParameters[0]),
+                                                wholeSamplesPerSymbol(samplesPerSymbol(p)));
+         },
+     .gray = grayAlongLine,
+     .refusal = cpfskRefusal,
+     .parameters = kCpfskParameters},
 }};
 
 }  // namespace
