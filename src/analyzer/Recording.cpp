@@ -6,7 +6,8 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "analyzer/MappedFile.h"
+#include "common/InputFile.h"
+#include "common/JsonInput.h"
 #include "common/PrintableText.h"
 #include "export/MetadataFields.h"
 #include "export/SigmfRecordReader.h"
@@ -19,8 +20,6 @@ using Json = nlohmann::json;
 constexpr std::string_view kMetaSuffix = ".sigmf-meta";
 constexpr std::string_view kDataSuffix = ".sigmf-data";
 constexpr std::string_view kCsvSuffix = ".csv";
-// Metadata nested deeper than this is no SigMF file: refused before nlohmann's recursive parser.
-constexpr int kMaxJsonDepth = 32;
 // Echoed values are cut to this many bytes.
 constexpr std::size_t kEchoBytes = 60;
 
@@ -42,47 +41,19 @@ std::string folderOf(const std::string& path) {
     throw std::runtime_error(printableText(path, 200) + ": " + why);
 }
 
-// Deepest nesting of objects and arrays outside strings; stops counting once past the cap.
-bool nestingWithin(std::string_view text, int cap) {
-    int depth = 0;
-    bool inString = false;
-    for (std::size_t k = 0; k < text.size(); ++k) {
-        const char c = text[k];
-        if (inString) {
-            if (c == '\\') {
-                ++k;
-            } else if (c == '"') {
-                inString = false;
-            }
-        } else if (c == '"') {
-            inString = true;
-        } else if (c == '{' || c == '[') {
-            if (++depth > cap) {
-                return false;
-            }
-        } else if (c == '}' || c == ']') {
-            --depth;
-        }
-    }
-    return true;
-}
-
 Json readMetadata(const std::string& path) {
-    const MappedFile file(path);
-    if (file.bytes().size() > kAnalyzerMetadataLimit) {
-        refuse(path, "too large to be metadata (more than " +
-                         std::to_string(kAnalyzerMetadataLimit >> 20) + " MiB)");
+    // The one reader every input goes through: regular files only, capped, nesting counted
+    // before the parser, the library's failures turned into a line.
+    const InputFile file = readInputFile(path, kAnalyzerMetadataLimit,
+                                         "metadata (more than " + std::to_string(kAnalyzerMetadataLimit >> 20) + " MiB)");
+    if (!file) {
+        throw std::runtime_error(file.problem);
     }
-    const std::string_view text(reinterpret_cast<const char*>(file.bytes().data()),
-                                file.bytes().size());
-    if (!nestingWithin(text, kMaxJsonDepth)) {
-        refuse(path, "nested deeper than " + std::to_string(kMaxJsonDepth) +
-                         " levels, so not SigMF metadata");
+    JsonInput parsed = parseJsonInput(*file.text);
+    if (!parsed) {
+        refuse(path, parsed.problem);
     }
-    Json meta = Json::parse(text, nullptr, false);
-    if (meta.is_discarded()) {
-        refuse(path, "not JSON");
-    }
+    Json meta = std::move(*parsed.json);
     if (!meta.is_object() || !meta.contains("global") || !meta["global"].is_object()) {
         refuse(path, "not SigMF metadata (no \"global\" object)");
     }

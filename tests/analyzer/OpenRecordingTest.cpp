@@ -98,6 +98,7 @@ TEST(OpenRecording, HostileMetadataIsRefusedNamingTheKeyWithItsEchoCutAndEscaped
         {"not json", "not JSON"},
         {"[1]", "no \"global\" object"},
         {deep, "nested deeper than"},
+        {R"({"global": {"core:datatype": "cf32_le", "core:sample_rate": 1e400}})", "not JSON"},
         {R"({"global": {"core:datatype": "rf64_le\u001b[31m)" + std::string(200, 'x') + "\"}}",
          "\"core:datatype\" \"rf64_le\\x1b[31m"},
         {R"({"global": {"core:datatype": 7}})", "\"core:datatype\" is not a string"},
