@@ -101,8 +101,14 @@ TEST_F(StartUpTest, ListsHoldTheirItemsAndInitialSelection) {
             EXPECT_EQ(list->itemText(k), fromView(row.items[static_cast<std::size_t>(k)].text));
         }
         EXPECT_EQ(list->currentIndex(), row.initialIndex);
-        // Every list opens showing all its items, as the table's open heights allow.
-        EXPECT_EQ(list->maxVisibleItems(), list->count());
+        // Every list opens showing all its items, as the table's open heights allow. The modulation
+        // list keeps its open height: the first eight show, the later families scroll into view.
+        if (row.id == ControlId::ModulationType) {
+            EXPECT_GE(list->maxVisibleItems(), 8);
+            EXPECT_LT(list->maxVisibleItems(), list->count());
+        } else {
+            EXPECT_EQ(list->maxVisibleItems(), list->count());
+        }
     }
 }
 
