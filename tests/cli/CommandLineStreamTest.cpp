@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <sys/wait.h>
 
@@ -40,7 +41,8 @@ TEST(CommandLineStream, StandardOutputHoldsTheFileOfTheSameRun) {
         EXPECT_TRUE(sameBytes(readBytes(dir.file("piped.meta")),
                               readBytes(dir.file("modulated_signal_1.sigmf-meta"))))
             << format;
-        EXPECT_EQ(readBytes(dir.file("err")).rfind("Wrote 70000 samples", 0), 0u) << readBytes(dir.file("err"));
+        const std::string said = readBytes(dir.file("err"));
+        EXPECT_TRUE(said.starts_with("Wrote 70000 samples")) << said.substr(0, 200);
     }
 }
 
@@ -50,8 +52,8 @@ TEST(CommandLineStream, AClosedPipeEndsTheRunQuietly) {
     const std::string line = kCli + " --stdout --format cf32 --symbols 1000000 --save-path " + dir.str() + " 2> " +
                              dir.file("err") + " | head -c 1000 > " + dir.file("head") + "; exit ${PIPESTATUS[0]}";
     EXPECT_EQ(shell(line), 128 + SIGPIPE);
-    EXPECT_EQ(readBytes(dir.file("head")).size(), 1000u);
-    EXPECT_EQ(readBytes(dir.file("err")), "");
+    EXPECT_EQ(std::filesystem::file_size(dir.file("head")), 1000u);
+    EXPECT_TRUE(sameBytes(readBytes(dir.file("err")), ""));
 }
 
 TEST(CommandLineStream, OneFileInOneFormatOnlyAndNothingOnStandardOutputWhenRefused) {
