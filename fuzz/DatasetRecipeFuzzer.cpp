@@ -10,21 +10,8 @@
 #include "FuzzSupport.h"
 #include "dataset/DatasetRecipe.h"
 
+using quorvel::fuzzing::printable;
 using quorvel::fuzzing::require;
-
-namespace {
-
-bool printable(const std::string& text) {
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            return false;
-        }
-    }
-    return true;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

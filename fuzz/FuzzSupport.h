@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <string_view>
 
 namespace quorvel::fuzzing {
 
@@ -17,6 +18,17 @@ inline void require(bool condition, const char* invariant) {
         std::fprintf(stderr, "Invariant broken: %s\n", invariant);
         std::abort();
     }
+}
+
+// A refusal is one line a terminal shows as it stands: no control characters, no newline.
+inline bool printable(std::string_view text) {
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // A double that is often one of the values that break arithmetic: not-a-number, the infinities,

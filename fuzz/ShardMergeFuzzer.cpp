@@ -13,6 +13,7 @@
 #include "FuzzSupport.h"
 #include "dataset/DatasetMerge.h"
 
+using quorvel::fuzzing::printable;
 using quorvel::fuzzing::require;
 
 namespace {
@@ -24,16 +25,6 @@ const std::filesystem::path& folder() {
         return std::filesystem::path(name);
     }();
     return made;
-}
-
-bool printable(const std::string& text) {
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            return false;
-        }
-    }
-    return true;
 }
 
 }  // namespace
