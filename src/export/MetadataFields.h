@@ -9,6 +9,8 @@
 #include <string_view>
 #include <utility>
 
+#include "common/PrintableText.h"
+
 namespace quorvel {
 
 // A malformed field: its key and what was wrong with it.
@@ -64,7 +66,7 @@ Value named(const nlohmann::json& global, const char* key, std::optional<Value> 
     if (const auto value = find(name)) {
         return *value;
     }
-    throw FieldProblem{std::string("\"") + key + "\" names nothing known (\"" + name + "\")"};
+    throw FieldProblem{std::string("\"") + key + "\" names nothing known (\"" + printableText(name, 80) + "\")"};
 }
 
 inline bool boolean(const nlohmann::json& global, const char* key) {

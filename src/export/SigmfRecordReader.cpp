@@ -1,5 +1,7 @@
 #include "export/SigmfRecordReader.h"
 
+#include "common/PrintableText.h"
+
 #include <cstdint>
 #include <limits>
 #include <nlohmann/json.hpp>
@@ -49,7 +51,7 @@ RecordingRecord recordFrom(const Json& global) {
     if (global.contains("quorvel:seed_derivation")) {
         const std::string derivation = text(global, "quorvel:seed_derivation");
         if (derivation != kPerFileSeedDerivation || !r.seed) {
-            throw FieldProblem{"\"quorvel:seed_derivation\" names nothing known (\"" + derivation + "\")"};
+            throw FieldProblem{"\"quorvel:seed_derivation\" names nothing known (\"" + printableText(derivation, 80) + "\")"};
         }
         r.seedsPerFile = true;
     }

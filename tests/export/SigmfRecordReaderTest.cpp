@@ -142,6 +142,8 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"NullSeed", edited([](json& m) { m["global"]["quorvel:seed"] = nullptr; }), "quorvel:seed"},
         RefusalCase{"UnknownScheme", edited([](json& m) { m["global"]["quorvel:modulation"] = "ofdm"; }),
                     "\"ofdm\""},
+        RefusalCase{"UnknownSourceWithANewline",
+                    edited([](json& m) { m["global"]["quorvel:data_source"] = "r\nd"; }), "\"r\\x0ad\""},
         RefusalCase{"UnknownFormat", edited([](json& m) { m["global"]["quorvel:output_format"] = "wav"; }),
                     "quorvel:output_format"},
         RefusalCase{"FileNumberZero", edited([](json& m) { m["global"]["quorvel:file_number"] = 0; }),
