@@ -27,6 +27,10 @@ enum class ModulationType : std::int32_t {
     Pam = 11,
     Tone = 12,
     Cpfsk = 13,
+    Gfsk = 14,
+    Ofdm = 15,
+    Lfm = 16,
+    Chirpss = 17,
 };
 
 // The values of a family's own parameters by name (such as "tone", in Hz); a family reads a

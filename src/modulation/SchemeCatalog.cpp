@@ -521,6 +521,14 @@ std::int32_t alphabetSize(const SignalParameters& p) {
     return scheme->onlyOfferedOrders && findOrder(*scheme, order) == nullptr ? 0 : order;
 }
 
+double occupiedBandwidthHz(const SignalParameters& parameters) {
+    const Scheme* scheme = findScheme(parameters.modulationType);
+    if (scheme == nullptr || scheme->occupiedBandwidthHz == nullptr) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    return scheme->occupiedBandwidthHz(parameters);
+}
+
 bool mapsOnePointPerSymbol(ModulationType type) {
     const Scheme* scheme = findScheme(type);
     return scheme != nullptr && scheme->resampled;

@@ -63,6 +63,16 @@ struct Scheme {
     std::optional<std::string> (*refusal)(const SignalParameters&) = nullptr;
     // Its own parameters, kept in SignalParameters::values by name.
     std::span<const WaveformParameter> parameters{};
+    // Samples per file for the run's settings when the family's length rule is its own (a frame
+    // or a chirp of a fixed length); null: one point per symbol resampled, or whole samples per
+    // symbol for the keyed schemes.
+    double (*samplesPerFile)(const SignalParameters&) = nullptr;
+    // The band the signal occupies [Hz], centred on 0 Hz, for the run's settings: what a scene
+    // places and labels. Null: not stated.
+    double (*occupiedBandwidthHz)(const SignalParameters&) = nullptr;
+    // The family draws its symbols and noise from counter-based blocks (Philox), so any block of
+    // any file can be made alone; the families files were made of before keep their generators.
+    bool counterDraws = false;
 
     bool hasOrders() const { return !orders.empty(); }
     // The first eight schemes keep an order field each; every later family shares
@@ -108,6 +118,9 @@ std::string offeredOrdersText(const Scheme& scheme, std::string_view lastSeparat
 // Number of distinct symbol indices of the chosen scheme and order; 0 when the type is unknown
 // or its order has no table.
 std::int32_t alphabetSize(const SignalParameters& parameters);
+
+// The chosen family's occupied band [Hz]; NaN for an unknown type or a family that does not state it.
+double occupiedBandwidthHz(const SignalParameters& parameters);
 
 // True for the schemes whose mapper gives one point per symbol, which are then resampled; the
 // frequency-keyed schemes produce samples at the sampling rate themselves.

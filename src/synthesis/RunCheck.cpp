@@ -168,6 +168,9 @@ std::optional<std::string> schemeRefusal(const SignalParameters& p) {
 }  // namespace
 
 double samplesPerFile(const SignalParameters& p) {
+    if (const Scheme* scheme = findScheme(p.modulationType); scheme != nullptr && scheme->samplesPerFile != nullptr) {
+        return scheme->samplesPerFile(p);
+    }
     const double symbols = p.symbolCount;
     if (mapsOnePointPerSymbol(p.modulationType)) {
         const double estimate = symbols * (p.samplingRate / p.symbolRate);

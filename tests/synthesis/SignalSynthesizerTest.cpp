@@ -117,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
                     [](SignalParameters& p) { p.outputFormat = static_cast<OutputFormat>(3); }, "output format"},
         RefusalCase{"OutputFormatNegative",
                     [](SignalParameters& p) { p.outputFormat = static_cast<OutputFormat>(-1); }, "output format"},
-        RefusalCase{"UnknownType", [](SignalParameters& p) { p.modulationType = static_cast<ModulationType>(14); },
+        RefusalCase{"UnknownType", [](SignalParameters& p) { p.modulationType = static_cast<ModulationType>(99); },
                     "modulation type"},
         RefusalCase{"PskOrderZero", [](SignalParameters& p) { p.pskOrder = 0; }, "order"},
         RefusalCase{"AskOrderNotOffered",
