@@ -106,7 +106,7 @@ Case decode(FuzzedDataProvider& data) {
     Case c;
     quorvel::SignalParameters& p = c.parameters;
     p.modulationType = static_cast<quorvel::ModulationType>(
-        pickOrAny(data, std::array<std::int32_t, 15>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 0, 14}));
+        pickOrAny(data, std::array<std::int32_t, 18>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 16, 17, 0, 18}));
     p.order = pickOrAny(data, std::array<std::int32_t, 8>{2, 4, 8, 16, 32, 64, 0, 3});
     if (data.ConsumeBool()) {
         p.values["tone"] = data.ConsumeBool() ? data.ConsumeFloatingPointInRange<double>(-6000.0, 6000.0)
