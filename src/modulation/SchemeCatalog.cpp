@@ -407,7 +407,7 @@ double linearBand(const SignalParameters& p) {
 }
 // Each FSK symbol restarts its tone at phase 0, so the mean symbol repeats every symbol and its
 // harmonics at multiples of Rs, falling off only as 1 / m^2, hold most of the band: the power
-// spectrum of restarting tones (continuous part plus those lines) puts 99 % within 38 Rs for
+// spectrum of restarting tones (its continuous density plus those lines) puts 99 % within 38 Rs for
 // orders 2 and 4 and 40 Rs for 8. Stated: the tones' span (M-1) Rs plus 38 Rs.
 double fskBand(const SignalParameters& p) {
     return withinSampling(p, (p.fskOrder - 1 + 38.0) * effectiveSymbolRate(p));

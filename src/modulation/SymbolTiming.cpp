@@ -22,7 +22,7 @@ double effectiveSymbolRate(const SignalParameters& p) {
 }
 
 bool symbolRateDiffers(const SignalParameters& p) {
-    // The chirps' own parameters set their timing: the symbol rate asked for plays no part.
+    // The chirps' own parameters set their timing: the symbol rate asked for is not used.
     if (const Scheme* scheme = findScheme(p.modulationType); scheme != nullptr && scheme->samplesPerFile != nullptr) {
         return false;
     }

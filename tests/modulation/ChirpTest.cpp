@@ -74,7 +74,7 @@ TEST(ChirpSpread, DechirpingPeaksAtTheSymbolsIndex) {
             const double cycles = (bandwidthHz / p.samplingRate) * (t * t / (2.0 * static_cast<double>(length)) - t / 2.0);
             tone[n] = tone[n] * polar(1.0, -2.0 * Pi * cycles);
         }
-        // Above the chip rate the wrapped part of the sweep lands `length - chips` bins lower: fold
+        // Above the chip rate the wrapped end of the sweep lands `length - chips` bins lower: fold
         // the two parts onto the chips' bins before looking for the peak.
         FourierTransform transform(length);
         const auto bins = transform.forward(tone);
