@@ -5,10 +5,18 @@
 #include "common/SeedSource.h"
 #include "dataset/RecipeKeys.h"
 #include "modulation/SchemeCatalog.h"
+#include "synthesis/RunCheck.h"
 
 namespace quorvel {
 
 std::int32_t captureSymbolCount(const SignalParameters& p, std::uint32_t samples) {
+    if (ownsLength(p)) {
+        // A chirp's length is its own: enough whole chirps or pulses to cover the capture.
+        SignalParameters one = p;
+        one.symbolCount = 1;
+        const double chirp = samplesPerFile(one);
+        return chirp >= 1.0 ? static_cast<std::int32_t>(std::ceil(samples / chirp)) : 1;
+    }
     const double perSymbol = p.samplingRate / p.symbolRate;
     if (!mapsOnePointPerSymbol(p.modulationType) && p.transmitter.exactTiming) {
         // round(symbols x samples per symbol) samples on the exact grid.

@@ -51,7 +51,8 @@ GfskMapper::GfskMapper(int order, double modulationIndex, double bandwidthTime, 
     pulse_.reserve(static_cast<std::size_t>(2 * reach + 1) * perSymbol_);
     for (std::ptrdiff_t r = -reach; r <= reach; ++r) {
         for (std::size_t n = 0; n < perSymbol_; ++n) {
-            const double time = static_cast<double>(r) + static_cast<double>(n) / static_cast<double>(perSymbol_) - 0.5;
+            const double time =
+                static_cast<double>(r) + static_cast<double>(n) / static_cast<double>(perSymbol_) - 0.5;
             pulse_.push_back(gfskPhasePulse(time, bandwidthTime));
         }
     }
@@ -65,10 +66,11 @@ void GfskMapper::append(std::span<const std::int32_t> symbols, SampleBuffer& out
     window_.insert(window_.end(), symbols.begin(), symbols.end());
     const std::size_t received = first_ + window_.size();
     const std::size_t reach = neighbours_;
+    out.reserve(out.size() + symbols.size() * perSymbol_);
     // Symbol k's samples need every symbol up to k + reach that the sequence has.
     while (next_ < count_ && received > std::min(next_ + reach, count_ - 1)) {
         if (next_ > reach) {
-            // Symbol next_ - reach - 1's pulse ended at next_'s start.
+            // The pulse of symbol next_ - reach - 1 ended where next_ begins.
             settledPhase_ = std::remainder(settledPhase_ + turn(window_[next_ - reach - 1 - first_]), 2.0 * Pi);
         }
         const std::size_t lowest = next_ > reach ? next_ - reach : 0;
@@ -76,7 +78,7 @@ void GfskMapper::append(std::span<const std::int32_t> symbols, SampleBuffer& out
         for (std::size_t n = 0; n < perSymbol_; ++n) {
             double phase = settledPhase_;
             for (std::size_t j = lowest; j <= highest; ++j) {
-                const std::size_t row = next_ + reach - j;  // r = next_ - j, shifted by reach
+                const std::size_t row = next_ + reach - j;  // r = next_ - j, counted from -reach
                 phase += turn(window_[j - first_]) * pulse_[row * perSymbol_ + n];
             }
             out.push_back(polar(1.0, phase));

@@ -73,6 +73,9 @@ struct Scheme {
     // The family draws its symbols and noise from counter-based blocks (Philox), so any block of
     // any file can be made alone; the families files were made of before keep their generators.
     bool counterDraws = false;
+    // The alphabet when one of its parameters sets it (chirp spread spectrum's 2^SF); null: the
+    // order field's, or fixedAlphabet. 0 when the parameter gives none.
+    std::int32_t (*alphabet)(const SignalParameters&) = nullptr;
 
     bool hasOrders() const { return !orders.empty(); }
     // The first eight schemes keep an order field each; every later family shares

@@ -39,7 +39,8 @@ std::vector<std::string> schemeWords() {
     for (const Scheme& scheme : schemeCatalog()) {
         words.emplace_back(scheme.name);
     }
-    words.push_back("1 to " + std::to_string(schemeCatalog().size()));
+    // The type numbers run to the last row's (the catalog is in their order).
+    words.push_back("1 to " + std::to_string(static_cast<std::int32_t>(schemeCatalog().back().type)));
     return words;
 }
 
