@@ -43,9 +43,8 @@ std::uint32_t CounterDraws::next() {
 }
 
 double CounterDraws::uniform() {
-    const std::uint64_t high = next() >> 5;  // 27 bits
-    const std::uint64_t low = next() >> 6;   // 26 bits
-    return static_cast<double>((high << 26) | low) * 0x1p-53;
+    const std::uint32_t high = next();
+    return philoxUniform(high, next());
 }
 
 }  // namespace quorvel
