@@ -4,6 +4,7 @@
 // block can be made alone, by any thread, in any order.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -36,6 +37,17 @@ inline double philoxUniform(std::uint32_t high, std::uint32_t low) {
 
 // The ten-round bijection of one counter under one key.
 PhiloxCounter philox4x32(PhiloxCounter counter, PhiloxKey key);
+
+// Up to kPhiloxColumns counters side by side, counter k the k-th word of each column: in as
+// counters, out as their words.
+inline constexpr std::size_t kPhiloxColumns = 64;
+struct PhiloxColumns {
+    std::array<std::uint32_t, kPhiloxColumns> w0, w1, w2, w3;
+};
+
+// philox4x32 of the first count counters under one key, the rounds running across the counters in
+// vector lanes; integer arithmetic, so every processor gives the same words.
+void philox4x32(PhiloxColumns& columns, std::size_t count, PhiloxKey key);
 
 // The draws of one block: key (seed, stream), counter (block index low word, high word, the
 // number of the group of four draws within the block, 0). Draw k is word k % 4 of group k / 4.
