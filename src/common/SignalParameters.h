@@ -31,6 +31,11 @@ enum class ModulationType : std::int32_t {
     Ofdm = 15,
     Lfm = 16,
     Chirpss = 17,
+    AmDsb = 18,
+    AmDsbSc = 19,
+    AmSsb = 20,
+    AmSsbSc = 21,
+    Fm = 22,
 };
 
 // The values of a family's own parameters by name (such as "tone", in Hz); a family reads a
@@ -81,6 +86,10 @@ struct SignalParameters {
     // The random symbols and the noise from counter-based blocks (Philox) even where the family
     // keeps the twister; off, the family's row decides (Scheme::counterDraws).
     bool counterDraws = false;
+    // The analog families' message: "" for band-limited noise, "tone:HZ[,HZ...]" for tones.
+    std::string analogMessage;
+    // The single-sideband families keep the lower sideband instead of the upper.
+    bool lowerSideband = false;
 
     friend bool operator==(const SignalParameters&, const SignalParameters&) = default;
 };

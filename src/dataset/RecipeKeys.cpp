@@ -245,6 +245,9 @@ const RecipeKey kKeys[] = {
     ownKey<kChirpLength>("only with \"modulation\": \"lfm\"", true),
     ownKey<kChirpGap>("only with \"modulation\": \"lfm\"", true),
     ownKey<kSpreadingFactor>("only with \"modulation\": \"chirpss\"", true),
+    ownKey<kModDepth>("only with \"modulation\": \"am-dsb\" or \"am-ssb\""),
+    ownKey<kDeviation>("only with \"modulation\": \"fm\""),
+    ownKey<kMessageBandwidth>("only with an analog \"modulation\": \"am-dsb\", \"am-dsb-sc\", \"am-ssb\", \"am-ssb-sc\" or \"fm\""),
 };
 
 }  // namespace

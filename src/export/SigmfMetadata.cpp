@@ -87,6 +87,12 @@ Json globalObject(const RecordingRecord& r) {
         for (const WaveformParameter& parameter : chosen->parameters) {
             global[parameterKey(parameter)] = waveformValue(p, parameter);
         }
+        if (chosen->takesMessage) {
+            global["quorvel:message"] = p.analogMessage.empty() ? std::string("noise") : p.analogMessage;
+        }
+        if (chosen->takesSideband) {
+            global["quorvel:sideband"] = p.lowerSideband ? "lower" : "upper";
+        }
     }
     global["quorvel:apsk_radii"] = p.apskRadiiText;
     global["quorvel:symbol_count"] = p.symbolCount;

@@ -84,6 +84,17 @@ RecordingRecord recordFrom(const Json& global) {
             p.values[std::string(parameter->name)] = real(global, key.c_str());
         }
     }
+    if (global.contains("quorvel:message")) {
+        const std::string message = text(global, "quorvel:message");
+        p.analogMessage = message == "noise" ? std::string() : message;
+    }
+    if (global.contains("quorvel:sideband")) {
+        const std::string sideband = text(global, "quorvel:sideband");
+        if (sideband != "upper" && sideband != "lower") {
+            throw FieldProblem{"\"quorvel:sideband\" is neither upper nor lower (\"" + printableText(sideband, 80) + "\")"};
+        }
+        p.lowerSideband = sideband == "lower";
+    }
     p.apskRadiiText = text(global, "quorvel:apsk_radii");
     p.symbolCount = integer<std::int32_t>(global, "quorvel:symbol_count");
     p.fileCount = integer<std::int32_t>(global, "quorvel:file_count");

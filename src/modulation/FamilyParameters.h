@@ -62,4 +62,33 @@ inline constexpr WaveformParameter kSpreadingFactor{
     .minimum = 7.0,
     .maximum = 12.0};
 
+// AM with carrier: the envelope 1 + m x of a message x of peak 1.
+inline constexpr WaveformParameter kModDepth{
+    .name = "mod_depth",
+    .help = "Modulation depth m of AM with carrier, 0 to 1: the envelope 1 + m x",
+    .valueName = "M",
+    .invalidMessage = "Invalid Modulation Depth.",
+    .defaultValue = 0.5,
+    .minimum = 0.0,
+    .maximum = 1.0};
+
+// 0 asks for the scaled default: 5 kHz, or an eighth of the sampling rate when that is less.
+inline constexpr WaveformParameter kDeviation{
+    .name = "deviation",
+    .help = "Peak frequency deviation of FM [Hz]; 0: 5 kHz, at most an eighth of the sampling rate",
+    .valueName = "HZ",
+    .invalidMessage = "Invalid Deviation.",
+    .defaultValue = 0.0,
+    .minimum = 0.0,
+    .maximum = 1e12};
+
+inline constexpr WaveformParameter kMessageBandwidth{
+    .name = "message_bandwidth",
+    .help = "Top of the analog families' noise message [Hz]; its band starts at 300 Hz",
+    .valueName = "HZ",
+    .invalidMessage = "Invalid Message Bandwidth.",
+    .defaultValue = 3400.0,
+    .minimum = 1.0,
+    .maximum = 1e12};
+
 }  // namespace quorvel

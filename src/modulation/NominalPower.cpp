@@ -13,6 +13,9 @@ double nominalMeanPower(const SignalParameters& p) {
     if (scheme == nullptr || size < 1) {
         return std::numeric_limits<double>::quiet_NaN();
     }
+    if (scheme->nominalPower != nullptr) {
+        return scheme->nominalPower(p);
+    }
     if (!scheme->resampled && scheme->samplesPerFile == nullptr) {
         return 1.0;
     }

@@ -8,6 +8,8 @@
 #include <limits>
 
 #include "common/NumberText.h"
+#include "common/PrintableText.h"
+#include "modulation/Analog.h"
 #include "modulation/Apsk.h"
 #include "modulation/Constellation.h"
 #include "modulation/Chirp.h"
@@ -80,6 +82,9 @@ constexpr std::array<SchemeOrder, 4> kGfskOrders{
 constexpr std::array<WaveformParameter, 2> kGfskParameters{{kModIndex, kBandwidthTime}};
 constexpr std::array<WaveformParameter, 3> kLfmParameters{{kChirpBandwidth, kChirpLength, kChirpGap}};
 constexpr std::array<WaveformParameter, 2> kChirpssParameters{{kSpreadingFactor, kChirpBandwidth}};
+constexpr std::array<WaveformParameter, 2> kAmParameters{{kModDepth, kMessageBandwidth}};
+constexpr std::array<WaveformParameter, 1> kAmScParameters{{kMessageBandwidth}};
+constexpr std::array<WaveformParameter, 2> kFmParameters{{kDeviation, kMessageBandwidth}};
 
 // The amplitude families' tables, one builder each, read by one mapper.
 struct LinearTable {
@@ -248,6 +253,91 @@ std::optional<std::string> chirpssRefusal(const SignalParameters& p) {
     }
     if (p.transmitter.exactTiming) {
         return std::string("Chirp symbols are counted in samples: leave exact timing off.");
+    }
+    return std::nullopt;
+}
+
+AnalogKind analogKind(ModulationType type) {
+    switch (type) {
+        case ModulationType::AmDsbSc: return AnalogKind::AmDsbSc;
+        case ModulationType::AmSsb: return AnalogKind::AmSsb;
+        case ModulationType::AmSsbSc: return AnalogKind::AmSsbSc;
+        case ModulationType::Fm: return AnalogKind::Fm;
+        default: return AnalogKind::AmDsb;
+    }
+}
+
+// FM's deviation: the run's, or the scaled default that keeps Carson's band inside narrow
+// sampling rates.
+double fmDeviation(const SignalParameters& p) {
+    const double asked = waveformValue(p, kDeviation);
+    return asked > 0.0 ? asked : std::min(5000.0, p.samplingRate / 8.0);
+}
+
+// The highest frequency of the message: its top tone, or the noise band's top.
+double messageTopHz(const SignalParameters& p) {
+    const std::optional<AnalogMessage> message = parseAnalogMessage(p.analogMessage);
+    if (!message || message->tonesHz.empty()) {
+        return waveformValue(p, kMessageBandwidth);
+    }
+    return *std::max_element(message->tonesHz.begin(), message->tonesHz.end());
+}
+
+AnalogSettings analogSettings(const SignalParameters& p) {
+    AnalogSettings settings{.kind = analogKind(p.modulationType),
+                            .message = parseAnalogMessage(p.analogMessage).value_or(AnalogMessage{}),
+                            .samplingRateHz = p.samplingRate,
+                            .messageTopHz = waveformValue(p, kMessageBandwidth),
+                            .modDepth = 0.0,
+                            .deviationHz = 0.0,
+                            .lowerSideband = p.lowerSideband};
+    const Scheme* scheme = findScheme(p.modulationType);
+    for (const WaveformParameter& parameter : scheme->parameters) {
+        if (parameter.name == kModDepth.name) {
+            settings.modDepth = waveformValue(p, kModDepth);
+        }
+    }
+    if (settings.kind == AnalogKind::Fm) {
+        settings.deviationHz = fmDeviation(p);
+    }
+    return settings;
+}
+
+// The message fits below half the sampling rate; the analog families carry no bits and have no
+// symbol grid (a symbol is one message draw, one sample).
+std::optional<std::string> analogRefusal(const SignalParameters& p) {
+    const std::string family = upperCaseName(p.modulationType);
+    const Scheme* scheme = findScheme(p.modulationType);
+    if (auto bounds = boundsRefusal(p, scheme->parameters)) {
+        return bounds;
+    }
+    const std::optional<AnalogMessage> message = parseAnalogMessage(p.analogMessage);
+    if (!message) {
+        return "The message must be tone:HZ[,HZ...] or a noise band (it is \"" + printableText(p.analogMessage, 40) + "\").";
+    }
+    for (const double hz : message->tonesHz) {
+        if (!(hz > 0.0 && hz < p.samplingRate / 2.0)) {
+            return "A message tone of " + numberText(hz) + " Hz must lie above 0 Hz and below half the sampling rate (" +
+                   numberText(p.samplingRate / 2.0) + " Hz).";
+        }
+    }
+    if (message->tonesHz.empty()) {
+        const MessageBand band = noiseMessageBand(p.samplingRate, waveformValue(p, kMessageBandwidth));
+        if (!(band.highHz > band.lowHz && band.highHz < p.samplingRate / 2.0)) {
+            return "A noise message up to " + numberText(band.highHz) + " Hz must start below its top (at " +
+                   numberText(band.lowHz) + " Hz) and end below half the sampling rate (" +
+                   numberText(p.samplingRate / 2.0) + " Hz).";
+        }
+    }
+    if (p.modulationType == ModulationType::Fm && !(fmDeviation(p) + messageTopHz(p) <= p.samplingRate / 2.0)) {
+        return "FM's Carson band 2 (" + numberText(fmDeviation(p)) + " + " + numberText(messageTopHz(p)) +
+               ") Hz does not fit the sampling rate of " + numberText(p.samplingRate) + " Hz.";
+    }
+    if (p.transmitter.bits != BitSource::Indices) {
+        return family + " carries a message, no bits: use a data source, not a bit source.";
+    }
+    if (p.transmitter.exactTiming) {
+        return family + " draws its message at the sampling rate: leave exact timing off.";
     }
     return std::nullopt;
 }
@@ -426,6 +516,15 @@ double gfskBand(const SignalParameters& p) {
 }
 double chirpBand(const SignalParameters& p) { return withinSampling(p, waveformValue(p, kChirpBandwidth)); }
 double noBand(const SignalParameters&) { return 0.0; }
+// The analog bands: both sidebands 2 fmax, one sideband fmax, FM Carson's 2 (deviation + fmax).
+double doubleSidebandBand(const SignalParameters& p) { return withinSampling(p, 2.0 * messageTopHz(p)); }
+double singleSidebandBand(const SignalParameters& p) { return withinSampling(p, messageTopHz(p)); }
+double fmBand(const SignalParameters& p) { return withinSampling(p, 2.0 * (fmDeviation(p) + messageTopHz(p))); }
+// The analog families' samples are scaled to unit mean power by their message's stated power.
+double unitPower(const SignalParameters&) { return 1.0; }
+// One symbol is one message draw and one sample.
+double analogSamplesPerFile(const SignalParameters& p) { return static_cast<double>(p.symbolCount); }
+SampleBuffer mapAnalog(const SymbolSequence& s, const SignalParameters& p) { return modulateAnalog(s, analogSettings(p)); }
 
 // The ring table and radii are worked out once per file, not once per piece.
 std::unique_ptr<BlockMapper> apskBlockMapper(const SignalParameters& p) {
@@ -433,7 +532,7 @@ std::unique_ptr<BlockMapper> apskBlockMapper(const SignalParameters& p) {
                                 const SymbolSequence& symbols) { return modulateApsk(symbols, sizes, radii); });
 }
 
-const std::array<Scheme, 16> kSchemes{{
+const std::array<Scheme, 21> kSchemes{{
     {.type = ModulationType::Psk,
      .name = "psk",
      .caption = "1: PSK (Phase-Shift Keying)",
@@ -638,6 +737,86 @@ const std::array<Scheme, 16> kSchemes{{
      .occupiedBandwidthHz = chirpBand,
      .counterDraws = true,
      .alphabet = chirpssAlphabet},
+    {.type = ModulationType::AmDsb,
+     .name = "am-dsb",
+     .caption = "18: AM-DSB (with carrier)",
+     .fixedAlphabet = kAnalogAlphabet,
+     .resampled = false,
+     .mapWhole = mapAnalog,
+     .makeBlockMapper = [](const SignalParameters& p) { return statefulMapper<AnalogMapper>(analogSettings(p)); },
+     .gray = grayUnchanged,
+     .refusal = analogRefusal,
+     .parameters = kAmParameters,
+     .samplesPerFile = analogSamplesPerFile,
+     .occupiedBandwidthHz = doubleSidebandBand,
+     .counterDraws = true,
+     .nominalPower = unitPower,
+     .takesMessage = true,
+     .takesSideband = false},
+    {.type = ModulationType::AmDsbSc,
+     .name = "am-dsb-sc",
+     .caption = "19: AM-DSB-SC (suppressed carrier)",
+     .fixedAlphabet = kAnalogAlphabet,
+     .resampled = false,
+     .mapWhole = mapAnalog,
+     .makeBlockMapper = [](const SignalParameters& p) { return statefulMapper<AnalogMapper>(analogSettings(p)); },
+     .gray = grayUnchanged,
+     .refusal = analogRefusal,
+     .parameters = kAmScParameters,
+     .samplesPerFile = analogSamplesPerFile,
+     .occupiedBandwidthHz = doubleSidebandBand,
+     .counterDraws = true,
+     .nominalPower = unitPower,
+     .takesMessage = true,
+     .takesSideband = false},
+    {.type = ModulationType::AmSsb,
+     .name = "am-ssb",
+     .caption = "20: AM-SSB (with carrier)",
+     .fixedAlphabet = kAnalogAlphabet,
+     .resampled = false,
+     .mapWhole = mapAnalog,
+     .makeBlockMapper = [](const SignalParameters& p) { return statefulMapper<AnalogMapper>(analogSettings(p)); },
+     .gray = grayUnchanged,
+     .refusal = analogRefusal,
+     .parameters = kAmParameters,
+     .samplesPerFile = analogSamplesPerFile,
+     .occupiedBandwidthHz = singleSidebandBand,
+     .counterDraws = true,
+     .nominalPower = unitPower,
+     .takesMessage = true,
+     .takesSideband = true},
+    {.type = ModulationType::AmSsbSc,
+     .name = "am-ssb-sc",
+     .caption = "21: AM-SSB-SC (suppressed carrier)",
+     .fixedAlphabet = kAnalogAlphabet,
+     .resampled = false,
+     .mapWhole = mapAnalog,
+     .makeBlockMapper = [](const SignalParameters& p) { return statefulMapper<AnalogMapper>(analogSettings(p)); },
+     .gray = grayUnchanged,
+     .refusal = analogRefusal,
+     .parameters = kAmScParameters,
+     .samplesPerFile = analogSamplesPerFile,
+     .occupiedBandwidthHz = singleSidebandBand,
+     .counterDraws = true,
+     .nominalPower = unitPower,
+     .takesMessage = true,
+     .takesSideband = true},
+    {.type = ModulationType::Fm,
+     .name = "fm",
+     .caption = "22: FM (analog)",
+     .fixedAlphabet = kAnalogAlphabet,
+     .resampled = false,
+     .mapWhole = mapAnalog,
+     .makeBlockMapper = [](const SignalParameters& p) { return statefulMapper<AnalogMapper>(analogSettings(p)); },
+     .gray = grayUnchanged,
+     .refusal = analogRefusal,
+     .parameters = kFmParameters,
+     .samplesPerFile = analogSamplesPerFile,
+     .occupiedBandwidthHz = fmBand,
+     .counterDraws = true,
+     .nominalPower = unitPower,
+     .takesMessage = true,
+     .takesSideband = false},
 }};
 
 }  // namespace

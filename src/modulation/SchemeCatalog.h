@@ -76,6 +76,11 @@ struct Scheme {
     // The alphabet when one of its parameters sets it (chirp spread spectrum's 2^SF); null: the
     // order field's, or fixedAlphabet. 0 when the parameter gives none.
     std::int32_t (*alphabet)(const SignalParameters&) = nullptr;
+    // The nominal mean power the family states for the run; null: worked out from its points or
+    // samples (NominalPower).
+    double (*nominalPower)(const SignalParameters&) = nullptr;
+    bool takesMessage = false;   // modulates a message (SignalParameters::analogMessage)
+    bool takesSideband = false;  // keeps one sideband (SignalParameters::lowerSideband)
 
     bool hasOrders() const { return !orders.empty(); }
     // The first eight schemes keep an order field each; every later family shares

@@ -11,6 +11,7 @@
 #include "common/Version.h"
 #include "modulation/SchemeCatalog.h"
 #include "common/NumberText.h"
+#include "common/PrintableText.h"
 #include "request/Messages.h"
 
 namespace quorvel {
@@ -116,7 +117,8 @@ constexpr const char* kSettingOptions[] = {"--symbol-rate", "--sampling-rate", "
                                            "--mixing",      "--timing-error",  "--freq-offset", "--files",
                                            "--seed",        "--format",        "--stdout",
                                            "--pa",          "--clock-offset",  "--multipath",  "--fading",
-                                           "--doppler",     "--phase-noise",   "--iq-imbalance", "--dc-offset"};
+                                           "--doppler",     "--phase-noise",   "--iq-imbalance", "--dc-offset",
+                                           "--message",     "--sideband"};
 
 }  // namespace
 
@@ -149,6 +151,12 @@ void addOptions(CLI::App& app, Options& o) {
                std::string(parameter->help) + " (default " + numberText(parameter->defaultValue) + ")",
                std::string(parameter->valueName).c_str());
     }
+    option(kSignalGroup, "--message", o.message,
+           "Message of the analog families: noise (Gaussian, 300 Hz to --message-bandwidth; the default) or "
+           "tone:HZ[,HZ...]",
+           "MESSAGE");
+    option(kSignalGroup, "--sideband", o.sideband, "Sideband am-ssb and am-ssb-sc keep: upper (default) or lower",
+           "upper|lower");
     option(kSignalGroup, "--symbol-rate", o.symbolRate, "Symbol rate [Hz]", "HZ")->capture_default_str();
     option(kSignalGroup, "--sampling-rate", o.samplingRate, "Sampling rate [Hz]", "HZ")->capture_default_str();
     option(kSignalGroup, "--symbols", o.symbols, "Number of symbols per file", "N")->capture_default_str();
@@ -307,6 +315,21 @@ SettingsRequest requestFrom(const Options& o) {
             throw OptionError{"--" + name + ": the scheme " + o.modulation + " has no such parameter."};
         }
         request.values.emplace(name, fieldText(parameterOption(*parameter), *text));
+    }
+    if (o.message) {
+        if (!scheme.takesMessage) {
+            throw OptionError{"--message: only the analog families take a message (the scheme is " + o.modulation + ")."};
+        }
+        request.analogMessage = *o.message == "noise" ? std::string() : *o.message;
+    }
+    if (o.sideband) {
+        if (!scheme.takesSideband) {
+            throw OptionError{"--sideband: only am-ssb and am-ssb-sc keep one sideband (the scheme is " + o.modulation + ")."};
+        }
+        if (*o.sideband != "upper" && *o.sideband != "lower") {
+            throw OptionError{"--sideband: \"" + printableText(*o.sideband, 40) + "\" is neither upper nor lower."};
+        }
+        request.lowerSideband = *o.sideband == "lower";
     }
     request.symbolRate = fieldText("--symbol-rate", o.symbolRate);
     request.samplingRate = fieldText("--sampling-rate", o.samplingRate);

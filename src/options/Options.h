@@ -29,6 +29,8 @@ struct Options {
     std::optional<std::string> order;
     std::optional<std::string> apskRadii;
     std::map<std::string, std::optional<std::string>> values;  // the families' own parameters by name
+    std::optional<std::string> message;   // the analog families' message
+    std::optional<std::string> sideband;  // the single-sideband families' upper or lower
     std::string symbols;
     std::string source;
     std::string snr;

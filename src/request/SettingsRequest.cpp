@@ -126,6 +126,10 @@ SettingsReading readSettings(const SettingsRequest& request, std::string folder)
         p.samplingRate = real(request.samplingRate, message::InvalidSamplingRate);
         readOrder(request, p);
         readValues(request, p);
+        if (const Scheme* scheme = findScheme(p.modulationType); scheme->takesMessage) {
+            p.analogMessage = request.analogMessage;
+            p.lowerSideband = scheme->takesSideband && request.lowerSideband;
+        }
         p.symbolCount = integer(request.symbolCount, message::InvalidSymbolCount);
         p.snrDb = real(request.snr, message::InvalidSnr, true);
         p.mixingFrequency = real(request.mixingFrequency, message::InvalidMixingFrequency);

@@ -55,6 +55,10 @@ struct SettingsRequest {
     FieldText fileCount{};
     // The chosen family's own parameters by name; a missing one takes its default.
     std::map<std::string, FieldText, std::less<>> values{};
+    // The analog families' message ("" for noise, "tone:HZ[,HZ...]") and sideband; the others
+    // ignore them.
+    std::string analogMessage{};
+    bool lowerSideband = false;
     TransmitterRequest transmitter{};
 };
 

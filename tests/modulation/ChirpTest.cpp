@@ -96,7 +96,9 @@ TEST(LaterFamilies, MappersGiveTheSameSamplesHoweverTheSymbolsAreCut) {
     const Case cases[] = {{ModulationType::Gfsk, 4, 4, {{"bt", 0.3}}},
                           {ModulationType::Gfsk, 16, 16, {{"bt", 0.1}, {"mod_index", 0.2}}},
                           {ModulationType::Lfm, 0, 1, {{"chirp_length", 10}, {"chirp_gap", 3}}},
-                          {ModulationType::Chirpss, 0, 128, {}}};
+                          {ModulationType::Chirpss, 0, 128, {}},
+                          {ModulationType::AmSsbSc, 0, 65536, {}},
+                          {ModulationType::Fm, 0, 65536, {{"message_bandwidth", 2000}}}};
     for (const Case& c : cases) {
         SignalParameters p;
         p.modulationType = c.type;
