@@ -17,7 +17,10 @@ TEST(LaterFamilies, FromMakesEachFamilysFileAgainByteForByte) {
     for (const std::vector<std::string>& choice : std::vector<std::vector<std::string>>{
              {"--modulation", "gfsk", "--order", "8", "--mod-index", "0.35", "--bt", "0.45", "--source", "prbs9"},
              {"--modulation", "lfm", "--chirp-bandwidth", "3000", "--chirp-length", "100", "--chirp-gap", "28"},
-             {"--modulation", "chirpss", "--spreading-factor", "9", "--chirp-bandwidth", "2500", "--gray"}}) {
+             {"--modulation", "chirpss", "--spreading-factor", "9", "--chirp-bandwidth", "2500", "--gray"},
+             {"--modulation", "am-ssb-sc", "--sideband", "lower", "--message-bandwidth", "2500"},
+             {"--modulation", "am-dsb", "--mod-depth", "0.8", "--message", "tone:700,1900"},
+             {"--modulation", "fm", "--deviation", "900"}}) {
         const TempDir original, again;
         std::vector<std::string> args = choice;
         args.insert(args.end(), {"--seed", "17", "--files", "2", "--symbols", "40", "--snr", "6", "--format", "both",

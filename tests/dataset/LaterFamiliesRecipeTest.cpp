@@ -76,5 +76,40 @@ TEST(LaterFamiliesRecipe, GfskAndChirpClassesDrawTheirOwnParameters) {
     }
 }
 
+// A drawn modulation depth is the capture's own: AM-DSB of a noise message of standard deviation
+// 1/4 has an envelope whose spread over its mean is m / 4. A drawn FM deviation stays in range.
+TEST(LaterFamiliesRecipe, AnalogClassesDrawDepthAndDeviation) {
+    const RecipeReading reading = readDatasetRecipe(R"({
+        "seed": 9, "samples_per_capture": 4096, "captures_per_class_and_snr": 4,
+        "snr": {"start": 200, "stop": 200, "step": 1}, "sampling_rate": 10000, "samples_per_symbol": 8,
+        "classes": [{"label": "AM-DSB", "modulation": "am-dsb", "mod_depth": {"min": 0.3, "max": 0.9}},
+                    {"label": "FM", "modulation": "fm", "deviation": {"min": 200, "max": 1000}, "message_bandwidth": 2000}]})");
+    ASSERT_TRUE(reading) << reading.problem;
+    CaptureSamples capture;
+    std::set<double> drawn;
+    for (std::uint64_t index = 0; index < reading.recipe->captureCount(); ++index) {
+        const CapturePlan plan = planCapture(*reading.recipe, index);
+        const SignalParameters& p = plan.parameters;
+        makeCapture(plan, reading.recipe->samplesPerCapture, capture);
+        ASSERT_EQ(capture.samples.size(), 4096u);
+        if (p.modulationType == ModulationType::Fm) {
+            const double deviation = waveformValue(p, "deviation");
+            EXPECT_TRUE(deviation >= 200 && deviation <= 1000) << deviation;
+            drawn.insert(deviation);
+            continue;
+        }
+        const double m = waveformValue(p, "mod_depth");
+        ASSERT_TRUE(m >= 0.3 && m <= 0.9) << m;
+        drawn.insert(m);
+        double sum = 0, squares = 0;
+        for (const ComplexSample& s : capture.samples) {
+            sum += s.i, squares += s.i * s.i;
+        }
+        const double n = static_cast<double>(capture.samples.size()), mean = sum / n;
+        EXPECT_NEAR(4.0 * std::sqrt(squares / n - mean * mean) / mean, m, 0.1 * m) << index;
+    }
+    EXPECT_EQ(drawn.size(), 8u);
+}
+
 }  // namespace
 }  // namespace quorvel
