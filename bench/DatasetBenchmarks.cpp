@@ -1,7 +1,8 @@
 // A RadioML-like dataset's two costs apart: making captures (bench/datasets/radioml-like.json:
 // 8 schemes, 1024 samples, drawn rates, frequency offset and phase noise, SNR -20 to 30 dB) and
 // writing them to HDF5. Their items per second give the file's share of a run's time. The same
-// captures of the families added later (bench/datasets/new-families.json) sit beside them.
+// captures of the families added later (bench/datasets/new-families.json) and of the analog ones
+// (bench/datasets/analog.json) sit beside them.
 
 #include <cstdio>
 #include <filesystem>
@@ -27,6 +28,11 @@ DatasetRecipe recipeFile(const char* path) {
 
 const DatasetRecipe& radiomlLike() {
     static const DatasetRecipe recipe = recipeFile(QUORVEL_SOURCE_DIR "/bench/datasets/radioml-like.json");
+    return recipe;
+}
+
+const DatasetRecipe& analogFamilies() {
+    static const DatasetRecipe recipe = recipeFile(QUORVEL_SOURCE_DIR "/bench/datasets/analog.json");
     return recipe;
 }
 
@@ -57,6 +63,12 @@ void BM_MakeCaptureNewFamilies(benchmark::State& state) {
     makeCaptures(state, newFamilies());
 }
 BENCHMARK(BM_MakeCaptureNewFamilies)->Unit(benchmark::kMicrosecond);
+
+// The analog families (bench/datasets/analog.json, the same shape with a noise message).
+void BM_MakeCaptureAnalog(benchmark::State& state) {
+    makeCaptures(state, analogFamilies());
+}
+BENCHMARK(BM_MakeCaptureAnalog)->Unit(benchmark::kMicrosecond);
 
 // The HDF5 file alone: range(0) captures of 1024 samples written and closed, as a run writes them.
 void BM_Hdf5WriteCaptures(benchmark::State& state) {
