@@ -86,6 +86,55 @@ MessageBand noiseMessageBand(double samplingRateHz, double topHz) {
     return {std::max(kVoiceLowHz, 3.0 * samplingRateHz / static_cast<double>(kMaxMessageTaps - 1)), topHz};
 }
 
+// The noise message's filter, taps reversed so that tap 0 meets the oldest draw of the window.
+struct MessageFilter {
+    double samplingRateHz = 0.0, lowHz = 0.0, highHz = 0.0;
+    std::vector<double> i, q;
+};
+
+MessageFilter designMessageFilter(double samplingRateHz, const MessageBand& band) {
+    // A Blackman-windowed low-pass of half the band's width, moved up to the band's centre: its
+    // main lobe spreads each edge by 3 fs / taps, which the length below makes the lower edge, so
+    // the negative frequencies (2 low from the passband) fall in the window's -74 dB side lobes.
+    MessageFilter filter{samplingRateHz, band.lowHz, band.highHz, {}, {}};
+    const auto wanted = static_cast<std::size_t>(std::ceil(3.0 * samplingRateHz / band.lowHz));
+    const std::size_t taps = std::min(kMaxMessageTaps, wanted | 1U);
+    const double half = 0.5 * (band.highHz - band.lowHz) / samplingRateHz;
+    const double centre = 0.5 * (band.highHz + band.lowHz) / samplingRateHz;
+    const double middle = 0.5 * static_cast<double>(taps - 1);
+    filter.i.resize(taps);
+    filter.q.resize(taps);
+    double sum = 0.0;
+    for (std::size_t n = 0; n < taps; ++n) {
+        const double t = static_cast<double>(n) - middle;
+        const double x = 2.0 * Pi * static_cast<double>(n) / static_cast<double>(taps - 1);
+        const double window = 0.42 - 0.5 * std::cos(x) + 0.08 * std::cos(2.0 * x);
+        const double lowPass = t == 0.0 ? 2.0 * half : std::sin(2.0 * Pi * half * t) / (Pi * t);
+        const double h = 2.0 * lowPass * window;
+        filter.i[n] = h * std::cos(2.0 * Pi * centre * t);
+        filter.q[n] = h * std::sin(2.0 * Pi * centre * t);
+        sum += filter.i[n] * filter.i[n];
+    }
+    const double gain = kNoiseDeviation / std::sqrt(sum);
+    for (std::size_t n = 0; n < taps; ++n) {
+        filter.i[n] *= gain;
+        filter.q[n] *= gain;
+    }
+    std::reverse(filter.i.begin(), filter.i.end());
+    std::reverse(filter.q.begin(), filter.q.end());
+    return filter;
+}
+
+// A dataset makes capture after capture with the same band: each thread keeps its last design,
+// which is the same numbers a fresh one gives.
+const MessageFilter& messageFilter(double samplingRateHz, const MessageBand& band) {
+    thread_local MessageFilter last;
+    if (last.samplingRateHz != samplingRateHz || last.lowHz != band.lowHz || last.highHz != band.highHz) {
+        last = designMessageFilter(samplingRateHz, band);
+    }
+    return last;
+}
+
 double analogGaussian(std::int32_t index) {
     return quantileTable()[static_cast<std::size_t>(std::clamp(index, 0, kAnalogAlphabet - 1))];
 }
@@ -100,37 +149,13 @@ AnalogMessageSource::AnalogMessageSource(const AnalogSettings& s) {
         power_ = 1.0 / (2.0 * count);
         return;
     }
-    // A Blackman-windowed low-pass of half the band's width, moved up to the band's centre: its
-    // main lobe spreads each edge by 3 fs / taps, which the length below makes the lower edge, so
-    // the negative frequencies (2 low from the passband) fall in the window's -74 dB side lobes.
     const MessageBand band = noiseMessageBand(s.samplingRateHz, s.messageTopHz);
-    const auto wanted = static_cast<std::size_t>(std::ceil(3.0 * s.samplingRateHz / band.lowHz));
-    const std::size_t taps = std::min(kMaxMessageTaps, wanted | 1U);
-    const double half = 0.5 * (band.highHz - band.lowHz) / s.samplingRateHz;
-    const double centre = 0.5 * (band.highHz + band.lowHz) / s.samplingRateHz;
-    const double middle = 0.5 * static_cast<double>(taps - 1);
-    tapsI_.resize(taps);
-    tapsQ_.resize(taps);
-    double sum = 0.0;
-    for (std::size_t n = 0; n < taps; ++n) {
-        const double t = static_cast<double>(n) - middle;
-        const double x = 2.0 * Pi * static_cast<double>(n) / static_cast<double>(taps - 1);
-        const double window = 0.42 - 0.5 * std::cos(x) + 0.08 * std::cos(2.0 * x);
-        const double lowPass = t == 0.0 ? 2.0 * half : std::sin(2.0 * Pi * half * t) / (Pi * t);
-        const double h = 2.0 * lowPass * window;
-        tapsI_[n] = h * std::cos(2.0 * Pi * centre * t);
-        tapsQ_[n] = h * std::sin(2.0 * Pi * centre * t);
-        sum += tapsI_[n] * tapsI_[n];
-    }
-    const double gain = kNoiseDeviation / std::sqrt(sum);
-    for (std::size_t n = 0; n < taps; ++n) {
-        tapsI_[n] *= gain;
-        tapsQ_[n] *= gain;
-    }
-    // Reversed, so that tap 0 meets the oldest draw of the window.
-    std::reverse(tapsI_.begin(), tapsI_.end());
-    std::reverse(tapsQ_.begin(), tapsQ_.end());
+    const MessageFilter& filter = messageFilter(s.samplingRateHz, band);
+    tapsI_ = filter.i;
+    tapsQ_ = filter.q;
+    const std::size_t taps = tapsI_.size();
     history_.assign(taps - 1, 0.0);
+    stride_ = std::max<std::uint64_t>(1, static_cast<std::uint64_t>(s.samplingRateHz / (16.0 * band.highHz)));
     power_ = kNoiseDeviation * kNoiseDeviation;
 }
 
@@ -155,14 +180,25 @@ void AnalogMessageSource::next(const SymbolSequence& symbols, std::vector<Comple
     for (const std::int32_t symbol : symbols) {
         draws.push_back(analogGaussian(symbol));
     }
+    const double stride = static_cast<double>(stride_);
     for (std::size_t k = 0; k < symbols.size(); ++k) {
-        const double* w = draws.data() + k;
-        double i = 0.0, q = 0.0;
-        for (std::size_t n = 0; n < taps; ++n) {
-            i += tapsI_[n] * w[n];
-            q += tapsQ_[n] * w[n];
+        const std::uint64_t phase = (next_ + k) % stride_;
+        if (phase == 0) {
+            const double* w = draws.data() + k;
+            double i = 0.0, q = 0.0;
+            for (std::size_t n = 0; n < taps; ++n) {
+                i += tapsI_[n] * w[n];
+                q += tapsQ_[n] * w[n];
+            }
+            previous_ = current_;
+            current_ = {i, q};
         }
-        out[k] = {i, q};
+        if (stride_ == 1) {
+            out[k] = current_;
+            continue;
+        }
+        const double t = static_cast<double>(phase) / stride;
+        out[k] = {previous_.i + t * (current_.i - previous_.i), previous_.q + t * (current_.q - previous_.q)};
     }
     std::copy(draws.end() - static_cast<std::ptrdiff_t>(history_.size()), draws.end(), history_.begin());
     next_ += symbols.size();

@@ -92,18 +92,21 @@ TEST(LaterFamilies, MappersGiveTheSameSamplesHoweverTheSymbolsAreCut) {
         ModulationType type;
         std::int32_t order, alphabet;
         WaveformValues values;
+        double samplingRate = 10000.0;
     };
     const Case cases[] = {{ModulationType::Gfsk, 4, 4, {{"bt", 0.3}}},
                           {ModulationType::Gfsk, 16, 16, {{"bt", 0.1}, {"mod_index", 0.2}}},
                           {ModulationType::Lfm, 0, 1, {{"chirp_length", 10}, {"chirp_gap", 3}}},
                           {ModulationType::Chirpss, 0, 128, {}},
                           {ModulationType::AmSsbSc, 0, 65536, {}},
-                          {ModulationType::Fm, 0, 65536, {{"message_bandwidth", 2000}}}};
+                          {ModulationType::Fm, 0, 65536, {{"message_bandwidth", 2000}}},
+                          {ModulationType::AmSsb, 0, 65536, {}, 400000.0}};
     for (const Case& c : cases) {
         SignalParameters p;
         p.modulationType = c.type;
         setChosenOrder(p, c.order);
         p.values = c.values;
+        p.samplingRate = c.samplingRate;
         SymbolSequence symbols(40);
         for (std::size_t k = 0; k < symbols.size(); ++k) {
             symbols[k] = static_cast<std::int32_t>((k * 7 + k * k) % static_cast<std::size_t>(c.alphabet));
