@@ -92,6 +92,10 @@ ControlPanelReading readControlPanel(const ControlPanelInput& input) {
     for (const auto& [name, text] : input.waveformValues) {
         request.values.emplace(name, FieldText(text));
     }
+    if (input.analogMessage != u"noise") {
+        request.analogMessage = FieldText(input.analogMessage).narrow();
+    }
+    request.lowerSideband = input.lowerSideband;
     ControlPanelReading reading = readSettings(request, panelFolder(input.savePath));
     if (!reading) {
         return reading;

@@ -43,6 +43,9 @@ struct ControlPanelInput {
     // list's; and the parameter texts by name.
     std::optional<std::int32_t> waveformOrder;
     std::map<std::string, std::u16string, std::less<>> waveformValues;
+    // The analog families' message text (empty or "noise": the noise message) and sideband.
+    std::u16string analogMessage;
+    bool lowerSideband = false;
     // The transmitter dialog's settings.
     TransmitterInput transmitter{};
     // The impairments dialog's texts, read after the panel's fields; all empty at start.

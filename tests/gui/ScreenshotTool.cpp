@@ -67,8 +67,15 @@ int main(int argc, char** argv) {
     chirps.values["spreading_factor"] = u"9";
     quorvel::WaveformDialog waveform(*quorvel::findScheme(quorvel::ModulationType::Chirpss), chirps, &window);
     waveform.show();
+    // An analog family: its message and sideband beside its own numbers.
+    quorvel::WaveformInput analog;
+    analog.message = u"tone:1000,2500";
+    analog.lowerSideband = true;
+    quorvel::WaveformDialog analogWaveform(*quorvel::findScheme(quorvel::ModulationType::AmSsb), analog, &window);
+    analogWaveform.show();
     const bool saved =
         waveform.grab().save(output.filePath(QStringLiteral("waveform-dialog.png"))) &&
+        analogWaveform.grab().save(output.filePath(QStringLiteral("waveform-dialog-analog.png"))) &&
         transmitter.grab().save(output.filePath(QStringLiteral("transmitter-dialog.png"))) &&
         window.grab().save(output.filePath(QStringLiteral("main-window.png"))) &&
         state.ViewerWindow->grab().save(output.filePath(QStringLiteral("signal-viewer.png"))) &&

@@ -135,6 +135,8 @@ ControlPanelInput MainWindow::fullInput() const {
         }
     }
     input.waveformValues = waveform_.values;
+    input.analogMessage = waveform_.message;
+    input.lowerSideband = waveform_.lowerSideband;
     return input;
 }
 

@@ -51,6 +51,21 @@ WaveformDialog::WaveformDialog(const Scheme& scheme, const WaveformInput& input,
         form->addRow(toQString(parameter.help) + QStringLiteral(":"), edit);
         values_.push_back(edit);
     }
+    if (scheme.takesMessage) {
+        message_ = new QLineEdit(QString::fromStdU16String(input.message), this);
+        message_->setObjectName(QStringLiteral("message"));
+        message_->setPlaceholderText(QStringLiteral("noise (default), or tone:HZ[,HZ...]"));
+        message_->setMinimumWidth(message_->fontMetrics().horizontalAdvance(message_->placeholderText()) + 16);
+        form->addRow(QStringLiteral("Message:"), message_);
+    }
+    if (scheme.takesSideband) {
+        sideband_ = new QComboBox(this);
+        sideband_->setObjectName(QStringLiteral("sideband"));
+        sideband_->addItem(QStringLiteral("Upper"));
+        sideband_->addItem(QStringLiteral("Lower"));
+        sideband_->setCurrentIndex(input.lowerSideband ? 1 : 0);
+        form->addRow(QStringLiteral("Sideband:"), sideband_);
+    }
     if (!scheme.hasOrders() && scheme.parameters.empty()) {
         form->addRow(new QLabel(QStringLiteral("This family has nothing to choose."), this));
     }
@@ -75,6 +90,12 @@ WaveformInput WaveformDialog::input() const {
         } else {
             out.values[std::string(parameter.name)] = text.toStdU16String();
         }
+    }
+    if (message_ != nullptr) {
+        out.message = message_->text().toStdU16String();
+    }
+    if (sideband_ != nullptr) {
+        out.lowerSideband = sideband_->currentIndex() == 1;
     }
     return out;
 }

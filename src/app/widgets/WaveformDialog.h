@@ -24,6 +24,8 @@ struct Scheme;
 struct WaveformInput {
     std::map<ModulationType, std::int32_t> orders;
     std::map<std::string, std::u16string, std::less<>> values;
+    std::u16string message;  // the analog families' message text
+    bool lowerSideband = false;
 };
 
 class WaveformDialog : public QDialog {
@@ -38,6 +40,8 @@ class WaveformDialog : public QDialog {
     WaveformInput input_;
     QComboBox* order_ = nullptr;
     std::vector<QLineEdit*> values_;
+    QLineEdit* message_ = nullptr;
+    QComboBox* sideband_ = nullptr;
 };
 
 }  // namespace quorvel
