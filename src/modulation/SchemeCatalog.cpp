@@ -336,6 +336,9 @@ std::optional<std::string> analogRefusal(const SignalParameters& p) {
     if (p.transmitter.bits != BitSource::Indices) {
         return family + " carries a message, no bits: use a data source, not a bit source.";
     }
+    if (p.transmitter.snrDefinition == SnrDefinition::EbN0) {
+        return family + " carries a message, no bits: Eb/N0 has no meaning (use sample or esn0, one symbol a sample).";
+    }
     if (p.transmitter.exactTiming) {
         return family + " draws its message at the sampling rate: leave exact timing off.";
     }

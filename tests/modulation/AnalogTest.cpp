@@ -154,15 +154,18 @@ TEST(Analog, RefusesBitsPulsesAndMessagesThatDoNotFit) {
         WaveformValues values;
         BitSource bits;
         const char* expected;  // a word of the refusal
+        SnrDefinition snr = SnrDefinition::PerSample;
     };
     const Case cases[] = {{"tone:5000", {}, BitSource::Indices, "half the sampling rate"},
                           {"tone:x", {}, BitSource::Indices, "tone:HZ"},
                           {"", {{"message_bandwidth", 200}}, BitSource::Indices, "noise message"},
                           {"tone:1000", {{"deviation", 3500}}, BitSource::Indices, "Carson"},
-                          {"", {{"message_bandwidth", 2000}}, BitSource::Prbs9, "no bits"}};
+                          {"", {{"message_bandwidth", 2000}}, BitSource::Prbs9, "no bits"},
+                          {"tone:10", {}, BitSource::Indices, "Eb/N0", SnrDefinition::EbN0}};
     for (const Case& c : cases) {
         SignalParameters p = analog(ModulationType::Fm, c.message, c.values);
         p.transmitter.bits = c.bits;
+        p.transmitter.snrDefinition = c.snr;
         const auto refusal = findScheme(p.modulationType)->refusal(p);
         ASSERT_TRUE(refusal.has_value()) << c.expected;
         EXPECT_NE(refusal->find(c.expected), std::string::npos) << *refusal;
