@@ -9,6 +9,25 @@
 namespace quorvel {
 
 std::int32_t captureSymbolCount(const SignalParameters& p, std::uint32_t samples) {
+    if (const Scheme* scheme = findScheme(p.modulationType); scheme != nullptr && scheme->samplesPerFile != nullptr) {
+        // A family with a length rule of its own (a frame): the fewest symbols whose run reaches
+        // the capture's length, found by doubling and then halving the step.
+        SignalParameters run = p;
+        const auto reaches = [&](std::int32_t count) {
+            run.symbolCount = count;
+            return scheme->samplesPerFile(run) >= samples;
+        };
+        std::int32_t high = 1;
+        while (!reaches(high)) {
+            high *= 2;
+        }
+        std::int32_t low = high / 2;  // does not reach, or 0
+        while (high - low > 1) {
+            const std::int32_t middle = low + (high - low) / 2;
+            (reaches(middle) ? high : low) = middle;
+        }
+        return high;
+    }
     const double perSymbol = p.samplingRate / p.symbolRate;
     if (!mapsOnePointPerSymbol(p.modulationType) && p.transmitter.exactTiming) {
         // round(symbols x samples per symbol) samples on the exact grid.

@@ -1,7 +1,11 @@
 #include "dataset/RecipeKeys.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <span>
+#include <string>
+#include <vector>
 
 #include "common/Choices.h"
 #include "common/NumberText.h"
@@ -51,6 +55,58 @@ bool isTone(const SignalParameters& p) {
 
 bool isCpfsk(const SignalParameters& p) {
     return p.modulationType == ModulationType::Cpfsk;
+}
+
+bool isOfdm(const SignalParameters& p) {
+    return p.modulationType == ModulationType::Ofdm;
+}
+
+// OFDM's parameter with this name, whose bounds its rows keep.
+const WaveformParameter& ofdmParameter(std::string_view name) {
+    for (const WaveformParameter& parameter : findScheme(ModulationType::Ofdm)->parameters) {
+        if (parameter.name == name) {
+            return parameter;
+        }
+    }
+    std::abort();  // the catalog's row has each of them
+}
+
+// Every word OFDM's subcarriers take ("psk:2", "psk:4" ...), in catalog order.
+const std::vector<std::string>& subcarrierWords() {
+    static const std::vector<std::string> words = [] {
+        std::vector<std::string> all;
+        for (const Scheme& scheme : schemeCatalog()) {
+            for (const SchemeOrder& order : scheme.linear ? scheme.orders : std::span<const SchemeOrder>{}) {
+                all.push_back(std::string(scheme.name) + ":" + std::to_string(order.value));
+            }
+        }
+        return all;
+    }();
+    return words;
+}
+
+std::optional<std::string_view> subcarrierWordAt(std::size_t index) {
+    const auto& words = subcarrierWords();
+    return index < words.size() ? std::optional<std::string_view>(words[index]) : std::nullopt;
+}
+
+void setOfdmValue(SignalParameters& p, std::string_view name, double v) {
+    if (isOfdm(p)) {
+        p.values[std::string(name)] = v;
+    }
+}
+
+double ofdmValue(const SignalParameters& p, std::string_view name) {
+    return isOfdm(p) ? waveformValue(p, name) : kNotSet;
+}
+
+// A drawn FFT size falls between the offered ones: the largest offered one not above it is taken.
+double offeredFftSize(double v) {
+    double size = 0.0;
+    for (const int offered : ofdmFftSizes()) {
+        size = offered <= v ? offered : size;
+    }
+    return size;
 }
 
 // An impairment one key of several sets starts at its own defaults.
@@ -216,6 +272,28 @@ const RecipeKey kKeys[] = {
      },
      .read = [](const SignalParameters& p) { return isCpfsk(p) ? waveformValue(p, "mod_index") : kNotSet; },
      .applies = isCpfsk, .onlyWith = "only with \"modulation\": \"cpfsk\"", .recordedWhenGiven = true},
+    {.name = "subcarriers", .kind = KeyKind::Choice,
+     .apply = [](SignalParameters& p, double v) {
+         setOfdmValue(p, "subcarriers", *ofdmParameter("subcarriers").fromWord(*subcarrierWordAt(static_cast<std::size_t>(v))));
+     },
+     .choiceName = subcarrierWordAt, .applies = isOfdm, .onlyWith = "only with \"modulation\": \"ofdm\""},
+    {.name = "fft_size", .drawable = true, .lowest = ofdmParameter("fft_size").minimum,
+     .highest = ofdmParameter("fft_size").maximum, .whole = true,
+     .rule = "a whole number of bins (the largest offered size not above it is taken)", .statesBounds = true,
+     .apply = [](SignalParameters& p, double v) { setOfdmValue(p, "fft_size", offeredFftSize(v)); },
+     .read = [](const SignalParameters& p) { return ofdmValue(p, "fft_size"); },
+     .applies = isOfdm, .onlyWith = "only with \"modulation\": \"ofdm\"", .recordedWhenGiven = true},
+    {.name = "cp_ratio", .drawable = true, .lowest = ofdmParameter("cp_ratio").minimum,
+     .highest = ofdmParameter("cp_ratio").maximum, .rule = "a share of the FFT size", .statesBounds = true,
+     .apply = [](SignalParameters& p, double v) { setOfdmValue(p, "cp_ratio", v); },
+     .read = [](const SignalParameters& p) { return ofdmValue(p, "cp_ratio"); },
+     .applies = isOfdm, .onlyWith = "only with \"modulation\": \"ofdm\"", .recordedWhenGiven = true},
+    {.name = "active", .drawable = true, .lowest = ofdmParameter("active").minimum,
+     .highest = ofdmParameter("active").maximum, .whole = true,
+     .rule = "a whole number of subcarriers below the FFT size (0: about 5/6 of it)", .statesBounds = true,
+     .apply = [](SignalParameters& p, double v) { setOfdmValue(p, "active", v); },
+     .read = [](const SignalParameters& p) { return ofdmValue(p, "active"); },
+     .applies = isOfdm, .onlyWith = "only with \"modulation\": \"ofdm\"", .recordedWhenGiven = true},
 };
 
 }  // namespace

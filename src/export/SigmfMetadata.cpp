@@ -80,7 +80,8 @@ Json globalObject(const RecordingRecord& r) {
             global[orderKey(*chosen)] = p.*chosen->orderField;
         }
         for (const WaveformParameter& parameter : chosen->parameters) {
-            global[parameterKey(parameter)] = waveformValue(p, parameter);
+            const double value = waveformValue(p, parameter);
+            global[parameterKey(parameter)] = parameter.isWord() ? Json(parameter.toWord(value)) : Json(value);
         }
     }
     global["quorvel:apsk_radii"] = p.apskRadiiText;

@@ -68,7 +68,14 @@ RecordingRecord recordFrom(const Json& global) {
     }
     for (const WaveformParameter* parameter : allWaveformParameters()) {
         const std::string key = parameterKey(*parameter);
-        if (global.contains(key)) {
+        if (global.contains(key) && parameter->isWord()) {
+            const std::string word = text(global, key.c_str());
+            const auto value = parameter->fromWord(word);
+            if (!value) {
+                throw FieldProblem{"\"" + key + "\" names nothing known (\"" + printableText(word, 80) + "\")"};
+            }
+            p.values[std::string(parameter->name)] = *value;
+        } else if (global.contains(key)) {
             p.values[std::string(parameter->name)] = real(global, key.c_str());
         }
     }

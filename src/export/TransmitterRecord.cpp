@@ -19,7 +19,7 @@ void writeTransmitter(nlohmann::ordered_json& global, const SignalParameters& p)
     if (t.exactTiming) {
         global["quorvel:exact_timing"] = true;
     }
-    if (symbolRateDiffers(p)) {
+    if (effectiveSymbolRate(p) != p.symbolRate) {
         global["quorvel:effective_symbol_rate"] = effectiveSymbolRate(p);
     }
     if (t.gray) {

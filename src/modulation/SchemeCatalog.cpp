@@ -4,7 +4,9 @@
 #include <cctype>
 #include <cmath>
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
+#include <numeric>
 #include <limits>
 
 #include "common/NumberText.h"
@@ -14,6 +16,7 @@
 #include "modulation/Fsk.h"
 #include "modulation/Gmsk.h"
 #include "modulation/Msk.h"
+#include "modulation/Ofdm.h"
 #include "modulation/Oqpsk.h"
 #include "modulation/Pi4Dqpsk.h"
 #include "modulation/Psk.h"
@@ -77,6 +80,47 @@ constexpr std::array<WaveformParameter, 1> kCpfskParameters{{
      .defaultValue = 0.5,
      .minimum = 0.01,
      .maximum = 10.0},
+}};
+
+// FFTW takes any length; these are the usual ones (LTE's 72 to 1200 among them).
+constexpr std::array<int, 12> kOfdmFftSizes{64, 72, 128, 180, 256, 300, 512, 600, 900, 1024, 1200, 2048};
+// The subcarrier word "name:order" is held as type * kWordTypeStep + order.
+constexpr double kWordTypeStep = 10000.0;
+
+std::optional<double> subcarriersFromWord(std::string_view word);
+std::string subcarriersToWord(double value);
+
+constexpr std::array<WaveformParameter, 4> kOfdmParameters{{
+    {.name = "subcarriers",
+     .help = "Subcarrier scheme and order of OFDM, as SCHEME:ORDER of a linear scheme (psk, qam, apsk, ook, ask, pam)",
+     .valueName = "SCHEME:ORDER",
+     .invalidMessage = "Invalid OFDM Subcarriers.",
+     .defaultValue = 1 * kWordTypeStep + 4,
+     .minimum = 0.0,
+     .maximum = 1e9,
+     .fromWord = subcarriersFromWord,
+     .toWord = subcarriersToWord},
+    {.name = "fft_size",
+     .help = "FFT size N of OFDM: 64, 72, 128, 180, 256, 300, 512, 600, 900, 1024, 1200 or 2048 bins, one sample each",
+     .valueName = "N",
+     .invalidMessage = "Invalid FFT Size.",
+     .defaultValue = 64.0,
+     .minimum = 64.0,
+     .maximum = 2048.0},
+    {.name = "cp_ratio",
+     .help = "Cyclic prefix of OFDM as a share of N, 0 to 1: the last round(R N) samples put in front",
+     .valueName = "R",
+     .invalidMessage = "Invalid Cyclic Prefix Ratio.",
+     .defaultValue = 0.25,
+     .minimum = 0.0,
+     .maximum = 1.0},
+    {.name = "active",
+     .help = "Active subcarriers K of OFDM, 1 to N-1 around the empty DC bin; 0: 2 round(5 N / 12), about 5/6 of N",
+     .valueName = "K",
+     .invalidMessage = "Invalid Active Subcarriers.",
+     .defaultValue = 0.0,
+     .minimum = 0.0,
+     .maximum = 2047.0},
 }};
 
 // The amplitude families' tables, one builder each, read by one mapper.
@@ -235,9 +279,101 @@ std::unique_ptr<BlockMapper> apskBlockMapper(const SignalParameters& p) {
                                 const SymbolSequence& symbols) { return modulateApsk(symbols, sizes, radii); });
 }
 
-const std::array<Scheme, 13> kSchemes{{
+// The subcarrier scheme a run's OFDM carries, from its held number; nothing when that names no
+// linear scheme and offered order.
+struct Subcarriers {
+    const Scheme* scheme;
+    std::int32_t order;
+};
+std::optional<Subcarriers> subcarriersOf(double value);
+
+SignalParameters schemeAtOrder(const Subcarriers& sub) {
+    SignalParameters p;
+    p.modulationType = sub.scheme->type;
+    setChosenOrder(p, sub.order);
+    return p;
+}
+
+std::vector<ComplexSample> subcarrierPoints(const SignalParameters& p) {
+    const auto sub = subcarriersOf(waveformValue(p, kOfdmParameters[0]));
+    if (!sub) {
+        return {};
+    }
+    SymbolSequence every(static_cast<std::size_t>(sub->order));
+    std::iota(every.begin(), every.end(), 0);
+    const SampleBuffer points = mapSymbols(every, schemeAtOrder(*sub));
+    return {points.begin(), points.end()};
+}
+
+OfdmFrame ofdmFrame(const SignalParameters& p) {
+    const auto n = static_cast<std::size_t>(waveformValue(p, kOfdmParameters[1]));
+    const double active = waveformValue(p, kOfdmParameters[3]);
+    return {.fftSize = n,
+            .prefixLength = cyclicPrefixLength(n, waveformValue(p, kOfdmParameters[2])),
+            .activeCount = active == 0.0 ? defaultActiveCount(n) : static_cast<std::size_t>(active)};
+}
+
+std::optional<std::string> ofdmRefusal(const SignalParameters& p) {
+    const double n = waveformValue(p, kOfdmParameters[1]);
+    if (std::find(kOfdmFftSizes.begin(), kOfdmFftSizes.end(), n) == kOfdmFftSizes.end()) {
+        std::string sizes;
+        for (std::size_t k = 0; k < kOfdmFftSizes.size(); ++k) {
+            sizes += (k == 0 ? "" : k + 1 == kOfdmFftSizes.size() ? " or " : ", ") + std::to_string(kOfdmFftSizes[k]);
+        }
+        return "OFDM's FFT size must be one of " + sizes + " (it is " + numberText(n) + ").";
+    }
+    const double active = waveformValue(p, kOfdmParameters[3]);
+    if (!(active >= 0.0) || active != std::floor(active) || active >= n) {
+        return "OFDM of " + numberText(n) + " bins has room for 1 to " + numberText(n - 1) +
+               " active subcarriers beside the empty DC bin (--active is " + numberText(active) + ").";
+    }
+    if (!subcarriersOf(waveformValue(p, kOfdmParameters[0]))) {
+        return std::string("OFDM's subcarriers name no linear scheme and offered order.");
+    }
+    if (p.transmitter.exactTiming) {
+        return std::string("OFDM places its samples on the FFT's grid: leave exact timing off.");
+    }
+    return std::nullopt;
+}
+
+std::int32_t ofdmAlphabet(const SignalParameters& p) {
+    const auto sub = subcarriersOf(waveformValue(p, kOfdmParameters[0]));
+    return sub ? sub->order : 0;
+}
+
+GrayChoice ofdmGray(const SignalParameters& p) {
+    const auto sub = subcarriersOf(waveformValue(p, kOfdmParameters[0]));
+    if (!sub) {
+        return {std::nullopt, "OFDM: its subcarriers name no scheme"};
+    }
+    return grayChoice(schemeAtOrder(*sub));
+}
+
+SampleBuffer mapOfdm(const SymbolSequence& s, const SignalParameters& p) {
+    return modulateOfdm(s, ofdmFrame(p), subcarrierPoints(p));
+}
+
+double ofdmSamplesPerFile(const SignalParameters& p) {
+    return ofdmSampleCount(ofdmFrame(p), static_cast<double>(p.symbolCount));
+}
+
+// The active bins and the empty DC bin between them, each fs / N wide.
+double ofdmBandwidthHz(const SignalParameters& p) {
+    const OfdmFrame frame = ofdmFrame(p);
+    return static_cast<double>(frame.activeCount + 1) * p.samplingRate / static_cast<double>(frame.fftSize);
+}
+
+// K subcarrier symbols every N + L samples.
+double ofdmSymbolRateHz(const SignalParameters& p) {
+    const OfdmFrame frame = ofdmFrame(p);
+    return p.samplingRate * static_cast<double>(frame.activeCount) /
+           static_cast<double>(frame.fftSize + frame.prefixLength);
+}
+
+const std::array<Scheme, 14> kSchemes{{
     {.type = ModulationType::Psk,
      .name = "psk",
+     .linear = true,
      .caption = "1: PSK (Phase-Shift Keying)",
      .family = "PSK",
      .orders = kPskOrders,
@@ -298,6 +434,7 @@ const std::array<Scheme, 13> kSchemes{{
      .gray = grayUnchanged},
     {.type = ModulationType::Qam,
      .name = "qam",
+     .linear = true,
      .caption = "7: QAM (Quadrature Amplitude Mod)",
      .family = "QAM",
      .orders = kQamOrders,
@@ -309,6 +446,7 @@ const std::array<Scheme, 13> kSchemes{{
      .refusal = qamRefusal},
     {.type = ModulationType::Apsk,
      .name = "apsk",
+     .linear = true,
      .caption = "8: APSK (Amplitude & Phase SK)",
      .family = "APSK",
      .orders = kApskOrders,
@@ -322,6 +460,7 @@ const std::array<Scheme, 13> kSchemes{{
      .refusal = apskRefusal},
     {.type = ModulationType::Ook,
      .name = "ook",
+     .linear = true,
      .caption = "9: OOK (On-Off Keying)",
      .family = "OOK",
      .orders = kOokOrders,
@@ -333,6 +472,7 @@ const std::array<Scheme, 13> kSchemes{{
      .gray = grayUnchanged},
     {.type = ModulationType::Ask,
      .name = "ask",
+     .linear = true,
      .caption = "10: ASK (Amplitude-Shift Keying)",
      .family = "ASK",
      .orders = kAskOrders,
@@ -344,6 +484,7 @@ const std::array<Scheme, 13> kSchemes{{
      .gray = grayAlongLine},
     {.type = ModulationType::Pam,
      .name = "pam",
+     .linear = true,
      .caption = "11: PAM (Pulse Amplitude Mod)",
      .family = "PAM",
      .orders = kPamOrders,
@@ -385,12 +526,73 @@ const std::array<Scheme, 13> kSchemes{{
      .gray = grayAlongLine,
      .refusal = cpfskRefusal,
      .parameters = kCpfskParameters},
+    {.type = ModulationType::Ofdm,
+     .name = "ofdm",
+     .caption = "15: OFDM (Orthogonal FDM)",
+     .family = "OFDM",
+     .resampled = false,
+     .mapWhole = mapOfdm,
+     .makeBlockMapper =
+         [](const SignalParameters& p) {
+             return statefulMapper<OfdmMapper>(ofdmFrame(p), subcarrierPoints(p), static_cast<std::size_t>(p.symbolCount));
+         },
+     .gray = ofdmGray,
+     .refusal = ofdmRefusal,
+     .parameters = kOfdmParameters,
+     .samplesPerFile = ofdmSamplesPerFile,
+     .occupiedBandwidthHz = ofdmBandwidthHz,
+     .counterDraws = true,
+     .alphabet = ofdmAlphabet,
+     .symbolRateHz = ofdmSymbolRateHz},
 }};
+
+std::optional<Subcarriers> subcarriersOf(double value) {
+    if (!(value >= 0.0 && value < 1e9) || value != std::floor(value)) {
+        return std::nullopt;
+    }
+    const auto type = static_cast<std::int32_t>(value / kWordTypeStep);
+    const auto order = static_cast<std::int32_t>(value - type * kWordTypeStep);
+    const Scheme* scheme = findScheme(static_cast<ModulationType>(type));
+    if (scheme == nullptr || !scheme->linear || findOrder(*scheme, order) == nullptr) {
+        return std::nullopt;
+    }
+    return Subcarriers{scheme, order};
+}
+
+std::optional<double> subcarriersFromWord(std::string_view word) {
+    const auto colon = word.find(':');
+    if (colon == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const Scheme* scheme = findSchemeNamed(word.substr(0, colon));
+    const std::string_view digits = word.substr(colon + 1);
+    std::int32_t order = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), order);
+    if (scheme == nullptr || error != std::errc() || end != digits.data() + digits.size()) {
+        return std::nullopt;
+    }
+    const double value = static_cast<std::int32_t>(scheme->type) * kWordTypeStep + order;
+    return subcarriersOf(value) ? std::optional(value) : std::nullopt;
+}
+
+std::string subcarriersToWord(double value) {
+    const auto sub = subcarriersOf(value);
+    return sub ? std::string(sub->scheme->name) + ":" + std::to_string(sub->order) : numberText(value);
+}
 
 }  // namespace
 
+std::span<const int> ofdmFftSizes() {
+    return kOfdmFftSizes;
+}
+
 std::span<const Scheme> schemeCatalog() {
     return kSchemes;
+}
+
+const Scheme* schemeAtListIndex(int index) {
+    return index >= 0 && static_cast<std::size_t>(index) < kSchemes.size() ? &kSchemes[static_cast<std::size_t>(index)]
+                                                                            : nullptr;
 }
 
 const Scheme* findScheme(ModulationType type) {
@@ -513,6 +715,9 @@ std::int32_t alphabetSize(const SignalParameters& p) {
     const Scheme* scheme = findScheme(p.modulationType);
     if (scheme == nullptr) {
         return 0;
+    }
+    if (scheme->alphabet != nullptr) {
+        return scheme->alphabet(p);
     }
     if (scheme->orderField == nullptr) {
         return scheme->fixedAlphabet;

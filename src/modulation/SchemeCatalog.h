@@ -40,6 +40,9 @@ struct SchemeOrder {
 struct Scheme {
     ModulationType type{};
     std::string_view name{};    // quorvel-cli's and the metadata's word, such as "psk"
+    // One point per symbol from a table, with no memory between symbols: a scheme OFDM's
+    // subcarriers may carry.
+    bool linear = false;
     std::string_view caption{}; // the control panel's modulation list item
     std::string_view family{};  // the word its order list goes by, such as "PSK"; empty without orders
     std::span<const SchemeOrder> orders{};  // empty: no order to choose
@@ -73,6 +76,11 @@ struct Scheme {
     // The family draws its symbols and noise from counter-based blocks (Philox), so any block of
     // any file can be made alone; the families files were made of before keep their generators.
     bool counterDraws = false;
+    // The alphabet when a family's parameters decide it (OFDM's subcarrier scheme); null: the order
+    // or the fixed alphabet.
+    std::int32_t (*alphabet)(const SignalParameters&) = nullptr;
+    // The symbol rate when the family's frame sets it rather than the symbol-rate setting [Hz].
+    double (*symbolRateHz)(const SignalParameters&) = nullptr;
 
     bool hasOrders() const { return !orders.empty(); }
     // The first eight schemes keep an order field each; every later family shares
@@ -80,8 +88,15 @@ struct Scheme {
     bool ownsOrderField() const { return orderField != nullptr && orderField != &SignalParameters::order; }
 };
 
+// The FFT sizes OFDM offers, ascending.
+std::span<const int> ofdmFftSizes();
+
 // Every scheme, in the order of their type numbers (the modulation list's order).
 std::span<const Scheme> schemeCatalog();
+
+// The row at this place of the modulation list (0-based); nothing past its end. The type numbers
+// may have gaps while a family is on its way, so a place is not a type number minus one.
+const Scheme* schemeAtListIndex(int index);
 
 // The row of a type; nothing for a value outside the catalog (a caller may cast any integer).
 const Scheme* findScheme(ModulationType type);

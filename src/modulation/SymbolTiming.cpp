@@ -9,6 +9,9 @@
 namespace quorvel {
 
 double effectiveSymbolRate(const SignalParameters& p) {
+    if (const Scheme* scheme = findScheme(p.modulationType); scheme != nullptr && scheme->symbolRateHz != nullptr) {
+        return scheme->symbolRateHz(p);
+    }
     if (mapsOnePointPerSymbol(p.modulationType) || p.transmitter.exactTiming) {
         return p.symbolRate;
     }
@@ -17,6 +20,11 @@ double effectiveSymbolRate(const SignalParameters& p) {
 }
 
 bool symbolRateDiffers(const SignalParameters& p) {
+    // A family whose frame sets its rate never takes the setting's: nothing to warn of on every run.
+    const Scheme* scheme = findScheme(p.modulationType);
+    if (scheme != nullptr && scheme->symbolRateHz != nullptr) {
+        return false;
+    }
     return effectiveSymbolRate(p) != p.symbolRate;
 }
 

@@ -145,7 +145,7 @@ void addOptions(CLI::App& app, Options& o) {
            "APSK ring radii, innermost first, separated by blanks (default: the order's own)", "\"R1 R2 ...\"");
     for (const WaveformParameter* parameter : allWaveformParameters()) {
         option(kSignalGroup, parameterOption(*parameter).c_str(), o.values[std::string(parameter->name)],
-               std::string(parameter->help) + " (default " + numberText(parameter->defaultValue) + ")",
+               std::string(parameter->help) + " (default " + parameterText(*parameter, parameter->defaultValue) + ")",
                std::string(parameter->valueName).c_str());
     }
     option(kSignalGroup, "--symbol-rate", o.symbolRate, "Symbol rate [Hz]", "HZ")->capture_default_str();

@@ -16,6 +16,10 @@ std::size_t valuesPerSymbol(const SignalParameters& p) {
     if (mapsOnePointPerSymbol(p.modulationType)) {
         return 1;
     }
+    // A family with its own length rule (a frame) makes about this many per symbol.
+    if (const Scheme* scheme = findScheme(p.modulationType); scheme != nullptr && scheme->samplesPerFile != nullptr) {
+        return std::max<std::size_t>(1, static_cast<std::size_t>(scheme->samplesPerFile(p) / p.symbolCount));
+    }
     return std::max<std::size_t>(1, wholeSamplesPerSymbol(p.samplingRate / p.symbolRate));
 }
 

@@ -191,7 +191,9 @@ double peakMemoryBytes(const SignalParameters& p, bool keepsLastSignal) {
     constexpr double kStreamingBytes = 16.0 * 1048576.0;
     const double symbols = p.symbolCount;
     // A keyed mapper hands out at least one symbol's samples at a time.
-    const double symbolSamples = mapsOnePointPerSymbol(p.modulationType) ? 0.0 : std::trunc(p.samplingRate / p.symbolRate);
+    const Scheme* scheme = findScheme(p.modulationType);
+    const bool keyed = !mapsOnePointPerSymbol(p.modulationType) && (scheme == nullptr || scheme->samplesPerFile == nullptr);
+    const double symbolSamples = keyed ? std::trunc(p.samplingRate / p.symbolRate) : 0.0;
     double bytes = kStreamingBytes + kBytesPerSample * 2.0 * symbolSamples;
     if (keepsLastSignal) {
         const double mapped = mapsOnePointPerSymbol(p.modulationType) ? symbols : samplesPerFile(p);

@@ -109,6 +109,10 @@ def test_later_families_by_keyword():
     assert set(np.round(pam.real * np.sqrt(21), 6)) == {-7.0, -5.0, -3.0, -1.0, 1.0, 3.0, 5.0, 7.0}
     with pytest.raises(ValueError, match="tone: the scheme psk has no such parameter"):
         quorvel.generate(modulation="psk", tone=5)
+    # OFDM by keyword: its subcarriers a word, ceil(100 / 50) symbols of 128 + 16 samples.
+    ofdm = quorvel.generate(modulation="ofdm", subcarriers="qam:16", fft_size=128, cp_ratio=0.125, active=50,
+                            symbols=100, snr="inf")
+    assert len(np.asarray(ofdm.samples)) == 2 * 144
 
 
 @pytest.mark.parametrize("value", ["a\0b", b"a\0b"])

@@ -44,7 +44,7 @@ WaveformDialog::WaveformDialog(const Scheme& scheme, const WaveformInput& input,
         if (text != input.values.end()) {
             edit->setText(QString::fromStdU16String(text->second));
         }
-        edit->setPlaceholderText(toQString(numberText(parameter.defaultValue)) + QStringLiteral(" (default)"));
+        edit->setPlaceholderText(toQString(parameterText(parameter, parameter.defaultValue)) + QStringLiteral(" (default)"));
         edit->setToolTip(toQString(parameter.help));
         form->addRow(toQString(parameter.help) + QStringLiteral(":"), edit);
         values_.push_back(edit);
