@@ -40,7 +40,7 @@ TEST(RecipeRefusal, EveryFaultNamesItsKeyAndRule) {
         {"/symbol_rate", 500, "symbol_rate: cannot be given with samples_per_symbol"},
         {"/data_source", "prn9", "data_source: one of random, prn15 or prn7 (it is \"prn9\")"},
         {"/classes/0/order", 3, "classes[0].order: psk offers the orders 2, 4, 8, 16, 32 or 64 (it is 3)"},
-        {"/classes/0/modulation", "ofdm", "classes[0].modulation: one of psk, oqpsk"},
+        {"/classes/0/modulation", "wavelet", "classes[0].modulation: one of psk, oqpsk"},
         {"/classes/0/tone", 100, "classes[0].tone: only with \"modulation\": \"tone\""},
         {"/classes/1/label", "QPSK", "classes[1].label: a name no other class has"},
         {"/classes/1/apsk_radii", "1 2", "classes[1].apsk_radii: ring radii text"},
