@@ -5,6 +5,7 @@
 // Runs on the offscreen platform; the run's sample file goes to a temporary folder.
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -75,6 +76,18 @@ int main(int argc, char** argv) {
         waveform.grab().save(output.filePath(QStringLiteral("waveform-dialog.png"))) &&
         quorvel::applicationIconPixmap(4).save(output.filePath(QStringLiteral("icon.png")));
     if (!saved) {
+        return 1;
+    }
+    // The window with OFDM chosen: the waveform button live, the order lists off.
+    auto* modulation = quorvel::testing_support::findControl<QComboBox>(
+        window, static_cast<int>(quorvel::ControlId::ModulationType));
+    const auto schemes = quorvel::schemeCatalog();
+    for (std::size_t k = 0; k < schemes.size(); ++k) {
+        if (schemes[k].type == quorvel::ModulationType::Ofdm) {
+            modulation->setCurrentIndex(static_cast<int>(k));
+        }
+    }
+    if (!window.grab().save(output.filePath(QStringLiteral("main-window-ofdm.png")))) {
         return 1;
     }
     // The analyzer on a recording of its own, made in the run folder.

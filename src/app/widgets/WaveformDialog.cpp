@@ -46,6 +46,8 @@ WaveformDialog::WaveformDialog(const Scheme& scheme, const WaveformInput& input,
         }
         edit->setPlaceholderText(toQString(parameterText(parameter, parameter.defaultValue)) + QStringLiteral(" (default)"));
         edit->setToolTip(toQString(parameter.help));
+        // Room for a word such as "apsk:128" or a number with its default note beside a long label.
+        edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0000000 (default)")));
         form->addRow(toQString(parameter.help) + QStringLiteral(":"), edit);
         values_.push_back(edit);
     }
