@@ -595,6 +595,21 @@ const Scheme* schemeAtListIndex(int index) {
                                                                             : nullptr;
 }
 
+std::string typeNumbersText() {
+    const auto number = [](std::size_t k) { return static_cast<std::int32_t>(kSchemes[k].type); };
+    std::string text;
+    for (std::size_t k = 0; k < kSchemes.size();) {
+        std::size_t last = k;
+        while (last + 1 < kSchemes.size() && number(last + 1) == number(last) + 1) {
+            ++last;
+        }
+        text += (text.empty() ? "" : ", ") + std::to_string(number(k)) +
+                (last > k ? " to " + std::to_string(number(last)) : "");
+        k = last + 1;
+    }
+    return text;
+}
+
 const Scheme* findScheme(ModulationType type) {
     for (const Scheme& scheme : kSchemes) {
         if (scheme.type == type) {

@@ -98,6 +98,9 @@ std::span<const Scheme> schemeCatalog();
 // may have gaps while a family is on its way, so a place is not a type number minus one.
 const Scheme* schemeAtListIndex(int index);
 
+// The catalog's type numbers, runs of consecutive ones joined: "1 to 13, 15".
+std::string typeNumbersText();
+
 // The row of a type; nothing for a value outside the catalog (a caller may cast any integer).
 const Scheme* findScheme(ModulationType type);
 // The row whose name is `name`; nothing when no scheme has that name.

@@ -39,7 +39,7 @@ std::vector<std::string> schemeWords() {
     for (const Scheme& scheme : schemeCatalog()) {
         words.emplace_back(scheme.name);
     }
-    words.push_back("1 to " + std::to_string(schemeCatalog().size()));
+    words.push_back(typeNumbersText());
     return words;
 }
 

@@ -153,7 +153,7 @@ std::optional<std::string> schemeRefusal(const SignalParameters& p) {
     const Scheme* scheme = findScheme(p.modulationType);
     if (scheme == nullptr) {
         return "Unknown modulation type " + std::to_string(static_cast<std::int32_t>(p.modulationType)) +
-               " (the types are 1 to " + std::to_string(schemeCatalog().size()) + ").";
+               " (the types are " + typeNumbersText() + ").";
     }
     if (alphabetSize(p) < 1) {
         if (scheme->onlyOfferedOrders) {
