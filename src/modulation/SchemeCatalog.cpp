@@ -95,7 +95,7 @@ constexpr std::array<WaveformParameter, 4> kOfdmParameters{{
      .help = "OFDM subcarriers, SCHEME:ORDER of psk, qam, apsk, ook, ask or pam",
      .valueName = "SCHEME:ORDER",
      .invalidMessage = "Invalid OFDM Subcarriers.",
-     .defaultValue = 1 * kWordTypeStep + 4,
+     .defaultValue = static_cast<std::int32_t>(ModulationType::Psk) * kWordTypeStep + 4,  // psk:4
      .minimum = 0.0,
      .maximum = 1e9,
      .fromWord = subcarriersFromWord,
