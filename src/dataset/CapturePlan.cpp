@@ -5,26 +5,31 @@
 #include "common/SeedSource.h"
 #include "dataset/RecipeKeys.h"
 #include "modulation/SchemeCatalog.h"
+#include "synthesis/RunCheck.h"
 
 namespace quorvel {
 
 std::int32_t captureSymbolCount(const SignalParameters& p, std::uint32_t samples) {
-    if (const Scheme* scheme = findScheme(p.modulationType); scheme != nullptr && scheme->samplesPerFile != nullptr) {
-        // A family with a length rule of its own (a frame): the fewest symbols whose run reaches
-        // the capture's length, found by doubling and then halving the step.
+    if (ownsLength(p)) {
+        // A family with a length rule of its own (whole chirps or pulses, a frame): the fewest
+        // symbols whose run reaches the capture's length, found by doubling and then halving the step.
+        const Scheme* scheme = findScheme(p.modulationType);
         SignalParameters run = p;
-        const auto reaches = [&](std::int32_t count) {
+        const auto length = [&](std::int32_t count) {
             run.symbolCount = count;
-            return scheme->samplesPerFile(run) >= samples;
+            return scheme->samplesPerFile(run);
         };
+        if (!(length(1) >= 1.0)) {
+            return 1;
+        }
         std::int32_t high = 1;
-        while (!reaches(high)) {
+        while (!(length(high) >= samples)) {
             high *= 2;
         }
         std::int32_t low = high / 2;  // does not reach, or 0
         while (high - low > 1) {
             const std::int32_t middle = low + (high - low) / 2;
-            (reaches(middle) ? high : low) = middle;
+            (length(middle) >= samples ? high : low) = middle;
         }
         return high;
     }

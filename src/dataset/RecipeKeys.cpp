@@ -1,5 +1,6 @@
 #include "dataset/RecipeKeys.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -10,6 +11,7 @@
 #include "common/Choices.h"
 #include "common/NumberText.h"
 #include "common/TransmitterChoices.h"
+#include "modulation/FamilyParameters.h"
 #include "modulation/SchemeCatalog.h"
 #include "synthesis/RunCheck.h"
 #include "synthesis/TransmitterCheck.h"
@@ -49,16 +51,46 @@ std::optional<std::string_view> fadingNameAt(std::size_t index) {
 
 constexpr double kNotSet = std::numeric_limits<double>::quiet_NaN();
 
+// A family's own parameter means something only for the families whose rows list it.
+bool listsParameter(const SignalParameters& p, std::string_view name) {
+    const Scheme* scheme = findScheme(p.modulationType);
+    return scheme != nullptr && std::any_of(scheme->parameters.begin(), scheme->parameters.end(),
+                                            [name](const WaveformParameter& parameter) { return parameter.name == name; });
+}
+
 bool isTone(const SignalParameters& p) {
-    return p.modulationType == ModulationType::Tone;
+    return listsParameter(p, "tone");
 }
 
-bool isCpfsk(const SignalParameters& p) {
-    return p.modulationType == ModulationType::Cpfsk;
+template <const WaveformParameter& Parameter>
+bool listsOwn(const SignalParameters& p) {
+    return listsParameter(p, Parameter.name);
 }
 
+template <const WaveformParameter& Parameter>
+void applyOwn(SignalParameters& p, double v) {
+    if (listsOwn<Parameter>(p)) {
+        p.values[std::string(Parameter.name)] = v;
+    }
+}
+
+template <const WaveformParameter& Parameter>
+double readOwn(const SignalParameters& p) {
+    return listsOwn<Parameter>(p) ? waveformValue(p, Parameter) : kNotSet;
+}
+
+// A drawable row for a family's own number, its bounds the parameter's; `whole` for a count.
+template <const WaveformParameter& Parameter>
+RecipeKey ownKey(std::string_view onlyWith, bool whole = false) {
+    return {.name = Parameter.name, .drawable = true, .lowest = Parameter.minimum, .highest = Parameter.maximum,
+            .whole = whole, .rule = whole ? "a whole number" : "a number", .statesBounds = true,
+            .apply = applyOwn<Parameter>, .read = readOwn<Parameter>, .applies = listsOwn<Parameter>,
+            .onlyWith = onlyWith, .recordedWhenGiven = true};
+}
+
+// The rows that list OFDM's frame: its keys apply to each of them, as ownKey's do.
 bool isOfdm(const SignalParameters& p) {
-    return p.modulationType == ModulationType::Ofdm;
+    return listsParameter(p, "fft_size");
 }
 
 // OFDM's parameter with this name, whose bounds its rows keep.
@@ -91,13 +123,13 @@ std::optional<std::string_view> subcarrierWordAt(std::size_t index) {
 }
 
 void setOfdmValue(SignalParameters& p, std::string_view name, double v) {
-    if (isOfdm(p)) {
+    if (listsParameter(p, name)) {
         p.values[std::string(name)] = v;
     }
 }
 
 double ofdmValue(const SignalParameters& p, std::string_view name) {
-    return isOfdm(p) ? waveformValue(p, name) : kNotSet;
+    return listsParameter(p, name) ? waveformValue(p, name) : kNotSet;
 }
 
 // A drawn FFT size falls between the offered ones: the largest offered one not above it is taken.
@@ -264,14 +296,12 @@ const RecipeKey kKeys[] = {
      },
      .read = [](const SignalParameters& p) { return isTone(p) ? waveformValue(p, "tone") : kNotSet; },
      .unit = "Hz", .applies = isTone, .onlyWith = "only with \"modulation\": \"tone\"", .recordedWhenGiven = true},
-    {.name = "mod_index", .drawable = true, .lowest = 0.01, .highest = 10.0, .rule = "a number from 0.01 to 10",
-     .apply = [](SignalParameters& p, double v) {
-         if (isCpfsk(p)) {
-             p.values["mod_index"] = v;
-         }
-     },
-     .read = [](const SignalParameters& p) { return isCpfsk(p) ? waveformValue(p, "mod_index") : kNotSet; },
-     .applies = isCpfsk, .onlyWith = "only with \"modulation\": \"cpfsk\"", .recordedWhenGiven = true},
+    ownKey<kModIndex>("only with \"modulation\": \"cpfsk\" or \"gfsk\""),
+    ownKey<kBandwidthTime>("only with \"modulation\": \"gfsk\""),
+    ownKey<kChirpBandwidth>("only with \"modulation\": \"lfm\" or \"chirpss\""),
+    ownKey<kChirpLength>("only with \"modulation\": \"lfm\"", true),
+    ownKey<kChirpGap>("only with \"modulation\": \"lfm\"", true),
+    ownKey<kSpreadingFactor>("only with \"modulation\": \"chirpss\"", true),
     {.name = "subcarriers", .kind = KeyKind::Choice,
      .apply = [](SignalParameters& p, double v) {
          setOfdmValue(p, "subcarriers", *ofdmParameter("subcarriers").fromWord(*subcarrierWordAt(static_cast<std::size_t>(v))));

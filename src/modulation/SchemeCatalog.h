@@ -76,8 +76,8 @@ struct Scheme {
     // The family draws its symbols and noise from counter-based blocks (Philox), so any block of
     // any file can be made alone; the families files were made of before keep their generators.
     bool counterDraws = false;
-    // The alphabet when a family's parameters decide it (OFDM's subcarrier scheme); null: the order
-    // or the fixed alphabet.
+    // The alphabet when the family's parameters set it (chirp spread spectrum's 2^SF, OFDM's
+    // subcarrier order); null: the order field's, or fixedAlphabet. 0 when the parameters give none.
     std::int32_t (*alphabet)(const SignalParameters&) = nullptr;
     // The symbol rate when the family's frame sets it rather than the symbol-rate setting [Hz].
     double (*symbolRateHz)(const SignalParameters&) = nullptr;
@@ -98,7 +98,7 @@ std::span<const Scheme> schemeCatalog();
 // may have gaps while a family is on its way, so a place is not a type number minus one.
 const Scheme* schemeAtListIndex(int index);
 
-// The catalog's type numbers, runs of consecutive ones joined: "1 to 13, 15".
+// The catalog's type numbers, runs of consecutive ones joined: "1 to 17".
 std::string typeNumbersText();
 
 // The row of a type; nothing for a value outside the catalog (a caller may cast any integer).

@@ -9,8 +9,14 @@
 namespace quorvel {
 
 double effectiveSymbolRate(const SignalParameters& p) {
-    if (const Scheme* scheme = findScheme(p.modulationType); scheme != nullptr && scheme->symbolRateHz != nullptr) {
+    const Scheme* scheme = findScheme(p.modulationType);
+    if (scheme != nullptr && scheme->symbolRateHz != nullptr) {
         return scheme->symbolRateHz(p);
+    }
+    // A family that sets its own symbol length (chirps) runs at the rate its file length gives.
+    if (scheme != nullptr && scheme->samplesPerFile != nullptr) {
+        const double samples = scheme->samplesPerFile(p);
+        return samples > 0.0 ? p.samplingRate * (p.symbolCount / samples) : p.symbolRate;
     }
     if (mapsOnePointPerSymbol(p.modulationType) || p.transmitter.exactTiming) {
         return p.symbolRate;
@@ -20,9 +26,9 @@ double effectiveSymbolRate(const SignalParameters& p) {
 }
 
 bool symbolRateDiffers(const SignalParameters& p) {
-    // A family whose frame sets its rate never takes the setting's: nothing to warn of on every run.
-    const Scheme* scheme = findScheme(p.modulationType);
-    if (scheme != nullptr && scheme->symbolRateHz != nullptr) {
+    // A family whose own parameters set its timing (the chirps, OFDM's frame) never takes the
+    // setting's rate: nothing to warn of on every run.
+    if (const Scheme* scheme = findScheme(p.modulationType); scheme != nullptr && scheme->samplesPerFile != nullptr) {
         return false;
     }
     return effectiveSymbolRate(p) != p.symbolRate;

@@ -153,7 +153,8 @@ void addOptions(CLI::App& app, Options& o) {
     option(kSignalGroup, "--symbols", o.symbols, "Number of symbols per file", "N")->capture_default_str();
     option(kSignalGroup, "--source", o.source,
            "Input data source: " + alternatives(choiceWords(dataSourceChoices())) + "; or a bit source: " +
-               prbsSourceNames() + " (ITU-T O.150, from all ones)",
+               prbsSourceNames() +
+               " (the ITU-T O.150 polynomials from all ones; O.150's own 15, 23 and 31 are the -inv ones)",
            "NAME")
         ->capture_default_str();
     option(kSignalGroup, "--seed", o.seed, "Seed (unsigned 32-bit): equal settings and seed give identical files",

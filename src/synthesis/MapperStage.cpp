@@ -1,9 +1,11 @@
 #include "synthesis/MapperStage.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "modulation/SamplesPerSymbol.h"
 #include "modulation/SchemeCatalog.h"
+#include "synthesis/RunCheck.h"
 
 namespace quorvel {
 namespace {
@@ -16,9 +18,8 @@ std::size_t valuesPerSymbol(const SignalParameters& p) {
     if (mapsOnePointPerSymbol(p.modulationType)) {
         return 1;
     }
-    // A family with its own length rule (a frame) makes about this many per symbol.
-    if (const Scheme* scheme = findScheme(p.modulationType); scheme != nullptr && scheme->samplesPerFile != nullptr) {
-        return std::max<std::size_t>(1, static_cast<std::size_t>(scheme->samplesPerFile(p) / p.symbolCount));
+    if (ownsLength(p)) {
+        return static_cast<std::size_t>(std::max(1.0, std::ceil(samplesPerFile(p) / std::max(1, p.symbolCount))));
     }
     return std::max<std::size_t>(1, wholeSamplesPerSymbol(p.samplingRate / p.symbolRate));
 }
