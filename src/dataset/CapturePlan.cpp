@@ -1,5 +1,6 @@
 #include "dataset/CapturePlan.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/SeedSource.h"
@@ -74,6 +75,11 @@ CapturePlan planCapture(const DatasetRecipe& recipe, std::uint64_t index) {
     p.transmitter.snrDefinition = recipe.snrDefinition;
     p.symbolCount = captureSymbolCount(p, recipe.samplesPerCapture);
     return plan;
+}
+
+bool drawsByCounter(const DatasetRecipe& recipe) {
+    return std::any_of(recipe.classes.begin(), recipe.classes.end(),
+                       [](const DatasetClass& c) { return drawsByCounter(c.scheme); });
 }
 
 }  // namespace quorvel

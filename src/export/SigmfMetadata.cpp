@@ -3,6 +3,7 @@
 #include "export/ByteOutput.h"
 #include "export/ImpairmentRecord.h"
 #include "common/Choices.h"
+#include "common/Philox.h"
 #include "export/TransmitterRecord.h"
 #include "modulation/SchemeCatalog.h"
 
@@ -62,6 +63,10 @@ Json globalObject(const RecordingRecord& r) {
         if (r.seedsPerFile) {
             global["quorvel:seed_derivation"] = kPerFileSeedDerivation;
         }
+    }
+    if (drawsByCounter(p)) {
+        global["quorvel:random"] = kCounterDrawsName;
+        global["quorvel:random_version"] = kCounterDrawsVersion;
     }
     global["quorvel:output_format"] = outputFormatName(p.outputFormat);
     global["quorvel:sample_files"] = files;

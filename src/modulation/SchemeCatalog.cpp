@@ -979,6 +979,11 @@ std::string offeredOrdersText(const Scheme& scheme, std::string_view lastSeparat
     return text;
 }
 
+bool drawsByCounter(const SignalParameters& p) {
+    const Scheme* scheme = findScheme(p.modulationType);
+    return p.counterDraws || (scheme != nullptr && scheme->counterDraws);
+}
+
 std::int32_t alphabetSize(const SignalParameters& p) {
     const Scheme* scheme = findScheme(p.modulationType);
     if (scheme == nullptr) {

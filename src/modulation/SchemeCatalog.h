@@ -137,6 +137,10 @@ std::string offeredOrdersText(const Scheme& scheme, std::string_view lastSeparat
 // or its order has no table.
 std::int32_t alphabetSize(const SignalParameters& parameters);
 
+// Whether the run's random symbols and noise come from counter-based blocks: its family's row
+// draws so, or the run asks for it.
+bool drawsByCounter(const SignalParameters& parameters);
+
 // The chosen family's occupied band [Hz]; NaN for an unknown type or a family that does not state it.
 double occupiedBandwidthHz(const SignalParameters& parameters);
 
