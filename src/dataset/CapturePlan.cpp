@@ -48,6 +48,7 @@ CapturePlan planCapture(const DatasetRecipe& recipe, std::uint64_t index) {
     }
     p.snrDb = recipe.snrsDb[plan.snrIndex];
     p.transmitter.snrDefinition = recipe.snrDefinition;
+    p.transmitter.snrReference = recipe.snrReference;
     p.symbolCount = captureSymbolCount(p, recipe.samplesPerCapture);
     return plan;
 }

@@ -33,8 +33,9 @@ struct DatasetRecipe {
     std::uint64_t seed = 0;
     std::uint32_t samplesPerCapture = 0;
     std::uint64_t capturesPerClassAndSnr = 0;
-    std::vector<double> snrsDb;              // against the capture's measured power, as snrDefinition says
+    std::vector<double> snrsDb;              // against the capture's power, as snrDefinition and snrReference say
     SnrDefinition snrDefinition = SnrDefinition::PerSample;
+    SnrReference snrReference = SnrReference::Measured;  // "snr_ref": nominal sets it against the waveform's power
     std::vector<DatasetClass> classes;
 
     std::uint64_t captureCount() const {

@@ -11,6 +11,7 @@
 #include "common/JsonInput.h"
 #include "common/NumberText.h"
 #include "common/PrintableText.h"
+#include "common/TransmitterChoices.h"
 #include "dataset/CapturePlan.h"
 #include "dataset/DatasetRecipe.h"
 #include "dataset/RecipeKeys.h"
@@ -42,7 +43,8 @@ struct KeyProblem {
     throw KeyProblem{printableText(path, kShownPathBytes) + ": " + rule};
 }
 
-const char* const kTopKeys[] = {"seed", "samples_per_capture", "captures_per_class_and_snr", "snr", "classes"};
+const char* const kTopKeys[] = {"seed", "samples_per_capture", "captures_per_class_and_snr", "snr", "snr_ref",
+                                "classes"};
 const char* const kClassKeys[] = {"label", "modulation", "order", "apsk_radii"};
 const char* const kSnrKeys[] = {"values", "start", "stop", "step", "definition"};
 // How the SNR is measured: noise power per complex sample against the capture's mean power.
@@ -209,6 +211,20 @@ SnrDefinition snrDefinitionOf(const Json& snr) {
     return SnrDefinition::PerSample;
 }
 
+SnrReference snrReferenceOf(const Json& top) {
+    if (!top.contains("snr_ref")) {
+        return SnrReference::Measured;
+    }
+    const Json& value = top["snr_ref"];
+    const std::optional<SnrReference> reference =
+        value.is_string() ? snrReferenceNamed(value.get<std::string>()) : std::nullopt;
+    if (!reference) {
+        refuse("snr_ref", "\"measured\" (the capture's own mean power) or \"nominal\" (the waveform's nominal "
+                          "power through its pulse) (it is " + shownJson(value) + ")");
+    }
+    return *reference;
+}
+
 double snrAt(const Json& value, const std::string& path) {
     const std::string rule = "a finite number of dB";
     const double db = numberAt(value, path, rule);
@@ -314,6 +330,7 @@ void checkClass(const DatasetClass& c, const DatasetRecipe& recipe, bool high, c
     const auto [lowestSnr, highestSnr] = std::minmax_element(recipe.snrsDb.begin(), recipe.snrsDb.end());
     p.snrDb = high ? *highestSnr : *lowestSnr;
     p.transmitter.snrDefinition = recipe.snrDefinition;
+    p.transmitter.snrReference = recipe.snrReference;
     const std::uint32_t samples = recipe.samplesPerCapture;
     // A row that means nothing here is refused, unless the class inherits it and has turned off
     // what it needs by a key of its own (a class without fading in a recipe with Doppler ranges).
@@ -397,6 +414,7 @@ DatasetRecipe recipeFrom(const Json& top) {
                    kMaxCaptures, "an integer from 1 to " + std::to_string(kMaxCaptures));
     recipe.snrsDb = snrValues(required(top, "snr", "", "the SNRs"));
     recipe.snrDefinition = snrDefinitionOf(top["snr"]);
+    recipe.snrReference = snrReferenceOf(top);
     SignalParameters whole;
     const std::vector<KeySetting> settings = keySettings(top, "", whole);
     const Json& classes = required(top, "classes", "", "a list of classes");

@@ -13,6 +13,7 @@ OptionRun prepareRun(const Options& o) {
                                        : reading.message + "\n" + form};
     }
     reading.parameters->impairments = impairmentsFrom(o.impairments, reading.parameters->samplingRate);
+    reading.parameters->integerScale = integerScaleFrom(o, reading.parameters->outputFormat);
     OptionRun run{std::move(*reading.parameters),
                   o.seed ? SignalSynthesizer::seeded(*o.seed) : SignalSynthesizer(), {}};
     run.options.keepLastSignal = false;

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <string_view>
 #include <vector>
 
@@ -11,6 +12,9 @@
 #include "common/Version.h"
 #include "modulation/SchemeCatalog.h"
 #include "common/NumberText.h"
+#include "common/PrintableText.h"
+#include "export/IntegerSamples.h"
+#include "request/FieldText.h"
 #include "request/Messages.h"
 
 namespace quorvel {
@@ -113,7 +117,7 @@ std::optional<std::int32_t> orderOf(const Options& o, const Scheme& scheme) {
 constexpr const char* kSettingOptions[] = {"--symbol-rate", "--sampling-rate", "--modulation", "--order",
                                            "--apsk-radii",  "--symbols",       "--source",     "--snr",
                                            "--mixing",      "--timing-error",  "--freq-offset", "--files",
-                                           "--seed",        "--format",        "--stdout",
+                                           "--seed",        "--format",        "--scale",      "--stdout",
                                            "--pa",          "--clock-offset",  "--multipath",  "--fading",
                                            "--doppler",     "--phase-noise",   "--iq-imbalance", "--dc-offset"};
 
@@ -171,10 +175,15 @@ void addOptions(CLI::App& app, Options& o) {
         ->capture_default_str();
     option(kOutputGroup, "--files", o.files, "Number of files", "N")->capture_default_str();
     option(kOutputGroup, "--format", o.format,
-           "Output format: csv, cf32 (raw little-endian float32 I/Q, .sigmf-data) or both; "
-           "each file also gets a SigMF .sigmf-meta file",
+           "Output format: csv, cf32 (raw little-endian float32 I/Q, .sigmf-data), both, or the integer "
+           "pairs ci16 (little-endian), ci8 or cu8 (offset by 127.5) of SDR hardware; each file also gets a SigMF "
+           ".sigmf-meta file",
            "NAME")
         ->capture_default_str();
+    option(kOutputGroup, "--scale", o.scale,
+           "ci16, ci8, cu8: full scale as a factor of the signal's nominal RMS (default " +
+               numberText(defaultIntegerScale()) + ", 12 dB of headroom); clipped samples are counted and reported",
+           "F");
     app.add_flag("--stdout", o.toStdout,
                                   "Write the one file's samples (csv or cf32) to standard output and no sample "
                                   "file; messages go to standard error")
@@ -200,6 +209,20 @@ void addOptions(CLI::App& app, Options& o) {
         "      ten cf32 recordings with their SigMF metadata in captures/\n"
         "  mkdir -p again && quorvel-cli --from captures/modulated_signal_3.sigmf-meta --save-path again\n"
         "      file 3 of that run made again from its metadata, the same bytes");
+}
+
+double integerScaleFrom(const Options& o, OutputFormat format) {
+    if (!o.scale) {
+        return 0.0;
+    }
+    if (!isIntegerFormat(format)) {
+        throw OptionError{"--scale: only with --format ci16, ci8 or cu8."};
+    }
+    const std::optional<double> scale = FieldText(*o.scale).real();
+    if (!scale || !std::isfinite(*scale) || !(*scale > 0.0)) {
+        throw OptionError{"--scale: a factor above 0, such as 4 (it is \"" + printableText(*o.scale, 32) + "\")."};
+    }
+    return *scale;
 }
 
 std::string expectedFormLine(std::string_view message) {

@@ -38,6 +38,7 @@ struct Options {
     std::string files;
     std::string savePath;
     std::string format;
+    std::optional<std::string> scale;
     std::optional<std::uint32_t> seed;
     std::optional<std::string> from;
     bool quiet = false;
@@ -74,5 +75,9 @@ void checkOptionUse(const CLI::App& app, const Options& o);
 // The request the options make: names resolved through the catalogs, texts as typed. The texts
 // stay in o, which must outlive the request. Throws OptionError for what names nothing.
 SettingsRequest requestFrom(const Options& o);
+
+// --scale's factor for the run's format: 0 (the default) when not given. Throws OptionError for
+// a value that is no factor above 0, or a scale for a format without one.
+double integerScaleFrom(const Options& o, OutputFormat format);
 
 }  // namespace quorvel

@@ -32,6 +32,7 @@ TEST(RecipeRefusal, EveryFaultNamesItsKeyAndRule) {
         {"/snr/values/1", "10", "snr.values[1]: a finite number of dB (it is \"10\")"},
         {"/snr/step", 2, "snr.values: cannot be given with start, stop and step"},
         {"/snr/definition", "es_n0", "snr.definition: \"per_sample\""},
+        {"/snr_ref", 1, "snr_ref: \"measured\" (the capture's own mean power) or \"nominal\""},
         {"/timing_error", Json{{"min", -0.5}, {"max", 1.5}}, "timing_error.max: a number of symbol periods from -1 to 1 (it is 1.5)"},
         {"/frequency_offset", Json{{"min", 5}, {"max", 1}}, "frequency_offset.max: at least min (5)"},
         {"/frequency_offset", Json{{"min", 5}, {"high", 6}}, "frequency_offset.high: unknown key"},
