@@ -23,26 +23,40 @@ struct SignedCodes {
 constexpr SignedCodes kCi16{32768.0, -32768.0, 32767.0};
 constexpr SignedCodes kCi8{128.0, -128.0, 127.0};
 
-// The nearest code, the end code beyond the ends; clipped is set for a value beyond them or not
-// a number (written 0 for the signed forms).
-double signedCode(double value, const SignedCodes& codes, bool& clipped) {
-    const double code = std::nearbyint(value * codes.perFullScale);
-    if (!(code >= codes.lowest && code <= codes.highest)) {
-        clipped = true;
-        return std::isnan(code) ? 0.0 : std::clamp(code, codes.lowest, codes.highest);
-    }
-    return code;
+// x rounded to the nearest whole number, ties to even, as nearbyint rounds in the default mode,
+// for |x| < 2^51; larger values come back beyond every end code. Written out because the
+// library's call would cost more than the rest of a sample: adding and taking away 1.5 * 2^52
+// leaves no fraction bits.
+inline double roundedToWhole(double x) {
+    constexpr double kShift = 6755399441055744.0;
+    return (x + kShift) - kShift;
 }
 
-// cu8's 256 levels lie at (u - 127.5) / 128: each value goes to the level of its own 1/128 step,
-// so the levels' mean is 0 as the signal's is.
-double unsignedCode(double value, bool& clipped) {
-    const double code = std::floor(value * 128.0) + 128.0;
-    if (!(code >= 0.0 && code <= 255.0)) {
-        clipped = true;
-        return std::isnan(code) ? 128.0 : std::clamp(code, 0.0, 255.0);
+// The end code for a code beyond the ends, 0 for not a number (which fails both comparisons).
+inline double clampedCode(double code, double lowest, double highest, bool& clipped) {
+    if (code >= lowest && code <= highest) {
+        return code;
     }
-    return code;
+    clipped = true;
+    return code < lowest ? lowest : (code > highest ? highest : 0.0);
+}
+
+// The nearest code, the end code beyond the ends; clipped is set for a value beyond them or not
+// a number (written 0).
+inline double signedCode(double value, const SignedCodes& codes, bool& clipped) {
+    return clampedCode(roundedToWhole(value * codes.perFullScale), codes.lowest, codes.highest, clipped);
+}
+
+// cu8's 256 levels lie at (u - 127.5) / 128: each value goes to the level of its own 1/128 step
+// (floor), so the levels' mean is 0 as the signal's is. Not a number is written as 128.
+inline double unsignedCode(double value, bool& clipped) {
+    const double scaled = value * 128.0;
+    if (!(scaled >= -128.0 && scaled < 128.0)) {
+        clipped = true;
+        return scaled >= 128.0 ? 255.0 : (scaled < -128.0 ? 0.0 : 128.0);
+    }
+    const int truncated = static_cast<int>(scaled);
+    return static_cast<double>(truncated + 128 - static_cast<int>(static_cast<double>(truncated) > scaled));
 }
 
 std::uint16_t littleEndian(std::int16_t value) {
