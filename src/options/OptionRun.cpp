@@ -5,7 +5,10 @@
 
 namespace quorvel {
 
-OptionRun prepareRun(const Options& o) {
+OptionRun prepareRun(const Options& given) {
+    // The request holds views of the texts, so the length in symbols needs a home of its own.
+    Options o = given;
+    o.symbols = symbolsText(given);
     SettingsReading reading = readSettings(requestFrom(o), o.savePath);
     if (!reading) {
         const std::string form = expectedFormLine(reading.message);

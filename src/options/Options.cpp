@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string_view>
 #include <vector>
 
@@ -117,7 +118,7 @@ std::optional<std::int32_t> orderOf(const Options& o, const Scheme& scheme) {
 constexpr const char* kSettingOptions[] = {"--symbol-rate", "--sampling-rate", "--modulation", "--order",
                                            "--apsk-radii",  "--symbols",       "--source",     "--snr",
                                            "--mixing",      "--timing-error",  "--freq-offset", "--files",
-                                           "--seed",        "--format",        "--scale",      "--stdout",
+                                           "--seed",        "--format",        "--scale",      "--stdout",       "--duration",
                                            "--pa",          "--clock-offset",  "--multipath",  "--fading",
                                            "--doppler",     "--phase-noise",   "--iq-imbalance", "--dc-offset"};
 
@@ -155,6 +156,9 @@ void addOptions(CLI::App& app, Options& o) {
     option(kSignalGroup, "--symbol-rate", o.symbolRate, "Symbol rate [Hz]", "HZ")->capture_default_str();
     option(kSignalGroup, "--sampling-rate", o.samplingRate, "Sampling rate [Hz]", "HZ")->capture_default_str();
     option(kSignalGroup, "--symbols", o.symbols, "Number of symbols per file", "N")->capture_default_str();
+    option(kSignalGroup, "--duration", o.duration,
+           "Length of each file [s] instead of --symbols: the seconds times the symbol rate, rounded to whole symbols",
+           "SECONDS");
     option(kSignalGroup, "--source", o.source,
            "Input data source: " + alternatives(choiceWords(dataSourceChoices())) + "; or a bit source: " +
                prbsSourceNames() + " (ITU-T O.150, from all ones)",
@@ -211,6 +215,27 @@ void addOptions(CLI::App& app, Options& o) {
         "      file 3 of that run made again from its metadata, the same bytes");
 }
 
+std::string symbolsText(const Options& o) {
+    if (!o.duration) {
+        return o.symbols;
+    }
+    const std::optional<double> seconds = FieldText(*o.duration).real();
+    if (!seconds || !std::isfinite(*seconds) || !(*seconds > 0.0)) {
+        throw OptionError{"--duration: a number of seconds above 0, such as 2.5 (it is \"" +
+                          printableText(*o.duration, 32) + "\")."};
+    }
+    const std::optional<double> rate = FieldText(o.symbolRate).real();
+    if (!rate || !std::isfinite(*rate) || !(*rate > 0.0)) {
+        return o.symbols;
+    }
+    const double symbols = std::round(*seconds * *rate);
+    if (!(symbols >= 1.0 && symbols <= static_cast<double>(std::numeric_limits<std::int32_t>::max()))) {
+        throw OptionError{"--duration: " + numberText(*seconds) + " s at " + numberText(*rate) + " symbols per second is " +
+                          numberText(symbols) + " symbols, not 1 to 2147483647."};
+    }
+    return std::to_string(static_cast<std::int32_t>(symbols));
+}
+
 double integerScaleFrom(const Options& o, OutputFormat format) {
     if (!o.scale) {
         return 0.0;
@@ -260,6 +285,9 @@ void checkOptionUse(const CLI::App& app, const Options& o) {
     }
     if (o.savePath.empty()) {
         throw OptionError{"--save-path: an empty value names no folder (use . for the current folder)."};
+    }
+    if (o.duration && app.count("--symbols") > 0) {
+        throw OptionError{"--duration: not with --symbols (both set the length)."};
     }
     if (o.from && o.from->empty()) {
         throw OptionError{"--from: an empty value names no metadata file."};
