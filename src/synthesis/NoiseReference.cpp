@@ -66,7 +66,7 @@ ComplexSample meanPoint(const SignalParameters& p, const SampleBuffer& points) {
 }
 
 // Sample n lies at n / L symbols, a fraction f past a point: its line gives (1-f)^2 + f^2 of the
-// points' varying part.
+// points' varying share.
 double linearShare(double samplesPerSymbol) {
     const std::int64_t period = phasePeriod(samplesPerSymbol);
     double sum = 0.0;
