@@ -106,11 +106,18 @@ Case decode(FuzzedDataProvider& data) {
     Case c;
     quorvel::SignalParameters& p = c.parameters;
     p.modulationType = static_cast<quorvel::ModulationType>(
-        pickOrAny(data, std::array<std::int32_t, 15>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 0, 14}));
+        pickOrAny(data, std::array<std::int32_t, 18>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 16, 17, 0, 18}));
     p.order = pickOrAny(data, std::array<std::int32_t, 8>{2, 4, 8, 16, 32, 64, 0, 3});
     if (data.ConsumeBool()) {
         p.values["tone"] = data.ConsumeBool() ? data.ConsumeFloatingPointInRange<double>(-6000.0, 6000.0)
                                               : awkwardDouble(data);
+    }
+    if (data.ConsumeBool()) {
+        // One of the later families' own numbers, plausible or not.
+        constexpr std::array<const char*, 6> kOwn{"mod_index", "bt", "chirp_bandwidth", "chirp_length", "chirp_gap",
+                                                  "spreading_factor"};
+        p.values[kOwn[data.ConsumeIntegralInRange<std::size_t>(0, kOwn.size() - 1)]] =
+            data.ConsumeBool() ? std::round(data.ConsumeFloatingPointInRange<double>(-2.0, 6000.0)) : awkwardDouble(data);
     }
     p.pskOrder = pickOrAny(data, std::array<std::int32_t, 8>{2, 4, 8, 16, 0, 1, 3, -4});
     p.fskOrder = pickOrAny(data, std::array<std::int32_t, 6>{2, 4, 8, 0, 1, 3});

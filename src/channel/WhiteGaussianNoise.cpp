@@ -49,35 +49,27 @@ double noiseStandardDeviation(const SampleBuffer& signal, double snrDb) {
     return noiseStandardDeviation(meanPower(signal), snrDb);
 }
 
+NoiseGenerator::NoiseGenerator(double standardDeviation, std::uint32_t seed, NoiseDraws draws)
+    : pairs_(draws == NoiseDraws::CounterBoxMuller ? counterPairs(seed) : twisterPairs(seed)),
+      standardDeviation_(standardDeviation) {}
+
 void NoiseGenerator::addTo(std::span<ComplexSample> samples) {
-    // Each sample takes exactly one polar pair, so no value is left over between calls. The
-    // points are drawn first, a block at a time, because only that part depends on the engine's
-    // order; the logarithms and roots of a block are then independent of each other and overlap
-    // in the processor, where one sample at a time they would wait on each other.
-    std::array<PolarPoint, kNoiseBlock> points;
+    // Each sample takes exactly one pair, so no value is left over between calls; a block at a
+    // time keeps the readied pairs small.
+    NormalPiece piece;
     for (std::size_t begin = 0; begin < samples.size(); begin += kNoiseBlock) {
         const std::size_t count = std::min(kNoiseBlock, samples.size() - begin);
-        drawPoints(std::span(points).first(count));
-        addPoints(std::span(points).first(count), samples.subspan(begin, count));
+        drawPoints(piece, count);
+        addPoints(piece, samples.subspan(begin, count));
     }
 }
 
-void NoiseGenerator::drawPoints(std::span<PolarPoint> points) {
-    drawPolarPoints(engine_, points);
+void NoiseGenerator::drawPoints(NormalPiece& piece, std::size_t count) {
+    pairs_->prepare(piece, count);
 }
 
-void NoiseGenerator::addPoints(std::span<const PolarPoint> points, std::span<ComplexSample> samples) const {
-    std::array<double, kNoiseBlock> factors;
-    for (std::size_t begin = 0; begin < samples.size(); begin += kNoiseBlock) {
-        const std::size_t count = std::min(kNoiseBlock, samples.size() - begin);
-        polarFactors(points.subspan(begin, count), std::span(factors).first(count));
-        for (std::size_t n = 0; n < count; ++n) {
-            const PolarPoint& point = points[begin + n];
-            ComplexSample& sample = samples[begin + n];
-            sample.q = (point.u1 * factors[n]) * standardDeviation_ + sample.q;
-            sample.i = (point.u2 * factors[n]) * standardDeviation_ + sample.i;
-        }
-    }
+void NoiseGenerator::addPoints(const NormalPiece& piece, std::span<ComplexSample> samples) const {
+    pairs_->add(piece, standardDeviation_, samples);
 }
 
 SampleBuffer addWhiteGaussianNoise(SampleBuffer&& input, double snrDb, const SeedSource& seeds) {

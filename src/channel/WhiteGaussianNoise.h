@@ -5,7 +5,9 @@
 #include <random>
 #include <span>
 
-#include "channel/PolarNormal.h"
+#include <memory>
+
+#include "channel/NormalPairs.h"
 #include "common/SeedSource.h"
 #include "common/Signal.h"
 
@@ -27,26 +29,28 @@ double noiseStandardDeviation(double signalPower, double snrDb);
 // The same for the signal's measured mean power.
 double noiseStandardDeviation(const SampleBuffer& signal, double snrDb);
 
+// Which normal pairs a file's noise takes: see NormalPairs.h.
+enum class NoiseDraws { PolarTwister, CounterBoxMuller };
+
 // Adds the noise of one buffer in consecutive pieces, so that later work can start on the first
 // samples while the rest is still being drawn; the pieces together get exactly the values one
 // pass over the whole buffer would.
 class NoiseGenerator {
 public:
-    NoiseGenerator(double standardDeviation, std::uint32_t seed)
-        : engine_(seed), standardDeviation_(standardDeviation) {}
+    NoiseGenerator(double standardDeviation, std::uint32_t seed, NoiseDraws draws = NoiseDraws::PolarTwister);
 
     // Adds the next samples' noise: each sample takes one pair, Q the first value, I the second.
     void addTo(std::span<ComplexSample> samples);
 
-    // The same in two halves, so that they can run on two threads: the points of the next
-    // samples, which only this generator's engine can draw, in order...
-    void drawPoints(std::span<PolarPoint> points);
+    // The same in two halves, so that they can run on two threads: the pairs of the next count
+    // samples readied, in order, on one thread...
+    void drawPoints(NormalPiece& piece, std::size_t count);
 
-    // ...and the noise those points make, added to the samples (one point each), which any thread can do.
-    void addPoints(std::span<const PolarPoint> points, std::span<ComplexSample> samples) const;
+    // ...and the noise of a readied piece added to its samples, which any thread can do.
+    void addPoints(const NormalPiece& piece, std::span<ComplexSample> samples) const;
 
 private:
-    MersenneTwister engine_;
+    std::unique_ptr<NormalPairs> pairs_;
     double standardDeviation_;
 };
 

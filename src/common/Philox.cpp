@@ -1,5 +1,7 @@
 #include "common/Philox.h"
 
+#include "common/WideKernel.h"
+
 namespace quorvel {
 namespace {
 
@@ -18,6 +20,21 @@ PhiloxCounter philoxRound(const PhiloxCounter& c, const PhiloxKey& k) {
 }
 
 }  // namespace
+
+QUORVEL_WIDE_KERNEL void philox4x32(PhiloxColumns& c, std::size_t count, PhiloxKey key) {
+    for (int r = 0; r < kRounds; ++r) {
+        if (r > 0) {
+            key = {key[0] + kWeyl0, key[1] + kWeyl1};
+        }
+        for (std::size_t n = 0; n < count; ++n) {
+            const PhiloxCounter next = philoxRound({c.w0[n], c.w1[n], c.w2[n], c.w3[n]}, key);
+            c.w0[n] = next[0];
+            c.w1[n] = next[1];
+            c.w2[n] = next[2];
+            c.w3[n] = next[3];
+        }
+    }
+}
 
 PhiloxCounter philox4x32(PhiloxCounter counter, PhiloxKey key) {
     for (int r = 0; r < kRounds; ++r) {
@@ -43,9 +60,8 @@ std::uint32_t CounterDraws::next() {
 }
 
 double CounterDraws::uniform() {
-    const std::uint64_t high = next() >> 5;  // 27 bits
-    const std::uint64_t low = next() >> 6;   // 26 bits
-    return static_cast<double>((high << 26) | low) * 0x1p-53;
+    const std::uint32_t high = next();
+    return philoxUniform(high, next());
 }
 
 }  // namespace quorvel

@@ -89,6 +89,9 @@ struct SignalParameters {
     double integerScale = 0.0;
     Transmitter transmitter{};
     Impairments impairments{};
+    // The random symbols and the noise from counter-based blocks (Philox) even where the family
+    // keeps the twister; off, the family's row decides (Scheme::counterDraws).
+    bool counterDraws = false;
 
     friend bool operator==(const SignalParameters&, const SignalParameters&) = default;
 };

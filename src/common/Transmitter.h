@@ -24,6 +24,10 @@ enum class BitSource : std::int32_t {
     Prbs23,
     Prbs31,
     File,     // the bytes of bitsFile, repeated
+    // ITU-T O.150's own 2^15-1, 2^23-1 and 2^31-1: the registers above with every bit inverted.
+    Prbs15Inverted,
+    Prbs23Inverted,
+    Prbs31Inverted,
 };
 
 enum class SnrDefinition : std::int32_t {

@@ -15,14 +15,20 @@ constexpr std::array<PulseChoice, 4> kPulses{{
 
 constexpr BitSourceChoice kIndices{BitSource::Indices, "indices", "Data source above", 0, 0};
 
-// The ITU-T O.150 sequences.
-constexpr std::array<BitSourceChoice, 6> kBitSources{{
+// The maximal-length registers of ITU-T O.150's polynomials, from all ones. O.150 inverts its
+// 2^15-1, 2^23-1 and 2^31-1 sequences; the first names put those out uninverted, as files have
+// been made with them, and the "-inv" names follow O.150 (2^9-1 it does not invert; 2^7-1 is
+// not among its sequences).
+constexpr std::array<BitSourceChoice, 9> kBitSources{{
     {BitSource::Prbs7, "prbs7", "PRBS 7", 7, 6},
     {BitSource::Prbs9, "prbs9", "PRBS 9", 9, 5},
     {BitSource::Prbs15, "prbs15", "PRBS 15", 15, 14},
     {BitSource::Prbs23, "prbs23", "PRBS 23", 23, 18},
     {BitSource::Prbs31, "prbs31", "PRBS 31", 31, 28},
     {BitSource::File, "file", "Bits from a file", 0, 0},
+    {BitSource::Prbs15Inverted, "prbs15-inv", "PRBS 15 inverted (O.150)", 15, 14, true},
+    {BitSource::Prbs23Inverted, "prbs23-inv", "PRBS 23 inverted (O.150)", 23, 18, true},
+    {BitSource::Prbs31Inverted, "prbs31-inv", "PRBS 31 inverted (O.150)", 31, 28, true},
 }};
 
 constexpr std::array<SnrDefinitionChoice, 3> kSnrDefinitions{{

@@ -26,6 +26,7 @@ struct BitSourceChoice {
     std::string_view caption;
     int length = 0;  // 0: not a shift register
     int tap = 0;
+    bool inverted = false;  // every bit of the register's output inverted
 };
 
 struct SnrDefinitionChoice {

@@ -8,6 +8,7 @@
 #include "modulation/SymbolTiming.h"
 #include "synthesis/ImpairmentStages.h"
 #include "synthesis/NoiseReference.h"
+#include "synthesis/RandomDraws.h"
 #include "synthesis/SignalChain.h"
 #include "synthesis/SymbolSources.h"
 
@@ -34,7 +35,8 @@ void makeCapture(const CapturePlan& plan, std::uint32_t samples, CaptureSamples&
     }
     out.signalPower = sum / samples;
     if (!isNoiseless(plan.parameters.snrDb)) {
-        NoiseGenerator noise(noiseStandardDeviation(noiseReferencePower(plan.parameters, out.signalPower), perSampleSnrDb(plan.parameters)), seeds());
+        NoiseGenerator noise(noiseStandardDeviation(noiseReferencePower(plan.parameters, out.signalPower), perSampleSnrDb(plan.parameters)),
+                             seeds(), noiseDraws(plan.parameters));
         noise.addTo(out.samples);
     }
     // The receiver's own effects come after the noise, as in a file.

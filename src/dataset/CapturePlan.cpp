@@ -1,14 +1,23 @@
 #include "dataset/CapturePlan.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/SeedSource.h"
 #include "dataset/RecipeKeys.h"
 #include "modulation/SchemeCatalog.h"
+#include "synthesis/RunCheck.h"
 
 namespace quorvel {
 
 std::int32_t captureSymbolCount(const SignalParameters& p, std::uint32_t samples) {
+    if (ownsLength(p)) {
+        // A chirp's length is its own: enough whole chirps or pulses to cover the capture.
+        SignalParameters one = p;
+        one.symbolCount = 1;
+        const double chirp = samplesPerFile(one);
+        return chirp >= 1.0 ? static_cast<std::int32_t>(std::ceil(samples / chirp)) : 1;
+    }
     const double perSymbol = p.samplingRate / p.symbolRate;
     if (!mapsOnePointPerSymbol(p.modulationType) && p.transmitter.exactTiming) {
         // round(symbols x samples per symbol) samples on the exact grid.
@@ -51,6 +60,11 @@ CapturePlan planCapture(const DatasetRecipe& recipe, std::uint64_t index) {
     p.transmitter.snrReference = recipe.snrReference;
     p.symbolCount = captureSymbolCount(p, recipe.samplesPerCapture);
     return plan;
+}
+
+bool drawsByCounter(const DatasetRecipe& recipe) {
+    return std::any_of(recipe.classes.begin(), recipe.classes.end(),
+                       [](const DatasetClass& c) { return drawsByCounter(c.scheme); });
 }
 
 }  // namespace quorvel

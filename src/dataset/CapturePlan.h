@@ -28,6 +28,10 @@ struct CapturePlan {
 // held at the last one: the first `samples` of a run of this many symbols are the capture.
 std::int32_t captureSymbolCount(const SignalParameters& parameters, std::uint32_t samples);
 
+// Whether some class of the recipe draws its captures' symbols and noise from counter-based
+// blocks (as its family's row says); the dataset's files then record "random".
+bool drawsByCounter(const DatasetRecipe& recipe);
+
 // The class, SNR and settings of capture `index` (below recipe.captureCount()).
 CapturePlan planCapture(const DatasetRecipe& recipe, std::uint64_t index);
 

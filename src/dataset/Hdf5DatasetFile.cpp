@@ -4,8 +4,10 @@
 #include <cmath>
 #include <system_error>
 
+#include "common/Philox.h"
 #include "common/PrintableText.h"
 #include "common/Version.h"
+#include "dataset/CapturePlan.h"
 #include "dataset/RecipeKeys.h"
 
 namespace quorvel {
@@ -110,6 +112,7 @@ Hdf5Layout hdf5Layout(const DatasetRecipe& recipe, Shard shard) {
                                           [](double snr) { return snr == std::round(snr); });
     layout.samplingRate = planCapture(recipe, 0).parameters.samplingRate;
     layout.recipeText = recipe.text;
+    layout.counterDraws = drawsByCounter(recipe);
     return layout;
 }
 
@@ -142,6 +145,10 @@ Hdf5DatasetWriter::Hdf5DatasetWriter(const std::string& path, Hdf5Layout layout)
     hdf5::writeAttribute(file_, "program_version", std::string(kProgramVersion));
     hdf5::writeAttribute(file_, "samples_per_capture", std::uint64_t{layout_.samplesPerCapture});
     hdf5::writeAttribute(file_, "sampling_rate", layout_.samplingRate);
+    if (layout_.counterDraws) {
+        hdf5::writeAttribute(file_, "random", std::string(kCounterDrawsName));
+        hdf5::writeAttribute(file_, "random_version", static_cast<std::uint64_t>(kCounterDrawsVersion));
+    }
     if (!layout_.shard.whole()) {
         hdf5::writeAttribute(file_, "shard_index", layout_.shard.index);
         hdf5::writeAttribute(file_, "shard_count", layout_.shard.count);

@@ -1,11 +1,13 @@
 #include "dataset/RecipeKeys.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
 #include "common/Choices.h"
 #include "common/NumberText.h"
 #include "common/TransmitterChoices.h"
+#include "modulation/FamilyParameters.h"
 #include "modulation/SchemeCatalog.h"
 #include "synthesis/RunCheck.h"
 #include "synthesis/TransmitterCheck.h"
@@ -45,12 +47,41 @@ std::optional<std::string_view> fadingNameAt(std::size_t index) {
 
 constexpr double kNotSet = std::numeric_limits<double>::quiet_NaN();
 
-bool isTone(const SignalParameters& p) {
-    return p.modulationType == ModulationType::Tone;
+// A family's own parameter means something only for the families whose rows list it.
+bool listsParameter(const SignalParameters& p, std::string_view name) {
+    const Scheme* scheme = findScheme(p.modulationType);
+    return scheme != nullptr && std::any_of(scheme->parameters.begin(), scheme->parameters.end(),
+                                            [name](const WaveformParameter& parameter) { return parameter.name == name; });
 }
 
-bool isCpfsk(const SignalParameters& p) {
-    return p.modulationType == ModulationType::Cpfsk;
+bool isTone(const SignalParameters& p) {
+    return listsParameter(p, "tone");
+}
+
+template <const WaveformParameter& Parameter>
+bool listsOwn(const SignalParameters& p) {
+    return listsParameter(p, Parameter.name);
+}
+
+template <const WaveformParameter& Parameter>
+void applyOwn(SignalParameters& p, double v) {
+    if (listsOwn<Parameter>(p)) {
+        p.values[std::string(Parameter.name)] = v;
+    }
+}
+
+template <const WaveformParameter& Parameter>
+double readOwn(const SignalParameters& p) {
+    return listsOwn<Parameter>(p) ? waveformValue(p, Parameter) : kNotSet;
+}
+
+// A drawable row for a family's own number, its bounds the parameter's; `whole` for a count.
+template <const WaveformParameter& Parameter>
+RecipeKey ownKey(std::string_view onlyWith, bool whole = false) {
+    return {.name = Parameter.name, .drawable = true, .lowest = Parameter.minimum, .highest = Parameter.maximum,
+            .whole = whole, .rule = whole ? "a whole number" : "a number", .statesBounds = true,
+            .apply = applyOwn<Parameter>, .read = readOwn<Parameter>, .applies = listsOwn<Parameter>,
+            .onlyWith = onlyWith, .recordedWhenGiven = true};
 }
 
 // An impairment one key of several sets starts at its own defaults.
@@ -208,14 +239,12 @@ const RecipeKey kKeys[] = {
      },
      .read = [](const SignalParameters& p) { return isTone(p) ? waveformValue(p, "tone") : kNotSet; },
      .unit = "Hz", .applies = isTone, .onlyWith = "only with \"modulation\": \"tone\"", .recordedWhenGiven = true},
-    {.name = "mod_index", .drawable = true, .lowest = 0.01, .highest = 10.0, .rule = "a number from 0.01 to 10",
-     .apply = [](SignalParameters& p, double v) {
-         if (isCpfsk(p)) {
-             p.values["mod_index"] = v;
-         }
-     },
-     .read = [](const SignalParameters& p) { return isCpfsk(p) ? waveformValue(p, "mod_index") : kNotSet; },
-     .applies = isCpfsk, .onlyWith = "only with \"modulation\": \"cpfsk\"", .recordedWhenGiven = true},
+    ownKey<kModIndex>("only with \"modulation\": \"cpfsk\" or \"gfsk\""),
+    ownKey<kBandwidthTime>("only with \"modulation\": \"gfsk\""),
+    ownKey<kChirpBandwidth>("only with \"modulation\": \"lfm\" or \"chirpss\""),
+    ownKey<kChirpLength>("only with \"modulation\": \"lfm\"", true),
+    ownKey<kChirpGap>("only with \"modulation\": \"lfm\"", true),
+    ownKey<kSpreadingFactor>("only with \"modulation\": \"chirpss\"", true),
 };
 
 }  // namespace

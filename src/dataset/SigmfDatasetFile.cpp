@@ -11,8 +11,10 @@
 #include <system_error>
 
 #include "common/InputFile.h"
+#include "common/Philox.h"
 #include "common/PrintableText.h"
 #include "common/Version.h"
+#include "dataset/CapturePlan.h"
 #include "export/SigmfMetadata.h"
 
 namespace quorvel {
@@ -43,6 +45,10 @@ Json globalObject(const DatasetRecipe& recipe, Shard shard, const CaptureRange& 
     global["quorvel:capture_count"] = range.size();
     global["quorvel:samples_per_capture"] = recipe.samplesPerCapture;
     global["quorvel:recipe"] = Json::parse(recipe.text);
+    if (drawsByCounter(recipe)) {
+        global["quorvel:random"] = kCounterDrawsName;
+        global["quorvel:random_version"] = kCounterDrawsVersion;
+    }
     return global;
 }
 

@@ -4,6 +4,7 @@
 #include "export/ImpairmentRecord.h"
 #include "export/IntegerSamples.h"
 #include "common/Choices.h"
+#include "common/Philox.h"
 #include "export/TransmitterRecord.h"
 #include "modulation/SchemeCatalog.h"
 
@@ -63,6 +64,10 @@ Json globalObject(const RecordingRecord& r) {
         if (r.seedsPerFile) {
             global["quorvel:seed_derivation"] = kPerFileSeedDerivation;
         }
+    }
+    if (drawsByCounter(p)) {
+        global["quorvel:random"] = kCounterDrawsName;
+        global["quorvel:random_version"] = kCounterDrawsVersion;
     }
     global["quorvel:output_format"] = outputFormatName(p.outputFormat);
     if (isIntegerFormat(p.outputFormat)) {

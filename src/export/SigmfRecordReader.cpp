@@ -11,6 +11,7 @@
 #include "common/Choices.h"
 #include "common/InputFile.h"
 #include "common/JsonInput.h"
+#include "common/Philox.h"
 #include "export/MetadataFields.h"
 #include "export/TransmitterRecord.h"
 #include "export/ImpairmentRecord.h"
@@ -57,6 +58,17 @@ RecordingRecord recordFrom(const Json& global) {
     }
     p.outputFormat = named(global, "quorvel:output_format", outputFormatNamed);
     p.modulationType = named(global, "quorvel:modulation", schemeNamed);
+    // Without the key the symbols and noise came from the twister, as every earlier version drew
+    // them; the families that always draw by counter record it as well.
+    if (global.contains("quorvel:random")) {
+        const std::string name = text(global, "quorvel:random");
+        const auto version = integer<std::int32_t>(global, "quorvel:random_version");
+        if (name != kCounterDrawsName || version != kCounterDrawsVersion) {
+            throw FieldProblem{"\"quorvel:random\" names nothing known (\"" + printableText(name, 80) +
+                               "\" version " + std::to_string(version) + ")"};
+        }
+        p.counterDraws = !drawsByCounter(p);
+    }
     for (const Scheme& scheme : schemeCatalog()) {
         if (scheme.ownsOrderField()) {
             p.*scheme.orderField = integer<std::int32_t>(global, orderKey(scheme).c_str());

@@ -8,7 +8,8 @@ namespace quorvel {
 
 // The mean |a|^2 of the symbol-rate schemes' points over their whole alphabet (Gray coding only
 // relabels them), and 1 for the schemes that make unit-magnitude samples themselves (the keyed
-// schemes, the tone); NaN for an unknown type or an order without a table.
+// schemes, the tone, chirp SS); an LFM pulse's length over its period with the gap; NaN for an
+// unknown type, an order without a table or settings the family refuses.
 double nominalMeanPower(const SignalParameters& parameters);
 
 }  // namespace quorvel

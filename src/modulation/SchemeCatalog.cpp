@@ -10,7 +10,10 @@
 #include "common/NumberText.h"
 #include "modulation/Apsk.h"
 #include "modulation/Constellation.h"
+#include "modulation/Chirp.h"
 #include "modulation/Cpfsk.h"
+#include "modulation/FamilyParameters.h"
+#include "modulation/Gfsk.h"
 #include "modulation/Fsk.h"
 #include "modulation/Gmsk.h"
 #include "modulation/Msk.h"
@@ -19,6 +22,7 @@
 #include "modulation/Psk.h"
 #include "modulation/Qam.h"
 #include "modulation/SamplesPerSymbol.h"
+#include "modulation/SymbolTiming.h"
 #include "modulation/Tone.h"
 
 namespace quorvel {
@@ -69,15 +73,13 @@ constexpr std::array<WaveformParameter, 1> kToneParameters{{
 
 constexpr std::array<SchemeOrder, 4> kCpfskOrders{
     {{2, "2 (2-CPFSK)"}, {4, "4 (4-CPFSK)"}, {8, "8 (8-CPFSK)"}, {16, "16 (16-CPFSK)"}}};
-constexpr std::array<WaveformParameter, 1> kCpfskParameters{{
-    {.name = "mod_index",
-     .help = "Modulation index h of CPFSK: a deviation of h Rs / 2 per level step",
-     .valueName = "H",
-     .invalidMessage = "Invalid Modulation Index.",
-     .defaultValue = 0.5,
-     .minimum = 0.01,
-     .maximum = 10.0},
-}};
+constexpr std::array<WaveformParameter, 1> kCpfskParameters{{kModIndex}};
+
+constexpr std::array<SchemeOrder, 4> kGfskOrders{
+    {{2, "2 (2-GFSK)"}, {4, "4 (4-GFSK)"}, {8, "8 (8-GFSK)"}, {16, "16 (16-GFSK)"}}};
+constexpr std::array<WaveformParameter, 2> kGfskParameters{{kModIndex, kBandwidthTime}};
+constexpr std::array<WaveformParameter, 3> kLfmParameters{{kChirpBandwidth, kChirpLength, kChirpGap}};
+constexpr std::array<WaveformParameter, 2> kChirpssParameters{{kSpreadingFactor, kChirpBandwidth}};
 
 // The amplitude families' tables, one builder each, read by one mapper.
 struct LinearTable {
@@ -148,18 +150,104 @@ std::optional<std::string> toneRefusal(const SignalParameters& p) {
     return std::nullopt;
 }
 
-// CPFSK keys whole samples per symbol and has no exact grid; its highest tone must stay below
-// half the sampling rate.
-std::optional<std::string> cpfskRefusal(const SignalParameters& p) {
+// CPFSK and GFSK key whole samples per symbol and have no exact grid; the highest tone must stay
+// below half the sampling rate.
+std::optional<std::string> continuousPhaseRefusal(const SignalParameters& p) {
+    const std::string family = upperCaseName(p.modulationType);
     if (p.transmitter.exactTiming) {
-        return std::string("CPFSK keys whole samples per symbol: leave exact timing off.");
+        return family + " keys whole samples per symbol: leave exact timing off.";
     }
-    const double h = waveformValue(p, kCpfskParameters[0]);
+    const double h = waveformValue(p, kModIndex);
     const double highestHz = h * p.symbolRate * (p.order - 1) / 2.0;
     if (!(highestHz < p.samplingRate / 2.0)) {
-        return "CPFSK of order " + std::to_string(p.order) + " and index " + numberText(h) + " reaches " +
+        return family + " of order " + std::to_string(p.order) + " and index " + numberText(h) + " reaches " +
                numberText(highestHz) + " Hz, not below half the sampling rate (" + numberText(p.samplingRate) +
                " Hz).";
+    }
+    return std::nullopt;
+}
+
+// The settings may come from anywhere (a caller of the library, a fuzzer), not only through the
+// readers that hold each parameter to its bounds.
+std::optional<std::string> boundsRefusal(const SignalParameters& p, std::span<const WaveformParameter> own) {
+    for (const WaveformParameter& parameter : own) {
+        const double value = waveformValue(p, parameter);
+        if (!(value >= parameter.minimum && value <= parameter.maximum)) {
+            return parameterOption(parameter) + " must be from " + numberText(parameter.minimum) + " to " +
+                   numberText(parameter.maximum) + " (it is " + numberText(value) + ").";
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> gfskRefusal(const SignalParameters& p) {
+    if (auto bounds = boundsRefusal(p, kGfskParameters)) {
+        return bounds;
+    }
+    return continuousPhaseRefusal(p);
+}
+
+// A parameter counted in samples or a spreading factor is a whole number.
+std::optional<std::string> wholeRefusal(const SignalParameters& p, const WaveformParameter& parameter) {
+    const double value = waveformValue(p, parameter);
+    if (value != std::floor(value)) {
+        return parameterOption(parameter) + " must be a whole number (it is " + numberText(value) + ").";
+    }
+    return std::nullopt;
+}
+
+// A sweep centred on 0 Hz stays within the sampling band when it is at most the sampling rate wide.
+std::optional<std::string> chirpBandRefusal(const SignalParameters& p) {
+    const double bandwidthHz = waveformValue(p, kChirpBandwidth);
+    if (!(bandwidthHz <= p.samplingRate)) {
+        return "A chirp bandwidth of " + numberText(bandwidthHz) + " Hz does not fit the sampling rate of " +
+               numberText(p.samplingRate) + " Hz (it may be at most that).";
+    }
+    return std::nullopt;
+}
+
+// An LFM pulse carries nothing: the symbols only count the pulses. Its timing is its own.
+std::optional<std::string> lfmRefusal(const SignalParameters& p) {
+    if (auto bounds = boundsRefusal(p, kLfmParameters)) {
+        return bounds;
+    }
+    for (const WaveformParameter& parameter : {kChirpLength, kChirpGap}) {
+        if (auto whole = wholeRefusal(p, parameter)) {
+            return whole;
+        }
+    }
+    if (auto band = chirpBandRefusal(p)) {
+        return band;
+    }
+    if (p.transmitter.bits != BitSource::Indices) {
+        return std::string("LFM pulses carry no bits: use a data source, not a bit source.");
+    }
+    if (p.transmitter.exactTiming) {
+        return std::string("LFM pulses are counted in samples: leave exact timing off.");
+    }
+    return std::nullopt;
+}
+
+// The most samples one chirp symbol may take (a 16 MiB piece of single-precision pairs).
+constexpr double kMaxChirpSymbolSamples = 2097152.0;
+
+std::optional<std::string> chirpssRefusal(const SignalParameters& p) {
+    if (auto bounds = boundsRefusal(p, kChirpssParameters)) {
+        return bounds;
+    }
+    if (auto whole = wholeRefusal(p, kSpreadingFactor)) {
+        return whole;
+    }
+    if (auto band = chirpBandRefusal(p)) {
+        return band;
+    }
+    const double perSymbol = std::exp2(waveformValue(p, kSpreadingFactor)) * p.samplingRate / waveformValue(p, kChirpBandwidth);
+    if (!(perSymbol <= kMaxChirpSymbolSamples)) {
+        return "A chirp symbol of 2^SF fs / B = " + numberText(perSymbol) + " samples is longer than 2^21 = " +
+               std::to_string(static_cast<long>(kMaxChirpSymbolSamples)) + ": widen the chirp bandwidth.";
+    }
+    if (p.transmitter.exactTiming) {
+        return std::string("Chirp symbols are counted in samples: leave exact timing off.");
     }
     return std::nullopt;
 }
@@ -226,8 +314,118 @@ SampleBuffer mapTone(const SymbolSequence& s, const SignalParameters& p) {
 }
 
 SampleBuffer mapCpfsk(const SymbolSequence& s, const SignalParameters& p) {
-    return modulateCpfsk(s, p.order, waveformValue(p, kCpfskParameters[0]), wholeSamplesPerSymbol(samplesPerSymbol(p)));
+    return modulateCpfsk(s, p.order, waveformValue(p, kModIndex), wholeSamplesPerSymbol(samplesPerSymbol(p)));
 }
+
+SampleBuffer mapGfsk(const SymbolSequence& s, const SignalParameters& p) {
+    return modulateGfsk(s, p.order, waveformValue(p, kModIndex), waveformValue(p, kBandwidthTime),
+                        wholeSamplesPerSymbol(samplesPerSymbol(p)));
+}
+std::unique_ptr<BlockMapper> gfskBlockMapper(const SignalParameters& p) {
+    return statefulMapper<GfskMapper>(p.order, waveformValue(p, kModIndex), waveformValue(p, kBandwidthTime),
+                                      static_cast<std::size_t>(p.symbolCount),
+                                      wholeSamplesPerSymbol(samplesPerSymbol(p)));
+}
+
+std::size_t lfmLength(const SignalParameters& p) {
+    return static_cast<std::size_t>(waveformValue(p, kChirpLength));
+}
+std::size_t lfmGap(const SignalParameters& p) {
+    return static_cast<std::size_t>(waveformValue(p, kChirpGap));
+}
+SampleBuffer mapLfm(const SymbolSequence& s, const SignalParameters& p) {
+    return modulateLfm(s, waveformValue(p, kChirpBandwidth), p.samplingRate, lfmLength(p), lfmGap(p));
+}
+int spreadingFactor(const SignalParameters& p) {
+    return static_cast<int>(waveformValue(p, kSpreadingFactor));
+}
+SampleBuffer mapChirpss(const SymbolSequence& s, const SignalParameters& p) {
+    return modulateChirpSpread(s, spreadingFactor(p), waveformValue(p, kChirpBandwidth), p.samplingRate);
+}
+
+// Each file holds its symbol count of pulses or chirp symbols, whatever the symbol rate.
+double lfmSamplesPerFile(const SignalParameters& p) {
+    return static_cast<double>(p.symbolCount) * (waveformValue(p, kChirpLength) + waveformValue(p, kChirpGap));
+}
+// In doubles, as chirpSymbolSamples rounds, so that settings the run check refuses stay numbers.
+double chirpssSamplesPerFile(const SignalParameters& p) {
+    const double chips = std::exp2(waveformValue(p, kSpreadingFactor));
+    return static_cast<double>(p.symbolCount) * std::round(chips * p.samplingRate / waveformValue(p, kChirpBandwidth));
+}
+std::int32_t chirpssAlphabet(const SignalParameters& p) {
+    const double sf = waveformValue(p, kSpreadingFactor);
+    return sf >= kSpreadingFactor.minimum && sf <= kSpreadingFactor.maximum && sf == std::floor(sf)
+               ? std::int32_t{1} << static_cast<int>(sf)
+               : 0;
+}
+
+// The occupied bands. Each is the band holding about 99 % of the power, from a closed form or a
+// standard table, never wider than the sampling rate.
+double withinSampling(const SignalParameters& p, double bandHz) {
+    return std::min(bandHz, p.samplingRate);
+}
+// 99 % of a Gaussian spectrum lies within +-2.576 standard deviations; the Gaussian pulse of
+// bandwidth-time product BT has a power spectrum of standard deviation BT Rs / sqrt(2 ln 2).
+double gaussianBand(double bandwidthTime, double symbolRateHz) {
+    return 2.0 * 2.5758 * bandwidthTime * symbolRateHz / std::sqrt(2.0 * std::log(2.0));
+}
+// The 99 % band [symbol rates] of a cosine pulse of roll-off a: the root-raised cosine's power
+// spectrum is the raised cosine, the raised cosine's its square. Over the roll-off, at
+// x = pi (f - (1-a)/2) / a from 0 to pi, the density is ((1 + cos x) / 2)^k, whose integral is
+// (x + sin x) / 2 for k = 1 and (3x/2 + 2 sin x + sin(2x) / 4) / 4 for k = 2; the band edge is
+// where the power from 0 Hz up reaches 99 % of the half spectrum's.
+double cosineBand(double rolloff, bool squared) {
+    const double flat = (1.0 - rolloff) / 2.0;
+    const auto rolled = [&](double x) {
+        const double integral = squared ? (1.5 * x + 2.0 * std::sin(x) + std::sin(2.0 * x) / 4.0) / 4.0
+                                        : (x + std::sin(x)) / 2.0;
+        return rolloff / Pi * integral;
+    };
+    const double target = 0.99 * (flat + rolled(Pi));
+    if (target <= flat) {
+        return 2.0 * target;
+    }
+    double low = 0.0, high = Pi;
+    for (int step = 0; step < 60; ++step) {
+        const double middle = 0.5 * (low + high);
+        (flat + rolled(middle) < target ? low : high) = middle;
+    }
+    return 2.0 * (flat + rolloff * low / Pi);
+}
+// Points shaped by a pulse: the cosine pulses' 99 % bands, at most (1 + rolloff) Rs; the
+// Gaussian's; and for the straight lines between points (a triangle two symbols wide, whose
+// spectrum is sinc^4) 1.30 Rs.
+double linearBand(const SignalParameters& p) {
+    const double rs = effectiveSymbolRate(p);
+    switch (p.transmitter.pulse) {
+        case PulseShape::RootRaisedCosine: return withinSampling(p, cosineBand(p.transmitter.rolloff, false) * rs);
+        case PulseShape::RaisedCosine: return withinSampling(p, cosineBand(p.transmitter.rolloff, true) * rs);
+        case PulseShape::Gaussian: return withinSampling(p, gaussianBand(p.transmitter.rolloff, rs));
+        case PulseShape::Linear: break;
+    }
+    return withinSampling(p, 1.30 * rs);
+}
+// Each FSK symbol restarts its tone at phase 0, so the mean symbol repeats every symbol and its
+// harmonics at multiples of Rs, falling off only as 1 / m^2, hold most of the band: the power
+// spectrum of restarting tones (its continuous density plus those lines) puts 99 % within 38 Rs for
+// orders 2 and 4 and 40 Rs for 8. Stated: the tones' span (M-1) Rs plus 38 Rs.
+double fskBand(const SignalParameters& p) {
+    return withinSampling(p, (p.fskOrder - 1 + 38.0) * effectiveSymbolRate(p));
+}
+// The 99 % bands of MSK (1.18 Rs) and of GMSK at BT 0.3 (0.92 Rs), after Murota and Hirade (1981).
+double mskBand(const SignalParameters& p) { return withinSampling(p, 1.18 * effectiveSymbolRate(p)); }
+double gmskBand(const SignalParameters& p) { return withinSampling(p, 0.92 * effectiveSymbolRate(p)); }
+// Carson's rule, 2 (peak deviation + highest modulating frequency): the deviation is h (M-1) Rs / 2,
+// the rectangular frequency pulse's modulating band Rs / 2, the Gaussian one's BT Rs.
+double cpfskBand(const SignalParameters& p) {
+    return withinSampling(p, (waveformValue(p, kModIndex) * (p.order - 1) + 1.0) * effectiveSymbolRate(p));
+}
+double gfskBand(const SignalParameters& p) {
+    return withinSampling(p, (waveformValue(p, kModIndex) * (p.order - 1) + 2.0 * waveformValue(p, kBandwidthTime)) *
+                                 effectiveSymbolRate(p));
+}
+double chirpBand(const SignalParameters& p) { return withinSampling(p, waveformValue(p, kChirpBandwidth)); }
+double noBand(const SignalParameters&) { return 0.0; }
 
 // The ring table and radii are worked out once per file, not once per piece.
 std::unique_ptr<BlockMapper> apskBlockMapper(const SignalParameters& p) {
@@ -235,7 +433,7 @@ std::unique_ptr<BlockMapper> apskBlockMapper(const SignalParameters& p) {
                                 const SymbolSequence& symbols) { return modulateApsk(symbols, sizes, radii); });
 }
 
-const std::array<Scheme, 13> kSchemes{{
+const std::array<Scheme, 16> kSchemes{{
     {.type = ModulationType::Psk,
      .name = "psk",
      .caption = "1: PSK (Phase-Shift Keying)",
@@ -246,7 +444,8 @@ const std::array<Scheme, 13> kSchemes{{
      .invalidOrderMessage = "Invalid PSK Order.",
      .mapWhole = mapPsk,
      .makeBlockMapper = memorylessOf<mapPsk>,
-     .gray = grayAlongLine},
+     .gray = grayAlongLine,
+     .occupiedBandwidthHz = linearBand},
     {.type = ModulationType::Oqpsk,
      .name = "oqpsk",
      .caption = "2: OQPSK (Offset QPSK)",
@@ -254,14 +453,16 @@ const std::array<Scheme, 13> kSchemes{{
      .mapWhole = mapOqpsk,
      .makeBlockMapper = [](const SignalParameters&) { return statefulMapper<OqpskMapper>(); },
      .shapedPoints = oqpskRails,
-     .gray = grayUnchanged},
+     .gray = grayUnchanged,
+     .occupiedBandwidthHz = linearBand},
     {.type = ModulationType::Pi4Dqpsk,
      .name = "pi4dqpsk",
      .caption = "3: Pi/4-DQPSK",
      .fixedAlphabet = 4,
      .mapWhole = mapPi4Dqpsk,
      .makeBlockMapper = [](const SignalParameters&) { return statefulMapper<Pi4DqpskMapper>(Pi * 0.25); },
-     .gray = grayAlongLine},
+     .gray = grayAlongLine,
+     .occupiedBandwidthHz = linearBand},
     {.type = ModulationType::Fsk,
      .name = "fsk",
      .caption = "4: FSK (Frequency-Shift Keying)",
@@ -274,7 +475,8 @@ const std::array<Scheme, 13> kSchemes{{
      .makeBlockMapper = memorylessOf<mapFsk>,
      .exactKeying = Keying::Fsk,
      .gray = grayAlongLine,
-     .refusal = fskRefusal},
+     .refusal = fskRefusal,
+     .occupiedBandwidthHz = fskBand},
     {.type = ModulationType::Msk,
      .name = "msk",
      .caption = "5: MSK (Minimum-Shift Keying)",
@@ -283,7 +485,8 @@ const std::array<Scheme, 13> kSchemes{{
      .mapWhole = mapMsk,
      .makeBlockMapper = [](const SignalParameters& p) { return statefulMapper<MskMapper>(samplesPerSymbol(p)); },
      .exactKeying = Keying::Msk,
-     .gray = grayUnchanged},
+     .gray = grayUnchanged,
+     .occupiedBandwidthHz = mskBand},
     {.type = ModulationType::Gmsk,
      .name = "gmsk",
      .caption = "6: GMSK (Gaussian MSK)",
@@ -295,7 +498,8 @@ const std::array<Scheme, 13> kSchemes{{
              return statefulMapper<GmskMapper>(static_cast<std::size_t>(p.symbolCount), samplesPerSymbol(p));
          },
      .exactKeying = Keying::Gmsk,
-     .gray = grayUnchanged},
+     .gray = grayUnchanged,
+     .occupiedBandwidthHz = gmskBand},
     {.type = ModulationType::Qam,
      .name = "qam",
      .caption = "7: QAM (Quadrature Amplitude Mod)",
@@ -306,7 +510,8 @@ const std::array<Scheme, 13> kSchemes{{
      .mapWhole = mapQam,
      .makeBlockMapper = memorylessOf<mapQam>,
      .gray = qamGray,
-     .refusal = qamRefusal},
+     .refusal = qamRefusal,
+     .occupiedBandwidthHz = linearBand},
     {.type = ModulationType::Apsk,
      .name = "apsk",
      .caption = "8: APSK (Amplitude & Phase SK)",
@@ -319,7 +524,8 @@ const std::array<Scheme, 13> kSchemes{{
      .mapWhole = mapApsk,
      .makeBlockMapper = apskBlockMapper,
      .gray = apskGray,
-     .refusal = apskRefusal},
+     .refusal = apskRefusal,
+     .occupiedBandwidthHz = linearBand},
     {.type = ModulationType::Ook,
      .name = "ook",
      .caption = "9: OOK (On-Off Keying)",
@@ -330,7 +536,8 @@ const std::array<Scheme, 13> kSchemes{{
      .invalidOrderMessage = "Invalid OOK Order.",
      .mapWhole = mapLinear,
      .makeBlockMapper = linearBlockMapper,
-     .gray = grayUnchanged},
+     .gray = grayUnchanged,
+     .occupiedBandwidthHz = linearBand},
     {.type = ModulationType::Ask,
      .name = "ask",
      .caption = "10: ASK (Amplitude-Shift Keying)",
@@ -341,7 +548,8 @@ const std::array<Scheme, 13> kSchemes{{
      .invalidOrderMessage = "Invalid ASK Order.",
      .mapWhole = mapLinear,
      .makeBlockMapper = linearBlockMapper,
-     .gray = grayAlongLine},
+     .gray = grayAlongLine,
+     .occupiedBandwidthHz = linearBand},
     {.type = ModulationType::Pam,
      .name = "pam",
      .caption = "11: PAM (Pulse Amplitude Mod)",
@@ -352,7 +560,8 @@ const std::array<Scheme, 13> kSchemes{{
      .invalidOrderMessage = "Invalid PAM Order.",
      .mapWhole = mapLinear,
      .makeBlockMapper = linearBlockMapper,
-     .gray = grayAlongLine},
+     .gray = grayAlongLine,
+     .occupiedBandwidthHz = linearBand},
     {.type = ModulationType::Tone,
      .name = "tone",
      .caption = "12: Tone (one frequency)",
@@ -366,7 +575,8 @@ const std::array<Scheme, 13> kSchemes{{
          },
      .gray = grayUnchanged,
      .refusal = toneRefusal,
-     .parameters = kToneParameters},
+     .parameters = kToneParameters,
+     .occupiedBandwidthHz = noBand},
     {.type = ModulationType::Cpfsk,
      .name = "cpfsk",
      .caption = "13: CPFSK (Continuous-Phase FSK)",
@@ -379,12 +589,55 @@ const std::array<Scheme, 13> kSchemes{{
      .mapWhole = mapCpfsk,
      .makeBlockMapper =
          [](const SignalParameters& p) {
-             return statefulMapper<CpfskMapper>(p.order, waveformValue(p, kCpfskParameters[0]),
+             return statefulMapper<CpfskMapper>(p.order, waveformValue(p, kModIndex),
                                                 wholeSamplesPerSymbol(samplesPerSymbol(p)));
          },
      .gray = grayAlongLine,
-     .refusal = cpfskRefusal,
-     .parameters = kCpfskParameters},
+     .refusal = continuousPhaseRefusal,
+     .parameters = kCpfskParameters,
+     .occupiedBandwidthHz = cpfskBand},
+    {.type = ModulationType::Gfsk,
+     .name = "gfsk",
+     .caption = "14: GFSK (Gaussian FSK)",
+     .family = "GFSK",
+     .orders = kGfskOrders,
+     .orderField = &SignalParameters::order,
+     .onlyOfferedOrders = true,
+     .resampled = false,
+     .invalidOrderMessage = "Invalid GFSK Order.",
+     .mapWhole = mapGfsk,
+     .makeBlockMapper = gfskBlockMapper,
+     .gray = grayAlongLine,
+     .refusal = gfskRefusal,
+     .parameters = kGfskParameters,
+     .occupiedBandwidthHz = gfskBand,
+     .counterDraws = true},
+    {.type = ModulationType::Lfm,
+     .name = "lfm",
+     .caption = "16: LFM (radar chirp pulses)",
+     .fixedAlphabet = 1,
+     .resampled = false,
+     .mapWhole = mapLfm,
+     .makeBlockMapper = memorylessOf<mapLfm>,
+     .gray = grayUnchanged,
+     .refusal = lfmRefusal,
+     .parameters = kLfmParameters,
+     .samplesPerFile = lfmSamplesPerFile,
+     .occupiedBandwidthHz = chirpBand,
+     .counterDraws = true},
+    {.type = ModulationType::Chirpss,
+     .name = "chirpss",
+     .caption = "17: Chirp SS (LoRa-like CSS)",
+     .resampled = false,
+     .mapWhole = mapChirpss,
+     .makeBlockMapper = memorylessOf<mapChirpss>,
+     .gray = grayAlongLine,
+     .refusal = chirpssRefusal,
+     .parameters = kChirpssParameters,
+     .samplesPerFile = chirpssSamplesPerFile,
+     .occupiedBandwidthHz = chirpBand,
+     .counterDraws = true,
+     .alphabet = chirpssAlphabet},
 }};
 
 }  // namespace
@@ -509,10 +762,18 @@ std::string offeredOrdersText(const Scheme& scheme, std::string_view lastSeparat
     return text;
 }
 
+bool drawsByCounter(const SignalParameters& p) {
+    const Scheme* scheme = findScheme(p.modulationType);
+    return p.counterDraws || (scheme != nullptr && scheme->counterDraws);
+}
+
 std::int32_t alphabetSize(const SignalParameters& p) {
     const Scheme* scheme = findScheme(p.modulationType);
     if (scheme == nullptr) {
         return 0;
+    }
+    if (scheme->alphabet != nullptr) {
+        return scheme->alphabet(p);
     }
     if (scheme->orderField == nullptr) {
         return scheme->fixedAlphabet;

@@ -73,6 +73,9 @@ struct Scheme {
     // The family draws its symbols and noise from counter-based blocks (Philox), so any block of
     // any file can be made alone; the families files were made of before keep their generators.
     bool counterDraws = false;
+    // The alphabet when one of its parameters sets it (chirp spread spectrum's 2^SF); null: the
+    // order field's, or fixedAlphabet. 0 when the parameter gives none.
+    std::int32_t (*alphabet)(const SignalParameters&) = nullptr;
 
     bool hasOrders() const { return !orders.empty(); }
     // The first eight schemes keep an order field each; every later family shares
@@ -118,6 +121,10 @@ std::string offeredOrdersText(const Scheme& scheme, std::string_view lastSeparat
 // Number of distinct symbol indices of the chosen scheme and order; 0 when the type is unknown
 // or its order has no table.
 std::int32_t alphabetSize(const SignalParameters& parameters);
+
+// Whether the run's random symbols and noise come from counter-based blocks: its family's row
+// draws so, or the run asks for it.
+bool drawsByCounter(const SignalParameters& parameters);
 
 // The chosen family's occupied band [Hz]; NaN for an unknown type or a family that does not state it.
 double occupiedBandwidthHz(const SignalParameters& parameters);

@@ -9,6 +9,11 @@
 namespace quorvel {
 
 double effectiveSymbolRate(const SignalParameters& p) {
+    // A family that sets its own symbol length (chirps) runs at the rate its file length gives.
+    if (const Scheme* scheme = findScheme(p.modulationType); scheme != nullptr && scheme->samplesPerFile != nullptr) {
+        const double samples = scheme->samplesPerFile(p);
+        return samples > 0.0 ? p.samplingRate * (p.symbolCount / samples) : p.symbolRate;
+    }
     if (mapsOnePointPerSymbol(p.modulationType) || p.transmitter.exactTiming) {
         return p.symbolRate;
     }
@@ -17,6 +22,10 @@ double effectiveSymbolRate(const SignalParameters& p) {
 }
 
 bool symbolRateDiffers(const SignalParameters& p) {
+    // The chirps' own parameters set their timing: the symbol rate asked for is not used.
+    if (const Scheme* scheme = findScheme(p.modulationType); scheme != nullptr && scheme->samplesPerFile != nullptr) {
+        return false;
+    }
     return effectiveSymbolRate(p) != p.symbolRate;
 }
 

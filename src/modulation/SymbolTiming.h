@@ -7,11 +7,13 @@
 
 namespace quorvel {
 
-// [Hz]: the keyed schemes on whole samples per symbol run at fs / floor(fs / Rs); every other
-// run at the requested rate.
+// [Hz]: the keyed schemes on whole samples per symbol run at fs / floor(fs / Rs); a family that
+// sets its own file length (the chirps) at fs times its symbols per sample; every other run at
+// the requested rate.
 double effectiveSymbolRate(const SignalParameters& parameters);
 
-// True when the file's symbol rate is not the one asked for.
+// True when the file's symbol rate is not the one asked for; never for a family whose own
+// parameters set its timing.
 bool symbolRateDiffers(const SignalParameters& parameters);
 
 // The warning both front ends give when it is not, in one line.

@@ -44,7 +44,8 @@ std::vector<std::string> schemeWords() {
     for (const Scheme& scheme : schemeCatalog()) {
         words.emplace_back(scheme.name);
     }
-    words.push_back("1 to " + std::to_string(schemeCatalog().size()));
+    // The type numbers run to the last row's (the catalog is in their order).
+    words.push_back("1 to " + std::to_string(static_cast<std::int32_t>(schemeCatalog().back().type)));
     return words;
 }
 
@@ -161,7 +162,8 @@ void addOptions(CLI::App& app, Options& o) {
            "SECONDS");
     option(kSignalGroup, "--source", o.source,
            "Input data source: " + alternatives(choiceWords(dataSourceChoices())) + "; or a bit source: " +
-               prbsSourceNames() + " (ITU-T O.150, from all ones)",
+               prbsSourceNames() +
+               " (the ITU-T O.150 polynomials from all ones; O.150's own 15, 23 and 31 are the -inv ones)",
            "NAME")
         ->capture_default_str();
     option(kSignalGroup, "--seed", o.seed, "Seed (unsigned 32-bit): equal settings and seed give identical files",

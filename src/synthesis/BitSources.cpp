@@ -61,7 +61,7 @@ BitSymbols::BitSymbols(const Transmitter& transmitter, std::int32_t alphabetSize
     : bitsPerSymbol_(bitsPerSymbol(alphabetSize)) {
     const BitSourceChoice& choice = bitSourceChoice(transmitter.bits);
     if (choice.length > 0) {
-        prbs_.emplace(choice.length, choice.tap);
+        prbs_.emplace(choice.length, choice.tap, choice.inverted);
     } else {
         payload_.emplace(transmitter.bitsFile);
     }

@@ -15,20 +15,22 @@
 namespace quorvel {
 
 // The Fibonacci register of x^length + x^tap + 1: each step feeds stage `length` XOR stage `tap`
-// back into stage 1 and puts that bit out.
+// back into stage 1 and puts that bit out, inverted when asked.
 class PrbsRegister {
 public:
-    PrbsRegister(int length, int tap) : length_(length), tap_(tap), state_((std::uint32_t{1} << length) - 1) {}
+    PrbsRegister(int length, int tap, bool inverted = false)
+        : length_(length), tap_(tap), inversion_(inverted ? 1u : 0u), state_((std::uint32_t{1} << length) - 1) {}
 
     int next() {
         const std::uint32_t bit = ((state_ >> (length_ - 1)) ^ (state_ >> (tap_ - 1))) & 1u;
         state_ = ((state_ << 1) | bit) & ((std::uint32_t{1} << length_) - 1);
-        return static_cast<int>(bit);
+        return static_cast<int>(bit ^ inversion_);
     }
 
 private:
     int length_;
     int tap_;
+    std::uint32_t inversion_;
     std::uint32_t state_;
 };
 

@@ -18,6 +18,7 @@
 #include "export/SampleSpill.h"
 #include "modulation/SymbolTiming.h"
 #include "synthesis/NoiseReference.h"
+#include "synthesis/RandomDraws.h"
 #include "synthesis/SignalChain.h"
 
 namespace quorvel {
@@ -45,7 +46,7 @@ public:
     struct Slot {
         SampleBuffer own;                 // storage for a block that is not kept
         std::span<ComplexSample> samples;  // the block to finish
-        std::vector<PolarPoint> points;
+        NormalPiece noise;                 // the pairs readied for its noise
     };
 
     FinishingThread(FileWork& work, const std::optional<NoiseGenerator>& noise)
@@ -126,7 +127,7 @@ private:
                 // (a CSV piece, a cf32 conversion buffer) ends the file here instead.
                 try {
                     if (noise_) {
-                        noise_->addPoints(slot->points, slot->samples);
+                        noise_->addPoints(slot->noise, slot->samples);
                     }
                     applyReceiverImpairments(work_.p.impairments, slot->samples);
                     end = deliver(slot->samples);
@@ -173,11 +174,10 @@ private:
     std::thread thread_;
 };
 
-// Draws the points of a slot's block on this thread, where the engine lives.
+// Readies the pairs of a slot's block on this thread, in the file's order.
 void drawNoisePoints(std::optional<NoiseGenerator>& noise, FinishingThread::Slot& slot) {
     if (noise) {
-        slot.points.resize(slot.samples.size());
-        noise->drawPoints(slot.points);
+        noise->drawPoints(slot.noise, slot.samples.size());
     }
 }
 
@@ -259,7 +259,7 @@ std::optional<NoiseGenerator> noiseFor(const FileWork& work, const SeedSource& s
         return std::nullopt;
     }
     return NoiseGenerator(noiseStandardDeviation(noiseReferencePower(work.p, work.signalPower), perSampleSnrDb(work.p)),
-                          seeds());
+                          seeds(), noiseDraws(work.p));
 }
 
 }  // namespace

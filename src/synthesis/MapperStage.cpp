@@ -1,9 +1,11 @@
 #include "synthesis/MapperStage.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "modulation/SamplesPerSymbol.h"
 #include "modulation/SchemeCatalog.h"
+#include "synthesis/RunCheck.h"
 
 namespace quorvel {
 namespace {
@@ -15,6 +17,9 @@ constexpr std::size_t kPieceValues = 16384;
 std::size_t valuesPerSymbol(const SignalParameters& p) {
     if (mapsOnePointPerSymbol(p.modulationType)) {
         return 1;
+    }
+    if (ownsLength(p)) {
+        return static_cast<std::size_t>(std::max(1.0, std::ceil(samplesPerFile(p) / std::max(1, p.symbolCount))));
     }
     return std::max<std::size_t>(1, wholeSamplesPerSymbol(p.samplingRate / p.symbolRate));
 }

@@ -156,9 +156,15 @@ std::optional<std::string> schemeRefusal(const SignalParameters& p) {
     const Scheme* scheme = findScheme(p.modulationType);
     if (scheme == nullptr) {
         return "Unknown modulation type " + std::to_string(static_cast<std::int32_t>(p.modulationType)) +
-               " (the types are 1 to " + std::to_string(schemeCatalog().size()) + ").";
+               " (the types are 1 to " + std::to_string(static_cast<std::int32_t>(schemeCatalog().back().type)) + ").";
     }
     if (alphabetSize(p) < 1) {
+        // A family whose parameter sets the alphabet says what is wrong with the parameter.
+        if (scheme->alphabet != nullptr && scheme->refusal != nullptr) {
+            if (auto reason = scheme->refusal(p)) {
+                return reason;
+            }
+        }
         if (scheme->onlyOfferedOrders) {
             return std::string(scheme->family) + " order " + std::to_string(chosenOrder(p)) +
                    " has no ring table (use " + offeredOrdersText(*scheme, " or ") + ").";
@@ -170,9 +176,14 @@ std::optional<std::string> schemeRefusal(const SignalParameters& p) {
 
 }  // namespace
 
+bool ownsLength(const SignalParameters& p) {
+    const Scheme* scheme = findScheme(p.modulationType);
+    return scheme != nullptr && scheme->samplesPerFile != nullptr;
+}
+
 double samplesPerFile(const SignalParameters& p) {
-    if (const Scheme* scheme = findScheme(p.modulationType); scheme != nullptr && scheme->samplesPerFile != nullptr) {
-        return scheme->samplesPerFile(p);
+    if (ownsLength(p)) {
+        return findScheme(p.modulationType)->samplesPerFile(p);
     }
     const double symbols = p.symbolCount;
     if (mapsOnePointPerSymbol(p.modulationType)) {
@@ -194,7 +205,10 @@ double peakMemoryBytes(const SignalParameters& p, bool keepsLastSignal) {
     constexpr double kStreamingBytes = 16.0 * 1048576.0;
     const double symbols = p.symbolCount;
     // A keyed mapper hands out at least one symbol's samples at a time.
-    const double symbolSamples = mapsOnePointPerSymbol(p.modulationType) ? 0.0 : std::trunc(p.samplingRate / p.symbolRate);
+    double symbolSamples = mapsOnePointPerSymbol(p.modulationType) ? 0.0 : std::trunc(p.samplingRate / p.symbolRate);
+    if (ownsLength(p)) {
+        symbolSamples = samplesPerFile(p) / std::max(1, p.symbolCount);
+    }
     double bytes = kStreamingBytes + kBytesPerSample * 2.0 * symbolSamples;
     if (keepsLastSignal) {
         const double mapped = mapsOnePointPerSymbol(p.modulationType) ? symbols : samplesPerFile(p);

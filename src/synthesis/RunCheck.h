@@ -15,6 +15,9 @@ inline constexpr double kMaxTimingErrorSymbols = 1.0;
 // Samples each file of the run holds, as a double so that absurd requests do not overflow.
 double samplesPerFile(const SignalParameters& parameters);
 
+// True when the family sets its own file length (the chirps), whatever the symbol rate.
+bool ownsLength(const SignalParameters& parameters);
+
 // Bytes the run holds at once at its peak, as a double for the same reason: a few blocks of
 // samples, and the whole last file and its mapper output when the caller keeps them.
 double peakMemoryBytes(const SignalParameters& parameters, bool keepsLastSignal = true);

@@ -240,14 +240,13 @@ GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t 
     std::optional<SymbolEngine> runEngine;
     if (!seedsPerFile_) {
         runEngine.emplace(seeds_());
-        const std::int32_t m = alphabetSize(p);
         const bool noisy = !isNoiseless(p.snrDb);
         // Of the files before the first one made, only the symbol engine's state and the noise
         // seeds carry over.
         for (std::int32_t k = 1; k < firstFile; ++k) {
             // A bit source starts afresh in every file and leaves the engine alone.
             if (p.transmitter.bits == BitSource::Indices) {
-                SymbolStream(p.dataSource, m, p.symbolCount, *runEngine).drawRest();
+                SymbolStream(p, *runEngine).drawRest();
             }
             if (noisy) {
                 seeds_();

@@ -7,19 +7,41 @@
 
 namespace quorvel {
 
-std::int32_t drawUniformIndex(SymbolEngine& engine, std::uint32_t alphabetSize) {
-    std::uint64_t product = std::uint64_t{engine()} * alphabetSize;
+namespace {
+
+template <typename Words>
+std::int32_t uniformIndex(Words& words, std::uint32_t alphabetSize) {
+    std::uint64_t product = std::uint64_t{words()} * alphabetSize;
     auto low = static_cast<std::uint32_t>(product);
     if (low < alphabetSize) {
         // Rejecting the few low products that would favour small indices keeps the draw uniform;
         // for power-of-two alphabets the threshold is 0 and nothing is ever rejected.
         const std::uint32_t threshold = (0u - alphabetSize) % alphabetSize;
         while (low < threshold) {
-            product = std::uint64_t{engine()} * alphabetSize;
+            product = std::uint64_t{words()} * alphabetSize;
             low = static_cast<std::uint32_t>(product);
         }
     }
     return static_cast<std::int32_t>(product >> 32);
+}
+
+std::int32_t counterIndex(CounterDraws& draws, std::uint32_t alphabetSize) {
+    auto words = [&draws] { return draws.next(); };
+    return uniformIndex(words, alphabetSize);
+}
+
+}  // namespace
+
+std::int32_t drawUniformIndex(SymbolEngine& engine, std::uint32_t alphabetSize) {
+    return uniformIndex(engine, alphabetSize);
+}
+
+void drawCounterSymbolBlock(std::uint32_t key, std::uint32_t alphabetSize, std::uint64_t block,
+                            std::span<std::int32_t> out) {
+    CounterDraws draws(key, CounterStream::Symbols, block);
+    for (auto& symbol : out) {
+        symbol = counterIndex(draws, alphabetSize);
+    }
 }
 
 SymbolSequence drawRandomSymbols(std::int32_t alphabetSize, std::int32_t count, SymbolEngine& engine) {
@@ -89,6 +111,9 @@ SymbolStream::SymbolStream(const SignalParameters& p, SymbolEngine& engine)
         bits_.emplace(p.transmitter, alphabetSize(p));
     }
     gray_ = grayIndexTable(p);
+    if (drawsByCounter(p) && !bits_ && source_ == DataSource::CurrentRandom) {
+        counterKey_ = engine();
+    }
 }
 
 std::size_t SymbolStream::read(std::span<std::int32_t> out) {
@@ -114,6 +139,16 @@ void SymbolStream::drawIndices(std::span<std::int32_t> indices) {
     const std::size_t count = indices.size();
     switch (source_) {
         case DataSource::CurrentRandom:
+            if (counterKey_) {
+                for (auto& symbol : indices) {
+                    if (drawn_ % kSymbolsPerBlock == 0) {
+                        counterBlock_.emplace(*counterKey_, CounterStream::Symbols, drawn_ / kSymbolsPerBlock);
+                    }
+                    symbol = counterIndex(*counterBlock_, alphabetSize_);
+                    ++drawn_;
+                }
+                return;
+            }
             for (auto& symbol : indices) {
                 symbol = drawUniformIndex(engine_, alphabetSize_);
             }
@@ -133,8 +168,8 @@ void SymbolStream::drawIndices(std::span<std::int32_t> indices) {
 }
 
 void SymbolStream::drawRest() {
-    // Only the random source carries anything over to the next file.
-    if (source_ != DataSource::CurrentRandom || bits_) {
+    // Only the twister's random indices carry anything over to the next file.
+    if (source_ != DataSource::CurrentRandom || bits_ || counterKey_) {
         remaining_ = 0;
         return;
     }

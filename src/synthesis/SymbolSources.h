@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/MersenneTwister.h"
+#include "common/Philox.h"
 
 #include "common/Signal.h"
 #include "common/SignalParameters.h"
@@ -21,6 +22,12 @@ using SymbolEngine = MersenneTwister;
 // Uniform index in 0 ... alphabetSize-1 by the multiply-high method (one engine output per index
 // for the power-of-two alphabets the pipeline uses).
 std::int32_t drawUniformIndex(SymbolEngine& engine, std::uint32_t alphabetSize);
+
+// Block `block` of the counter-based random indices under `key` (stream Symbols): out.size() of
+// them (kSymbolsPerBlock, fewer for a file's last block), each by the multiply-high method from
+// the block's next words, as drawUniformIndex takes the engine's.
+void drawCounterSymbolBlock(std::uint32_t key, std::uint32_t alphabetSize, std::uint64_t block,
+                            std::span<std::int32_t> out);
 
 // The PRN 15 shift register: taps 14, 13, 11 and 4, starting from 0xAAAA in every file.
 struct Prn15Register {
@@ -55,7 +62,8 @@ class SymbolStream {
 public:
     SymbolStream(DataSource source, std::int32_t alphabetSize, std::int64_t count, SymbolEngine& engine);
     // The file's symbols as the run asks for them: from its bit source when it has one, else from
-    // its data source, Gray-coded when asked.
+    // its data source, Gray-coded when asked. Random indices drawn by counter (drawsByCounter)
+    // take the engine's next output as their key, and nothing more from it.
     SymbolStream(const SignalParameters& parameters, SymbolEngine& engine);
 
     // Fills out with the next indices; returns how many, fewer than out.size() only at the end.
@@ -76,6 +84,11 @@ private:
     Prn15Register prn15_;
     Prn7Register prn7_;
     std::optional<BitSymbols> bits_;
+    // Counter-based random indices: the key, the draws of the block being read and the index of
+    // the next symbol in the file.
+    std::optional<std::uint32_t> counterKey_;
+    std::optional<CounterDraws> counterBlock_;
+    std::uint64_t drawn_ = 0;
     std::vector<std::int32_t> gray_;
 };
 

@@ -55,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
         CliCase{"NanMixing", {"--mixing", "nan"}, ExitInvalidInput, "Invalid Mixing Freq.\n"},
         CliCase{"ExponentCount", {"--files", "1e1"}, ExitInvalidInput, "Invalid File Count.\n"},
         CliCase{"UnknownScheme", {"--modulation", "ofdm"}, ExitInvalidInput, "--modulation"},
-        CliCase{"SchemeNumberFourteen", {"--modulation", "14"}, ExitInvalidInput, "--modulation"},
+        CliCase{"SchemeNumberEighteen", {"--modulation", "18"}, ExitInvalidInput, "--modulation"},
         CliCase{"UnknownSource", {"--source", "prn9"}, ExitInvalidInput, "--source"},
         CliCase{"OrderNotOffered", {"--order", "3"}, ExitInvalidInput, "--order: psk offers the orders 2, 4, 8, 16"},
         CliCase{"QamOrder96", {"--modulation", "qam", "--order", "96"}, ExitInvalidInput, "--order"},

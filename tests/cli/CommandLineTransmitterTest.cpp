@@ -36,7 +36,7 @@ TEST(CommandLineTransmitter, BadSettingsAreRefusedWithTheirRule) {
         {{"--pulse", "rrc", "--modulation", "gmsk"}, ExitRefused, "Signal generation failed."},
         {{"--pulse", "rrc", "--sampling-rate", "500"}, ExitRefused, "Signal generation failed."},
         {{"--gray", "--modulation", "apsk"}, ExitRefused, "Signal generation failed."},
-        {{"--source", "prbs11"}, ExitInvalidInput, "--source: unknown data source \"prbs11\" (use random, prn15, prn7, prbs7, prbs9, prbs15, prbs23 or prbs31)."},
+        {{"--source", "prbs11"}, ExitInvalidInput, "--source: unknown data source \"prbs11\" (use random, prn15, prn7, prbs7, prbs9, prbs15, prbs23, prbs31, prbs15-inv, prbs23-inv or prbs31-inv)."},
         {{"--source", "prbs9", "--bits", "x"}, ExitInvalidInput, "--bits: not with --source prbs9 (both are bit sources)."},
         {{"--bits", ""}, ExitInvalidInput, "--bits: an empty value names no file."},
         {{"--snr-def", "cn0"}, ExitInvalidInput, "--snr-def: unknown definition \"cn0\" (use sample, esn0 or ebn0)."},

@@ -50,6 +50,29 @@ TEST(Philox, BlockDrawsAreTheCountersOfTheirDerivation) {
     }
 }
 
+// Side by side, each counter (here the known-answer counter under its key, and others made from
+// it) gives the words it gives alone, in every lane and in a partly filled batch.
+TEST(Philox, ColumnsGiveEachCountersWords) {
+    const PhiloxKey key{0xa4093822, 0x299f31d0};
+    for (const std::size_t count : {kPhiloxColumns, std::size_t{37}}) {
+        PhiloxColumns columns{};
+        for (std::uint32_t n = 0; n < count; ++n) {
+            columns.w0[n] = 0x243f6a88 + n * 0x9e3779b9u;
+            columns.w1[n] = 0x85a308d3 ^ (n << 7);
+            columns.w2[n] = 0x13198a2e + n;
+            columns.w3[n] = 0x03707344 * (n + 1);
+        }
+        const PhiloxColumns counters = columns;
+        philox4x32(columns, count, key);
+        EXPECT_EQ(columns.w0[0], 0xd16cfe09u);
+        for (std::uint32_t n = 0; n < kPhiloxColumns; ++n) {
+            const PhiloxCounter in{counters.w0[n], counters.w1[n], counters.w2[n], counters.w3[n]};
+            const PhiloxCounter expected = n < count ? philox4x32(in, key) : in;
+            EXPECT_EQ((PhiloxCounter{columns.w0[n], columns.w1[n], columns.w2[n], columns.w3[n]}), expected) << n;
+        }
+    }
+}
+
 TEST(Philox, NeighbouringSeedsStreamsAndBlocksDiffer) {
     std::set<std::uint32_t> firsts;
     for (std::uint32_t seed = 0; seed < 4; ++seed) {

@@ -35,8 +35,12 @@ TEST(HostileRecipe, EachIsRefusedNamingItsKey) {
         std::string message;  // what the refusal starts with
     } cases[] = {
         {recipeWith(R"("seed": 1, "mixing_frequency": )" + nested(100000) + ","), "the recipe is nested deeper than 64"},
-        {recipeWith(R"("seed": 1e400,)"), "the recipe is not JSON"},
-        {recipeWith(R"("seed": 1, "doppler": -1e400,)"), "the recipe is not JSON"},
+        {recipeWith(R"("seed": 1e400,)"), "the recipe is not JSON at seed: "},
+        {recipeWith(R"("seed": 1, "doppler": -1e400,)"), "the recipe is not JSON at doppler: "},
+        {recipeWith(R"("seed": 1, "snr": {"values": [0, [1], {"a": 2}, 1e400]},)"),
+         "the recipe is not JSON at snr.values[3]: "},
+        {recipeWith(R"("seed": 1,)", R"([{"label": "A"}, {"label": "B", "modulation": "psk", "order": 1e999}])"),
+         "the recipe is not JSON at classes[1].order: "},
         {recipeWith(R"("seed": 18446744073709551616,)"), "seed: an unsigned 64-bit integer (it is 1.8"},
         {recipeWith(R"("seed": 1e19,)"), "seed: an unsigned 64-bit integer"},
         {recipeWith(R"("seed": 1,)", R"([{"label": "A", "modulation": "psk", "order": 4294967298}])"),

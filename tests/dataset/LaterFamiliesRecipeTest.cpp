@@ -51,5 +51,30 @@ TEST(LaterFamiliesRecipe, DrawnToneFrequenciesAreTheCapturesOwn) {
     EXPECT_EQ(drawn.size(), 6u);
 }
 
+// Drawn parameters of GFSK and the chirps reach their captures, and a capture of LFM pulses is
+// filled by whole pulses: each period of length + gap samples ends in silence.
+TEST(LaterFamiliesRecipe, GfskAndChirpClassesDrawTheirOwnParameters) {
+    const RecipeReading reading = readDatasetRecipe(R"({
+        "seed": 5, "samples_per_capture": 300, "captures_per_class_and_snr": 4,
+        "snr": {"start": 200, "stop": 200, "step": 1}, "sampling_rate": 10000, "samples_per_symbol": 8,
+        "classes": [{"label": "GFSK", "modulation": "gfsk", "bt": {"min": 0.2, "max": 0.5}},
+                    {"label": "LFM", "modulation": "lfm", "chirp_bandwidth": {"min": 1000, "max": 4000}, "chirp_length": 100, "chirp_gap": 30},
+                    {"label": "CSS", "modulation": "chirpss", "spreading_factor": 8, "chirp_bandwidth": {"min": 5000, "max": 10000}}]})");
+    ASSERT_TRUE(reading) << reading.problem;
+    CaptureSamples capture;
+    for (std::uint64_t index = 0; index < reading.recipe->captureCount(); ++index) {
+        const CapturePlan plan = planCapture(*reading.recipe, index);
+        const SignalParameters& p = plan.parameters;
+        const double bt = waveformValue(p, "bt"), band = waveformValue(p, "chirp_bandwidth");
+        EXPECT_TRUE(p.modulationType == ModulationType::Gfsk ? bt >= 0.2 && bt <= 0.5 : std::isnan(bt)) << index;
+        EXPECT_TRUE(p.modulationType == ModulationType::Gfsk ? std::isnan(band) : band >= 1000 && band <= 10000) << index;
+        makeCapture(plan, reading.recipe->samplesPerCapture, capture);
+        ASSERT_EQ(capture.samples.size(), 300u);
+        for (std::size_t n = 0; n < capture.samples.size() && p.modulationType == ModulationType::Lfm; ++n) {
+            EXPECT_NEAR(std::hypot(capture.samples[n].i, capture.samples[n].q), n % 130 < 100 ? 1.0 : 0.0, 1e-6) << n;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace quorvel

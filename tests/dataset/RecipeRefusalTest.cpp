@@ -43,6 +43,8 @@ TEST(RecipeRefusal, EveryFaultNamesItsKeyAndRule) {
         {"/classes/0/order", 3, "classes[0].order: psk offers the orders 2, 4, 8, 16, 32 or 64 (it is 3)"},
         {"/classes/0/modulation", "ofdm", "classes[0].modulation: one of psk, oqpsk"},
         {"/classes/0/tone", 100, "classes[0].tone: only with \"modulation\": \"tone\""},
+        {"/classes/1/bt", 0.3, "classes[1].bt: only with \"modulation\": \"gfsk\""},
+        {"/classes/0/chirp_gap", 2.5, "classes[0].chirp_gap: a whole number from 0 to"},
         {"/classes/1/label", "QPSK", "classes[1].label: a name no other class has"},
         {"/classes/1/apsk_radii", "1 2", "classes[1].apsk_radii: ring radii text"},
         {"/classes/1/samples_per_symbol", 1.5, "classes[1]: FSK of order 2 needs a symbol rate"},

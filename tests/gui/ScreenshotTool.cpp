@@ -1,6 +1,7 @@
 // Saves pictures of the main window, of the viewer after a run with the default settings, of
-// the transmitter dialog and of the impairments dialog with example values, and of each view of
-// the analyzer on a seeded recording of RRC-shaped 16-QAM with phase noise:
+// the transmitter dialog, of the impairments dialog with example values, of the waveform dialog
+// for chirp spread spectrum, and of each view of the analyzer on a seeded recording of
+// RRC-shaped 16-QAM with phase noise:
 //   quorvel-screenshots <output folder>
 // Runs on the offscreen platform; the run's sample file goes to a temporary folder.
 
@@ -19,7 +20,9 @@
 #include "app/widgets/ImpairmentsDialog.h"
 #include "app/widgets/MainWindow.h"
 #include "app/widgets/TransmitterDialog.h"
+#include "app/widgets/WaveformDialog.h"
 #include "display/widgets/SignalViewer.h"
+#include "modulation/SchemeCatalog.h"
 #include "gui/support/GuiTestSupport.h"
 #include "synthesis/SignalSynthesizer.h"
 
@@ -59,7 +62,13 @@ int main(int argc, char** argv) {
     example.phaseNoise = "-80@1000";
     quorvel::ImpairmentsDialog impairments(example, &window);
     impairments.show();
+    // A family with parameters of its own: chirp spread spectrum, one value typed in.
+    quorvel::WaveformInput chirps;
+    chirps.values["spreading_factor"] = u"9";
+    quorvel::WaveformDialog waveform(*quorvel::findScheme(quorvel::ModulationType::Chirpss), chirps, &window);
+    waveform.show();
     const bool saved =
+        waveform.grab().save(output.filePath(QStringLiteral("waveform-dialog.png"))) &&
         transmitter.grab().save(output.filePath(QStringLiteral("transmitter-dialog.png"))) &&
         window.grab().save(output.filePath(QStringLiteral("main-window.png"))) &&
         state.ViewerWindow->grab().save(output.filePath(QStringLiteral("signal-viewer.png"))) &&

@@ -53,6 +53,9 @@ TEST(NominalPower, EachTableHasItsClosedForm) {
         {ModulationType::Fsk, 8, 1.0},
         {ModulationType::Gmsk, 0, 1.0},
         {ModulationType::Tone, 0, 1.0},
+        {ModulationType::Gfsk, 4, 1.0},
+        {ModulationType::Chirpss, 0, 1.0},
+        {ModulationType::Lfm, 0, 256.0 / (256.0 + 256.0)},  // the default pulse and gap
     };
     for (const Case& c : cases) {
         SignalParameters p;

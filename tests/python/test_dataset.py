@@ -67,7 +67,7 @@ def test_refusals_are_the_command_lines(change, shard, tmp_path):
 
 @pytest.mark.parametrize("text, start", [
     ('{"seed": ' + "[" * 100000 + "]" * 100000 + "}", "the recipe is nested deeper than 64 levels"),
-    ('{"seed": 1e400}', "the recipe is not JSON"),
+    ('{"seed": 1e400}', "the recipe is not JSON at seed: "),
     ('{"seed": 18446744073709551616}', "seed: an unsigned 64-bit integer"),
 ])
 def test_hostile_recipes_are_value_errors(text, start, tmp_path):

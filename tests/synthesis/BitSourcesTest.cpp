@@ -2,6 +2,7 @@
 // ones and has period 2^n - 1; a payload is read most significant bit first and repeated.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <vector>
 
@@ -51,6 +52,33 @@ TEST(BitSources, EachShortSequenceHasItsFullPeriod) {
         std::vector<int> again(64);
         for (auto& bit : again) bit = reg.next();
         EXPECT_EQ(again, first) << choice.name;
+    }
+}
+
+// O.150 describes each sequence by its longest run of zeros: n for the inverted 2^n-1 sequences
+// (15, 23, 31), n-1 for the uninverted ones (its 2^9-1, and our uninverted 2^15-1).
+TEST(BitSources, LongestRunOfZerosIsOnePerO150) {
+    const struct {
+        BitSource source;
+        int degree;
+        int longestZeros;
+    } cases[] = {{BitSource::Prbs9, 9, 8},
+                 {BitSource::Prbs15, 15, 14},
+                 {BitSource::Prbs15Inverted, 15, 15},
+                 {BitSource::Prbs23Inverted, 23, 23}};
+    for (const auto& c : cases) {
+        Transmitter t;
+        t.bits = c.source;
+        BitSymbols bits(t, 2);
+        int run = 0;
+        int longest = 0;
+        // One period and a register's length more, so that a run across the wrap is counted whole.
+        const std::uint64_t steps = (std::uint64_t{1} << c.degree) - 1 + static_cast<std::uint64_t>(c.degree);
+        for (std::uint64_t n = 0; n < steps; ++n) {
+            run = bits.next() == 0 ? run + 1 : 0;
+            longest = std::max(longest, run);
+        }
+        EXPECT_EQ(longest, c.longestZeros) << bitSourceChoice(c.source).name;
     }
 }
 

@@ -314,6 +314,16 @@ INSTANTIATE_TEST_SUITE_P(
                              p.snrDb = 0.1;
                              p.outputFormat = OutputFormat::Csv;
                          }},
+        RegenerationCase{"SecondOfThreeCounterDrawsOokAcrossBlocks", 2,
+                         [](SignalParameters& p) {
+                             p.fileCount = 3;
+                             p.symbolCount = 5000;  // two blocks of indices, thirteen of noise
+                             p.modulationType = ModulationType::Ook;
+                             p.pskOrder = 0;
+                             p.order = 2;
+                             p.snrDb = 2.0;
+                             p.counterDraws = true;
+                         }},
         RegenerationCase{"FifthOfFiveApskLongFiles", 5,
                          [](SignalParameters& p) {
                              p.fileCount = 5;

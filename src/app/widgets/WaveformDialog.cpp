@@ -46,6 +46,8 @@ WaveformDialog::WaveformDialog(const Scheme& scheme, const WaveformInput& input,
         }
         edit->setPlaceholderText(toQString(numberText(parameter.defaultValue)) + QStringLiteral(" (default)"));
         edit->setToolTip(toQString(parameter.help));
+        // Wide enough to show its default in full beside a long label.
+        edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(edit->placeholderText()) + 16);
         form->addRow(toQString(parameter.help) + QStringLiteral(":"), edit);
         values_.push_back(edit);
     }
