@@ -41,7 +41,7 @@ void makeCaptures(benchmark::State& state, const DatasetRecipe& recipe) {
     std::uint64_t index = 0;
     for (auto _ : state) {
         const CapturePlan plan = planCapture(recipe, index);
-        makeCapture(plan, recipe.samplesPerCapture, capture);
+        makeCapture(plan, recipe.samplesPerCapture, capture, recipe.normalization);
         benchmark::DoNotOptimize(capture.samples.data());
         index = (index + 97) % recipe.captureCount();
     }
