@@ -26,6 +26,10 @@ constexpr const char* kTapFields[] = {"delay", "gain_db", "phase", "fades"};
 
 }  // namespace
 
+std::uint64_t drawnChannelVersion(const DatasetRecipe& recipe) {
+    return drawnTapSlots(recipe) > 0 ? 1 : 0;
+}
+
 std::vector<std::string> recordedFieldNames(const DatasetRecipe& recipe) {
     std::vector<std::string> names;
     const auto keys = recipeKeys();

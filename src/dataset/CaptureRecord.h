@@ -31,6 +31,10 @@ struct CaptureRecord {
 // one "normalize_scale", the factor its samples carry.
 std::vector<std::string> recordedFieldNames(const DatasetRecipe& recipe);
 
+// The version of the drawn taps' fields, written beside them (HDF5 attribute and SigMF global
+// "drawn_channel_version"); 0, and nothing written, when the recipe draws no profile.
+std::uint64_t drawnChannelVersion(const DatasetRecipe& recipe);
+
 // The values of recordedFieldNames(recipe) for a capture.
 void recordedFields(const DatasetRecipe& recipe, const CapturePlan& plan, const CaptureSamples& capture,
                     std::vector<double>& out);

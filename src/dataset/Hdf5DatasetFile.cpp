@@ -110,6 +110,7 @@ Hdf5Layout hdf5Layout(const DatasetRecipe& recipe, Shard shard) {
                                           [](double snr) { return snr == std::round(snr); });
     layout.samplingRate = planCapture(recipe, 0).parameters.samplingRate;
     layout.recipeText = recipe.text;
+    layout.drawnChannelVersion = drawnChannelVersion(recipe);
     return layout;
 }
 
@@ -142,6 +143,9 @@ Hdf5DatasetWriter::Hdf5DatasetWriter(const std::string& path, Hdf5Layout layout)
     hdf5::writeAttribute(file_, "program_version", std::string(kProgramVersion));
     hdf5::writeAttribute(file_, "samples_per_capture", std::uint64_t{layout_.samplesPerCapture});
     hdf5::writeAttribute(file_, "sampling_rate", layout_.samplingRate);
+    if (layout_.drawnChannelVersion != 0) {
+        hdf5::writeAttribute(file_, "drawn_channel_version", layout_.drawnChannelVersion);
+    }
     if (!layout_.shard.whole()) {
         hdf5::writeAttribute(file_, "shard_index", layout_.shard.index);
         hdf5::writeAttribute(file_, "shard_count", layout_.shard.count);

@@ -175,5 +175,38 @@ TEST(Normalization, UnitConstellationGivesEveryOrderTheSamePower) {
     EXPECT_NEAR(power[1] / power[0], 1.0, 0.05);
 }
 
+// A recipe of the earlier keys (fixed taps, drawn Rician fading, amplifier, phase noise) keeps
+// its captures and settings bit for bit: the digest is that of the same recipe's dataset as the
+// program made it before drawn channels and normalisation (the same bytes from the HDF5 and
+// SigMF writers of both).
+TEST(RecipeBytes, ARecipeWithoutTheNewKeysKeepsEveryCaptureAndSetting) {
+    const DatasetRecipe recipe = recipeOf(
+        R"("captures_per_class_and_snr": 6, "pulse": "rrc", "multipath": "0:0:0 2.5:-6:30", "fading": "rician",
+           "k_factor": {"min": 1, "max": 4}, "doppler": {"min": 10, "max": 200}, "phase_noise_level": -80,
+           "phase_noise_offset": 1000, "pa_saturation": {"min": 0.8, "max": 1.5})",
+        R"({"label": "BPSK", "modulation": "psk", "order": 2}, {"label": "16QAM", "modulation": "qam", "order": 16},
+           {"label": "GMSK", "modulation": "gmsk", "fading": "off", "pulse": "linear"})");
+    std::uint64_t digest = 0xcbf29ce484222325ULL;
+    const auto add = [&](const void* bytes, std::size_t size) {
+        for (std::size_t k = 0; k < size; ++k) {
+            digest = (digest ^ static_cast<const unsigned char*>(bytes)[k]) * 0x100000001b3ULL;
+        }
+    };
+    CaptureSamples capture;
+    std::vector<double> fields;
+    for (std::uint64_t i = 0; i < recipe.captureCount(); ++i) {
+        const CapturePlan plan = planCapture(recipe, i);
+        makeCapture(plan, recipe.samplesPerCapture, capture, recipe.normalization);
+        recordedFields(recipe, plan, capture, fields);
+        for (const ComplexSample& s : capture.samples) {
+            const float iq[2] = {static_cast<float>(s.i), static_cast<float>(s.q)};
+            add(iq, sizeof iq);
+        }
+        add(fields.data(), fields.size() * sizeof(double));
+    }
+    EXPECT_EQ(recordedFieldNames(recipe).size(), 14u);
+    EXPECT_EQ(digest, 9014884352225902737ULL);
+}
+
 }  // namespace
 }  // namespace quorvel
