@@ -24,10 +24,11 @@ std::size_t delayProfileTapCount(DelayProfile profile, std::size_t exponentialTa
 
 // The profile's taps at delay spread `spreadSeconds`, their powers summing to 1 and their phases
 // 0. The exponential profile puts tap k at k samples with power proportional to
-// exp(-k / (spread x samplingRate)) (held at -300 dB at most below the total); a TDL tap lies at its normalised delay x spread x
-// samplingRate samples, a fraction of a sample apart being the windowed-sinc interpolator's.
-// The line-of-sight path of TDL-D and TDL-E does not fade; its power over the scattered power at
-// its delay is the table's K-factor (13.3 dB and 22 dB).
+// exp(-k / (spread x samplingRate)), held at -300 dB below the total at the least; a TDL tap
+// lies at its normalised delay x spread x samplingRate samples, a fraction of a sample apart
+// being the windowed-sinc interpolator's. The line-of-sight path of TDL-D and TDL-E does not
+// fade; its power over the scattered power at its delay is the table's K-factor (13.3 dB and
+// 22 dB).
 std::vector<MultipathTap> delayProfileTaps(DelayProfile profile, double spreadSeconds, std::size_t exponentialTaps,
                                            double samplingRateHz);
 
