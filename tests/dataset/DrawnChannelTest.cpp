@@ -15,6 +15,7 @@
 #include "dataset/CapturePlan.h"
 #include "dataset/CaptureRecord.h"
 #include "dataset/DatasetRecipe.h"
+#include "support/SameBytes.h"
 
 namespace quorvel {
 namespace {
@@ -186,12 +187,7 @@ TEST(RecipeBytes, ARecipeWithoutTheNewKeysKeepsEveryCaptureAndSetting) {
            "phase_noise_offset": 1000, "pa_saturation": {"min": 0.8, "max": 1.5})",
         R"({"label": "BPSK", "modulation": "psk", "order": 2}, {"label": "16QAM", "modulation": "qam", "order": 16},
            {"label": "GMSK", "modulation": "gmsk", "fading": "off", "pulse": "linear"})");
-    std::uint64_t digest = 0xcbf29ce484222325ULL;
-    const auto add = [&](const void* bytes, std::size_t size) {
-        for (std::size_t k = 0; k < size; ++k) {
-            digest = (digest ^ static_cast<const unsigned char*>(bytes)[k]) * 0x100000001b3ULL;
-        }
-    };
+    std::string bytes;
     CaptureSamples capture;
     std::vector<double> fields;
     for (std::uint64_t i = 0; i < recipe.captureCount(); ++i) {
@@ -200,12 +196,12 @@ TEST(RecipeBytes, ARecipeWithoutTheNewKeysKeepsEveryCaptureAndSetting) {
         recordedFields(recipe, plan, capture, fields);
         for (const ComplexSample& s : capture.samples) {
             const float iq[2] = {static_cast<float>(s.i), static_cast<float>(s.q)};
-            add(iq, sizeof iq);
+            bytes.append(reinterpret_cast<const char*>(iq), sizeof iq);
         }
-        add(fields.data(), fields.size() * sizeof(double));
+        bytes.append(reinterpret_cast<const char*>(fields.data()), fields.size() * sizeof(double));
     }
     EXPECT_EQ(recordedFieldNames(recipe).size(), 14u);
-    EXPECT_EQ(digest, 9014884352225902737ULL);
+    EXPECT_EQ(testing_support::fnv1aDigest(bytes), 9014884352225902737ULL);
 }
 
 }  // namespace
