@@ -62,6 +62,16 @@ TEST(RecipeRefusal, EveryFaultNamesItsKeyAndRule) {
         {"/multipath", 3, "multipath: Static taps"},
         {"/iq_imbalance_phase", Json{{"min", 0}, {"max", 50}}, "iq_imbalance_phase.max: a finite number of degrees from -45 to 45"},
         {"/pa_saturation", 0, "pa_saturation: a finite number of at least 1e-06 (it is 0)"},
+        {"/multipath", Json{{"profile", "tdl-f"}, {"delay_spread", 1e-6}}, "multipath.profile: one of exponential, tdl-a"},
+        {"/multipath", Json{{"profile", "tdl-a"}, {"delay_spread", 1e-6}, {"taps", 4}}, "multipath.taps: only with \"profile\": \"exponential\""},
+        {"/multipath", Json{{"profile", "exponential"}, {"delay_spread", 1e-6}}, "multipath.taps: missing"},
+        {"/multipath", Json{{"profile", "exponential"}, {"delay_spread", 1e-6}, {"taps", 33}}, "multipath.taps: a whole number of taps from 1 to 32"},
+        {"/multipath", Json{{"profile", "tdl-c"}, {"delay_spread", Json{{"min", 0}, {"max", 1}}}}, "multipath.delay_spread.min: a finite number of seconds above 0"},
+        {"/multipath", Json{{"profile", "tdl-e"}, {"delay_spread", 1}}, "classes[0]: use at most 32 taps"},
+        {"/normalize", "unit", "normalize: \"none\", \"unit_power\""},
+        {"/classes/0/normalize", "unit_power", "classes[0].normalize: unknown key"},
+        {"/doppler_symbol_fraction", 0.1, "doppler_symbol_fraction: needs fading as well"},
+        {"/doppler_symbol_fraction", 0.6, "doppler_symbol_fraction: a fraction of the symbol rate from 0 to 0.5 (it is 0.6)"},
     };
     for (const Refusal& c : cases) {
         Json recipe = kValid;
