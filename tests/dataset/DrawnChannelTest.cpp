@@ -165,15 +165,29 @@ TEST(Normalization, UnitPowerCapturesHaveMeanPowerOneAndTheScaleUndoesIt) {
 TEST(Normalization, UnitConstellationGivesEveryOrderTheSamePower) {
     const std::string classes = R"({"label": "16QAM", "modulation": "qam", "order": 16, "pulse": "rrc"},
                                     {"label": "256QAM", "modulation": "qam", "order": 256, "pulse": "rrc"})";
-    const DatasetRecipe recipe = recipeOf(R"("captures_per_class_and_snr": 16, "normalize": "unit_constellation")", classes);
-    CaptureSamples capture;
-    double power[2] = {};
-    for (std::uint64_t i = 0; i < recipe.captureCount(); ++i) {
-        const CapturePlan plan = planCapture(recipe, i);
-        makeCapture(plan, recipe.samplesPerCapture, capture, recipe.normalization);
-        power[plan.classIndex] += capture.signalPower / static_cast<double>(recipe.capturesPerClassAndSnr);
+    // Against either power reference the noise stays 10 dB below the scaled signal.
+    for (const char* reference : {"measured", "nominal"}) {
+        const DatasetRecipe recipe = recipeOf(R"("captures_per_class_and_snr": 16, "normalize": "unit_constellation",
+            "snr_ref": ")" + std::string(reference) + "\"", classes);
+        CaptureSamples capture;
+        double power[2] = {};
+        double noise[2] = {};
+        for (std::uint64_t i = 0; i < recipe.captureCount(); ++i) {
+            const CapturePlan plan = planCapture(recipe, i);
+            makeCapture(plan, recipe.samplesPerCapture, capture, recipe.normalization);
+            double total = 0.0;
+            for (const ComplexSample& x : capture.samples) {
+                total += x.i * x.i + x.q * x.q;
+            }
+            total /= static_cast<double>(capture.samples.size());
+            power[plan.classIndex] += capture.signalPower;
+            noise[plan.classIndex] += total - capture.signalPower;
+        }
+        EXPECT_NEAR(power[1] / power[0], 1.0, 0.05) << reference;
+        for (int k = 0; k < 2; ++k) {
+            EXPECT_NEAR(10.0 * std::log10(power[k] / noise[k]), 10.0, 0.5) << reference << " class " << k;
+        }
     }
-    EXPECT_NEAR(power[1] / power[0], 1.0, 0.05);
 }
 
 // A recipe of the earlier keys (fixed taps, drawn Rician fading, amplifier, phase noise) keeps
