@@ -1,7 +1,9 @@
 // A RadioML-like dataset's two costs apart: making captures (bench/datasets/radioml-like.json:
 // 8 schemes, 1024 samples, drawn rates, frequency offset and phase noise, SNR -20 to 30 dB) and
 // writing them to HDF5. Their items per second give the file's share of a run's time. The same
-// captures of the families added later (bench/datasets/new-families.json) sit beside them.
+// captures of the families added later (bench/datasets/new-families.json) sit beside them, and
+// those of examples/datasets/drawn_channels.json, whose every capture fades through a drawn
+// TR 38.901 profile of up to 24 taps.
 
 #include <cstdio>
 #include <filesystem>
@@ -41,7 +43,7 @@ void makeCaptures(benchmark::State& state, const DatasetRecipe& recipe) {
     std::uint64_t index = 0;
     for (auto _ : state) {
         const CapturePlan plan = planCapture(recipe, index);
-        makeCapture(plan, recipe.samplesPerCapture, capture);
+        makeCapture(plan, recipe.samplesPerCapture, capture, recipe.normalization);
         benchmark::DoNotOptimize(capture.samples.data());
         index = (index + 97) % recipe.captureCount();
     }
@@ -57,6 +59,12 @@ void BM_MakeCaptureNewFamilies(benchmark::State& state) {
     makeCaptures(state, newFamilies());
 }
 BENCHMARK(BM_MakeCaptureNewFamilies)->Unit(benchmark::kMicrosecond);
+
+void BM_MakeCaptureDrawnChannels(benchmark::State& state) {
+    static const DatasetRecipe recipe = recipeFile(QUORVEL_SOURCE_DIR "/examples/datasets/drawn_channels.json");
+    makeCaptures(state, recipe);
+}
+BENCHMARK(BM_MakeCaptureDrawnChannels)->Unit(benchmark::kMicrosecond);
 
 // The HDF5 file alone: range(0) captures of 1024 samples written and closed, as a run writes them.
 void BM_Hdf5WriteCaptures(benchmark::State& state) {

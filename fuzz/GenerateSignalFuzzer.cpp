@@ -180,7 +180,7 @@ std::vector<std::string> expectedSampleFiles(const quorvel::SignalParameters& p)
         if (quorvel::writesCsv(p.outputFormat)) {
             paths.push_back(quorvel::sampleFilePath(p.savePath, k));
         }
-        if (quorvel::writesCf32(p.outputFormat)) {
+        if (quorvel::writesSigmfData(p.outputFormat)) {
             paths.push_back(quorvel::cf32FilePath(p.savePath, k));
         }
     }

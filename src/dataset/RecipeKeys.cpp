@@ -251,7 +251,7 @@ const RecipeKey kKeys[] = {
      .read = [](const SignalParameters& p) { return fadesRician(p) ? p.impairments.fading->kFactor : kNotSet; },
      .impairment = ImpairmentNumber::KFactor, .needs = "fading", .applies = fadesRician, .onlyWith = "only with \"fading\": \"rician\"",
      .recordedWhenGiven = true},
-    {.name = "doppler", .drawable = true,
+    {.name = "doppler", .drawable = true, .excludes = "doppler_symbol_fraction",
      .apply = [](SignalParameters& p, double v) {
          if (fades(p)) {
              p.impairments.fading->dopplerHz = v;
@@ -324,6 +324,18 @@ const RecipeKey kKeys[] = {
      .apply = [](SignalParameters& p, double v) { setOfdmValue(p, "active", v); },
      .read = [](const SignalParameters& p) { return ofdmValue(p, "active"); },
      .applies = isOfdm, .onlyWith = "only with \"modulation\": \"ofdm\"", .recordedWhenGiven = true},
+    // Fading as fast as the symbols: the Doppler frequency as a fraction of the capture's symbol
+    // rate, drawn or not; at most half of it, so within half the sampling rate as every Doppler.
+    {.name = "doppler_symbol_fraction", .drawable = true, .lowest = 0.0, .highest = 0.5,
+     .rule = "a fraction of the symbol rate", .statesBounds = true, .excludes = "doppler",
+     .apply = [](SignalParameters& p, double v) {
+         if (fades(p)) {
+             p.impairments.fading->dopplerHz = v * p.symbolRate;
+         }
+     },
+     .read = [](const SignalParameters& p) { return fades(p) ? p.impairments.fading->dopplerHz / p.symbolRate : kNotSet; },
+     .needs = "fading", .applies = fades, .onlyWith = "only with \"fading\": \"rayleigh\" or \"rician\"",
+     .recordedWhenGiven = true},
 };
 
 }  // namespace
@@ -382,7 +394,10 @@ const RecipeKey* findRecipeKey(std::string_view name) {
 
 void applyKeySetting(const KeySetting& setting, double value, SignalParameters& parameters) {
     const RecipeKey& key = kKeys[setting.row];
-    if (key.kind == KeyKind::Taps) {
+    if (setting.drawnMultipath) {
+        const DrawnMultipath& drawn = *setting.drawnMultipath;
+        key.applyTaps(parameters, delayProfileTaps(drawn.profile, value, drawn.exponentialTaps, parameters.samplingRate));
+    } else if (key.kind == KeyKind::Taps) {
         key.applyTaps(parameters, setting.taps);
     } else {
         key.apply(parameters, value);

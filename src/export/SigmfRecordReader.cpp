@@ -112,6 +112,14 @@ RecordingRecord recordFrom(const Json& global) {
     }
     r.signalPower = field(global, "quorvel:signal_power").is_null() ? std::numeric_limits<double>::quiet_NaN()
                                                                     : real(global, "quorvel:signal_power");
+    if (isIntegerFormat(p.outputFormat)) {
+        p.integerScale = real(global, "quorvel:scale");
+        r.fullScale = real(global, "quorvel:full_scale");
+        r.clippedSamples = integer<std::uint64_t>(global, "quorvel:clipped_samples");
+    }
+    if (global.contains("quorvel:nominal_power")) {
+        r.nominalPower = real(global, "quorvel:nominal_power");
+    }
     if (r.fileNumber < 1 || r.fileNumber > p.fileCount) {
         throw FieldProblem{"\"quorvel:file_number\" " + std::to_string(r.fileNumber) + " is not one of files 1 to " +
                            std::to_string(p.fileCount)};

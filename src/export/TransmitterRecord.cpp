@@ -45,6 +45,14 @@ void writeTransmitter(nlohmann::ordered_json& global, const SignalParameters& p)
         global["quorvel:snr_per_sample_db"] = isNoiseless(perSample) ? nlohmann::ordered_json(nullptr)
                                                                    : nlohmann::ordered_json(perSample);
     }
+    if (t.snrReference != SnrReference::Measured) {
+        global["quorvel:snr_power"] = snrReferenceChoice(t.snrReference).name;
+        if (t.snrDefinition == SnrDefinition::PerSample) {
+            global["quorvel:snr_definition"] =
+                "noise power per complex sample against the waveform's nominal mean power "
+                "(quorvel:nominal_power); null: no noise";
+        }
+    }
 }
 
 void readTransmitter(const nlohmann::json& global, Transmitter& t) {
@@ -70,6 +78,9 @@ void readTransmitter(const nlohmann::json& global, Transmitter& t) {
     }
     if (global.contains("quorvel:snr_reference")) {
         t.snrDefinition = named(global, "quorvel:snr_reference", snrDefinitionNamed);
+    }
+    if (global.contains("quorvel:snr_power")) {
+        t.snrReference = named(global, "quorvel:snr_power", snrReferenceNamed);
     }
 }
 

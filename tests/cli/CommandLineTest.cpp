@@ -118,6 +118,34 @@ TEST(CommandLine, EverySchemeAndOrderRuns) {
     }
 }
 
+// --duration gives the length in seconds: the symbols it makes, or the rule it breaks.
+TEST(CommandLine, DurationSetsTheSymbolsOrIsRefused) {
+    struct Case {
+        std::vector<std::string> args;
+        int code;
+        std::string errorStart;  // empty: success
+        std::uintmax_t bytes;    // of the cf32 file: 8 per sample
+    };
+    const Case cases[] = {
+        {{"--duration", "0.5", "--symbol-rate", "2000"}, ExitSuccess, "", 1000 * 5 * 8},
+        {{"--duration", "0.0123456", "--symbol-rate", "1000"}, ExitSuccess, "", 12 * 10 * 8},
+        {{"--duration", "0.0004"}, ExitInvalidInput, "--duration: 0.0004 s at 1000 symbols per second is 0 symbols", 0},
+        {{"--duration", "-1"}, ExitInvalidInput, "--duration: a number of seconds above 0", 0},
+        {{"--duration", "1", "--symbols", "5"}, ExitInvalidInput, "--duration: not with --symbols", 0},
+    };
+    for (const Case& c : cases) {
+        testing_support::TempDir dir;
+        auto args = c.args;
+        args.insert(args.end(), {"--save-path", dir.str(), "--format", "cf32", "--quiet"});
+        const auto run = testing_support::runCli(args);
+        EXPECT_EQ(run.code, c.code) << c.args[1] << ": " << run.err;
+        EXPECT_EQ(run.err.substr(0, c.errorStart.size()), c.errorStart) << c.args[1];
+        if (c.code == ExitSuccess) {
+            EXPECT_EQ(std::filesystem::file_size(dir.file("modulated_signal_1.sigmf-data")), c.bytes) << c.args[1];
+        }
+    }
+}
+
 TEST(CommandLine, SameSeedGivesByteIdenticalFiles) {
     TempDir a;
     TempDir b;

@@ -39,7 +39,7 @@ TEST(LaterFamiliesRecipe, DrawnToneFrequenciesAreTheCapturesOwn) {
         EXPECT_GE(toneHz, -2000.0);
         EXPECT_LE(toneHz, 3000.0);
         drawn.insert(toneHz);
-        makeCapture(plan, recipe.samplesPerCapture, capture);
+        makeCapture(plan, recipe.samplesPerCapture, capture, recipe.normalization);
         // The mean phase step between samples, as a frequency.
         ComplexSample sum;
         for (std::size_t n = 1; n < capture.samples.size(); ++n) {

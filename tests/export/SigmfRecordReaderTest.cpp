@@ -71,6 +71,11 @@ INSTANTIATE_TEST_SUITE_P(
                           r.signalPower = std::numeric_limits<double>::max();
                       }},
         RoundTripCase{"NoNoise", [](RecordingRecord& r) { r.parameters.snrDb = std::numeric_limits<double>::infinity(); }},
+        RoundTripCase{"NominalSnr",
+                      [](RecordingRecord& r) {
+                          r.parameters.transmitter.snrReference = SnrReference::Nominal;
+                          r.nominalPower = 0.1 + 0.2;
+                      }},
         RoundTripCase{"EveryFormatAndSource",
                       [](RecordingRecord& r) {
                           r.parameters.outputFormat = OutputFormat::Both;
