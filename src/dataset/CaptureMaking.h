@@ -27,6 +27,7 @@ struct CaptureSamples {
 };
 
 // Makes the capture into out (resized to `samples`), normalised as the recipe says.
-void makeCapture(const CapturePlan& plan, std::uint32_t samples, CaptureSamples& out, Normalization normalization);
+void makeCapture(const CapturePlan& plan, std::uint32_t samples, CaptureSamples& out,
+                 Normalization normalization = Normalization::None);
 
 }  // namespace quorvel
