@@ -1,8 +1,9 @@
 // A RadioML-like dataset's two costs apart: making captures (bench/datasets/radioml-like.json:
 // 8 schemes, 1024 samples, drawn rates, frequency offset and phase noise, SNR -20 to 30 dB) and
 // writing them to HDF5. Their items per second give the file's share of a run's time. The same
-// captures of the families added later (bench/datasets/new-families.json) and of the analog ones
-// (bench/datasets/analog.json) sit beside them.
+// captures of the families added later (bench/datasets/new-families.json), of the analog ones
+// (bench/datasets/analog.json) and of examples/datasets/drawn_channels.json, whose every capture
+// fades through a drawn TR 38.901 profile of up to 24 taps, sit beside them.
 
 #include <cstdio>
 #include <filesystem>
@@ -47,7 +48,7 @@ void makeCaptures(benchmark::State& state, const DatasetRecipe& recipe) {
     std::uint64_t index = 0;
     for (auto _ : state) {
         const CapturePlan plan = planCapture(recipe, index);
-        makeCapture(plan, recipe.samplesPerCapture, capture);
+        makeCapture(plan, recipe.samplesPerCapture, capture, recipe.normalization);
         benchmark::DoNotOptimize(capture.samples.data());
         index = (index + 97) % recipe.captureCount();
     }
@@ -64,11 +65,9 @@ void BM_MakeCaptureNewFamilies(benchmark::State& state) {
 }
 BENCHMARK(BM_MakeCaptureNewFamilies)->Unit(benchmark::kMicrosecond);
 
-// The analog families (bench/datasets/analog.json, the same shape with a noise message).
-void BM_MakeCaptureAnalog(benchmark::State& state) {
-    makeCaptures(state, analogFamilies());
-}
-BENCHMARK(BM_MakeCaptureAnalog)->Unit(benchmark::kMicrosecond);
+// captures of the families added later (bench/datasets/new-families.json), of the analog ones
+// (bench/datasets/analog.json) and of examples/datasets/drawn_channels.json, whose every capture
+// fades through a drawn TR 38.901 profile of up to 24 taps, sit beside them.
 
 // The HDF5 file alone: range(0) captures of 1024 samples written and closed, as a run writes them.
 void BM_Hdf5WriteCaptures(benchmark::State& state) {

@@ -7,6 +7,7 @@
 
 #include "BenchSupport.h"
 #include "export/Cf32Writer.h"
+#include "export/IntegerSamples.h"
 #include "export/CsvWriter.h"
 
 namespace quorvel::bench {
@@ -48,6 +49,20 @@ void BM_EncodeCf32(benchmark::State& state) {
     countItems(state);
 }
 BENCHMARK(BM_EncodeCf32)->Apply(decades);
+
+// The integer formats beside cf32: the same samples at 12 dB below full scale.
+void BM_EncodeIntegers(benchmark::State& state, OutputFormat format) {
+    const auto samples = randomSamples(static_cast<std::size_t>(state.range(0)));
+    const auto bytes = std::make_unique<std::byte[]>(samples.size() * sigmfBytesPerSample(format));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(encodeIntegers(samples, format, defaultIntegerScale(), bytes.get()));
+        benchmark::ClobberMemory();
+    }
+    countItems(state);
+}
+BENCHMARK_CAPTURE(BM_EncodeIntegers, Ci16, OutputFormat::Ci16)->Apply(decades);
+BENCHMARK_CAPTURE(BM_EncodeIntegers, Ci8, OutputFormat::Ci8)->Apply(decades);
+BENCHMARK_CAPTURE(BM_EncodeIntegers, Cu8, OutputFormat::Cu8)->Apply(decades);
 
 void BM_WriteCf32File(benchmark::State& state) {
     const auto samples = randomSamples(static_cast<std::size_t>(state.range(0)));

@@ -49,6 +49,27 @@ void BM_SignalChain(benchmark::State& state) {
 }
 BENCHMARK(BM_SignalChain)->ArgsProduct({{1'000'000, 10'000'000}, {0, 25}})->Unit(benchmark::kMillisecond);
 
+// QPSK at 10 samples per symbol (0) beside OFDM of 64 bins, 54 of them QPSK subcarriers, a
+// quarter prefix (1): the pass before the noise over state.range(0) samples.
+void BM_WaveformChain(benchmark::State& state) {
+    SignalParameters p;
+    p.symbolCount = static_cast<std::int32_t>(state.range(0) / 10);
+    if (state.range(1) == 1) {
+        p.modulationType = ModulationType::Ofdm;
+        p.symbolCount = static_cast<std::int32_t>(state.range(0) / 80 * 54);
+    }
+    SampleBuffer block(65536);
+    for (auto _ : state) {
+        SymbolEngine engine(7);
+        SignalChain chain(p, engine, nullptr);
+        while (chain.read(block) != 0) {
+            benchmark::DoNotOptimize(block.data());
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_WaveformChain)->ArgsProduct({{10'000'000}, {0, 1}})->Unit(benchmark::kMillisecond);
+
 // The same pass with every impairment before the noise (the "impaired" run of bench/compare).
 void BM_ImpairedSignalChain(benchmark::State& state) {
     SignalParameters p;

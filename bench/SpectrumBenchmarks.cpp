@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "display/FourierTransform.h"
+#include "dsp/FourierTransform.h"
 #include "display/PlotGeometry.h"
 #include "display/Spectrum.h"
 

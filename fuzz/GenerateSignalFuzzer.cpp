@@ -106,11 +106,18 @@ Case decode(FuzzedDataProvider& data) {
     Case c;
     quorvel::SignalParameters& p = c.parameters;
     p.modulationType = static_cast<quorvel::ModulationType>(
-        pickOrAny(data, std::array<std::int32_t, 18>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 16, 17, 0, 18}));
+        pickOrAny(data, std::array<std::int32_t, 19>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 0, 18}));
     p.order = pickOrAny(data, std::array<std::int32_t, 8>{2, 4, 8, 16, 32, 64, 0, 3});
     if (data.ConsumeBool()) {
         p.values["tone"] = data.ConsumeBool() ? data.ConsumeFloatingPointInRange<double>(-6000.0, 6000.0)
                                               : awkwardDouble(data);
+    }
+    // OFDM's frame: offered and refused sizes, prefixes and counts, and its subcarrier words' numbers.
+    if (data.ConsumeBool()) {
+        p.values["fft_size"] = pickOrAny(data, std::array<std::int32_t, 5>{64, 72, 300, 2048, 100});
+        p.values["cp_ratio"] = data.ConsumeFloatingPointInRange<double>(0.0, 1.0);
+        p.values["active"] = pickOrAny(data, std::array<std::int32_t, 5>{0, 1, 63, 64, 2047});
+        p.values["subcarriers"] = pickOrAny(data, std::array<std::int32_t, 5>{10004, 70016, 80128, 90002, 20004});
     }
     if (data.ConsumeBool()) {
         // One of the later families' own numbers, plausible or not.
@@ -173,7 +180,7 @@ std::vector<std::string> expectedSampleFiles(const quorvel::SignalParameters& p)
         if (quorvel::writesCsv(p.outputFormat)) {
             paths.push_back(quorvel::sampleFilePath(p.savePath, k));
         }
-        if (quorvel::writesCf32(p.outputFormat)) {
+        if (quorvel::writesSigmfData(p.outputFormat)) {
             paths.push_back(quorvel::cf32FilePath(p.savePath, k));
         }
     }

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "common/Signal.h"
-#include "display/FourierTransform.h"
+#include "dsp/FourierTransform.h"
 
 namespace quorvel {
 namespace {

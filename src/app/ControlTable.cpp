@@ -67,7 +67,7 @@ const Lists& lists() {
             l.modulation.push_back({std::string(scheme.caption), static_cast<std::int32_t>(scheme.type)});
         }
         l.dataSource = choiceItems(dataSourceChoices());
-        l.outputFormat = choiceItems(outputFormatChoices());
+        l.outputFormat = choiceItems(panelOutputFormatChoices());
         return l;
     }();
     return made;

@@ -131,7 +131,7 @@ std::vector<PropagationPath> propagationPaths(const std::vector<MultipathTap>& t
             paths.back().realParts.push_back(DoublePair{c.i, c.i});
             paths.back().imaginaryParts.push_back(DoublePair{c.q, c.q});
         }
-        if (fading) {
+        if (fading && tap.fades) {
             paths.back().fading.emplace(*fading, samplingRateHz, engine);
         }
     }

@@ -30,7 +30,7 @@ struct PropagationPath {
 };
 
 // The paths of the taps (one direct tap of 0 dB when there are none), in tap order; with fading,
-// each tap's generator draws from one engine seeded with seed, tap after tap.
+// each tap that fades draws its generator from one engine seeded with seed, tap after tap.
 std::vector<PropagationPath> propagationPaths(const std::vector<MultipathTap>& taps,
                                               const std::optional<Fading>& fading,
                                               double samplingRateHz, std::uint32_t seed);

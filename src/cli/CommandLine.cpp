@@ -20,10 +20,12 @@
 #include "cli/DatasetCommand.h"
 #include "cli/HelpFormat.h"
 #include "cli/ProgressDisplay.h"
+#include "common/NumberText.h"
 #include "common/PrintableText.h"
 #include "common/Version.h"
 #include "export/Cf32Sink.h"
 #include "export/CsvSink.h"
+#include "export/IntegerSamples.h"
 #include "export/SigmfMetadata.h"
 #include "export/SigmfRecordReader.h"
 #include "modulation/SymbolTiming.h"
@@ -31,6 +33,7 @@
 #include "options/Options.h"
 #include "request/Messages.h"
 #include "request/RecordedSettings.h"
+#include "synthesis/NoiseReference.h"
 #include "synthesis/RunCheck.h"
 #include "synthesis/SignalSynthesizer.h"
 
@@ -105,7 +108,7 @@ struct ProgressHook {
 
 // The sample files a run writes per file number; each also gets a metadata file.
 std::size_t sampleFilesPerNumber(OutputFormat format) {
-    return (writesCsv(format) ? 1u : 0u) + (writesCf32(format) ? 1u : 0u);
+    return (writesCsv(format) ? 1u : 0u) + (writesSigmfData(format) ? 1u : 0u);
 }
 
 std::string successReport(const GenerationResult& result, const SignalParameters& p) {
@@ -126,6 +129,12 @@ std::string successReport(const GenerationResult& result, const SignalParameters
 }
 
 int finishRun(const GenerationResult& result, std::ostream& err) {
+    // Clipping changes the signal, so it is told even to a quiet run.
+    if (result.clippedSamples > 0 && result.lastRecord) {
+        err << "Warning: " << result.clippedSamples << " samples clipped at full scale (amplitude "
+            << numberText(result.lastRecord->fullScale) << ", --scale " << numberText(result.lastRecord->parameters.integerScale)
+            << "); a larger --scale gives them room.\n";
+    }
     err << fileFailureReport(result);
     return result.fileFailures.empty() ? ExitSuccess : ExitFileFailure;
 }
@@ -255,7 +264,7 @@ int regenerate(const Options& o, const CommandLineStreams& streams) {
 // The sink --stdout writes the samples to, in the one format asked for.
 std::unique_ptr<SampleSink> standardOutputSink(const Options& o, const SignalParameters& p, int descriptor) {
     if (p.outputFormat == OutputFormat::Both) {
-        throw OptionError{"--stdout: one format only (csv or cf32), not both."};
+        throw OptionError{"--stdout: one format only (csv, cf32, ci16, ci8 or cu8), not both."};
     }
     if (p.fileCount != 1) {
         throw OptionError{"--stdout: one file only (got --files " + o.files + ")."};
@@ -263,6 +272,9 @@ std::unique_ptr<SampleSink> standardOutputSink(const Options& o, const SignalPar
     ByteOutput output = ByteOutput::toDescriptor(descriptor, "standard output");
     if (p.outputFormat == OutputFormat::Csv) {
         return std::make_unique<CsvSink>(std::move(output), CsvSink::defaultWorkers());
+    }
+    if (isIntegerFormat(p.outputFormat)) {
+        return std::make_unique<IntegerSink>(std::move(output), p.outputFormat, integerFullScale(p));
     }
     return std::make_unique<Cf32Sink>(std::move(output));
 }

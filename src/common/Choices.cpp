@@ -11,10 +11,15 @@ constexpr std::array<Choice<DataSource>, 3> kDataSources{{
     {DataSource::Prn7Lfsr, "prn7", "PRN 7 LFSR"},
 }};
 
-constexpr std::array<Choice<OutputFormat>, 3> kOutputFormats{{
+// The control panel offers the first three.
+constexpr std::size_t kPanelOutputFormats = 3;
+constexpr std::array<Choice<OutputFormat>, 6> kOutputFormats{{
     {OutputFormat::Csv, "csv", "CSV"},
     {OutputFormat::Cf32, "cf32", "cf32 (SigMF)"},
     {OutputFormat::Both, "both", "CSV + cf32"},
+    {OutputFormat::Ci16, "ci16", "ci16 (SigMF)"},
+    {OutputFormat::Ci8, "ci8", "ci8 (SigMF)"},
+    {OutputFormat::Cu8, "cu8", "cu8 (SigMF)"},
 }};
 
 template <typename Value>
@@ -41,6 +46,9 @@ std::string_view nameOf(std::span<const Choice<Value>> choices, Value value) {
 
 std::span<const Choice<DataSource>> dataSourceChoices() { return kDataSources; }
 std::span<const Choice<OutputFormat>> outputFormatChoices() { return kOutputFormats; }
+std::span<const Choice<OutputFormat>> panelOutputFormatChoices() {
+    return std::span(kOutputFormats).first(kPanelOutputFormats);
+}
 
 std::optional<DataSource> dataSourceNamed(std::string_view name) { return named(dataSourceChoices(), name); }
 std::optional<OutputFormat> outputFormatNamed(std::string_view name) { return named(outputFormatChoices(), name); }

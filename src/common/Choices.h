@@ -19,6 +19,8 @@ struct Choice {
 
 std::span<const Choice<DataSource>> dataSourceChoices();
 std::span<const Choice<OutputFormat>> outputFormatChoices();
+// The formats the control panel lists: the text and float files.
+std::span<const Choice<OutputFormat>> panelOutputFormatChoices();
 
 // The choice named `name`; nothing when no choice has that name.
 std::optional<DataSource> dataSourceNamed(std::string_view name);

@@ -23,6 +23,7 @@ struct MultipathTap {
     double delaySamples = 0.0;  // fractional allowed, 0 or more
     double gainDb = 0.0;        // amplitude gain [dB]
     double phaseDegrees = 0.0;
+    bool fades = true;          // with fading; a line-of-sight path holds still
 
     friend bool operator==(const MultipathTap&, const MultipathTap&) = default;
 };

@@ -55,10 +55,19 @@ enum class OutputFormat : std::int32_t {
     Csv = 0,   // the text files only
     Cf32 = 1,  // raw little-endian float32 I, Q pairs (a SigMF dataset) only
     Both = 2,
+    // The SDR hardware's integer pairs (a SigMF dataset) only, the signal's nominal RMS times the
+    // run's scale at full scale. Not in the control panel's list.
+    Ci16 = 3,  // little-endian int16
+    Ci8 = 4,
+    Cu8 = 5,   // uint8 offset by 127.5, as RTL-SDR dongles give them
 };
 
-inline bool writesCsv(OutputFormat format) { return format != OutputFormat::Cf32; }
-inline bool writesCf32(OutputFormat format) { return format != OutputFormat::Csv; }
+inline bool writesCsv(OutputFormat format) { return format == OutputFormat::Csv || format == OutputFormat::Both; }
+// The .sigmf-data file, of float32 or of integer pairs.
+inline bool writesSigmfData(OutputFormat format) { return format != OutputFormat::Csv; }
+inline bool isIntegerFormat(OutputFormat format) {
+    return format == OutputFormat::Ci16 || format == OutputFormat::Ci8 || format == OutputFormat::Cu8;
+}
 
 struct SignalParameters {
     ModulationType modulationType = ModulationType::Psk;
@@ -81,6 +90,8 @@ struct SignalParameters {
     double timingError = 0.0;         // drift at the end of the buffer [symbol periods], -1 ... 1
     double frequencyOffset = 0.0;     // [Hz], signed
     OutputFormat outputFormat = OutputFormat::Csv;
+    // The integer formats' full scale as a factor of the signal's nominal RMS; 0: the default.
+    double integerScale = 0.0;
     Transmitter transmitter{};
     Impairments impairments{};
     // The random symbols and the noise from counter-based blocks (Philox) even where the family

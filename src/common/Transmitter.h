@@ -36,6 +36,12 @@ enum class SnrDefinition : std::int32_t {
     EbN0,       // energy per bit over the noise density
 };
 
+// The power the SNR sets the noise against.
+enum class SnrReference : std::int32_t {
+    Measured,  // the file's own mean power, which takes a pass over the file before its noise
+    Nominal,   // the waveform's nominal mean power through its pulse, known before any sample
+};
+
 // The longest pulse a run may be given [symbols].
 inline constexpr std::int32_t kMaxPulseSpanSymbols = 256;
 
@@ -48,6 +54,7 @@ struct Transmitter {
     BitSource bits = BitSource::Indices;
     std::string bitsFile;      // for BitSource::File
     SnrDefinition snrDefinition = SnrDefinition::PerSample;
+    SnrReference snrReference = SnrReference::Measured;
 
     friend bool operator==(const Transmitter&, const Transmitter&) = default;
 };

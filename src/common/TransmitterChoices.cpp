@@ -37,6 +37,11 @@ constexpr std::array<SnrDefinitionChoice, 3> kSnrDefinitions{{
     {SnrDefinition::EbN0, "ebn0", "Eb/N0"},
 }};
 
+constexpr std::array<SnrReferenceChoice, 2> kSnrReferences{{
+    {SnrReference::Measured, "measured"},
+    {SnrReference::Nominal, "nominal"},
+}};
+
 template <typename Row, typename Value>
 const Row& rowOf(std::span<const Row> rows, Value value) {
     for (const Row& row : rows) {
@@ -62,6 +67,7 @@ auto valueNamed(std::span<const Row> rows, std::string_view name) -> std::option
 std::span<const PulseChoice> pulseChoices() { return kPulses; }
 std::span<const BitSourceChoice> bitSourceChoices() { return kBitSources; }
 std::span<const SnrDefinitionChoice> snrDefinitionChoices() { return kSnrDefinitions; }
+std::span<const SnrReferenceChoice> snrReferenceChoices() { return kSnrReferences; }
 
 const PulseChoice& pulseChoice(PulseShape pulse) { return rowOf(pulseChoices(), pulse); }
 const BitSourceChoice& bitSourceChoice(BitSource source) {
@@ -69,6 +75,9 @@ const BitSourceChoice& bitSourceChoice(BitSource source) {
 }
 const SnrDefinitionChoice& snrDefinitionChoice(SnrDefinition definition) {
     return rowOf(snrDefinitionChoices(), definition);
+}
+const SnrReferenceChoice& snrReferenceChoice(SnrReference reference) {
+    return rowOf(snrReferenceChoices(), reference);
 }
 
 std::optional<PulseShape> pulseNamed(std::string_view name) { return valueNamed(pulseChoices(), name); }
@@ -78,6 +87,10 @@ std::optional<BitSource> bitSourceNamed(std::string_view name) {
 }
 std::optional<SnrDefinition> snrDefinitionNamed(std::string_view name) {
     return valueNamed(snrDefinitionChoices(), name);
+}
+
+std::optional<SnrReference> snrReferenceNamed(std::string_view name) {
+    return valueNamed(snrReferenceChoices(), name);
 }
 
 }  // namespace quorvel

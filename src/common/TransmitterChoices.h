@@ -35,16 +35,24 @@ struct SnrDefinitionChoice {
     std::string_view caption;
 };
 
+struct SnrReferenceChoice {
+    SnrReference value;
+    std::string_view name;
+};
+
 std::span<const PulseChoice> pulseChoices();
 std::span<const BitSourceChoice> bitSourceChoices();  // the shift registers, then the file
 std::span<const SnrDefinitionChoice> snrDefinitionChoices();
+std::span<const SnrReferenceChoice> snrReferenceChoices();
 
 const PulseChoice& pulseChoice(PulseShape pulse);
 const BitSourceChoice& bitSourceChoice(BitSource source);  // also for Indices
 const SnrDefinitionChoice& snrDefinitionChoice(SnrDefinition definition);
+const SnrReferenceChoice& snrReferenceChoice(SnrReference reference);
 
 std::optional<PulseShape> pulseNamed(std::string_view name);
 std::optional<BitSource> bitSourceNamed(std::string_view name);  // the registers only
 std::optional<SnrDefinition> snrDefinitionNamed(std::string_view name);
+std::optional<SnrReference> snrReferenceNamed(std::string_view name);
 
 }  // namespace quorvel

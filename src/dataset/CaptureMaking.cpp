@@ -5,18 +5,46 @@
 
 #include "channel/WhiteGaussianNoise.h"
 #include "common/SeedSource.h"
+#include "modulation/NominalPower.h"
 #include "modulation/SymbolTiming.h"
 #include "synthesis/ImpairmentStages.h"
+#include "synthesis/NoiseReference.h"
 #include "synthesis/RandomDraws.h"
 #include "synthesis/SignalChain.h"
 #include "synthesis/SymbolSources.h"
 
 namespace quorvel {
 
-void makeCapture(const CapturePlan& plan, std::uint32_t samples, CaptureSamples& out) {
+namespace {
+
+double captureMeanPower(const SampleBuffer& samples) {
+    double sum = 0.0;
+    for (const ComplexSample& s : samples) {
+        sum += s.i * s.i + s.q * s.q;
+    }
+    return sum / static_cast<double>(samples.size());
+}
+
+void scale(SampleBuffer& samples, double factor) {
+    for (ComplexSample& s : samples) {
+        s = {s.i * factor, s.q * factor};
+    }
+}
+
+}  // namespace
+
+void makeCapture(const CapturePlan& plan, std::uint32_t samples, CaptureSamples& out, Normalization normalization) {
     const SeedSource seeds = counterSeeds(plan.key);
     SymbolEngine engine(seeds());
-    SignalChain chain(plan.parameters, engine, nullptr,
+    SignalParameters chainParameters = plan.parameters;
+    out.scale = 1.0;
+    if (normalization == Normalization::UnitConstellation) {
+        out.scale = 1.0 / std::sqrt(nominalMeanPower(plan.parameters));
+        if (chainParameters.impairments.amplifier) {
+            chainParameters.impairments.amplifier->saturation /= out.scale;
+        }
+    }
+    SignalChain chain(chainParameters, engine, nullptr,
                       impairmentSeeds(plan.parameters.impairments, counterStageSeeds(plan.key), 1));
     out.samples.resize(samples);
     std::span<ComplexSample> rest(out.samples);
@@ -28,18 +56,28 @@ void makeCapture(const CapturePlan& plan, std::uint32_t samples, CaptureSamples&
         }
         rest = rest.subspan(count);
     }
-    double sum = 0.0;
-    for (const ComplexSample& s : out.samples) {
-        sum += s.i * s.i + s.q * s.q;
+    if (out.scale != 1.0) {
+        scale(out.samples, out.scale);
     }
-    out.signalPower = sum / samples;
+    out.signalPower = captureMeanPower(out.samples);
     if (!isNoiseless(plan.parameters.snrDb)) {
-        NoiseGenerator noise(noiseStandardDeviation(out.signalPower, perSampleSnrDb(plan.parameters)), seeds(),
+        double reference = noiseReferencePower(plan.parameters, out.signalPower);
+        if (plan.parameters.transmitter.snrReference == SnrReference::Nominal) {
+            // The nominal power is the unscaled constellation's; the points were scaled above.
+            reference *= out.scale * out.scale;
+        }
+        NoiseGenerator noise(noiseStandardDeviation(reference, perSampleSnrDb(plan.parameters)), seeds(),
                              noiseDraws(plan.parameters));
         noise.addTo(out.samples);
     }
     // The receiver's own effects come after the noise, as in a file.
     applyReceiverImpairments(plan.parameters.impairments, out.samples);
+    if (normalization == Normalization::UnitPower) {
+        const double power = captureMeanPower(out.samples);
+        // A capture of nothing at all stays as it is.
+        out.scale = power > 0.0 ? 1.0 / std::sqrt(power) : 1.0;
+        scale(out.samples, out.scale);
+    }
 }
 
 }  // namespace quorvel

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/Philox.h"
 #include "common/SeedSource.h"
 #include "dataset/RecipeKeys.h"
 #include "modulation/SchemeCatalog.h"
@@ -12,11 +13,27 @@ namespace quorvel {
 
 std::int32_t captureSymbolCount(const SignalParameters& p, std::uint32_t samples) {
     if (ownsLength(p)) {
-        // A chirp's length is its own: enough whole chirps or pulses to cover the capture.
-        SignalParameters one = p;
-        one.symbolCount = 1;
-        const double chirp = samplesPerFile(one);
-        return chirp >= 1.0 ? static_cast<std::int32_t>(std::ceil(samples / chirp)) : 1;
+        // A family with a length rule of its own (whole chirps or pulses, a frame): the fewest
+        // symbols whose run reaches the capture's length, found by doubling and then halving the step.
+        const Scheme* scheme = findScheme(p.modulationType);
+        SignalParameters run = p;
+        const auto length = [&](std::int32_t count) {
+            run.symbolCount = count;
+            return scheme->samplesPerFile(run);
+        };
+        if (!(length(1) >= 1.0)) {
+            return 1;
+        }
+        std::int32_t high = 1;
+        while (!(length(high) >= samples)) {
+            high *= 2;
+        }
+        std::int32_t low = high / 2;  // does not reach, or 0
+        while (high - low > 1) {
+            const std::int32_t middle = low + (high - low) / 2;
+            (length(middle) >= samples ? high : low) = middle;
+        }
+        return high;
     }
     const double perSymbol = p.samplingRate / p.symbolRate;
     if (!mapsOnePointPerSymbol(p.modulationType) && p.transmitter.exactTiming) {
@@ -36,6 +53,20 @@ std::int32_t captureSymbolCount(const SignalParameters& p, std::uint32_t samples
     return static_cast<std::int32_t>(std::floor((samples - 1.0) / perSymbol) + reach) + 2;
 }
 
+namespace {
+
+void drawMultipath(const DatasetRecipe& recipe, const KeySetting& setting, CapturePlan& plan) {
+    const DrawnMultipath& drawn = *setting.drawnMultipath;
+    CounterDraws draws(static_cast<std::uint32_t>(splitMix64(recipe.seed, 0) >> 32), kMultipathStream, plan.index);
+    plan.delaySpread = drawn.lowestSpread + draws.uniform() * (drawn.highestSpread - drawn.lowestSpread);
+    applyKeySetting(setting, plan.delaySpread, plan.parameters);
+    for (MultipathTap& tap : plan.parameters.impairments.multipath) {
+        tap.phaseDegrees = 360.0 * draws.uniform() - 180.0;
+    }
+}
+
+}  // namespace
+
 CapturePlan planCapture(const DatasetRecipe& recipe, std::uint64_t index) {
     const std::uint64_t repetitions = recipe.capturesPerClassAndSnr;
     const std::uint64_t snrs = recipe.snrsDb.size();
@@ -48,6 +79,10 @@ CapturePlan planCapture(const DatasetRecipe& recipe, std::uint64_t index) {
     SignalParameters& p = plan.parameters;
     p = c.scheme;
     for (const KeySetting& setting : c.settings) {
+        if (setting.drawnMultipath) {
+            drawMultipath(recipe, setting, plan);
+            continue;
+        }
         double value = setting.low;
         if (setting.drawn) {
             const double u = static_cast<double>(splitMix64(plan.key ^ kDrawStream, setting.row) >> 11) * 0x1.0p-53;
@@ -57,6 +92,7 @@ CapturePlan planCapture(const DatasetRecipe& recipe, std::uint64_t index) {
     }
     p.snrDb = recipe.snrsDb[plan.snrIndex];
     p.transmitter.snrDefinition = recipe.snrDefinition;
+    p.transmitter.snrReference = recipe.snrReference;
     p.symbolCount = captureSymbolCount(p, recipe.samplesPerCapture);
     return plan;
 }

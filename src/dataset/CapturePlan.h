@@ -4,10 +4,14 @@
 // i comes from its key splitMix64(seed, i): its engines take the seeds counterSeeds(key) gives (the
 // symbol engine the first, the noise the second, the fading and the phase noise the third and
 // fourth, as counterStageSeeds(key) hands them out), and a range of recipe key row r draws output r
-// of SplitMix64 started at key ^ kDrawStream, as (output >> 11) x 2^-53 in [0, 1). So any capture
-// is made alone, in the same time, wherever it is made.
+// of SplitMix64 started at key ^ kDrawStream, as (output >> 11) x 2^-53 in [0, 1). A multipath
+// profile drawn per capture takes Philox block i of stream kMultipathStream under the seed word
+// splitMix64(seed, 0) >> 32: its delay spread the first uniform, each tap's phase one more, so
+// that it moves none of the other draws. So any capture is made alone, in the same time, wherever
+// it is made.
 
 #include <cstdint>
+#include <limits>
 
 #include "common/SignalParameters.h"
 #include "dataset/DatasetRecipe.h"
@@ -15,6 +19,7 @@
 namespace quorvel {
 
 inline constexpr std::uint64_t kDrawStream = 0x5851F42D4C957F2DULL;
+inline constexpr std::uint32_t kMultipathStream = 1;
 
 struct CapturePlan {
     std::uint64_t index = 0;
@@ -22,6 +27,7 @@ struct CapturePlan {
     std::size_t snrIndex = 0;
     std::uint64_t key = 0;          // splitMix64(seed, index)
     SignalParameters parameters{};  // the capture's settings, its SNR and symbol count included
+    double delaySpread = std::numeric_limits<double>::quiet_NaN();  // [s] of a drawn multipath profile
 };
 
 // Symbols a run needs for its first `samples` samples to be interpolated between two symbols, never

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "dataset/CaptureMaking.h"
 #include "dataset/CapturePlan.h"
 
 namespace quorvel {
@@ -23,11 +24,19 @@ struct CaptureRecord {
 
 // The settings every capture of the recipe records: each drawable recipe key's value (in table
 // order; an impairment's only where the recipe gives it), then "snr_db", "signal_power" (mean
-// I^2 + Q^2 before the noise) and "symbol_count".
+// I^2 + Q^2 before the noise) and "symbol_count". A recipe that draws multipath profiles adds
+// "delay_spread" [s] and, for k below the most taps a class's profile has, "tap_k_delay"
+// [samples], "tap_k_gain_db" (mean power gain) and "tap_k_phase" [degrees] (NaN past a capture's
+// own taps), then "tap_k_fades" (1 for a fading tap, 0 for a line-of-sight one); a normalising
+// one "normalize_scale", the factor its samples carry.
 std::vector<std::string> recordedFieldNames(const DatasetRecipe& recipe);
 
+// The version of the drawn taps' fields, written beside them (HDF5 attribute and SigMF global
+// "drawn_channel_version"); 0, and nothing written, when the recipe draws no profile.
+std::uint64_t drawnChannelVersion(const DatasetRecipe& recipe);
+
 // The values of recordedFieldNames(recipe) for a capture.
-void recordedFields(const DatasetRecipe& recipe, const CapturePlan& plan, double signalPower,
+void recordedFields(const DatasetRecipe& recipe, const CapturePlan& plan, const CaptureSamples& capture,
                     std::vector<double>& out);
 
 // Where a shard's captures go, in index order.

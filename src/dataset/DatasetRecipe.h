@@ -8,9 +8,19 @@
 #include <string>
 #include <vector>
 
+#include "channel/DelayProfiles.h"
 #include "common/SignalParameters.h"
 
 namespace quorvel {
+
+// A multipath profile drawn per capture: its delay spread uniform in [lowest, highest] seconds,
+// each tap's phase uniform in [-180, 180) degrees.
+struct DrawnMultipath {
+    DelayProfile profile = DelayProfile::Exponential;
+    double lowestSpread = 0.0;
+    double highestSpread = 0.0;
+    std::size_t exponentialTaps = 0;
+};
 
 // One recipe key as given for a class: a value (low == high, not drawn) or a range [low, high).
 struct KeySetting {
@@ -19,6 +29,7 @@ struct KeySetting {
     double high = 0.0;
     bool drawn = false;
     std::vector<MultipathTap> taps{};  // of a Taps row
+    std::optional<DrawnMultipath> drawnMultipath{};  // of a Taps row given as a profile
     std::string path{};                // where the recipe gives it, for refusals
 };
 
@@ -28,13 +39,21 @@ struct DatasetClass {
     std::vector<KeySetting> settings;   // every key the recipe or the class gives, in table order
 };
 
+// How a capture's level is set: as the chain makes it; every capture scaled to mean power 1 as
+// it is written; or every constellation scaled to mean energy 1 before the pulse (the noise
+// follows the signal, so the SNR keeps its meaning). Either way a capture's power says nothing
+// of its class.
+enum class Normalization { None, UnitPower, UnitConstellation };
+
 struct DatasetRecipe {
     std::string text;                        // the recipe file's bytes, kept with the dataset
     std::uint64_t seed = 0;
     std::uint32_t samplesPerCapture = 0;
     std::uint64_t capturesPerClassAndSnr = 0;
-    std::vector<double> snrsDb;              // against the capture's measured power, as snrDefinition says
+    std::vector<double> snrsDb;              // against the capture's power, as snrDefinition and snrReference say
     SnrDefinition snrDefinition = SnrDefinition::PerSample;
+    SnrReference snrReference = SnrReference::Measured;  // "snr_ref": nominal sets it against the waveform's power
+    Normalization normalization = Normalization::None;
     std::vector<DatasetClass> classes;
 
     std::uint64_t captureCount() const {

@@ -58,13 +58,13 @@ void makeBatch(const DatasetRecipe& recipe, Batch& batch, unsigned threads, std:
         for (std::uint64_t k = t; k < batch.count; k += threads) {
             CapturePlan& plan = batch.plans[k];
             plan = planCapture(recipe, batch.first + k);
-            makeCapture(plan, recipe.samplesPerCapture, capture);
+            makeCapture(plan, recipe.samplesPerCapture, capture, recipe.normalization);
             float* out = batch.iq.data() + k * width;
             for (const ComplexSample& s : capture.samples) {
                 *out++ = static_cast<float>(s.i);
                 *out++ = static_cast<float>(s.q);
             }
-            recordedFields(recipe, plan, capture.signalPower, values);
+            recordedFields(recipe, plan, capture, values);
             std::copy(values.begin(), values.end(), batch.settings.begin() + static_cast<std::ptrdiff_t>(k * fields));
         }
     };

@@ -113,6 +113,7 @@ Hdf5Layout hdf5Layout(const DatasetRecipe& recipe, Shard shard) {
     layout.samplingRate = planCapture(recipe, 0).parameters.samplingRate;
     layout.recipeText = recipe.text;
     layout.counterDraws = drawsByCounter(recipe);
+    layout.drawnChannelVersion = drawnChannelVersion(recipe);
     return layout;
 }
 
@@ -148,6 +149,9 @@ Hdf5DatasetWriter::Hdf5DatasetWriter(const std::string& path, Hdf5Layout layout)
     if (layout_.counterDraws) {
         hdf5::writeAttribute(file_, "random", std::string(kCounterDrawsName));
         hdf5::writeAttribute(file_, "random_version", static_cast<std::uint64_t>(kCounterDrawsVersion));
+    }
+    if (layout_.drawnChannelVersion != 0) {
+        hdf5::writeAttribute(file_, "drawn_channel_version", layout_.drawnChannelVersion);
     }
     if (!layout_.shard.whole()) {
         hdf5::writeAttribute(file_, "shard_index", layout_.shard.index);

@@ -32,6 +32,7 @@ struct Hdf5Layout {
     Shard shard{};                     // a shard's file also records which one it is
     std::uint64_t firstCapture = 0;
     bool counterDraws = false;         // some class draws by counter: the "random" attributes
+    std::uint64_t drawnChannelVersion = 0;  // drawnChannelVersion(); written when not 0
 };
 
 // The layout of shard's file of the recipe's dataset (Shard{} for the whole).

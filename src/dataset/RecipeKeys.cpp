@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <span>
+#include <string>
+#include <vector>
 
 #include "common/Choices.h"
 #include "common/NumberText.h"
@@ -82,6 +86,59 @@ RecipeKey ownKey(std::string_view onlyWith, bool whole = false) {
             .whole = whole, .rule = whole ? "a whole number" : "a number", .statesBounds = true,
             .apply = applyOwn<Parameter>, .read = readOwn<Parameter>, .applies = listsOwn<Parameter>,
             .onlyWith = onlyWith, .recordedWhenGiven = true};
+}
+
+// The rows that list OFDM's frame: its keys apply to each of them, as ownKey's do.
+bool isOfdm(const SignalParameters& p) {
+    return listsParameter(p, "fft_size");
+}
+
+// OFDM's parameter with this name, whose bounds its rows keep.
+const WaveformParameter& ofdmParameter(std::string_view name) {
+    for (const WaveformParameter& parameter : findScheme(ModulationType::Ofdm)->parameters) {
+        if (parameter.name == name) {
+            return parameter;
+        }
+    }
+    std::abort();  // the catalog's row has each of them
+}
+
+// Every word OFDM's subcarriers take ("psk:2", "psk:4" ...), in catalog order.
+const std::vector<std::string>& subcarrierWords() {
+    static const std::vector<std::string> words = [] {
+        std::vector<std::string> all;
+        for (const Scheme& scheme : schemeCatalog()) {
+            for (const SchemeOrder& order : scheme.linear ? scheme.orders : std::span<const SchemeOrder>{}) {
+                all.push_back(std::string(scheme.name) + ":" + std::to_string(order.value));
+            }
+        }
+        return all;
+    }();
+    return words;
+}
+
+std::optional<std::string_view> subcarrierWordAt(std::size_t index) {
+    const auto& words = subcarrierWords();
+    return index < words.size() ? std::optional<std::string_view>(words[index]) : std::nullopt;
+}
+
+void setOfdmValue(SignalParameters& p, std::string_view name, double v) {
+    if (listsParameter(p, name)) {
+        p.values[std::string(name)] = v;
+    }
+}
+
+double ofdmValue(const SignalParameters& p, std::string_view name) {
+    return listsParameter(p, name) ? waveformValue(p, name) : kNotSet;
+}
+
+// A drawn FFT size falls between the offered ones: the largest offered one not above it is taken.
+double offeredFftSize(double v) {
+    double size = 0.0;
+    for (const int offered : ofdmFftSizes()) {
+        size = offered <= v ? offered : size;
+    }
+    return size;
 }
 
 // An impairment one key of several sets starts at its own defaults.
@@ -194,7 +251,7 @@ const RecipeKey kKeys[] = {
      .read = [](const SignalParameters& p) { return fadesRician(p) ? p.impairments.fading->kFactor : kNotSet; },
      .impairment = ImpairmentNumber::KFactor, .needs = "fading", .applies = fadesRician, .onlyWith = "only with \"fading\": \"rician\"",
      .recordedWhenGiven = true},
-    {.name = "doppler", .drawable = true,
+    {.name = "doppler", .drawable = true, .excludes = "doppler_symbol_fraction",
      .apply = [](SignalParameters& p, double v) {
          if (fades(p)) {
              p.impairments.fading->dopplerHz = v;
@@ -245,6 +302,40 @@ const RecipeKey kKeys[] = {
     ownKey<kChirpLength>("only with \"modulation\": \"lfm\"", true),
     ownKey<kChirpGap>("only with \"modulation\": \"lfm\"", true),
     ownKey<kSpreadingFactor>("only with \"modulation\": \"chirpss\"", true),
+    {.name = "subcarriers", .kind = KeyKind::Choice,
+     .apply = [](SignalParameters& p, double v) {
+         setOfdmValue(p, "subcarriers", *ofdmParameter("subcarriers").fromWord(*subcarrierWordAt(static_cast<std::size_t>(v))));
+     },
+     .choiceName = subcarrierWordAt, .applies = isOfdm, .onlyWith = "only with \"modulation\": \"ofdm\""},
+    {.name = "fft_size", .drawable = true, .lowest = ofdmParameter("fft_size").minimum,
+     .highest = ofdmParameter("fft_size").maximum, .whole = true,
+     .rule = "a whole number of bins (the largest offered size not above it is taken)", .statesBounds = true,
+     .apply = [](SignalParameters& p, double v) { setOfdmValue(p, "fft_size", offeredFftSize(v)); },
+     .read = [](const SignalParameters& p) { return ofdmValue(p, "fft_size"); },
+     .applies = isOfdm, .onlyWith = "only with \"modulation\": \"ofdm\"", .recordedWhenGiven = true},
+    {.name = "cp_ratio", .drawable = true, .lowest = ofdmParameter("cp_ratio").minimum,
+     .highest = ofdmParameter("cp_ratio").maximum, .rule = "a share of the FFT size", .statesBounds = true,
+     .apply = [](SignalParameters& p, double v) { setOfdmValue(p, "cp_ratio", v); },
+     .read = [](const SignalParameters& p) { return ofdmValue(p, "cp_ratio"); },
+     .applies = isOfdm, .onlyWith = "only with \"modulation\": \"ofdm\"", .recordedWhenGiven = true},
+    {.name = "active", .drawable = true, .lowest = ofdmParameter("active").minimum,
+     .highest = ofdmParameter("active").maximum, .whole = true,
+     .rule = "a whole number of subcarriers below the FFT size (0: about 5/6 of it)", .statesBounds = true,
+     .apply = [](SignalParameters& p, double v) { setOfdmValue(p, "active", v); },
+     .read = [](const SignalParameters& p) { return ofdmValue(p, "active"); },
+     .applies = isOfdm, .onlyWith = "only with \"modulation\": \"ofdm\"", .recordedWhenGiven = true},
+    // Fading as fast as the symbols: the Doppler frequency as a fraction of the capture's symbol
+    // rate, drawn or not; at most half of it, so within half the sampling rate as every Doppler.
+    {.name = "doppler_symbol_fraction", .drawable = true, .lowest = 0.0, .highest = 0.5,
+     .rule = "a fraction of the symbol rate", .statesBounds = true, .excludes = "doppler",
+     .apply = [](SignalParameters& p, double v) {
+         if (fades(p)) {
+             p.impairments.fading->dopplerHz = v * p.symbolRate;
+         }
+     },
+     .read = [](const SignalParameters& p) { return fades(p) ? p.impairments.fading->dopplerHz / p.symbolRate : kNotSet; },
+     .needs = "fading", .applies = fades, .onlyWith = "only with \"fading\": \"rayleigh\" or \"rician\"",
+     .recordedWhenGiven = true},
     ownKey<kModDepth>("only with \"modulation\": \"am-dsb\" or \"am-ssb\""),
     ownKey<kDeviation>("only with \"modulation\": \"fm\""),
     ownKey<kMessageBandwidth>("only with an analog \"modulation\": \"am-dsb\", \"am-dsb-sc\", \"am-ssb\", \"am-ssb-sc\" or \"fm\""),
@@ -306,7 +397,10 @@ const RecipeKey* findRecipeKey(std::string_view name) {
 
 void applyKeySetting(const KeySetting& setting, double value, SignalParameters& parameters) {
     const RecipeKey& key = kKeys[setting.row];
-    if (key.kind == KeyKind::Taps) {
+    if (setting.drawnMultipath) {
+        const DrawnMultipath& drawn = *setting.drawnMultipath;
+        key.applyTaps(parameters, delayProfileTaps(drawn.profile, value, drawn.exponentialTaps, parameters.samplingRate));
+    } else if (key.kind == KeyKind::Taps) {
         key.applyTaps(parameters, setting.taps);
     } else {
         key.apply(parameters, value);

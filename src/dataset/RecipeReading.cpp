@@ -11,9 +11,11 @@
 #include "common/JsonInput.h"
 #include "common/NumberText.h"
 #include "common/PrintableText.h"
+#include "common/TransmitterChoices.h"
 #include "dataset/CapturePlan.h"
 #include "dataset/DatasetRecipe.h"
 #include "dataset/RecipeKeys.h"
+#include "modulation/NominalPower.h"
 #include "modulation/SchemeCatalog.h"
 #include "request/ImpairmentSettings.h"
 #include "synthesis/RunCheck.h"
@@ -42,7 +44,13 @@ struct KeyProblem {
     throw KeyProblem{printableText(path, kShownPathBytes) + ": " + rule};
 }
 
-const char* const kTopKeys[] = {"seed", "samples_per_capture", "captures_per_class_and_snr", "snr", "classes"};
+const char* const kTopKeys[] = {"seed", "samples_per_capture", "captures_per_class_and_snr", "snr", "snr_ref",
+                                "classes", "normalize"};
+const char* const kProfileKeys[] = {"profile", "delay_spread", "taps"};
+// The recipe's words for the normalisations, in Normalization's order.
+const char* const kNormalizations[] = {"none", "unit_power", "unit_constellation"};
+// The exponential profile's taps, as many as a multipath setting holds.
+constexpr std::uint64_t kMaxProfileTaps = 32;
 const char* const kClassKeys[] = {"label", "modulation", "order", "apsk_radii"};
 const char* const kSnrKeys[] = {"values", "start", "stop", "step", "definition"};
 // How the SNR is measured: noise power per complex sample against the capture's mean power.
@@ -102,10 +110,78 @@ std::vector<MultipathTap> tapsAt(const Json& value, const std::string& path, dou
     return reading.impairments->multipath;
 }
 
+std::string profileNamesText() {
+    std::string text;
+    for (std::size_t k = 0; delayProfileName(k); ++k) {
+        text += (k == 0 ? "" : ", ") + std::string(*delayProfileName(k));
+    }
+    return text;
+}
+
+// A profile to draw per capture: {"profile": name, "delay_spread": seconds or {"min", "max"},
+// "taps": count (the exponential profile's alone)}.
+DrawnMultipath drawnMultipathAt(const Json& value, const std::string& path) {
+    for (const auto& [name, unused] : value.items()) {
+        if (!isOneOf(name, kProfileKeys)) {
+            refuse(join(path, name), "unknown key (a drawn profile has \"profile\", \"delay_spread\" and \"taps\")");
+        }
+    }
+    const Json& name = required(value, "profile", path, "one of " + profileNamesText());
+    DrawnMultipath drawn;
+    std::size_t k = 0;
+    while (delayProfileName(k) && !(name.is_string() && *delayProfileName(k) == name.get<std::string>())) {
+        ++k;
+    }
+    if (!delayProfileName(k)) {
+        refuse(join(path, "profile"), "one of " + profileNamesText() + " (it is " + shownJson(name) + ")");
+    }
+    drawn.profile = static_cast<DelayProfile>(k);
+    const std::string rule = "a finite number of seconds above 0";
+    const auto spreadAt = [&](const Json& v, const std::string& at) {
+        const double d = numberAt(v, at, rule);
+        if (!(d > 0.0)) {
+            refuse(at, rule + " (it is " + numberText(d) + ")");
+        }
+        return d;
+    };
+    const std::string spreadPath = join(path, "delay_spread");
+    const Json& spread = required(value, "delay_spread", path, rule + ", or a range {\"min\", \"max\"} of them");
+    if (spread.is_object()) {
+        for (const auto& [key, unused] : spread.items()) {
+            if (key != "min" && key != "max") {
+                refuse(join(spreadPath, key), "unknown key (a range has \"min\" and \"max\")");
+            }
+        }
+        drawn.lowestSpread = spreadAt(required(spread, "min", spreadPath, rule), join(spreadPath, "min"));
+        drawn.highestSpread = spreadAt(required(spread, "max", spreadPath, rule), join(spreadPath, "max"));
+        if (drawn.highestSpread < drawn.lowestSpread) {
+            refuse(join(spreadPath, "max"), "at least min (" + numberText(drawn.lowestSpread) + ")");
+        }
+    } else {
+        drawn.lowestSpread = drawn.highestSpread = spreadAt(spread, spreadPath);
+    }
+    const bool exponential = drawn.profile == DelayProfile::Exponential;
+    if (exponential != value.contains("taps")) {
+        refuse(join(path, "taps"), exponential ? "missing: the exponential profile's number of taps"
+                                               : "only with \"profile\": \"exponential\"");
+    }
+    if (exponential) {
+        drawn.exponentialTaps = unsignedAt(value["taps"], join(path, "taps"), 1, kMaxProfileTaps,
+                                           "a whole number of taps from 1 to " + std::to_string(kMaxProfileTaps));
+    }
+    return drawn;
+}
+
 // A recipe key's value or range, checked against its row at the recipe's sampling rate.
 KeySetting keySetting(const RecipeKey& key, std::size_t row, const Json& value, const std::string& path,
                       double samplingRate) {
     KeySetting setting{.row = row, .path = path};
+    if (key.kind == KeyKind::Taps && value.is_object()) {
+        setting.drawnMultipath = drawnMultipathAt(value, path);
+        setting.low = setting.drawnMultipath->lowestSpread;
+        setting.high = setting.drawnMultipath->highestSpread;
+        return setting;
+    }
     if (key.kind == KeyKind::Taps) {
         setting.taps = tapsAt(value, path, samplingRate);
         return setting;
@@ -209,6 +285,20 @@ SnrDefinition snrDefinitionOf(const Json& snr) {
     return SnrDefinition::PerSample;
 }
 
+SnrReference snrReferenceOf(const Json& top) {
+    if (!top.contains("snr_ref")) {
+        return SnrReference::Measured;
+    }
+    const Json& value = top["snr_ref"];
+    const std::optional<SnrReference> reference =
+        value.is_string() ? snrReferenceNamed(value.get<std::string>()) : std::nullopt;
+    if (!reference) {
+        refuse("snr_ref", "\"measured\" (the capture's own mean power) or \"nominal\" (the waveform's nominal "
+                          "power through its pulse) (it is " + shownJson(value) + ")");
+    }
+    return *reference;
+}
+
 double snrAt(const Json& value, const std::string& path) {
     const std::string rule = "a finite number of dB";
     const double db = numberAt(value, path, rule);
@@ -266,6 +356,20 @@ std::vector<double> snrValues(const Json& snr) {
     return values;
 }
 
+Normalization normalizationOf(const Json& top) {
+    const auto found = top.find("normalize");
+    if (found == top.end()) {
+        return Normalization::None;
+    }
+    for (std::size_t k = 0; k < std::size(kNormalizations); ++k) {
+        if (found->is_string() && found->get<std::string>() == kNormalizations[k]) {
+            return static_cast<Normalization>(k);
+        }
+    }
+    refuse("normalize", "\"none\", \"unit_power\" (each capture scaled to mean power 1 as it is written) or "
+                        "\"unit_constellation\" (each constellation to mean energy 1) (it is " + shownJson(*found) + ")");
+}
+
 SignalParameters schemeOf(const Json& c, const std::string& path) {
     const Json& name = required(c, "modulation", path, "a scheme name");
     const Scheme* scheme = name.is_string() ? findSchemeNamed(name.get<std::string>()) : nullptr;
@@ -314,6 +418,7 @@ void checkClass(const DatasetClass& c, const DatasetRecipe& recipe, bool high, c
     const auto [lowestSnr, highestSnr] = std::minmax_element(recipe.snrsDb.begin(), recipe.snrsDb.end());
     p.snrDb = high ? *highestSnr : *lowestSnr;
     p.transmitter.snrDefinition = recipe.snrDefinition;
+    p.transmitter.snrReference = recipe.snrReference;
     const std::uint32_t samples = recipe.samplesPerCapture;
     // A row that means nothing here is refused, unless the class inherits it and has turned off
     // what it needs by a key of its own (a class without fading in a recipe with Doppler ranges).
@@ -335,6 +440,9 @@ void checkClass(const DatasetClass& c, const DatasetRecipe& recipe, bool high, c
                          numberText(p.samplingRate) + " Hz (at most one symbol per sample)");
     }
     p.symbolCount = captureSymbolCount(p, samples);
+    if (recipe.normalization == Normalization::UnitConstellation && !(nominalMeanPower(p) > 0.0)) {
+        refuse(path, "\"normalize\": \"unit_constellation\" needs a constellation of known mean energy");
+    }
     if (auto reason = findRefusal(p, std::numeric_limits<std::uint64_t>::max(), false)) {
         refuse(path, *reason);
     }
@@ -397,6 +505,8 @@ DatasetRecipe recipeFrom(const Json& top) {
                    kMaxCaptures, "an integer from 1 to " + std::to_string(kMaxCaptures));
     recipe.snrsDb = snrValues(required(top, "snr", "", "the SNRs"));
     recipe.snrDefinition = snrDefinitionOf(top["snr"]);
+    recipe.snrReference = snrReferenceOf(top);
+    recipe.normalization = normalizationOf(top);
     SignalParameters whole;
     const std::vector<KeySetting> settings = keySettings(top, "", whole);
     const Json& classes = required(top, "classes", "", "a list of classes");

@@ -44,6 +44,9 @@ Json globalObject(const DatasetRecipe& recipe, Shard shard, const CaptureRange& 
     global["quorvel:first_capture"] = range.first;
     global["quorvel:capture_count"] = range.size();
     global["quorvel:samples_per_capture"] = recipe.samplesPerCapture;
+    if (const std::uint64_t version = drawnChannelVersion(recipe); version != 0) {
+        global["quorvel:drawn_channel_version"] = version;
+    }
     global["quorvel:recipe"] = Json::parse(recipe.text);
     if (drawsByCounter(recipe)) {
         global["quorvel:random"] = kCounterDrawsName;

@@ -1,7 +1,7 @@
 #include "display/Spectrum.h"
 
 #include "display/Decibels.h"
-#include "display/FourierTransform.h"
+#include "dsp/FourierTransform.h"
 #include "common/WideKernel.h"
 
 #include <cstddef>

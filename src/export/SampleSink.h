@@ -2,6 +2,7 @@
 // Where the samples of one file go: a sink receives the file's blocks in order and is told at the
 // end whether the file finished. The code that makes samples knows no file format.
 
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -26,6 +27,9 @@ public:
     // The end of the file: complete when every sample was handed over. A file left incomplete is
     // removed. Nothing on success, otherwise the system's reason.
     virtual std::optional<std::string> finish(bool complete) = 0;
+
+    // Samples with a value beyond the format's full scale so far; none for the float formats.
+    virtual std::uint64_t clippedSamples() const { return 0; }
 };
 
 // Keeps every sample in memory, for a caller that needs the whole signal (the viewer).

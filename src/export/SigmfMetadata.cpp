@@ -2,6 +2,7 @@
 
 #include "export/ByteOutput.h"
 #include "export/ImpairmentRecord.h"
+#include "export/IntegerSamples.h"
 #include "common/Choices.h"
 #include "common/Philox.h"
 #include "export/TransmitterRecord.h"
@@ -42,7 +43,7 @@ Json snrValue(double snrDb) {
 Json globalObject(const RecordingRecord& r) {
     const SignalParameters& p = r.parameters;
     Json global;
-    global["core:datatype"] = "cf32_le";
+    global["core:datatype"] = sigmfDatatype(p.outputFormat);
     global["core:sample_rate"] = p.samplingRate;
     global["core:version"] = kSigmfVersion;
     global["core:description"] = description(r);
@@ -69,6 +70,11 @@ Json globalObject(const RecordingRecord& r) {
         global["quorvel:random_version"] = kCounterDrawsVersion;
     }
     global["quorvel:output_format"] = outputFormatName(p.outputFormat);
+    if (isIntegerFormat(p.outputFormat)) {
+        global["quorvel:scale"] = integerScaleOf(p);
+        global["quorvel:full_scale"] = r.fullScale;
+        global["quorvel:clipped_samples"] = r.clippedSamples;
+    }
     global["quorvel:sample_files"] = files;
     global["quorvel:modulation"] = modulationName(p.modulationType);
     // Every order field is recorded as the run held it, so that a reader sees what was chosen and
@@ -85,7 +91,8 @@ Json globalObject(const RecordingRecord& r) {
             global[orderKey(*chosen)] = p.*chosen->orderField;
         }
         for (const WaveformParameter& parameter : chosen->parameters) {
-            global[parameterKey(parameter)] = waveformValue(p, parameter);
+            const double value = waveformValue(p, parameter);
+            global[parameterKey(parameter)] = parameter.isWord() ? Json(parameter.toWord(value)) : Json(value);
         }
         if (chosen->takesMessage) {
             global["quorvel:message"] = p.analogMessage.empty() ? std::string("noise") : p.analogMessage;
@@ -109,6 +116,9 @@ Json globalObject(const RecordingRecord& r) {
     global["quorvel:timing_error"] = p.timingError;
     global["quorvel:frequency_offset"] = p.frequencyOffset;
     writeTransmitter(global, p);
+    if (r.nominalPower) {
+        global["quorvel:nominal_power"] = *r.nominalPower;
+    }
     // A file made again from a recording describes the bits file the recording did.
     if (r.bitsFileBytes && global.contains("quorvel:bits_file")) {
         global["quorvel:bits_file_bytes"] = *r.bitsFileBytes;
@@ -138,7 +148,7 @@ std::vector<std::string> sampleFileNames(OutputFormat format, std::int32_t fileN
     if (writesCsv(format)) {
         names.push_back(stem + ".csv");
     }
-    if (writesCf32(format)) {
+    if (writesSigmfData(format)) {
         names.push_back(stem + ".sigmf-data");
     }
     return names;

@@ -41,6 +41,11 @@ struct RecordingRecord {
     bool seedsPerFile = false;
     // The size of the bits file as the recording found it; nothing when it recorded none.
     std::optional<std::uint64_t> bitsFileBytes;
+    // The power the noise was set against when it was the waveform's nominal one.
+    std::optional<double> nominalPower;
+    // The integer formats: the amplitude written as full scale, and the samples clipped there.
+    double fullScale = 0.0;
+    std::uint64_t clippedSamples = 0;
 
     friend bool operator==(const RecordingRecord&, const RecordingRecord&) = default;
 };

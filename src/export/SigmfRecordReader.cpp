@@ -80,7 +80,14 @@ RecordingRecord recordFrom(const Json& global) {
     }
     for (const WaveformParameter* parameter : allWaveformParameters()) {
         const std::string key = parameterKey(*parameter);
-        if (global.contains(key)) {
+        if (global.contains(key) && parameter->isWord()) {
+            const std::string word = text(global, key.c_str());
+            const auto value = parameter->fromWord(word);
+            if (!value) {
+                throw FieldProblem{"\"" + key + "\" names nothing known (\"" + printableText(word, 80) + "\")"};
+            }
+            p.values[std::string(parameter->name)] = *value;
+        } else if (global.contains(key)) {
             p.values[std::string(parameter->name)] = real(global, key.c_str());
         }
     }
@@ -116,6 +123,14 @@ RecordingRecord recordFrom(const Json& global) {
     }
     r.signalPower = field(global, "quorvel:signal_power").is_null() ? std::numeric_limits<double>::quiet_NaN()
                                                                     : real(global, "quorvel:signal_power");
+    if (isIntegerFormat(p.outputFormat)) {
+        p.integerScale = real(global, "quorvel:scale");
+        r.fullScale = real(global, "quorvel:full_scale");
+        r.clippedSamples = integer<std::uint64_t>(global, "quorvel:clipped_samples");
+    }
+    if (global.contains("quorvel:nominal_power")) {
+        r.nominalPower = real(global, "quorvel:nominal_power");
+    }
     if (r.fileNumber < 1 || r.fileNumber > p.fileCount) {
         throw FieldProblem{"\"quorvel:file_number\" " + std::to_string(r.fileNumber) + " is not one of files 1 to " +
                            std::to_string(p.fileCount)};

@@ -19,7 +19,7 @@ void writeTransmitter(nlohmann::ordered_json& global, const SignalParameters& p)
     if (t.exactTiming) {
         global["quorvel:exact_timing"] = true;
     }
-    if (symbolRateDiffers(p)) {
+    if (effectiveSymbolRate(p) != p.symbolRate) {
         global["quorvel:effective_symbol_rate"] = effectiveSymbolRate(p);
     }
     if (t.gray) {
@@ -44,6 +44,14 @@ void writeTransmitter(nlohmann::ordered_json& global, const SignalParameters& p)
         const double perSample = perSampleSnrDb(p);
         global["quorvel:snr_per_sample_db"] = isNoiseless(perSample) ? nlohmann::ordered_json(nullptr)
                                                                    : nlohmann::ordered_json(perSample);
+    }
+    if (t.snrReference != SnrReference::Measured) {
+        global["quorvel:snr_power"] = snrReferenceChoice(t.snrReference).name;
+        if (t.snrDefinition == SnrDefinition::PerSample) {
+            global["quorvel:snr_definition"] =
+                "noise power per complex sample against the waveform's nominal mean power "
+                "(quorvel:nominal_power); null: no noise";
+        }
     }
 }
 
@@ -70,6 +78,9 @@ void readTransmitter(const nlohmann::json& global, Transmitter& t) {
     }
     if (global.contains("quorvel:snr_reference")) {
         t.snrDefinition = named(global, "quorvel:snr_reference", snrDefinitionNamed);
+    }
+    if (global.contains("quorvel:snr_power")) {
+        t.snrReference = named(global, "quorvel:snr_power", snrReferenceNamed);
     }
 }
 

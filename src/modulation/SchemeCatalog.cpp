@@ -4,7 +4,9 @@
 #include <cctype>
 #include <cmath>
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
+#include <numeric>
 #include <limits>
 
 #include "common/NumberText.h"
@@ -19,6 +21,7 @@
 #include "modulation/Fsk.h"
 #include "modulation/Gmsk.h"
 #include "modulation/Msk.h"
+#include "modulation/Ofdm.h"
 #include "modulation/Oqpsk.h"
 #include "modulation/Pi4Dqpsk.h"
 #include "modulation/Psk.h"
@@ -85,6 +88,47 @@ constexpr std::array<WaveformParameter, 2> kChirpssParameters{{kSpreadingFactor,
 constexpr std::array<WaveformParameter, 2> kAmParameters{{kModDepth, kMessageBandwidth}};
 constexpr std::array<WaveformParameter, 1> kAmScParameters{{kMessageBandwidth}};
 constexpr std::array<WaveformParameter, 2> kFmParameters{{kDeviation, kMessageBandwidth}};
+
+// FFTW takes any length; these are the usual ones (LTE's 72 to 1200 among them).
+constexpr std::array<int, 12> kOfdmFftSizes{64, 72, 128, 180, 256, 300, 512, 600, 900, 1024, 1200, 2048};
+// The subcarrier word "name:order" is held as type * kWordTypeStep + order.
+constexpr double kWordTypeStep = 10000.0;
+
+std::optional<double> subcarriersFromWord(std::string_view word);
+std::string subcarriersToWord(double value);
+
+constexpr std::array<WaveformParameter, 4> kOfdmParameters{{
+    {.name = "subcarriers",
+     .help = "OFDM subcarriers, SCHEME:ORDER of psk, qam, apsk, ook, ask or pam",
+     .valueName = "SCHEME:ORDER",
+     .invalidMessage = "Invalid OFDM Subcarriers.",
+     .defaultValue = static_cast<std::int32_t>(ModulationType::Psk) * kWordTypeStep + 4,  // psk:4
+     .minimum = 0.0,
+     .maximum = 1e9,
+     .fromWord = subcarriersFromWord,
+     .toWord = subcarriersToWord},
+    {.name = "fft_size",
+     .help = "OFDM FFT size N [bins of one sample]: 64, 72, 128, 180, 256, 300, 512, 600, 900, 1024, 1200 or 2048",
+     .valueName = "N",
+     .invalidMessage = "Invalid FFT Size.",
+     .defaultValue = 64.0,
+     .minimum = 64.0,
+     .maximum = 2048.0},
+    {.name = "cp_ratio",
+     .help = "OFDM cyclic prefix as a share of N, 0 to 1",
+     .valueName = "R",
+     .invalidMessage = "Invalid Cyclic Prefix Ratio.",
+     .defaultValue = 0.25,
+     .minimum = 0.0,
+     .maximum = 1.0},
+    {.name = "active",
+     .help = "OFDM active subcarriers K, 1 to N-1 beside the empty DC bin; 0: about 5/6 of N",
+     .valueName = "K",
+     .invalidMessage = "Invalid Active Subcarriers.",
+     .defaultValue = 0.0,
+     .minimum = 0.0,
+     .maximum = 2047.0},
+}};
 
 // The amplitude families' tables, one builder each, read by one mapper.
 struct LinearTable {
@@ -535,9 +579,101 @@ std::unique_ptr<BlockMapper> apskBlockMapper(const SignalParameters& p) {
                                 const SymbolSequence& symbols) { return modulateApsk(symbols, sizes, radii); });
 }
 
-const std::array<Scheme, 21> kSchemes{{
+// The subcarrier scheme a run's OFDM carries, from its held number; nothing when that names no
+// linear scheme and offered order.
+struct Subcarriers {
+    const Scheme* scheme;
+    std::int32_t order;
+};
+std::optional<Subcarriers> subcarriersOf(double value);
+
+SignalParameters schemeAtOrder(const Subcarriers& sub) {
+    SignalParameters p;
+    p.modulationType = sub.scheme->type;
+    setChosenOrder(p, sub.order);
+    return p;
+}
+
+std::vector<ComplexSample> subcarrierPoints(const SignalParameters& p) {
+    const auto sub = subcarriersOf(waveformValue(p, kOfdmParameters[0]));
+    if (!sub) {
+        return {};
+    }
+    SymbolSequence every(static_cast<std::size_t>(sub->order));
+    std::iota(every.begin(), every.end(), 0);
+    const SampleBuffer points = mapSymbols(every, schemeAtOrder(*sub));
+    return {points.begin(), points.end()};
+}
+
+OfdmFrame ofdmFrame(const SignalParameters& p) {
+    const auto n = static_cast<std::size_t>(waveformValue(p, kOfdmParameters[1]));
+    const double active = waveformValue(p, kOfdmParameters[3]);
+    return {.fftSize = n,
+            .prefixLength = cyclicPrefixLength(n, waveformValue(p, kOfdmParameters[2])),
+            .activeCount = active == 0.0 ? defaultActiveCount(n) : static_cast<std::size_t>(active)};
+}
+
+std::optional<std::string> ofdmRefusal(const SignalParameters& p) {
+    const double n = waveformValue(p, kOfdmParameters[1]);
+    if (std::find(kOfdmFftSizes.begin(), kOfdmFftSizes.end(), n) == kOfdmFftSizes.end()) {
+        std::string sizes;
+        for (std::size_t k = 0; k < kOfdmFftSizes.size(); ++k) {
+            sizes += (k == 0 ? "" : k + 1 == kOfdmFftSizes.size() ? " or " : ", ") + std::to_string(kOfdmFftSizes[k]);
+        }
+        return "OFDM's FFT size must be one of " + sizes + " (it is " + numberText(n) + ").";
+    }
+    const double active = waveformValue(p, kOfdmParameters[3]);
+    if (!(active >= 0.0) || active != std::floor(active) || active >= n) {
+        return "OFDM of " + numberText(n) + " bins has room for 1 to " + numberText(n - 1) +
+               " active subcarriers beside the empty DC bin (--active is " + numberText(active) + ").";
+    }
+    if (!subcarriersOf(waveformValue(p, kOfdmParameters[0]))) {
+        return std::string("OFDM's subcarriers name no linear scheme and offered order.");
+    }
+    if (p.transmitter.exactTiming) {
+        return std::string("OFDM places its samples on the FFT's grid: leave exact timing off.");
+    }
+    return std::nullopt;
+}
+
+std::int32_t ofdmAlphabet(const SignalParameters& p) {
+    const auto sub = subcarriersOf(waveformValue(p, kOfdmParameters[0]));
+    return sub ? sub->order : 0;
+}
+
+GrayChoice ofdmGray(const SignalParameters& p) {
+    const auto sub = subcarriersOf(waveformValue(p, kOfdmParameters[0]));
+    if (!sub) {
+        return {std::nullopt, "OFDM: its subcarriers name no scheme"};
+    }
+    return grayChoice(schemeAtOrder(*sub));
+}
+
+SampleBuffer mapOfdm(const SymbolSequence& s, const SignalParameters& p) {
+    return modulateOfdm(s, ofdmFrame(p), subcarrierPoints(p));
+}
+
+double ofdmSamplesPerFile(const SignalParameters& p) {
+    return ofdmSampleCount(ofdmFrame(p), static_cast<double>(p.symbolCount));
+}
+
+// The active bins and the empty DC bin between them, each fs / N wide.
+double ofdmBandwidthHz(const SignalParameters& p) {
+    const OfdmFrame frame = ofdmFrame(p);
+    return static_cast<double>(frame.activeCount + 1) * p.samplingRate / static_cast<double>(frame.fftSize);
+}
+
+// K subcarrier symbols every N + L samples.
+double ofdmSymbolRateHz(const SignalParameters& p) {
+    const OfdmFrame frame = ofdmFrame(p);
+    return p.samplingRate * static_cast<double>(frame.activeCount) /
+           static_cast<double>(frame.fftSize + frame.prefixLength);
+}
+
+const std::array<Scheme, 22> kSchemes{{
     {.type = ModulationType::Psk,
      .name = "psk",
+     .linear = true,
      .caption = "1: PSK (Phase-Shift Keying)",
      .family = "PSK",
      .orders = kPskOrders,
@@ -604,6 +740,7 @@ const std::array<Scheme, 21> kSchemes{{
      .occupiedBandwidthHz = gmskBand},
     {.type = ModulationType::Qam,
      .name = "qam",
+     .linear = true,
      .caption = "7: QAM (Quadrature Amplitude Mod)",
      .family = "QAM",
      .orders = kQamOrders,
@@ -616,6 +753,7 @@ const std::array<Scheme, 21> kSchemes{{
      .occupiedBandwidthHz = linearBand},
     {.type = ModulationType::Apsk,
      .name = "apsk",
+     .linear = true,
      .caption = "8: APSK (Amplitude & Phase SK)",
      .family = "APSK",
      .orders = kApskOrders,
@@ -630,6 +768,7 @@ const std::array<Scheme, 21> kSchemes{{
      .occupiedBandwidthHz = linearBand},
     {.type = ModulationType::Ook,
      .name = "ook",
+     .linear = true,
      .caption = "9: OOK (On-Off Keying)",
      .family = "OOK",
      .orders = kOokOrders,
@@ -642,6 +781,7 @@ const std::array<Scheme, 21> kSchemes{{
      .occupiedBandwidthHz = linearBand},
     {.type = ModulationType::Ask,
      .name = "ask",
+     .linear = true,
      .caption = "10: ASK (Amplitude-Shift Keying)",
      .family = "ASK",
      .orders = kAskOrders,
@@ -654,6 +794,7 @@ const std::array<Scheme, 21> kSchemes{{
      .occupiedBandwidthHz = linearBand},
     {.type = ModulationType::Pam,
      .name = "pam",
+     .linear = true,
      .caption = "11: PAM (Pulse Amplitude Mod)",
      .family = "PAM",
      .orders = kPamOrders,
@@ -714,6 +855,24 @@ const std::array<Scheme, 21> kSchemes{{
      .parameters = kGfskParameters,
      .occupiedBandwidthHz = gfskBand,
      .counterDraws = true},
+    {.type = ModulationType::Ofdm,
+     .name = "ofdm",
+     .caption = "15: OFDM (Orthogonal FDM)",
+     .family = "OFDM",
+     .resampled = false,
+     .mapWhole = mapOfdm,
+     .makeBlockMapper =
+         [](const SignalParameters& p) {
+             return statefulMapper<OfdmMapper>(ofdmFrame(p), subcarrierPoints(p), static_cast<std::size_t>(p.symbolCount));
+         },
+     .gray = ofdmGray,
+     .refusal = ofdmRefusal,
+     .parameters = kOfdmParameters,
+     .samplesPerFile = ofdmSamplesPerFile,
+     .occupiedBandwidthHz = ofdmBandwidthHz,
+     .counterDraws = true,
+     .alphabet = ofdmAlphabet,
+     .symbolRateHz = ofdmSymbolRateHz},
     {.type = ModulationType::Lfm,
      .name = "lfm",
      .caption = "16: LFM (radar chirp pulses)",
@@ -822,10 +981,68 @@ const std::array<Scheme, 21> kSchemes{{
      .takesSideband = false},
 }};
 
+std::optional<Subcarriers> subcarriersOf(double value) {
+    if (!(value >= 0.0 && value < 1e9) || value != std::floor(value)) {
+        return std::nullopt;
+    }
+    const auto type = static_cast<std::int32_t>(value / kWordTypeStep);
+    const auto order = static_cast<std::int32_t>(value - type * kWordTypeStep);
+    const Scheme* scheme = findScheme(static_cast<ModulationType>(type));
+    if (scheme == nullptr || !scheme->linear || findOrder(*scheme, order) == nullptr) {
+        return std::nullopt;
+    }
+    return Subcarriers{scheme, order};
+}
+
+std::optional<double> subcarriersFromWord(std::string_view word) {
+    const auto colon = word.find(':');
+    if (colon == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const Scheme* scheme = findSchemeNamed(word.substr(0, colon));
+    const std::string_view digits = word.substr(colon + 1);
+    std::int32_t order = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), order);
+    if (scheme == nullptr || error != std::errc() || end != digits.data() + digits.size()) {
+        return std::nullopt;
+    }
+    const double value = static_cast<std::int32_t>(scheme->type) * kWordTypeStep + order;
+    return subcarriersOf(value) ? std::optional(value) : std::nullopt;
+}
+
+std::string subcarriersToWord(double value) {
+    const auto sub = subcarriersOf(value);
+    return sub ? std::string(sub->scheme->name) + ":" + std::to_string(sub->order) : numberText(value);
+}
+
 }  // namespace
+
+std::span<const int> ofdmFftSizes() {
+    return kOfdmFftSizes;
+}
 
 std::span<const Scheme> schemeCatalog() {
     return kSchemes;
+}
+
+const Scheme* schemeAtListIndex(int index) {
+    return index >= 0 && static_cast<std::size_t>(index) < kSchemes.size() ? &kSchemes[static_cast<std::size_t>(index)]
+                                                                            : nullptr;
+}
+
+std::string typeNumbersText() {
+    const auto number = [](std::size_t k) { return static_cast<std::int32_t>(kSchemes[k].type); };
+    std::string text;
+    for (std::size_t k = 0; k < kSchemes.size();) {
+        std::size_t last = k;
+        while (last + 1 < kSchemes.size() && number(last + 1) == number(last) + 1) {
+            ++last;
+        }
+        text += (text.empty() ? "" : ", ") + std::to_string(number(k)) +
+                (last > k ? " to " + std::to_string(number(last)) : "");
+        k = last + 1;
+    }
+    return text;
 }
 
 const Scheme* findScheme(ModulationType type) {

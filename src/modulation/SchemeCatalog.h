@@ -40,6 +40,9 @@ struct SchemeOrder {
 struct Scheme {
     ModulationType type{};
     std::string_view name{};    // quorvel-cli's and the metadata's word, such as "psk"
+    // One point per symbol from a table, with no memory between symbols: a scheme OFDM's
+    // subcarriers may carry.
+    bool linear = false;
     std::string_view caption{}; // the control panel's modulation list item
     std::string_view family{};  // the word its order list goes by, such as "PSK"; empty without orders
     std::span<const SchemeOrder> orders{};  // empty: no order to choose
@@ -73,14 +76,16 @@ struct Scheme {
     // The family draws its symbols and noise from counter-based blocks (Philox), so any block of
     // any file can be made alone; the families files were made of before keep their generators.
     bool counterDraws = false;
-    // The alphabet when one of its parameters sets it (chirp spread spectrum's 2^SF); null: the
-    // order field's, or fixedAlphabet. 0 when the parameter gives none.
+    // The alphabet when the family's parameters set it (chirp spread spectrum's 2^SF, OFDM's
+    // subcarrier order); null: the order field's, or fixedAlphabet. 0 when the parameters give none.
     std::int32_t (*alphabet)(const SignalParameters&) = nullptr;
     // The nominal mean power the family states for the run; null: worked out from its points or
     // samples (NominalPower).
     double (*nominalPower)(const SignalParameters&) = nullptr;
     bool takesMessage = false;   // modulates a message (SignalParameters::analogMessage)
     bool takesSideband = false;  // keeps one sideband (SignalParameters::lowerSideband)
+    // The symbol rate when the family's frame sets it rather than the symbol-rate setting [Hz].
+    double (*symbolRateHz)(const SignalParameters&) = nullptr;
 
     bool hasOrders() const { return !orders.empty(); }
     // The first eight schemes keep an order field each; every later family shares
@@ -88,8 +93,18 @@ struct Scheme {
     bool ownsOrderField() const { return orderField != nullptr && orderField != &SignalParameters::order; }
 };
 
+// The FFT sizes OFDM offers, ascending.
+std::span<const int> ofdmFftSizes();
+
 // Every scheme, in the order of their type numbers (the modulation list's order).
 std::span<const Scheme> schemeCatalog();
+
+// The row at this place of the modulation list (0-based); nothing past its end. The type numbers
+// may have gaps while a family is on its way, so a place is not a type number minus one.
+const Scheme* schemeAtListIndex(int index);
+
+// The catalog's type numbers, runs of consecutive ones joined: "1 to 17".
+std::string typeNumbersText();
 
 // The row of a type; nothing for a value outside the catalog (a caller may cast any integer).
 const Scheme* findScheme(ModulationType type);

@@ -9,8 +9,12 @@
 namespace quorvel {
 
 double effectiveSymbolRate(const SignalParameters& p) {
+    const Scheme* scheme = findScheme(p.modulationType);
+    if (scheme != nullptr && scheme->symbolRateHz != nullptr) {
+        return scheme->symbolRateHz(p);
+    }
     // A family that sets its own symbol length (chirps) runs at the rate its file length gives.
-    if (const Scheme* scheme = findScheme(p.modulationType); scheme != nullptr && scheme->samplesPerFile != nullptr) {
+    if (scheme != nullptr && scheme->samplesPerFile != nullptr) {
         const double samples = scheme->samplesPerFile(p);
         return samples > 0.0 ? p.samplingRate * (p.symbolCount / samples) : p.symbolRate;
     }
@@ -22,7 +26,8 @@ double effectiveSymbolRate(const SignalParameters& p) {
 }
 
 bool symbolRateDiffers(const SignalParameters& p) {
-    // The chirps' own parameters set their timing: the symbol rate asked for is not used.
+    // A family whose own parameters set its timing (the chirps, OFDM's frame) never takes the
+    // setting's rate: nothing to warn of on every run.
     if (const Scheme* scheme = findScheme(p.modulationType); scheme != nullptr && scheme->samplesPerFile != nullptr) {
         return false;
     }

@@ -2,8 +2,11 @@
 // A family's own numeric parameter, written once: every front end, the recipe reader and the
 // metadata take its name, default, bounds and message from here.
 
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "common/NumberText.h"
 
 namespace quorvel {
 
@@ -17,7 +20,18 @@ struct WaveformParameter {
     double defaultValue = 0.0;
     double minimum = 0.0;  // inclusive
     double maximum = 0.0;  // inclusive
+    // A parameter written as a word (OFDM's subcarriers, "psk:4"): the run holds its number, which
+    // these turn the word into (nothing for a word that names none) and back. Null for a number.
+    std::optional<double> (*fromWord)(std::string_view word) = nullptr;
+    std::string (*toWord)(double value) = nullptr;
+
+    bool isWord() const { return fromWord != nullptr; }
 };
+
+// The value as the front ends and the metadata write it: the word, or the number.
+inline std::string parameterText(const WaveformParameter& parameter, double value) {
+    return parameter.isWord() ? parameter.toWord(value) : numberText(value);
+}
 
 // "--" + the name with '-' for '_'.
 inline std::string parameterOption(const WaveformParameter& parameter) {

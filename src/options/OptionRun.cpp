@@ -5,7 +5,10 @@
 
 namespace quorvel {
 
-OptionRun prepareRun(const Options& o) {
+OptionRun prepareRun(const Options& given) {
+    // The request holds views of the texts, so the length in symbols needs a home of its own.
+    Options o = given;
+    o.symbols = symbolsText(given);
     SettingsReading reading = readSettings(requestFrom(o), o.savePath);
     if (!reading) {
         const std::string form = expectedFormLine(reading.message);
@@ -13,6 +16,7 @@ OptionRun prepareRun(const Options& o) {
                                        : reading.message + "\n" + form};
     }
     reading.parameters->impairments = impairmentsFrom(o.impairments, reading.parameters->samplingRate);
+    reading.parameters->integerScale = integerScaleFrom(o, reading.parameters->outputFormat);
     OptionRun run{std::move(*reading.parameters),
                   o.seed ? SignalSynthesizer::seeded(*o.seed) : SignalSynthesizer(), {}};
     run.options.keepLastSignal = false;

@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <string_view>
 #include <vector>
 
@@ -12,6 +14,8 @@
 #include "modulation/SchemeCatalog.h"
 #include "common/NumberText.h"
 #include "common/PrintableText.h"
+#include "export/IntegerSamples.h"
+#include "request/FieldText.h"
 #include "request/Messages.h"
 
 namespace quorvel {
@@ -40,8 +44,7 @@ std::vector<std::string> schemeWords() {
     for (const Scheme& scheme : schemeCatalog()) {
         words.emplace_back(scheme.name);
     }
-    // The type numbers run to the last row's (the catalog is in their order).
-    words.push_back("1 to " + std::to_string(static_cast<std::int32_t>(schemeCatalog().back().type)));
+    words.push_back(typeNumbersText());
     return words;
 }
 
@@ -115,7 +118,7 @@ std::optional<std::int32_t> orderOf(const Options& o, const Scheme& scheme) {
 constexpr const char* kSettingOptions[] = {"--symbol-rate", "--sampling-rate", "--modulation", "--order",
                                            "--apsk-radii",  "--symbols",       "--source",     "--snr",
                                            "--mixing",      "--timing-error",  "--freq-offset", "--files",
-                                           "--seed",        "--format",        "--stdout",
+                                           "--seed",        "--format",        "--scale",      "--stdout",       "--duration",
                                            "--pa",          "--clock-offset",  "--multipath",  "--fading",
                                            "--doppler",     "--phase-noise",   "--iq-imbalance", "--dc-offset",
                                            "--message",     "--sideband"};
@@ -148,7 +151,7 @@ void addOptions(CLI::App& app, Options& o) {
            "APSK ring radii, innermost first, separated by blanks (default: the order's own)", "\"R1 R2 ...\"");
     for (const WaveformParameter* parameter : allWaveformParameters()) {
         option(kSignalGroup, parameterOption(*parameter).c_str(), o.values[std::string(parameter->name)],
-               std::string(parameter->help) + " (default " + numberText(parameter->defaultValue) + ")",
+               std::string(parameter->help) + " (default " + parameterText(*parameter, parameter->defaultValue) + ")",
                std::string(parameter->valueName).c_str());
     }
     option(kSignalGroup, "--message", o.message,
@@ -160,6 +163,9 @@ void addOptions(CLI::App& app, Options& o) {
     option(kSignalGroup, "--symbol-rate", o.symbolRate, "Symbol rate [Hz]", "HZ")->capture_default_str();
     option(kSignalGroup, "--sampling-rate", o.samplingRate, "Sampling rate [Hz]", "HZ")->capture_default_str();
     option(kSignalGroup, "--symbols", o.symbols, "Number of symbols per file", "N")->capture_default_str();
+    option(kSignalGroup, "--duration", o.duration,
+           "Length of each file [s] instead of --symbols: the seconds times the symbol rate, rounded to whole symbols",
+           "SECONDS");
     option(kSignalGroup, "--source", o.source,
            "Input data source: " + alternatives(choiceWords(dataSourceChoices())) + "; or a bit source: " +
                prbsSourceNames() +
@@ -181,10 +187,15 @@ void addOptions(CLI::App& app, Options& o) {
         ->capture_default_str();
     option(kOutputGroup, "--files", o.files, "Number of files", "N")->capture_default_str();
     option(kOutputGroup, "--format", o.format,
-           "Output format: csv, cf32 (raw little-endian float32 I/Q, .sigmf-data) or both; "
-           "each file also gets a SigMF .sigmf-meta file",
+           "Output format: csv, cf32 (raw little-endian float32 I/Q, .sigmf-data), both, or the integer "
+           "pairs ci16 (little-endian), ci8 or cu8 (offset by 127.5) of SDR hardware; each file also gets a SigMF "
+           ".sigmf-meta file",
            "NAME")
         ->capture_default_str();
+    option(kOutputGroup, "--scale", o.scale,
+           "ci16, ci8, cu8: full scale as a factor of the signal's nominal RMS (default " +
+               numberText(defaultIntegerScale()) + ", 12 dB of headroom); clipped samples are counted and reported",
+           "F");
     app.add_flag("--stdout", o.toStdout,
                                   "Write the one file's samples (csv or cf32) to standard output and no sample "
                                   "file; messages go to standard error")
@@ -210,6 +221,41 @@ void addOptions(CLI::App& app, Options& o) {
         "      ten cf32 recordings with their SigMF metadata in captures/\n"
         "  mkdir -p again && quorvel-cli --from captures/modulated_signal_3.sigmf-meta --save-path again\n"
         "      file 3 of that run made again from its metadata, the same bytes");
+}
+
+std::string symbolsText(const Options& o) {
+    if (!o.duration) {
+        return o.symbols;
+    }
+    const std::optional<double> seconds = FieldText(*o.duration).real();
+    if (!seconds || !std::isfinite(*seconds) || !(*seconds > 0.0)) {
+        throw OptionError{"--duration: a number of seconds above 0, such as 2.5 (it is \"" +
+                          printableText(*o.duration, 32) + "\")."};
+    }
+    const std::optional<double> rate = FieldText(o.symbolRate).real();
+    if (!rate || !std::isfinite(*rate) || !(*rate > 0.0)) {
+        return o.symbols;
+    }
+    const double symbols = std::round(*seconds * *rate);
+    if (!(symbols >= 1.0 && symbols <= static_cast<double>(std::numeric_limits<std::int32_t>::max()))) {
+        throw OptionError{"--duration: " + numberText(*seconds) + " s at " + numberText(*rate) + " symbols per second is " +
+                          numberText(symbols) + " symbols, not 1 to 2147483647."};
+    }
+    return std::to_string(static_cast<std::int32_t>(symbols));
+}
+
+double integerScaleFrom(const Options& o, OutputFormat format) {
+    if (!o.scale) {
+        return 0.0;
+    }
+    if (!isIntegerFormat(format)) {
+        throw OptionError{"--scale: only with --format ci16, ci8 or cu8."};
+    }
+    const std::optional<double> scale = FieldText(*o.scale).real();
+    if (!scale || !std::isfinite(*scale) || !(*scale > 0.0)) {
+        throw OptionError{"--scale: a factor above 0, such as 4 (it is \"" + printableText(*o.scale, 32) + "\")."};
+    }
+    return *scale;
 }
 
 std::string expectedFormLine(std::string_view message) {
@@ -247,6 +293,9 @@ void checkOptionUse(const CLI::App& app, const Options& o) {
     }
     if (o.savePath.empty()) {
         throw OptionError{"--save-path: an empty value names no folder (use . for the current folder)."};
+    }
+    if (o.duration && app.count("--symbols") > 0) {
+        throw OptionError{"--duration: not with --symbols (both set the length)."};
     }
     if (o.from && o.from->empty()) {
         throw OptionError{"--from: an empty value names no metadata file."};

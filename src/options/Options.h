@@ -32,6 +32,7 @@ struct Options {
     std::optional<std::string> message;   // the analog families' message
     std::optional<std::string> sideband;  // the single-sideband families' upper or lower
     std::string symbols;
+    std::optional<std::string> duration;  // seconds, instead of symbols
     std::string source;
     std::string snr;
     std::string mixing;
@@ -40,6 +41,7 @@ struct Options {
     std::string files;
     std::string savePath;
     std::string format;
+    std::optional<std::string> scale;
     std::optional<std::uint32_t> seed;
     std::optional<std::string> from;
     bool quiet = false;
@@ -76,5 +78,14 @@ void checkOptionUse(const CLI::App& app, const Options& o);
 // The request the options make: names resolved through the catalogs, texts as typed. The texts
 // stay in o, which must outlive the request. Throws OptionError for what names nothing.
 SettingsRequest requestFrom(const Options& o);
+
+// The --symbols text the run takes: --duration's seconds times the symbol rate, rounded to whole
+// symbols, when it is given. Throws OptionError for a duration that gives no count of symbols;
+// a malformed symbol rate is left to its own message.
+std::string symbolsText(const Options& o);
+
+// --scale's factor for the run's format: 0 (the default) when not given. Throws OptionError for
+// a value that is no factor above 0, or a scale for a format without one.
+double integerScaleFrom(const Options& o, OutputFormat format);
 
 }  // namespace quorvel

@@ -4,6 +4,7 @@
 
 #include "options/Options.h"
 #include "common/NumberText.h"
+#include "common/PrintableText.h"
 #include "common/TransmitterChoices.h"
 #include "synthesis/TransmitterCheck.h"
 
@@ -29,6 +30,7 @@ bool shiftRegister(const BitSourceChoice& row) { return row.length > 0; }
 
 std::string pulseNames() { return namesOf<PulseChoice>(pulseChoices(), anyRow); }
 std::string snrDefinitionNames() { return namesOf<SnrDefinitionChoice>(snrDefinitionChoices(), anyRow); }
+std::string snrReferenceNames() { return namesOf<SnrReferenceChoice>(snrReferenceChoices(), anyRow); }
 
 std::string rolloffHelp() {
     std::string text = "Pulse width parameter, above 0 and at most 1: ";
@@ -48,7 +50,8 @@ std::string prbsSourceNames() {
 }
 
 TransmitterOptions::TransmitterOptions()
-    : pulse(pulseChoice(Transmitter{}.pulse).name), snrDefinition(snrDefinitionChoice(Transmitter{}.snrDefinition).name) {}
+    : pulse(pulseChoice(Transmitter{}.pulse).name), snrDefinition(snrDefinitionChoice(Transmitter{}.snrDefinition).name),
+      snrReference(snrReferenceChoice(Transmitter{}.snrReference).name) {}
 
 void addTransmitterOptions(CLI::App& app, TransmitterOptions& o) {
     app.add_option("--pulse", o.pulse, "Transmit pulse of PSK, OQPSK, Pi/4-DQPSK, QAM and APSK: " + pulseNames())
@@ -72,6 +75,12 @@ void addTransmitterOptions(CLI::App& app, TransmitterOptions& o) {
         ->type_name("FILE");
     app.add_option("--snr-def", o.snrDefinition,
                    "What --snr measures: sample (per complex sample), esn0 (Es/N0) or ebn0 (Eb/N0)")
+        ->group(kChannelGroup)
+        ->type_name("NAME")
+        ->capture_default_str();
+    app.add_option("--snr-ref", o.snrReference,
+                   "Power --snr is against: measured (the file's, in a pass before the noise) or nominal "
+                   "(the waveform's through its pulse, in one pass, the first samples at once)")
         ->group(kChannelGroup)
         ->type_name("NAME")
         ->capture_default_str();
@@ -104,6 +113,11 @@ TransmitterRequest transmitterRequestFrom(const TransmitterOptions& o, const std
     request.snrDefinition = snrDefinitionNamed(o.snrDefinition);
     if (!request.snrDefinition) {
         throw OptionError{"--snr-def: unknown definition \"" + o.snrDefinition + "\" (use " + snrDefinitionNames() +
+                          ")."};
+    }
+    request.snrReference = snrReferenceNamed(o.snrReference);
+    if (!request.snrReference) {
+        throw OptionError{"--snr-ref: unknown reference \"" + printableText(o.snrReference, 32) + "\" (use " + snrReferenceNames() +
                           ")."};
     }
     return request;

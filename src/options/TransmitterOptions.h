@@ -21,13 +21,15 @@ struct TransmitterOptions {
     bool gray = false;
     std::optional<std::string> bits;
     std::string snrDefinition;
+    std::string snrReference;
 
     TransmitterOptions();
 };
 
 // The options that carry a transmitter setting, which --from takes from the recording.
 inline constexpr const char* kTransmitterOptions[] = {"--pulse", "--rolloff", "--span",   "--exact-timing",
-                                                      "--gray",  "--bits",    "--snr-def"};
+                                                      "--gray",  "--bits",    "--snr-def",
+                                                      "--snr-ref"};
 
 void addTransmitterOptions(CLI::App& app, TransmitterOptions& o);
 

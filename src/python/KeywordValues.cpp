@@ -79,7 +79,7 @@ std::vector<KeywordSetting> keywordSettings(const char* function, const py::kwar
     return settings;
 }
 
-SampleType sampleTypeOf(py::handle dtype) {
+SampleType sampleTypeOf(py::handle dtype, bool integers) {
     const py::dtype chosen = py::dtype::from_args(py::reinterpret_borrow<py::object>(dtype));
     if (chosen.equal(py::dtype::of<std::complex<double>>())) {
         return SampleType::Complex128;
@@ -87,11 +87,32 @@ SampleType sampleTypeOf(py::handle dtype) {
     if (chosen.equal(py::dtype::of<std::complex<float>>())) {
         return SampleType::Complex64;
     }
-    throw py::value_error("dtype: numpy.complex128 or numpy.complex64 (got " + chosen.attr("name").cast<std::string>() + ")");
+    if (integers) {
+        for (const SampleType type : {SampleType::Int16, SampleType::Int8, SampleType::Uint8}) {
+            if (chosen.equal(numpyTypeOf(type))) {
+                return type;
+            }
+        }
+    }
+    throw py::value_error(std::string("dtype: numpy.complex128 or numpy.complex64") +
+                          (integers ? ", or numpy.int16, numpy.int8 or numpy.uint8 for ci16, ci8 or cu8" : "") +
+                          " (got " + chosen.attr("name").cast<std::string>() + ")");
 }
 
 py::dtype numpyTypeOf(SampleType type) {
-    return type == SampleType::Complex128 ? py::dtype::of<std::complex<double>>() : py::dtype("<c8");
+    switch (type) {
+        case SampleType::Complex128: return py::dtype::of<std::complex<double>>();
+        case SampleType::Complex64: return py::dtype("<c8");
+        case SampleType::Int16: return py::dtype("<i2");
+        case SampleType::Int8: return py::dtype::of<std::int8_t>();
+        case SampleType::Uint8: return py::dtype::of<std::uint8_t>();
+    }
+    return py::dtype::of<std::complex<double>>();
+}
+
+std::vector<py::ssize_t> arrayShape(SampleType type, std::uint64_t samples) {
+    const auto count = static_cast<py::ssize_t>(samples);
+    return integerFormatOf(type) ? std::vector<py::ssize_t>{count, 2} : std::vector<py::ssize_t>{count};
 }
 
 }  // namespace quorvel

@@ -18,10 +18,14 @@ namespace quorvel {
 // for a keyword that names no setting and for a value of no usable type.
 std::vector<KeywordSetting> keywordSettings(const char* function, const pybind11::kwargs& keywords);
 
-// The sample type a dtype argument names; ValueError for any but complex128 and complex64.
-SampleType sampleTypeOf(pybind11::handle dtype);
+// The sample type a dtype argument names; ValueError for any but complex128 and complex64, and
+// int16, int8 and uint8 where integers are taken.
+SampleType sampleTypeOf(pybind11::handle dtype, bool integers = false);
 
-// The numpy dtype of the sample type, the complex64 one in the byte order of a cf32 file.
+// The numpy dtype of the sample type, the complex64 and int16 ones in the byte order of a file.
 pybind11::dtype numpyTypeOf(SampleType type);
+
+// The shape of an array of this many samples: integer pairs have an axis of I and Q.
+std::vector<pybind11::ssize_t> arrayShape(SampleType type, std::uint64_t samples);
 
 }  // namespace quorvel

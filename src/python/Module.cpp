@@ -23,6 +23,8 @@
 #include "python/KeywordValues.h"
 #include "python/RunFailure.h"
 #include "python/SettingKeywords.h"
+#include "common/Choices.h"
+#include "synthesis/NoiseReference.h"
 #include "synthesis/RunCheck.h"
 
 namespace py = pybind11;
@@ -158,16 +160,28 @@ py::array symbolArray(std::unique_ptr<SampleBuffer> points) {
 }
 
 Signal generate(py::kwargs keywords) {
-    const SampleType type = sampleTypeOf(takeKeyword(keywords, "dtype", py::dtype::of<std::complex<double>>()));
+    const SampleType type =
+        sampleTypeOf(takeKeyword(keywords, "dtype", py::dtype::of<std::complex<double>>()), true);
+    // Integer samples are the codes of their format, which then also names the files and the metadata.
+    const std::optional<OutputFormat> integers = integerFormatOf(type);
+    if (integers && !keywords.contains("format")) {
+        keywords["format"] = py::str(std::string(outputFormatName(*integers)));
+    }
     CallRun call = callRun("generate", keywords);
     const SignalParameters& p = call.run.parameters;
+    if (integers && p.outputFormat != *integers) {
+        throw py::value_error("format: " + std::string(outputFormatName(*integers)) + " for dtype " +
+                              numpyTypeOf(type).attr("name").cast<std::string>() + " (got " +
+                              std::string(outputFormatName(p.outputFormat)) + ")");
+    }
     // The array is made before the run, so the run check, counting the signal held, comes first.
     if (const auto reason = findRefusal(p, availableMemoryBytes(), true)) {
         throw GenerationFailure(*reason);
     }
     const auto length = static_cast<std::uint64_t>(samplesPerFile(p));
-    py::array samples(numpyTypeOf(type), py::array::ShapeContainer{static_cast<py::ssize_t>(length)});
-    ArraySink sink(static_cast<std::byte*>(samples.mutable_data()), length, type);
+    py::array samples(numpyTypeOf(type), py::array::ShapeContainer(arrayShape(type, length)));
+    ArraySink sink(static_cast<std::byte*>(samples.mutable_data()), length, type,
+                   integers ? integerFullScale(p) : 1.0);
     auto points = std::make_unique<SampleBuffer>();
     points->reserve(mapsOnePointPerSymbol(p.modulationType) ? static_cast<std::size_t>(p.symbolCount) : length);
     RunOptions& options = call.run.options;
@@ -235,7 +249,9 @@ std::string generateDoc() {
     return R"(generate(*, dtype=numpy.complex128, **settings) -> Signal
 
 Makes one signal as quorvel-cli makes it and returns it as a Signal: samples (complex128, or with
-dtype=numpy.complex64 exactly the values of the cf32 file), symbols (the mapper's points,
+dtype=numpy.complex64 exactly the values of the cf32 file; with numpy.int16, numpy.int8 or
+numpy.uint8 an array of N x 2 codes (I, Q), exactly those of the ci16, ci8 or cu8 file, whose
+format it implies, scale= setting full scale as for the command line), symbols (the mapper's points,
 complex128), sample_rate [Hz] and metadata (the dict its .sigmf-meta file holds).
 
 No file is written unless save_path is given: then the run writes exactly the command line's

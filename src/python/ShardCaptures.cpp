@@ -38,13 +38,13 @@ bool ShardCaptures::next(std::byte* out, SampleType type, MadeCapture& made) {
         return false;
     }
     const CapturePlan plan = planCapture(recipe_, next_++);
-    makeCapture(plan, recipe_.samplesPerCapture, capture_);
+    makeCapture(plan, recipe_.samplesPerCapture, capture_, recipe_.normalization);
     // complex64 rounds each double to the nearest float as X's writer does: its row bit for bit.
     encodeSamples(capture_.samples, type, out);
     made.index = plan.index;
     made.classIndex = plan.classIndex;
     made.snrDb = plan.parameters.snrDb;
-    recordedFields(recipe_, plan, capture_.signalPower, made.fields);
+    recordedFields(recipe_, plan, capture_, made.fields);
     return true;
 }
 

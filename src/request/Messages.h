@@ -31,5 +31,6 @@ inline constexpr std::string_view InvalidPulseSpan = "Invalid Pulse Span.";
 inline constexpr std::string_view InvalidBitSource = "Invalid Bit Source.";
 inline constexpr std::string_view InvalidBitsFile = "Invalid Bits File.";
 inline constexpr std::string_view InvalidSnrDefinition = "Invalid SNR Definition.";
+inline constexpr std::string_view InvalidSnrReference = "Invalid SNR Reference.";
 
 }  // namespace quorvel::message

@@ -102,7 +102,13 @@ void readValues(const SettingsRequest& request, SignalParameters& p) {
     p.values.clear();
     for (const WaveformParameter& parameter : findScheme(p.modulationType)->parameters) {
         double value = parameter.defaultValue;
-        if (const auto text = request.values.find(parameter.name); text != request.values.end()) {
+        if (const auto text = request.values.find(parameter.name); text != request.values.end() && parameter.isWord()) {
+            const auto word = parameter.fromWord(text->second.narrow());
+            if (!word) {
+                throw Malformed{parameter.invalidMessage};
+            }
+            value = *word;
+        } else if (text != request.values.end()) {
             value = real(text->second, parameter.invalidMessage);
             if (!(value >= parameter.minimum && value <= parameter.maximum)) {
                 throw Malformed{parameter.invalidMessage};

@@ -40,6 +40,10 @@ std::optional<std::string_view> readTransmitter(const TransmitterRequest& reques
         return message::InvalidSnrDefinition;
     }
     t.snrDefinition = *request.snrDefinition;
+    if (!request.snrReference) {
+        return message::InvalidSnrReference;
+    }
+    t.snrReference = *request.snrReference;
     return std::nullopt;
 }
 

@@ -20,6 +20,7 @@ struct TransmitterRequest {
     std::optional<BitSource> bits = BitSource::Indices;
     std::string bitsFile{};
     std::optional<SnrDefinition> snrDefinition = SnrDefinition::PerSample;
+    std::optional<SnrReference> snrReference = SnrReference::Measured;
 };
 
 // Reads the request into transmitter; the message of the first malformed value, or nothing.

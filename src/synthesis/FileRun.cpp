@@ -17,6 +17,7 @@
 #include "common/ThreadBudget.h"
 #include "export/SampleSpill.h"
 #include "modulation/SymbolTiming.h"
+#include "synthesis/NoiseReference.h"
 #include "synthesis/RandomDraws.h"
 #include "synthesis/SignalChain.h"
 
@@ -257,7 +258,8 @@ std::optional<NoiseGenerator> noiseFor(const FileWork& work, const SeedSource& s
     if (isNoiseless(work.p.snrDb)) {
         return std::nullopt;
     }
-    return NoiseGenerator(noiseStandardDeviation(work.signalPower, perSampleSnrDb(work.p)), seeds(), noiseDraws(work.p));
+    return NoiseGenerator(noiseStandardDeviation(noiseReferencePower(work.p, work.signalPower), perSampleSnrDb(work.p)),
+                          seeds(), noiseDraws(work.p));
 }
 
 }  // namespace
@@ -267,11 +269,12 @@ bool endsEveryLaterFile(int error) {
 }
 
 FileEnd makeStreamedFile(FileWork& work, SymbolEngine& engine, const SeedSource& seeds) {
-    const bool noisy = !isNoiseless(work.p.snrDb);
+    // Noise against the nominal power needs nothing from the file before its first sample.
+    const bool measuredFirst = !isNoiseless(work.p.snrDb) && work.p.transmitter.snrReference == SnrReference::Measured;
     double sum = 0.0;
     SymbolEngine measuring = engine;
     std::unique_ptr<SampleSpill> spill;
-    if (noisy) {
+    if (measuredFirst) {
         spill = spillFor(work);
         const std::size_t mappedBefore = work.keptMapped != nullptr ? work.keptMapped->size() : 0;
         SampleBuffer block(std::min<std::uint64_t>(kBlockSamples, work.length));
@@ -302,7 +305,7 @@ FileEnd makeStreamedFile(FileWork& work, SymbolEngine& engine, const SeedSource&
     {
         FinishingThread finishing(work, noise);
         // Each sample of this pass counts half when the file was measured first, whole otherwise.
-        const std::uint64_t weight = noisy ? 1 : 2;
+        const std::uint64_t weight = measuredFirst ? 1 : 2;
         std::uint64_t counted = 0;
         const auto countDelivered = [&] {
             const std::uint64_t delivered = finishing.delivered();
@@ -320,7 +323,7 @@ FileEnd makeStreamedFile(FileWork& work, SymbolEngine& engine, const SeedSource&
                 break;
             }
             slot->samples = std::span(slot->own).first(count);
-            if (!noisy) {
+            if (!measuredFirst) {
                 sum = sumOfPowers(slot->samples, sum);
             }
             drawNoisePoints(noise, *slot);
@@ -338,7 +341,7 @@ FileEnd makeStreamedFile(FileWork& work, SymbolEngine& engine, const SeedSource&
         // The measuring pass drew the file's symbols from its copy.
         engine = measuring;
     }
-    if (!noisy) {
+    if (!measuredFirst) {
         work.signalPower = sum / static_cast<double>(work.length);
     }
     return FileEnd::Finished;

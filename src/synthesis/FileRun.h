@@ -83,11 +83,12 @@ struct FileWork {
     std::string spillFolder{};     // where the measuring pass may set its samples aside; none if empty
 };
 
-// The file made block by block and never held whole. Noise needs the mean power of the whole
-// file first, so a first pass, from a copy of the symbol engine, measures it; the second makes the
+// The file made block by block and never held whole. Noise against the measured power needs the
+// mean power of the whole file first, so a first pass, from a copy of the symbol engine, measures it; the second makes the
 // same samples again and adds the noise. Where the channel's stages make the samples dearer than
 // the disk keeps them, the first pass sets them aside in spillFolder and the second reads them
-// back, unless the folder has no room or no files without a name.
+// back, unless the folder has no room or no files without a name. Noise against the nominal
+// power is made in the one pass, which measures the power as it goes.
 FileEnd makeStreamedFile(FileWork& work, SymbolEngine& engine, const SeedSource& seeds);
 
 }  // namespace quorvel

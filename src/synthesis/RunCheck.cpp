@@ -67,8 +67,11 @@ std::optional<std::string> rangeRefusal(const SignalParameters& p) {
     // Callers that fill the record themselves could pass any number; guessing which files they
     // meant would write something nobody asked for.
     const auto format = static_cast<std::int32_t>(p.outputFormat);
-    if (format < 0 || format > 2) {
-        return "Unknown output format " + std::to_string(format) + " (0 CSV, 1 cf32, 2 both).";
+    if (format < 0 || format > 5) {
+        return "Unknown output format " + std::to_string(format) + " (0 CSV, 1 cf32, 2 both, 3 ci16, 4 ci8, 5 cu8).";
+    }
+    if (isIntegerFormat(p.outputFormat) && !(p.integerScale == 0.0 || (std::isfinite(p.integerScale) && p.integerScale > 0.0))) {
+        return "The integer formats' scale must be a finite factor above 0 (0 for the default).";
     }
     return std::nullopt;
 }
@@ -153,7 +156,7 @@ std::optional<std::string> schemeRefusal(const SignalParameters& p) {
     const Scheme* scheme = findScheme(p.modulationType);
     if (scheme == nullptr) {
         return "Unknown modulation type " + std::to_string(static_cast<std::int32_t>(p.modulationType)) +
-               " (the types are 1 to " + std::to_string(static_cast<std::int32_t>(schemeCatalog().back().type)) + ").";
+               " (the types are " + typeNumbersText() + ").";
     }
     if (alphabetSize(p) < 1) {
         // A family whose parameter sets the alphabet says what is wrong with the parameter.

@@ -20,10 +20,12 @@
 #include "export/Cf32Writer.h"
 #include "export/CsvSink.h"
 #include "export/CsvWriter.h"
+#include "export/IntegerSamples.h"
 #include "export/SigmfMetadata.h"
 #include "synthesis/RunCheck.h"
 #include "modulation/SchemeCatalog.h"
 #include "synthesis/FileRun.h"
+#include "synthesis/NoiseReference.h"
 #include "synthesis/SymbolSources.h"
 
 namespace quorvel {
@@ -62,7 +64,10 @@ std::vector<std::unique_ptr<SampleSink>> openSampleFiles(const SignalParameters&
         sinks.push_back(std::make_unique<CsvSink>(ByteOutput::createFile(sampleFilePath(folder, k), durability),
                                                   CsvSink::defaultWorkers()));
     }
-    if (writesCf32(p.outputFormat)) {
+    if (isIntegerFormat(p.outputFormat)) {
+        sinks.push_back(std::make_unique<IntegerSink>(ByteOutput::createFile(cf32FilePath(folder, k), durability),
+                                                      p.outputFormat, integerFullScale(p)));
+    } else if (writesSigmfData(p.outputFormat)) {
         sinks.push_back(std::make_unique<Cf32Sink>(ByteOutput::createFile(cf32FilePath(folder, k), durability)));
     }
     return sinks;
@@ -74,7 +79,7 @@ std::vector<std::string> sampleFilePaths(const SignalParameters& p, const std::s
     if (writesCsv(p.outputFormat)) {
         paths.push_back(sampleFilePath(folder, k));
     }
-    if (writesCf32(p.outputFormat)) {
+    if (writesSigmfData(p.outputFormat)) {
         paths.push_back(cf32FilePath(folder, k));
     }
     return paths;
@@ -107,7 +112,19 @@ FileEnd recordOutcome(const FileWork& work, std::int32_t k, std::optional<std::u
         return end;
     }
     RecordingRecord record{work.p, seed, k, std::string(kProgramVersion), work.length, work.signalPower, {},
-                           seed.has_value() && seedsPerFile, std::nullopt};
+                           seed.has_value() && seedsPerFile, std::nullopt, std::nullopt, 0.0, 0};
+    if (isIntegerFormat(work.p.outputFormat)) {
+        record.parameters.integerScale = integerScaleOf(work.p);
+        record.fullScale = integerFullScale(work.p);
+        // Every sink takes the same samples; those that keep floats count nothing.
+        for (const SampleSink* sink : work.sinks) {
+            record.clippedSamples = std::max(record.clippedSamples, sink->clippedSamples());
+        }
+        result.clippedSamples += record.clippedSamples;
+    }
+    if (work.p.transmitter.snrReference == SnrReference::Nominal) {
+        record.nominalPower = nominalNoiseReference(work.p);
+    }
     if (written.size() != work.sinks.size() && work.options.sampleStream == nullptr) {
         record.writtenSampleFiles = written;
     }
@@ -141,7 +158,7 @@ std::optional<std::string> folderRefusal(const SignalParameters& p, std::int32_t
         return "another run is writing into " + folder;
     }
     const double perSample = (writesCsv(p.outputFormat) ? kCsvBytesPerSample : 0.0) +
-                             (writesCf32(p.outputFormat) ? static_cast<double>(kCf32BytesPerSample) : 0.0);
+                             (writesSigmfData(p.outputFormat) ? static_cast<double>(sigmfBytesPerSample(p.outputFormat)) : 0.0);
     const double bytes = static_cast<double>(files) * (static_cast<double>(samplesPerFile) * perSample + kMetadataBytes);
     const auto free = freeBytes(folder);
     if (free && bytes > static_cast<double>(*free)) {

@@ -60,6 +60,7 @@ struct GenerationResult {
     std::vector<std::string> metadataFiles;         // the SigMF metadata files, in the order written
     std::vector<FileWriteFailure> fileFailures;     // files that could not be created, written or closed
     std::uint64_t samplesPerFile = 0;               // samples each file holds
+    std::uint64_t clippedSamples = 0;               // integer formats: samples clipped at full scale, all files
     bool cancelled = false;                         // the run stopped at the caller's request
     bool streamFailed = false;                      // the sample stream failed and ended the run
     bool folderBusy = false;        // refused because another run is writing into the folder

@@ -152,7 +152,8 @@ struct FieldStep {
 // The fields in reading order, each with a way to make it invalid.
 const std::vector<FieldStep>& fieldSteps() {
     static const std::vector<FieldStep> steps = {
-        {"Invalid Modulation Type.", [](ControlPanelInput& in) { in.modulationIndex = 99; }},
+        {"Invalid Modulation Type.",
+         [](ControlPanelInput& in) { in.modulationIndex = static_cast<int>(schemeCatalog().size()); }},
         {"Invalid Input Data Source.", [](ControlPanelInput& in) { in.dataSourceIndex = -1; }},
         {"Invalid Symbol Rate.", [](ControlPanelInput& in) { in.symbolRate = u"1000 "; }},
         {"Invalid Sampling Rate.", [](ControlPanelInput& in) { in.samplingRate = u"1e999"; }},

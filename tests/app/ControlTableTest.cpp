@@ -84,6 +84,7 @@ const ListCase kListCases[] = {
       {"12: Tone (one frequency)", 12},
       {"13: CPFSK (Continuous-Phase FSK)", 13},
       {"14: GFSK (Gaussian FSK)", 14},
+      {"15: OFDM (Orthogonal FDM)", 15},
       {"16: LFM (radar chirp pulses)", 16},
       {"17: Chirp SS (LoRa-like CSS)", 17},
       {"18: AM-DSB (with carrier)", 18},

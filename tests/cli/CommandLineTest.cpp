@@ -54,7 +54,7 @@ INSTANTIATE_TEST_SUITE_P(
         CliCase{"RangeError", {"--sampling-rate", "1e999"}, ExitInvalidInput, "Invalid Sampling Rate.\n"},
         CliCase{"NanMixing", {"--mixing", "nan"}, ExitInvalidInput, "Invalid Mixing Freq.\n"},
         CliCase{"ExponentCount", {"--files", "1e1"}, ExitInvalidInput, "Invalid File Count.\n"},
-        CliCase{"UnknownScheme", {"--modulation", "ofdm"}, ExitInvalidInput, "--modulation"},
+        CliCase{"UnknownScheme", {"--modulation", "wavelet"}, ExitInvalidInput, "--modulation"},
         CliCase{"SchemeNumberTwentyThree", {"--modulation", "23"}, ExitInvalidInput, "--modulation"},
         CliCase{"UnknownSource", {"--source", "prn9"}, ExitInvalidInput, "--source"},
         CliCase{"OrderNotOffered", {"--order", "3"}, ExitInvalidInput, "--order: psk offers the orders 2, 4, 8, 16"},
@@ -76,7 +76,15 @@ INSTANTIATE_TEST_SUITE_P(
         CliCase{"ToneAboveNyquist", {"--modulation", "tone", "--tone", "5001"}, ExitRefused, "A tone of 5001 Hz"},
         CliCase{"ToneWithBits", {"--modulation", "tone", "--source", "prbs9"}, ExitRefused, "no bits"},
         CliCase{"ApskRadiiCount", {"--modulation", "apsk", "--apsk-radii", "0.3 0.7 1.2"}, ExitRefused,
-                "Signal generation failed.\nAPSK order 16 has 2 rings"}),
+                "Signal generation failed.\nAPSK order 16 has 2 rings"},
+        CliCase{"OfdmOnOqpsk", {"--modulation", "ofdm", "--subcarriers", "oqpsk:4"}, ExitInvalidInput,
+                "Invalid OFDM Subcarriers.\n"},
+        CliCase{"OfdmOrderNotOffered", {"--modulation", "ofdm", "--subcarriers", "qam:8"}, ExitInvalidInput,
+                "Invalid OFDM Subcarriers.\n"},
+        CliCase{"OfdmFftSize100", {"--modulation", "ofdm", "--fft-size", "100"}, ExitRefused, "FFT size must be one of 64, 72,"},
+        CliCase{"OfdmNoRoomForDc", {"--modulation", "ofdm", "--active", "64"}, ExitRefused, "room for 1 to 63 active"},
+        CliCase{"OfdmPulse", {"--modulation", "ofdm", "--pulse", "rrc"}, ExitRefused, "OFDM makes its own samples"},
+        CliCase{"OfdmExact", {"--modulation", "ofdm", "--exact-timing"}, ExitRefused, "leave exact timing off"}),
     [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST(CommandLine, DefaultsWriteOneFileOfOneHundredThousandSamples) {
@@ -107,6 +115,34 @@ TEST(CommandLine, EverySchemeAndOrderRuns) {
         EXPECT_EQ(run.code, ExitSuccess) << choice[0] << " " << run.err;
         EXPECT_TRUE(run.out.empty());
         EXPECT_TRUE(std::filesystem::exists(dir.file("modulated_signal_1.csv"))) << choice[0];
+    }
+}
+
+// --duration gives the length in seconds: the symbols it makes, or the rule it breaks.
+TEST(CommandLine, DurationSetsTheSymbolsOrIsRefused) {
+    struct Case {
+        std::vector<std::string> args;
+        int code;
+        std::string errorStart;  // empty: success
+        std::uintmax_t bytes;    // of the cf32 file: 8 per sample
+    };
+    const Case cases[] = {
+        {{"--duration", "0.5", "--symbol-rate", "2000"}, ExitSuccess, "", 1000 * 5 * 8},
+        {{"--duration", "0.0123456", "--symbol-rate", "1000"}, ExitSuccess, "", 12 * 10 * 8},
+        {{"--duration", "0.0004"}, ExitInvalidInput, "--duration: 0.0004 s at 1000 symbols per second is 0 symbols", 0},
+        {{"--duration", "-1"}, ExitInvalidInput, "--duration: a number of seconds above 0", 0},
+        {{"--duration", "1", "--symbols", "5"}, ExitInvalidInput, "--duration: not with --symbols", 0},
+    };
+    for (const Case& c : cases) {
+        testing_support::TempDir dir;
+        auto args = c.args;
+        args.insert(args.end(), {"--save-path", dir.str(), "--format", "cf32", "--quiet"});
+        const auto run = testing_support::runCli(args);
+        EXPECT_EQ(run.code, c.code) << c.args[1] << ": " << run.err;
+        EXPECT_EQ(run.err.substr(0, c.errorStart.size()), c.errorStart) << c.args[1];
+        if (c.code == ExitSuccess) {
+            EXPECT_EQ(std::filesystem::file_size(dir.file("modulated_signal_1.sigmf-data")), c.bytes) << c.args[1];
+        }
     }
 }
 
@@ -182,6 +218,25 @@ TEST(CommandLine, FromMakesASeededFileAgainByteForByte) {
     for (const auto& name : expected) {
         EXPECT_TRUE(sameBytes(readBytes(again.file(name)), readBytes(original.file(name)))) << name;
     }
+}
+
+// OFDM's word parameter and its numbers are recorded, and read back into the same file.
+TEST(CommandLine, FromMakesAnOfdmFileAgainByteForByte) {
+    TempDir original;
+    TempDir again;
+    const auto made = runCli({"--save-path", original.str(), "--seed", "5", "--files", "2", "--symbols", "333",
+                              "--format", "cf32", "--modulation", "ofdm", "--subcarriers", "qam:16", "--fft-size", "72",
+                              "--cp-ratio", "0.125", "--active", "51", "--snr", "12", "--gray", "--quiet"});
+    ASSERT_EQ(made.code, ExitSuccess) << made.err;
+    const std::string meta = readBytes(original.file("modulated_signal_2.sigmf-meta"));
+    EXPECT_NE(meta.find("\"quorvel:subcarriers\": \"qam:16\""), std::string::npos);
+    const auto run = runCli({"--from", original.file("modulated_signal_2.sigmf-meta"), "--save-path", again.str()});
+    ASSERT_EQ(run.code, ExitSuccess) << run.err;
+    for (const char* name : {"modulated_signal_2.sigmf-data", "modulated_signal_2.sigmf-meta"}) {
+        EXPECT_TRUE(sameBytes(readBytes(again.file(name)), readBytes(original.file(name)))) << name;
+    }
+    // ceil(333 / 51) OFDM symbols of 72 + 9 samples, 8 bytes each.
+    EXPECT_EQ(readBytes(original.file("modulated_signal_2.sigmf-data")).size(), 7u * 81u * 8u);
 }
 
 struct FromRefusal {

@@ -40,6 +40,7 @@ TEST(CommandLineTransmitter, BadSettingsAreRefusedWithTheirRule) {
         {{"--source", "prbs9", "--bits", "x"}, ExitInvalidInput, "--bits: not with --source prbs9 (both are bit sources)."},
         {{"--bits", ""}, ExitInvalidInput, "--bits: an empty value names no file."},
         {{"--snr-def", "cn0"}, ExitInvalidInput, "--snr-def: unknown definition \"cn0\" (use sample, esn0 or ebn0)."},
+        {{"--snr-ref", "peak\x1b"}, ExitInvalidInput, "--snr-ref: unknown reference \"peak\\x1b\" (use measured or nominal)."},
     };
     for (const Refusal& c : cases) {
         TempDir dir;
@@ -82,6 +83,7 @@ TEST(CommandLineTransmitter, EverySettingIsRecordedAndMadeAgainByteForByte) {
          "--source", "prbs15", "--snr-def", "ebn0", "--snr", "12", "--symbol-rate", "3000"},
         {"--modulation", "oqpsk", "--pulse", "gaussian", "--bits", payload, "--snr-def", "esn0"},
         {"--modulation", "gmsk", "--exact-timing", "--symbol-rate", "3000", "--source", "prbs7"},
+        {"--modulation", "ook", "--pulse", "rrc", "--snr-ref", "nominal", "--snr", "6"},
     };
     for (std::size_t k = 0; k < runs.size(); ++k) {
         const std::string first = dir.file("first" + std::to_string(k));

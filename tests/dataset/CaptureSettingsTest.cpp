@@ -162,7 +162,7 @@ TEST(CaptureSettings, RecordedLabelsSettingsAndSnrsAgreeWithTheSamples) {
             CapturePlan plan = planCapture(recipe, i);
             plan.parameters.snrDb = INFINITY;
             CaptureSamples alone;
-            makeCapture(plan, 2048, alone);
+            makeCapture(plan, 2048, alone, Normalization::None);
             double signal = 0.0, noisePower = 0.0;
             std::vector<ComplexSample> noise(2048);
             for (std::size_t n = 0; n < 2048; ++n) {

@@ -1,5 +1,6 @@
 // The later families as recipe classes: a drawn tone frequency lies in its range, differs between
-// captures, and is the frequency the capture's samples turn at; a class's order reaches its run.
+// captures, and is the frequency the capture's samples turn at; a class's order reaches its run;
+// OFDM's subcarrier word and drawn FFT size reach theirs.
 
 #include <gtest/gtest.h>
 
@@ -38,7 +39,7 @@ TEST(LaterFamiliesRecipe, DrawnToneFrequenciesAreTheCapturesOwn) {
         EXPECT_GE(toneHz, -2000.0);
         EXPECT_LE(toneHz, 3000.0);
         drawn.insert(toneHz);
-        makeCapture(plan, recipe.samplesPerCapture, capture);
+        makeCapture(plan, recipe.samplesPerCapture, capture, recipe.normalization);
         // The mean phase step between samples, as a frequency.
         ComplexSample sum;
         for (std::size_t n = 1; n < capture.samples.size(); ++n) {
@@ -49,6 +50,26 @@ TEST(LaterFamiliesRecipe, DrawnToneFrequenciesAreTheCapturesOwn) {
         EXPECT_NEAR(std::atan2(sum.q, sum.i) / (2.0 * Pi) * 10000.0, toneHz, kFrequencyToleranceHz) << index;
     }
     EXPECT_EQ(drawn.size(), 6u);
+}
+
+// OFDM's subcarriers by their word; a drawn FFT size is an offered one, and the capture is made.
+TEST(LaterFamiliesRecipe, OfdmDrawsOfferedFftSizes) {
+    const RecipeReading reading = readDatasetRecipe(R"({
+        "seed": 4, "samples_per_capture": 512, "captures_per_class_and_snr": 8,
+        "snr": {"start": 10, "stop": 10, "step": 1}, "sampling_rate": 10000, "samples_per_symbol": 8,
+        "classes": [{"label": "OFDM", "modulation": "ofdm", "subcarriers": "qam:64",
+                     "fft_size": {"min": 64, "max": 300}, "cp_ratio": {"min": 0, "max": 0.25}}]})");
+    ASSERT_TRUE(reading) << reading.problem;
+    const DatasetRecipe& recipe = *reading.recipe;
+    const std::set<double> offered{64, 72, 128, 180, 256, 300};
+    CaptureSamples capture;
+    for (std::uint64_t index = 0; index < recipe.captureCount(); ++index) {
+        const CapturePlan plan = planCapture(recipe, index);
+        EXPECT_EQ(alphabetSize(plan.parameters), 64);
+        EXPECT_EQ(offered.count(waveformValue(plan.parameters, "fft_size")), 1u) << index;
+        makeCapture(plan, recipe.samplesPerCapture, capture);
+        EXPECT_EQ(capture.samples.size(), 512u);
+    }
 }
 
 // Drawn parameters of GFSK and the chirps reach their captures, and a capture of LFM pulses is

@@ -32,6 +32,7 @@ TEST(RecipeRefusal, EveryFaultNamesItsKeyAndRule) {
         {"/snr/values/1", "10", "snr.values[1]: a finite number of dB (it is \"10\")"},
         {"/snr/step", 2, "snr.values: cannot be given with start, stop and step"},
         {"/snr/definition", "es_n0", "snr.definition: \"per_sample\""},
+        {"/snr_ref", 1, "snr_ref: \"measured\" (the capture's own mean power) or \"nominal\""},
         {"/timing_error", Json{{"min", -0.5}, {"max", 1.5}}, "timing_error.max: a number of symbol periods from -1 to 1 (it is 1.5)"},
         {"/frequency_offset", Json{{"min", 5}, {"max", 1}}, "frequency_offset.max: at least min (5)"},
         {"/frequency_offset", Json{{"min", 5}, {"high", 6}}, "frequency_offset.high: unknown key"},
@@ -40,7 +41,7 @@ TEST(RecipeRefusal, EveryFaultNamesItsKeyAndRule) {
         {"/symbol_rate", 500, "symbol_rate: cannot be given with samples_per_symbol"},
         {"/data_source", "prn9", "data_source: one of random, prn15 or prn7 (it is \"prn9\")"},
         {"/classes/0/order", 3, "classes[0].order: psk offers the orders 2, 4, 8, 16, 32 or 64 (it is 3)"},
-        {"/classes/0/modulation", "ofdm", "classes[0].modulation: one of psk, oqpsk"},
+        {"/classes/0/modulation", "wavelet", "classes[0].modulation: one of psk, oqpsk"},
         {"/classes/0/tone", 100, "classes[0].tone: only with \"modulation\": \"tone\""},
         {"/classes/1/bt", 0.3, "classes[1].bt: only with \"modulation\": \"gfsk\""},
         {"/classes/0/chirp_gap", 2.5, "classes[0].chirp_gap: a whole number from 0 to"},
@@ -61,6 +62,16 @@ TEST(RecipeRefusal, EveryFaultNamesItsKeyAndRule) {
         {"/multipath", 3, "multipath: Static taps"},
         {"/iq_imbalance_phase", Json{{"min", 0}, {"max", 50}}, "iq_imbalance_phase.max: a finite number of degrees from -45 to 45"},
         {"/pa_saturation", 0, "pa_saturation: a finite number of at least 1e-06 (it is 0)"},
+        {"/multipath", Json{{"profile", "tdl-f"}, {"delay_spread", 1e-6}}, "multipath.profile: one of exponential, tdl-a"},
+        {"/multipath", Json{{"profile", "tdl-a"}, {"delay_spread", 1e-6}, {"taps", 4}}, "multipath.taps: only with \"profile\": \"exponential\""},
+        {"/multipath", Json{{"profile", "exponential"}, {"delay_spread", 1e-6}}, "multipath.taps: missing"},
+        {"/multipath", Json{{"profile", "exponential"}, {"delay_spread", 1e-6}, {"taps", 33}}, "multipath.taps: a whole number of taps from 1 to 32"},
+        {"/multipath", Json{{"profile", "tdl-c"}, {"delay_spread", Json{{"min", 0}, {"max", 1}}}}, "multipath.delay_spread.min: a finite number of seconds above 0"},
+        {"/multipath", Json{{"profile", "tdl-e"}, {"delay_spread", 1}}, "classes[0]: use at most 32 taps"},
+        {"/normalize", "unit", "normalize: \"none\", \"unit_power\""},
+        {"/classes/0/normalize", "unit_power", "classes[0].normalize: unknown key"},
+        {"/doppler_symbol_fraction", 0.1, "doppler_symbol_fraction: needs fading as well"},
+        {"/doppler_symbol_fraction", 0.6, "doppler_symbol_fraction: a fraction of the symbol rate from 0 to 0.5 (it is 0.6)"},
     };
     for (const Refusal& c : cases) {
         Json recipe = kValid;

@@ -1,6 +1,6 @@
 #include "display/Spectrum.h"
 
-#include "display/DirectDft.h"
+#include "dsp/DirectDft.h"
 
 #include <gtest/gtest.h>
 

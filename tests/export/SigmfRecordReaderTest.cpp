@@ -71,6 +71,11 @@ INSTANTIATE_TEST_SUITE_P(
                           r.signalPower = std::numeric_limits<double>::max();
                       }},
         RoundTripCase{"NoNoise", [](RecordingRecord& r) { r.parameters.snrDb = std::numeric_limits<double>::infinity(); }},
+        RoundTripCase{"NominalSnr",
+                      [](RecordingRecord& r) {
+                          r.parameters.transmitter.snrReference = SnrReference::Nominal;
+                          r.nominalPower = 0.1 + 0.2;
+                      }},
         RoundTripCase{"EveryFormatAndSource",
                       [](RecordingRecord& r) {
                           r.parameters.outputFormat = OutputFormat::Both;
@@ -140,8 +145,8 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"SeedBeyond32Bits", edited([](json& m) { m["global"]["quorvel:seed"] = 4294967296LL; }),
                     "quorvel:seed"},
         RefusalCase{"NullSeed", edited([](json& m) { m["global"]["quorvel:seed"] = nullptr; }), "quorvel:seed"},
-        RefusalCase{"UnknownScheme", edited([](json& m) { m["global"]["quorvel:modulation"] = "ofdm"; }),
-                    "\"ofdm\""},
+        RefusalCase{"UnknownScheme", edited([](json& m) { m["global"]["quorvel:modulation"] = "wavelet"; }),
+                    "\"wavelet\""},
         RefusalCase{"UnknownSourceWithANewline",
                     edited([](json& m) { m["global"]["quorvel:data_source"] = "r\nd"; }), "\"r\\x0ad\""},
         RefusalCase{"UnknownFormat", edited([](json& m) { m["global"]["quorvel:output_format"] = "wav"; }),

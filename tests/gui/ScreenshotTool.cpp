@@ -1,11 +1,12 @@
 // Saves pictures of the main window, of the viewer after a run with the default settings, of
 // the transmitter dialog, of the impairments dialog with example values, of the waveform dialog
-// for chirp spread spectrum, and of each view of the analyzer on a seeded recording of
+// for chirp spread spectrum and for OFDM, and of each view of the analyzer on a seeded recording of
 // RRC-shaped 16-QAM with phase noise:
 //   quorvel-screenshots <output folder>
 // Runs on the offscreen platform; the run's sample file goes to a temporary folder.
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -66,6 +67,12 @@ int main(int argc, char** argv) {
     quorvel::WaveformInput chirps;
     chirps.values["spreading_factor"] = u"9";
     quorvel::WaveformDialog waveform(*quorvel::findScheme(quorvel::ModulationType::Chirpss), chirps, &window);
+    // OFDM's dialog, its subcarriers a word among numbers.
+    quorvel::WaveformInput ofdm;
+    ofdm.values["subcarriers"] = u"qam:16";
+    ofdm.values["fft_size"] = u"256";
+    quorvel::WaveformDialog ofdmWaveform(*quorvel::findScheme(quorvel::ModulationType::Ofdm), ofdm, &window);
+    ofdmWaveform.show();
     waveform.show();
     // An analog family: its message and sideband beside its own numbers.
     quorvel::WaveformInput analog;
@@ -80,8 +87,21 @@ int main(int argc, char** argv) {
         window.grab().save(output.filePath(QStringLiteral("main-window.png"))) &&
         state.ViewerWindow->grab().save(output.filePath(QStringLiteral("signal-viewer.png"))) &&
         impairments.grab().save(output.filePath(QStringLiteral("impairments-dialog.png"))) &&
+        ofdmWaveform.grab().save(output.filePath(QStringLiteral("waveform-dialog-ofdm.png"))) &&
         quorvel::applicationIconPixmap(4).save(output.filePath(QStringLiteral("icon.png")));
     if (!saved) {
+        return 1;
+    }
+    // The window with OFDM chosen: the waveform button live, the order lists off.
+    auto* modulation = quorvel::testing_support::findControl<QComboBox>(
+        window, static_cast<int>(quorvel::ControlId::ModulationType));
+    const auto schemes = quorvel::schemeCatalog();
+    for (std::size_t k = 0; k < schemes.size(); ++k) {
+        if (schemes[k].type == quorvel::ModulationType::Ofdm) {
+            modulation->setCurrentIndex(static_cast<int>(k));
+        }
+    }
+    if (!window.grab().save(output.filePath(QStringLiteral("main-window-ofdm.png")))) {
         return 1;
     }
     // The analyzer on a recording of its own, made in the run folder.

@@ -9,7 +9,7 @@
 #include <cmath>
 #include <vector>
 
-#include "display/FourierTransform.h"
+#include "dsp/FourierTransform.h"
 #include "support/SameBytes.h"
 
 namespace quorvel {

@@ -65,8 +65,9 @@ TEST(SchemeCatalog, EverySchemeAndOrderRoundTrips) {
     for (std::size_t position = 0; position < schemes.size(); ++position) {
         const Scheme& scheme = schemes[position];
         const std::string number = std::to_string(static_cast<int>(scheme.type));
-        // The panel's list item carries the type number.
+        // The panel's list holds the catalog's rows in order, each item its type number.
         EXPECT_EQ(modulationList[position].value, static_cast<int>(scheme.type)) << scheme.name;
+        EXPECT_EQ(schemeAtListIndex(static_cast<int>(position)), &scheme);
         EXPECT_EQ(findSchemeNamed(scheme.name), &scheme);
         EXPECT_EQ(modulationName(scheme.type), scheme.name);
         std::vector<std::int32_t> orders;

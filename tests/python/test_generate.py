@@ -15,6 +15,7 @@ CASES = [
     dict(seed=3, modulation="gmsk", source="prn15", symbol_rate=1250, freq_offset=1 / 3),
     dict(seed=9, modulation="apsk", order=16, apsk_radii=(0.6, 1.4), snr="inf", symbols=300),
     dict(seed=5, modulation="psk", order=8, pulse="rrc", rolloff=0.25, gray=True, snr_def="esn0", snr=10),
+    dict(seed=6, modulation="ook", pulse="gaussian", snr_ref="nominal", snr=3),
 ]
 
 
@@ -43,6 +44,19 @@ def test_dtype_and_length(modulation, points):
     # Without noise the straight lines pass through the mapper's points, one every 10 samples.
     clean = quorvel.generate(symbols=50, snr="inf", seed=4)
     assert np.allclose(clean.samples[::10], clean.symbols, rtol=0, atol=1e-12)
+
+
+@pytest.mark.parametrize("dtype, form", [(np.int16, "ci16"), (np.int8, "ci8"), (np.uint8, "cu8")])
+def test_integer_dtypes_hold_the_files_codes(dtype, form, tmp_path):
+    settings = dict(seed=8, modulation="qam", order=64, snr=5, scale=1.5)
+    assert run_cli(tmp_path, settings, f"--format={form}", "--save-path=.").returncode == 0
+    meta = json.loads((tmp_path / "modulated_signal_1.sigmf-meta").read_text())["global"]
+    signal = quorvel.generate(dtype=dtype, **settings)
+    assert signal.samples.dtype == dtype and signal.samples.shape == (100000, 2)
+    assert signal.samples.tobytes() == (tmp_path / "modulated_signal_1.sigmf-data").read_bytes()
+    assert signal.metadata["global"]["quorvel:clipped_samples"] == meta["quorvel:clipped_samples"] > 0
+    with pytest.raises(ValueError, match="format: " + form):
+        quorvel.generate(dtype=dtype, format="cf32", symbols=10)
 
 
 # Settings, the exception, and quorvel-cli's exit code for them, whose message the exception holds.
@@ -109,6 +123,10 @@ def test_later_families_by_keyword():
     assert set(np.round(pam.real * np.sqrt(21), 6)) == {-7.0, -5.0, -3.0, -1.0, 1.0, 3.0, 5.0, 7.0}
     with pytest.raises(ValueError, match="tone: the scheme psk has no such parameter"):
         quorvel.generate(modulation="psk", tone=5)
+    # OFDM by keyword: its subcarriers a word, ceil(100 / 50) symbols of 128 + 16 samples.
+    ofdm = quorvel.generate(modulation="ofdm", subcarriers="qam:16", fft_size=128, cp_ratio=0.125, active=50,
+                            symbols=100, snr="inf")
+    assert len(np.asarray(ofdm.samples)) == 2 * 144
 
 
 @pytest.mark.parametrize("value", ["a\0b", b"a\0b"])

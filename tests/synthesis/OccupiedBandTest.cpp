@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "display/FourierTransform.h"
+#include "dsp/FourierTransform.h"
 #include "support/TempDir.h"
 #include "synthesis/RunCheck.h"
 #include "synthesis/SignalSynthesizer.h"
@@ -75,9 +75,9 @@ TEST_P(OccupiedBand, StatedBandHoldsTheMeasuredNinetyNinePercent) {
     p.values = c.values;
     p.samplingRate = 64000.0;
     p.symbolRate = p.samplingRate / c.samplesPerSymbol;
-    p.symbolCount = 1;
-    // About 2^18 samples, whatever sets a symbol's length.
-    p.symbolCount = static_cast<std::int32_t>(262144 / (ownsLength(p) ? samplesPerFile(p) : c.samplesPerSymbol));
+    // About 2^18 samples, whatever sets a symbol's length (OFDM's frame holds many symbols).
+    p.symbolCount = 4096;
+    p.symbolCount = static_cast<std::int32_t>(262144 / (ownsLength(p) ? samplesPerFile(p) / 4096 : c.samplesPerSymbol));
     p.snrDb = INFINITY;
     p.outputFormat = OutputFormat::Cf32;
     p.savePath = dir.str();
@@ -112,6 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BandCase{"Cpfsk", ModulationType::Cpfsk, 4, 32, kLine, 0.35, {{"mod_index", 0.5}}},
                       BandCase{"Gfsk", ModulationType::Gfsk, 2, 32, kLine, 0.35, {{"bt", 0.5}}},
                       BandCase{"Gfsk8", ModulationType::Gfsk, 8, 32, kLine, 0.35, {{"mod_index", 0.3}}},
+                      BandCase{"Ofdm", ModulationType::Ofdm, 0, 16, kLine, 0.35, {{"fft_size", 256.0}}},
                       BandCase{"Lfm", ModulationType::Lfm, 0, 16, kLine, 0.35, {{"chirp_bandwidth", 20000.0}}},
                       BandCase{"Chirpss", ModulationType::Chirpss, 0, 16, kLine, 0.35, {{"chirp_bandwidth", 16000.0}}}),
     [](const ::testing::TestParamInfo<BandCase>& row) { return std::string(row.param.name); });

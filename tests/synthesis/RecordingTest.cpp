@@ -81,7 +81,7 @@ TEST(Recording, EachFormatWritesItsFilesAndOneValidMetadataFilePerFileNumber) {
             EXPECT_EQ(meta["global"]["quorvel:file_number"], k);
             EXPECT_EQ(meta["annotations"][0]["core:sample_count"], result.signal.size());
         }
-        if (writesCf32(c.format)) {
+        if (writesSigmfData(c.format)) {
             // A SigMF reader sizes the recording from the data file: 8 bytes per cf32_le sample.
             EXPECT_EQ(std::filesystem::file_size(dir.file("modulated_signal_2.sigmf-data")), result.signal.size() * 8);
         }

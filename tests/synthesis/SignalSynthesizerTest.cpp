@@ -114,7 +114,13 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"MixingInf", [](SignalParameters& p) { p.mixingFrequency = kInf; }, "mixing"},
         RefusalCase{"OffsetNan", [](SignalParameters& p) { p.frequencyOffset = kNan; }, "offset"},
         RefusalCase{"OutputFormatAboveList",
-                    [](SignalParameters& p) { p.outputFormat = static_cast<OutputFormat>(3); }, "output format"},
+                    [](SignalParameters& p) { p.outputFormat = static_cast<OutputFormat>(6); }, "output format"},
+        RefusalCase{"IntegerScaleNegative",
+                    [](SignalParameters& p) {
+                        p.outputFormat = OutputFormat::Ci16;
+                        p.integerScale = -1.0;
+                    },
+                    "scale"},
         RefusalCase{"OutputFormatNegative",
                     [](SignalParameters& p) { p.outputFormat = static_cast<OutputFormat>(-1); }, "output format"},
         RefusalCase{"UnknownType", [](SignalParameters& p) { p.modulationType = static_cast<ModulationType>(99); },

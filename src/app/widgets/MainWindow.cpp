@@ -37,6 +37,12 @@ std::unique_ptr<MessagePresenter> dialogsUnlessGiven(MessagePresenter* given, QW
     return std::make_unique<DialogMessagePresenter>(owner);
 }
 
+// The type number of the modulation list's item at index; 0 past its end.
+std::int32_t listType(int index) {
+    const Scheme* scheme = schemeAtListIndex(index);
+    return scheme != nullptr ? static_cast<std::int32_t>(scheme->type) : 0;
+}
+
 }  // namespace
 
 MainWindow::MainWindow(ApplicationState& state, MessagePresenter* messages)
@@ -65,7 +71,7 @@ MainWindow::MainWindow(ApplicationState& state, MessagePresenter* messages)
     connectControls();
     // Same enable states as the table at start; keeps the two in step should either change.
     panel_.applyOrderControls(
-        updateOrderControls(panel_.list(ControlId::ModulationType).currentIndex() + 1,
+        updateOrderControls(listType(panel_.list(ControlId::ModulationType).currentIndex()),
                             panel_.list(ControlId::ApskOrder).currentIndex()));
 }
 
@@ -128,7 +134,7 @@ ControlPanelInput MainWindow::fullInput() const {
     ControlPanelInput input = panel_.input();
     input.transmitter = transmitter_;
     input.impairments = impairments_;
-    const Scheme* scheme = findScheme(static_cast<ModulationType>(input.modulationIndex + 1));
+    const Scheme* scheme = schemeAtListIndex(input.modulationIndex);
     if (scheme != nullptr) {
         if (const auto order = waveform_.orders.find(scheme->type); order != waveform_.orders.end()) {
             input.waveformOrder = order->second;
@@ -141,7 +147,7 @@ ControlPanelInput MainWindow::fullInput() const {
 }
 
 void MainWindow::editWaveform() {
-    const Scheme* scheme = findScheme(static_cast<ModulationType>(panel_.list(ControlId::ModulationType).currentIndex() + 1));
+    const Scheme* scheme = schemeAtListIndex(panel_.list(ControlId::ModulationType).currentIndex());
     if (scheme == nullptr) {
         return;
     }
@@ -161,7 +167,7 @@ void MainWindow::editWaveform() {
 void MainWindow::showSettings() {
     const ControlPanelInput input = fullInput();
     const bool laterFamily = [&] {
-        const Scheme* scheme = findScheme(static_cast<ModulationType>(input.modulationIndex + 1));
+        const Scheme* scheme = schemeAtListIndex(input.modulationIndex);
         const auto offPanel = [](const SchemeOrder& order) { return !order.onPanel; };
         return scheme != nullptr && (!scheme->parameters.empty() || (scheme->hasOrders() && !scheme->ownsOrderField()) ||
                                      std::any_of(scheme->orders.begin(), scheme->orders.end(), offPanel));
@@ -274,7 +280,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::modulationChosen(int index) {
     panel_.applyOrderControls(
-        updateOrderControls(index + 1, panel_.list(ControlId::ApskOrder).currentIndex()));
+        updateOrderControls(listType(index), panel_.list(ControlId::ApskOrder).currentIndex()));
 }
 
 void MainWindow::apskOrderChosen(int index) {

@@ -1,5 +1,7 @@
 #include "app/widgets/WaveformDialog.h"
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -44,10 +46,12 @@ WaveformDialog::WaveformDialog(const Scheme& scheme, const WaveformInput& input,
         if (text != input.values.end()) {
             edit->setText(QString::fromStdU16String(text->second));
         }
-        edit->setPlaceholderText(toQString(numberText(parameter.defaultValue)) + QStringLiteral(" (default)"));
+        edit->setPlaceholderText(toQString(parameterText(parameter, parameter.defaultValue)) + QStringLiteral(" (default)"));
         edit->setToolTip(toQString(parameter.help));
-        // Wide enough to show its default in full beside a long label.
-        edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(edit->placeholderText()) + 16);
+        // Wide enough to show its default in full beside a long label, and to hold a word such as
+        // "apsk:128" or a number with its default note.
+        edit->setMinimumWidth(std::max(edit->fontMetrics().horizontalAdvance(edit->placeholderText()) + 16,
+                                       edit->fontMetrics().horizontalAdvance(QStringLiteral("0000000 (default)"))));
         form->addRow(toQString(parameter.help) + QStringLiteral(":"), edit);
         values_.push_back(edit);
     }

@@ -1,6 +1,6 @@
-#include "display/FourierTransform.h"
+#include "dsp/FourierTransform.h"
 
-#include "display/DirectDft.h"
+#include "dsp/DirectDft.h"
 
 #include <gtest/gtest.h>
 

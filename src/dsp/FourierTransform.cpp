@@ -1,4 +1,4 @@
-#include "display/FourierTransform.h"
+#include "dsp/FourierTransform.h"
 
 #include "common/BufferAllocator.h"
 
@@ -62,7 +62,7 @@ void FourierTransform::PlanDestroy::operator()(fftw_plan_s* plan) const noexcept
     fftw_destroy_plan(plan);
 }
 
-FourierTransform::FourierTransform(std::size_t length) : length_(length) {
+FourierTransform::FourierTransform(std::size_t length, Direction direction) : length_(length) {
     if (length == 0) {
         return;
     }
@@ -74,7 +74,8 @@ FourierTransform::FourierTransform(std::size_t length) : length_(length) {
     output_ = {allocateComplex(length), BufferFree{complexBytes(length)}};
     const std::lock_guard lock(plannerMutex);
     plan_.reset(fftw_plan_dft_1d(static_cast<int>(length), asComplex(input_.get()),
-                                 asComplex(output_.get()), FFTW_FORWARD, FFTW_ESTIMATE));
+                                 asComplex(output_.get()),
+                                 direction == Direction::Forward ? FFTW_FORWARD : FFTW_BACKWARD, FFTW_ESTIMATE));
     if (!plan_) {
         throw std::runtime_error("FourierTransform: FFTW could not plan this length");
     }
