@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "display/FourierTransform.h"
+#include "dsp/FourierTransform.h"
 
 namespace quorvel {
 namespace {
