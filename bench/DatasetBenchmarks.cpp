@@ -65,9 +65,17 @@ void BM_MakeCaptureNewFamilies(benchmark::State& state) {
 }
 BENCHMARK(BM_MakeCaptureNewFamilies)->Unit(benchmark::kMicrosecond);
 
-// captures of the families added later (bench/datasets/new-families.json), of the analog ones
-// (bench/datasets/analog.json) and of examples/datasets/drawn_channels.json, whose every capture
-// fades through a drawn TR 38.901 profile of up to 24 taps, sit beside them.
+// The analog families (bench/datasets/analog.json, the same shape with a noise message).
+void BM_MakeCaptureAnalog(benchmark::State& state) {
+    makeCaptures(state, analogFamilies());
+}
+BENCHMARK(BM_MakeCaptureAnalog)->Unit(benchmark::kMicrosecond);
+
+void BM_MakeCaptureDrawnChannels(benchmark::State& state) {
+    static const DatasetRecipe recipe = recipeFile(QUORVEL_SOURCE_DIR "/examples/datasets/drawn_channels.json");
+    makeCaptures(state, recipe);
+}
+BENCHMARK(BM_MakeCaptureDrawnChannels)->Unit(benchmark::kMicrosecond);
 
 // The HDF5 file alone: range(0) captures of 1024 samples written and closed, as a run writes them.
 void BM_Hdf5WriteCaptures(benchmark::State& state) {
