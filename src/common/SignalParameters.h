@@ -101,9 +101,17 @@ struct SignalParameters {
     std::string analogMessage;
     // The single-sideband families keep the lower sideband instead of the upper.
     bool lowerSideband = false;
+    // An endless stream's symbols: so many that no stream reaches its end, beyond symbolCount's
+    // range; 0 for a file, whose symbols are symbolCount. Never recorded: a file has an end.
+    std::int64_t streamSymbols = 0;
 
     friend bool operator==(const SignalParameters&, const SignalParameters&) = default;
 };
+
+// The symbols the stages are built for: a file's symbolCount, or an endless stream's count.
+inline std::int64_t chainSymbolCount(const SignalParameters& p) {
+    return p.streamSymbols > 0 ? p.streamSymbols : p.symbolCount;
+}
 
 // An SNR of +infinity asks for no noise at all: no noise stage and no seed drawn for one.
 inline bool isNoiseless(double snrDb) {

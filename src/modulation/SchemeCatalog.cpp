@@ -460,7 +460,7 @@ SampleBuffer mapGfsk(const SymbolSequence& s, const SignalParameters& p) {
 }
 std::unique_ptr<BlockMapper> gfskBlockMapper(const SignalParameters& p) {
     return statefulMapper<GfskMapper>(p.order, waveformValue(p, kModIndex), waveformValue(p, kBandwidthTime),
-                                      static_cast<std::size_t>(p.symbolCount),
+                                      static_cast<std::size_t>(chainSymbolCount(p)),
                                       wholeSamplesPerSymbol(samplesPerSymbol(p)));
 }
 
@@ -482,12 +482,12 @@ SampleBuffer mapChirpss(const SymbolSequence& s, const SignalParameters& p) {
 
 // Each file holds its symbol count of pulses or chirp symbols, whatever the symbol rate.
 double lfmSamplesPerFile(const SignalParameters& p) {
-    return static_cast<double>(p.symbolCount) * (waveformValue(p, kChirpLength) + waveformValue(p, kChirpGap));
+    return static_cast<double>(chainSymbolCount(p)) * (waveformValue(p, kChirpLength) + waveformValue(p, kChirpGap));
 }
 // In doubles, as chirpSymbolSamples rounds, so that settings the run check refuses stay numbers.
 double chirpssSamplesPerFile(const SignalParameters& p) {
     const double chips = std::exp2(waveformValue(p, kSpreadingFactor));
-    return static_cast<double>(p.symbolCount) * std::round(chips * p.samplingRate / waveformValue(p, kChirpBandwidth));
+    return static_cast<double>(chainSymbolCount(p)) * std::round(chips * p.samplingRate / waveformValue(p, kChirpBandwidth));
 }
 std::int32_t chirpssAlphabet(const SignalParameters& p) {
     const double sf = waveformValue(p, kSpreadingFactor);
@@ -570,7 +570,7 @@ double fmBand(const SignalParameters& p) { return withinSampling(p, 2.0 * (fmDev
 // The analog families' samples are scaled to unit mean power by their message's stated power.
 double unitPower(const SignalParameters&) { return 1.0; }
 // One symbol is one message draw and one sample.
-double analogSamplesPerFile(const SignalParameters& p) { return static_cast<double>(p.symbolCount); }
+double analogSamplesPerFile(const SignalParameters& p) { return static_cast<double>(chainSymbolCount(p)); }
 SampleBuffer mapAnalog(const SymbolSequence& s, const SignalParameters& p) { return modulateAnalog(s, analogSettings(p)); }
 
 // The ring table and radii are worked out once per file, not once per piece.
@@ -654,7 +654,7 @@ SampleBuffer mapOfdm(const SymbolSequence& s, const SignalParameters& p) {
 }
 
 double ofdmSamplesPerFile(const SignalParameters& p) {
-    return ofdmSampleCount(ofdmFrame(p), static_cast<double>(p.symbolCount));
+    return ofdmSampleCount(ofdmFrame(p), static_cast<double>(chainSymbolCount(p)));
 }
 
 // The active bins and the empty DC bin between them, each fs / N wide.
@@ -733,7 +733,7 @@ const std::array<Scheme, 22> kSchemes{{
      .mapWhole = mapGmsk,
      .makeBlockMapper =
          [](const SignalParameters& p) {
-             return statefulMapper<GmskMapper>(static_cast<std::size_t>(p.symbolCount), samplesPerSymbol(p));
+             return statefulMapper<GmskMapper>(static_cast<std::size_t>(chainSymbolCount(p)), samplesPerSymbol(p));
          },
      .exactKeying = Keying::Gmsk,
      .gray = grayUnchanged,
@@ -863,7 +863,7 @@ const std::array<Scheme, 22> kSchemes{{
      .mapWhole = mapOfdm,
      .makeBlockMapper =
          [](const SignalParameters& p) {
-             return statefulMapper<OfdmMapper>(ofdmFrame(p), subcarrierPoints(p), static_cast<std::size_t>(p.symbolCount));
+             return statefulMapper<OfdmMapper>(ofdmFrame(p), subcarrierPoints(p), static_cast<std::size_t>(chainSymbolCount(p)));
          },
      .gray = ofdmGray,
      .refusal = ofdmRefusal,
@@ -1228,7 +1228,7 @@ std::unique_ptr<BlockMapper> makeBlockMapper(const SignalParameters& p) {
     }
     if (p.transmitter.exactTiming && scheme->exactKeying) {
         return statefulMapper<ExactKeyingMapper>(*scheme->exactKeying, chosenOrder(p),
-                                                 static_cast<std::size_t>(p.symbolCount), p.symbolRate,
+                                                 static_cast<std::size_t>(chainSymbolCount(p)), p.symbolRate,
                                                  p.samplingRate);
     }
     if (shapesPulses(p) && scheme->shapedPoints != nullptr) {

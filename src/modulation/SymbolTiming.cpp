@@ -16,7 +16,7 @@ double effectiveSymbolRate(const SignalParameters& p) {
     // A family that sets its own symbol length (chirps) runs at the rate its file length gives.
     if (scheme != nullptr && scheme->samplesPerFile != nullptr) {
         const double samples = scheme->samplesPerFile(p);
-        return samples > 0.0 ? p.samplingRate * (p.symbolCount / samples) : p.symbolRate;
+        return samples > 0.0 ? p.samplingRate * (static_cast<double>(chainSymbolCount(p)) / samples) : p.symbolRate;
     }
     if (mapsOnePointPerSymbol(p.modulationType) || p.transmitter.exactTiming) {
         return p.symbolRate;

@@ -19,7 +19,7 @@ std::size_t valuesPerSymbol(const SignalParameters& p) {
         return 1;
     }
     if (ownsLength(p)) {
-        return static_cast<std::size_t>(std::max(1.0, std::ceil(samplesPerFile(p) / std::max(1, p.symbolCount))));
+        return static_cast<std::size_t>(std::max(1.0, std::ceil(samplesPerFile(p) / std::max(1.0, static_cast<double>(chainSymbolCount(p))))));
     }
     return std::max<std::size_t>(1, wholeSamplesPerSymbol(p.samplingRate / p.symbolRate));
 }

@@ -185,13 +185,13 @@ double samplesPerFile(const SignalParameters& p) {
     if (ownsLength(p)) {
         return findScheme(p.modulationType)->samplesPerFile(p);
     }
-    const double symbols = p.symbolCount;
+    const auto symbols = static_cast<double>(chainSymbolCount(p));
     if (mapsOnePointPerSymbol(p.modulationType)) {
         const double estimate = symbols * (p.samplingRate / p.symbolRate);
         if (!(estimate < kMaxSamplesPerFile)) {
             return estimate;
         }
-        return static_cast<double>(resampledLength(static_cast<std::size_t>(p.symbolCount),
+        return static_cast<double>(resampledLength(static_cast<std::size_t>(chainSymbolCount(p)),
                                                    p.symbolRate, p.samplingRate));
     }
     if (p.transmitter.exactTiming) {
@@ -200,14 +200,25 @@ double samplesPerFile(const SignalParameters& p) {
     return symbols * std::trunc(p.samplingRate / p.symbolRate);
 }
 
+std::int64_t endlessSymbolCount(const SignalParameters& p) {
+    constexpr double kEndlessSamples = 0x1p49;
+    SignalParameters file = p;
+    file.streamSymbols = 0;
+    const double perSymbol = samplesPerFile(file) / static_cast<double>(std::max(1, file.symbolCount));
+    if (!(perSymbol > 0.0) || !std::isfinite(perSymbol)) {
+        return file.symbolCount;
+    }
+    return static_cast<std::int64_t>(std::max(1.0, std::floor(kEndlessSamples / std::max(perSymbol, 1.0))));
+}
+
 double peakMemoryBytes(const SignalParameters& p, bool keepsLastSignal) {
     // The blocks in flight through the stages and the sinks' queues, measured with some margin.
     constexpr double kStreamingBytes = 16.0 * 1048576.0;
-    const double symbols = p.symbolCount;
+    const auto symbols = static_cast<double>(chainSymbolCount(p));
     // A keyed mapper hands out at least one symbol's samples at a time.
     double symbolSamples = mapsOnePointPerSymbol(p.modulationType) ? 0.0 : std::trunc(p.samplingRate / p.symbolRate);
     if (ownsLength(p)) {
-        symbolSamples = samplesPerFile(p) / std::max(1, p.symbolCount);
+        symbolSamples = samplesPerFile(p) / std::max(1.0, symbols);
     }
     double bytes = kStreamingBytes + kBytesPerSample * 2.0 * symbolSamples;
     if (keepsLastSignal) {

@@ -15,6 +15,11 @@ inline constexpr double kMaxTimingErrorSymbols = 1.0;
 // Samples each file of the run holds, as a double so that absurd requests do not overflow.
 double samplesPerFile(const SignalParameters& parameters);
 
+// The symbols of an endless stream of these settings: as many as give about 2^49 samples, more
+// than 65 days at 100 MS/s, while every count stays an exact integer in a double and inside the
+// run check's limit. The settings' own symbol count only sets the samples per symbol.
+std::int64_t endlessSymbolCount(const SignalParameters& parameters);
+
 // True when the family sets its own file length (the chirps), whatever the symbol rate.
 bool ownsLength(const SignalParameters& parameters);
 

@@ -44,7 +44,7 @@ SignalChain::SignalChain(const SignalParameters& p, SymbolEngine& engine, Sample
 void SignalChain::buildStages(const SignalParameters& p, SymbolEngine& engine, SampleBuffer* mapperTap) {
     mapper_.emplace(p, engine, mapperTap);
     last_ = &*mapper_;
-    const auto symbols = static_cast<std::size_t>(p.symbolCount);
+    const auto symbols = static_cast<std::size_t>(chainSymbolCount(p));
     if (shapesPulses(p)) {
         shaping_ = std::make_unique<PulseShapingStage>(*last_, symbols, shapingOf(p));
         last_ = shaping_.get();

@@ -106,7 +106,7 @@ SymbolStream::SymbolStream(DataSource source, std::int32_t alphabetSize, std::in
       engine_(engine) {}
 
 SymbolStream::SymbolStream(const SignalParameters& p, SymbolEngine& engine)
-    : SymbolStream(p.dataSource, alphabetSize(p), p.symbolCount, engine) {
+    : SymbolStream(p.dataSource, alphabetSize(p), chainSymbolCount(p), engine) {
     if (p.transmitter.bits != BitSource::Indices) {
         bits_.emplace(p.transmitter, alphabetSize(p));
     }
