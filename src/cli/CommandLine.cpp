@@ -28,6 +28,8 @@
 #include "export/IntegerSamples.h"
 #include "export/SigmfMetadata.h"
 #include "export/SigmfRecordReader.h"
+#include "export/PacedSink.h"
+#include "export/ZmqPublisher.h"
 #include "modulation/SymbolTiming.h"
 #include "options/OptionRun.h"
 #include "options/Options.h"
@@ -91,11 +93,12 @@ int reportInterrupted(const GenerationResult& result, const CommandLineStreams& 
     }
 }
 
-// Shows the run's progress on standard error when asked for, or when that is a terminal.
+// Shows the run's progress on standard error when asked for, or when that is a terminal; an
+// endless stream has no share done to show.
 struct ProgressHook {
     ProgressHook(const Options& o, const CommandLineStreams& streams, RunOptions& options)
         : display(streams.err, streams.errIsTerminal) {
-        if (!o.quiet && (o.progress || streams.errIsTerminal)) {
+        if (!o.quiet && !o.endless && (o.progress || streams.errIsTerminal)) {
             options.progress = [this](const RunProgress& progress) { display.update(progress); };
         }
     }
@@ -279,18 +282,45 @@ std::unique_ptr<SampleSink> standardOutputSink(const Options& o, const SignalPar
     return std::make_unique<Cf32Sink>(std::move(output));
 }
 
+// The sink --zmq publishes the samples on, bound before the run starts.
+std::unique_ptr<SampleSink> zmqSink(const Options& o, const SignalParameters& p, const std::atomic<bool>* cancel) {
+    if (!writesSigmfData(p.outputFormat) || p.outputFormat == OutputFormat::Both) {
+        throw OptionError{"--zmq: a binary format (cf32, ci16, ci8 or cu8), not csv or both."};
+    }
+    if (p.fileCount != 1) {
+        throw OptionError{"--zmq: one file only (got --files " + o.files + ")."};
+    }
+    auto publisher = std::make_unique<ZmqPublisher>(*o.zmq, p.outputFormat,
+                                                    isIntegerFormat(p.outputFormat) ? integerFullScale(p) : 1.0, cancel);
+    if (publisher->problem()) {
+        throw OptionError{"--zmq: cannot bind " + printableText(*o.zmq, 80) + ": " + *publisher->problem()};
+    }
+    return publisher;
+}
+
+// Clipping changes the signal, so a stream that ended without a record of its own (an endless
+// one stopped, a pipe closed) still tells how often it clipped.
+void reportStreamClipping(const SampleSink& sink, const SignalParameters& p, std::ostream& err) {
+    if (sink.clippedSamples() > 0 && isIntegerFormat(p.outputFormat)) {
+        err << "Warning: " << sink.clippedSamples() << " samples clipped at full scale (amplitude "
+            << numberText(integerFullScale(p)) << ", --scale " << numberText(integerScaleOf(p))
+            << "); a larger --scale gives them room.\n";
+    }
+}
+
 // A closed pipe ends the run quietly; any other failure of standard output is reported.
 int finishStreamedRun(const Options& o, const GenerationResult& result, const SignalParameters& p,
-                      std::ostream& err) {
+                      const SampleSink& stream, std::ostream& err) {
     const std::string brokenPipe = std::generic_category().message(EPIPE);
     for (const auto& failure : result.fileFailures) {
         if (result.streamFailed && failure.reason == brokenPipe) {
+            reportStreamClipping(stream, p, err);
             return ExitBrokenPipe;
         }
     }
     if (!o.quiet && result.fileFailures.empty()) {
         err << "Wrote " << result.samplesPerFile << " samples (" << p.symbolCount << " symbols, sampling rate "
-            << p.samplingRate << " Hz) to standard output";
+            << p.samplingRate << " Hz) to " << stream.name();
         if (!result.metadataFiles.empty()) {
             err << ", metadata in " << result.metadataFiles.front();
         }
@@ -312,10 +342,19 @@ int generate(const Options& o, const CommandLineStreams& streams) {
     RunOptions& options = run.options;
     options.cancel = streams.cancel;
     std::unique_ptr<SampleSink> stream;
+    std::unique_ptr<PacedSink> paced;
     if (o.toStdout) {
         stream = standardOutputSink(o, p, streams.sampleDescriptor);
-        options.sampleStream = stream.get();
         options.metadataPath = o.metadata;
+    } else if (o.zmq) {
+        stream = zmqSink(o, p, streams.cancel);
+    }
+    if (stream) {
+        options.sampleStream = stream.get();
+    }
+    if (stream && o.rateLimit) {
+        paced = std::make_unique<PacedSink>(*stream, p.samplingRate, streams.cancel);
+        options.sampleStream = paced.get();
     }
     GenerationResult result;
     {
@@ -331,10 +370,13 @@ int generate(const Options& o, const CommandLineStreams& streams) {
         return ExitRefused;
     }
     if (result.cancelled) {
+        if (stream) {
+            reportStreamClipping(*stream, p, err);
+        }
         return reportInterrupted(result, streams);
     }
     if (stream) {
-        return finishStreamedRun(o, result, p, err);
+        return finishStreamedRun(o, result, p, *stream, err);
     }
     const int code = finishRun(result, err);
     if (!o.quiet && !writeReport(successReport(result, p), streams.out, err)) {

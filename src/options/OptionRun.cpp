@@ -1,5 +1,7 @@
 #include "options/OptionRun.h"
 
+#include "synthesis/RunCheck.h"
+
 #include <sstream>
 #include <utility>
 
@@ -17,6 +19,10 @@ OptionRun prepareRun(const Options& given) {
     }
     reading.parameters->impairments = impairmentsFrom(o.impairments, reading.parameters->samplingRate);
     reading.parameters->integerScale = integerScaleFrom(o, reading.parameters->outputFormat);
+    if (o.endless) {
+        checkEndlessSettings(*reading.parameters);
+        reading.parameters->streamSymbols = endlessSymbolCount(*reading.parameters);
+    }
     OptionRun run{std::move(*reading.parameters),
                   o.seed ? SignalSynthesizer::seeded(*o.seed) : SignalSynthesizer(), {}};
     run.options.keepLastSignal = false;

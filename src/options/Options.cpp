@@ -121,7 +121,8 @@ constexpr const char* kSettingOptions[] = {"--symbol-rate", "--sampling-rate", "
                                            "--seed",        "--format",        "--scale",      "--stdout",       "--duration",
                                            "--pa",          "--clock-offset",  "--multipath",  "--fading",
                                            "--doppler",     "--phase-noise",   "--iq-imbalance", "--dc-offset",
-                                           "--message",     "--sideband"};
+                                           "--message",     "--sideband",   "--endless",    "--zmq",
+                                           "--rate-limit"};
 
 }  // namespace
 
@@ -200,6 +201,20 @@ void addOptions(CLI::App& app, Options& o) {
                                   "Write the one file's samples (csv or cf32) to standard output and no sample "
                                   "file; messages go to standard error")
                          ->group(kOutputGroup);
+    app.add_flag("--endless", o.endless,
+                 "No end: the samples go on until the reader closes the pipe or Ctrl-C, with --stdout or --zmq; "
+                 "its first N samples are those of a file of N samples of the same settings (needs --snr-ref "
+                 "nominal with noise)")
+        ->group(kOutputGroup);
+    app.add_option("--zmq", o.zmq,
+                   "Publish the samples (cf32, ci16, ci8 or cu8) on a ZeroMQ socket bound to ADDRESS as GNU "
+                   "Radio's ZMQ PUB Sink does, one message of raw items per block; the first block waits for "
+                   "the first subscriber")
+        ->group(kOutputGroup)
+        ->type_name("tcp://HOST:PORT");
+    app.add_flag("--rate-limit", o.rateLimit,
+                 "With --stdout or --zmq: hand the samples on no faster than the sampling rate")
+        ->group(kOutputGroup);
     app.add_option("--metadata", o.metadata, "With --stdout: where the SigMF metadata file goes (default: none)")
         ->group(kOutputGroup)
         ->type_name("FILE");
@@ -242,6 +257,17 @@ std::string symbolsText(const Options& o) {
                           numberText(symbols) + " symbols, not 1 to 2147483647."};
     }
     return std::to_string(static_cast<std::int32_t>(symbols));
+}
+
+void checkEndlessSettings(const SignalParameters& p) {
+    if (!isNoiseless(p.snrDb) && p.transmitter.snrReference == SnrReference::Measured) {
+        throw OptionError{"--endless: noise against the measured power needs the whole signal first; "
+                          "add --snr-ref nominal (or --snr inf)."};
+    }
+    if (p.timingError != 0.0) {
+        throw OptionError{"--endless: --timing-error drifts to its value at the end, which an endless stream "
+                          "never reaches."};
+    }
 }
 
 double integerScaleFrom(const Options& o, OutputFormat format) {
@@ -305,6 +331,25 @@ void checkOptionUse(const CLI::App& app, const Options& o) {
     }
     if (o.metadata && !o.toStdout) {
         throw OptionError{"--metadata: only with --stdout (the files of a run carry their own metadata)."};
+    }
+    const bool streamed = o.toStdout || o.zmq;
+    if (o.zmq && o.zmq->empty()) {
+        throw OptionError{"--zmq: an empty value names no address (use tcp://127.0.0.1:5555)."};
+    }
+    if (o.zmq && o.toStdout) {
+        throw OptionError{"--zmq: not with --stdout (the samples go to one of them)."};
+    }
+    if (o.endless && !streamed) {
+        throw OptionError{"--endless: only with --stdout or --zmq (a file needs an end)."};
+    }
+    if (o.endless && (app.count("--symbols") > 0 || o.duration)) {
+        throw OptionError{"--endless: not with --symbols or --duration (an endless stream has no length)."};
+    }
+    if (o.endless && o.metadata) {
+        throw OptionError{"--metadata: not with --endless (the metadata describes a stream that ended)."};
+    }
+    if (o.rateLimit && !streamed) {
+        throw OptionError{"--rate-limit: only with --stdout or --zmq (files are written as fast as they can)."};
     }
     if (o.from) {
         std::vector<const char*> settings(std::begin(kSettingOptions), std::end(kSettingOptions));

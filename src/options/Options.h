@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "options/TransmitterOptions.h"
+#include "common/SignalParameters.h"
 #include "options/ImpairmentOptions.h"
 #include "request/SettingsRequest.h"
 
@@ -46,6 +47,9 @@ struct Options {
     std::optional<std::string> from;
     bool quiet = false;
     bool toStdout = false;
+    bool endless = false;               // no end: only to standard output or ZeroMQ
+    std::optional<std::string> zmq;     // the address a ZeroMQ socket publishes the samples on
+    bool rateLimit = false;             // the stream paced at the sampling rate
     std::optional<std::string> metadata;
     bool progress = false;
     bool fsync = false;
@@ -83,6 +87,11 @@ SettingsRequest requestFrom(const Options& o);
 // symbols, when it is given. Throws OptionError for a duration that gives no count of symbols;
 // a malformed symbol rate is left to its own message.
 std::string symbolsText(const Options& o);
+
+// The refusals of an endless stream that need the settings read: noise against the measured
+// power, which needs the whole signal first, and a timing error, which drifts to its value at
+// the end. Throws OptionError.
+void checkEndlessSettings(const SignalParameters& parameters);
 
 // --scale's factor for the run's format: 0 (the default) when not given. Throws OptionError for
 // a value that is no factor above 0, or a scale for a format without one.
