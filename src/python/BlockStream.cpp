@@ -4,6 +4,8 @@
 #include <exception>
 #include <utility>
 
+#include "synthesis/NoiseReference.h"
+
 namespace quorvel {
 
 // Cuts the file's samples into blocks of the stream's length and hands each one over when full.
@@ -22,7 +24,8 @@ public:
                 current_.bytes = std::make_unique_for_overwrite<std::byte[]>(length * width);
             }
             const std::size_t count = std::min(samples.size(), length - current_.samples);
-            encodeSamples(samples.first(count), stream_.type_, current_.bytes.get() + current_.samples * width);
+            encodeSamples(samples.first(count), stream_.type_, current_.bytes.get() + current_.samples * width,
+                          stream_.fullScale_);
             current_.samples += count;
             samples = samples.subspan(count);
             // A closed stream takes nothing more; the engine sees the cancel after this block.
@@ -47,7 +50,9 @@ private:
 };
 
 BlockStream::BlockStream(OptionRun run, std::size_t blockSamples, SampleType type, bool toFiles)
-    : run_(std::move(run)), blockSamples_(blockSamples), type_(type), sink_(std::make_unique<QueueSink>(*this)) {
+    : run_(std::move(run)), blockSamples_(blockSamples), type_(type),
+      fullScale_(integerFormatOf(type) ? integerFullScale(run_.parameters) : 1.0),
+      sink_(std::make_unique<QueueSink>(*this)) {
     run_.options.cancel = &cancel_;
     (toFiles ? run_.options.lastFileTap : run_.options.sampleStream) = sink_.get();
     thread_ = std::thread([this] { runEngine(); });

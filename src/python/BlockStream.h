@@ -62,6 +62,7 @@ private:
     OptionRun run_;
     std::size_t blockSamples_;
     SampleType type_;
+    double fullScale_;  // the integer codes' full scale
     std::unique_ptr<QueueSink> sink_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;

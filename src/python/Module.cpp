@@ -90,7 +90,7 @@ public:
         }
         std::byte* bytes = block->bytes.release();
         const py::capsule owner(bytes, [](void* held) { delete[] static_cast<std::byte*>(held); });
-        return py::array(numpyTypeOf(type_), {static_cast<py::ssize_t>(block->samples)}, bytes, owner);
+        return py::array(numpyTypeOf(type_), py::array::ShapeContainer(arrayShape(type_, block->samples)), bytes, owner);
     }
 
     void close() {
@@ -159,21 +159,31 @@ py::array symbolArray(std::unique_ptr<SampleBuffer> points) {
                      owner);
 }
 
-Signal generate(py::kwargs keywords) {
-    const SampleType type =
-        sampleTypeOf(takeKeyword(keywords, "dtype", py::dtype::of<std::complex<double>>()), true);
-    // Integer samples are the codes of their format, which then also names the files and the metadata.
+// Integer samples are the codes of their format, which then also names the files and the
+// metadata: the format follows the dtype, and a format given beside it must be the same.
+std::optional<OutputFormat> integerFormatFor(SampleType type, py::kwargs& keywords) {
     const std::optional<OutputFormat> integers = integerFormatOf(type);
     if (integers && !keywords.contains("format")) {
         keywords["format"] = py::str(std::string(outputFormatName(*integers)));
     }
-    CallRun call = callRun("generate", keywords);
-    const SignalParameters& p = call.run.parameters;
+    return integers;
+}
+
+void checkIntegerFormat(std::optional<OutputFormat> integers, SampleType type, const SignalParameters& p) {
     if (integers && p.outputFormat != *integers) {
         throw py::value_error("format: " + std::string(outputFormatName(*integers)) + " for dtype " +
                               numpyTypeOf(type).attr("name").cast<std::string>() + " (got " +
                               std::string(outputFormatName(p.outputFormat)) + ")");
     }
+}
+
+Signal generate(py::kwargs keywords) {
+    const SampleType type =
+        sampleTypeOf(takeKeyword(keywords, "dtype", py::dtype::of<std::complex<double>>()), true);
+    const std::optional<OutputFormat> integers = integerFormatFor(type, keywords);
+    CallRun call = callRun("generate", keywords);
+    const SignalParameters& p = call.run.parameters;
+    checkIntegerFormat(integers, type, p);
     // The array is made before the run, so the run check, counting the signal held, comes first.
     if (const auto reason = findRefusal(p, availableMemoryBytes(), true)) {
         throw GenerationFailure(*reason);
@@ -222,11 +232,14 @@ Signal generate(py::kwargs keywords) {
 
 std::unique_ptr<SampleStream> stream(py::kwargs keywords) {
     const py::object block = takeKeyword(keywords, "block", py::int_(kDefaultBlockSamples));
-    const SampleType type = sampleTypeOf(takeKeyword(keywords, "dtype", py::dtype::of<std::complex<double>>()));
+    const SampleType type =
+        sampleTypeOf(takeKeyword(keywords, "dtype", py::dtype::of<std::complex<double>>()), true);
+    const std::optional<OutputFormat> integers = integerFormatFor(type, keywords);
     if (!py::isinstance<py::int_>(block) || py::isinstance<py::bool_>(block) || block.cast<py::int_>() < py::int_(1)) {
         throw py::value_error("block: a whole number of samples, at least 1 (got " + std::string(py::repr(block)) + ")");
     }
     CallRun call = callRun("stream", keywords);
+    checkIntegerFormat(integers, type, call.run.parameters);
     // Refused at once rather than at the first block.
     if (const auto reason = findRefusal(call.run.parameters, availableMemoryBytes(), false)) {
         throw GenerationFailure(*reason);
@@ -272,7 +285,9 @@ std::string streamDoc() {
 
 The signal generate() makes for the same settings, handed out as numpy arrays of block samples
 (the last one shorter) while the engine makes it on a thread of its own; it holds a few blocks at
-most, however long the signal. The blocks, joined, are generate()'s samples. close(), the end of
+most, however long the signal. The blocks, joined, are generate()'s samples, of the same dtype:
+with numpy.int16, numpy.int8 or numpy.uint8 each block is block x 2 codes (I, Q), whose bytes
+joined are those of the ci16, ci8 or cu8 file. close(), the end of
 a with block, or dropping the stream stops the run at its next block.
 
 Takes generate()'s settings and raises its exceptions: the settings' at the call, a failure of
