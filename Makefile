@@ -65,10 +65,14 @@ bench: build-all
 	@./build/quorvel-bench
 	@if [ -x build/quorvel-gui-bench ]; then QT_QPA_PLATFORM=offscreen ./build/quorvel-gui-bench; fi
 
-compare: build-all
+# The peers' packages come first, so that the configuration build-all runs finds liquid-dsp and
+# builds its peer even where build/ was configured before they were installed.
+compare:
 	@bash scripts/install-deps.sh --bench
+	@$(MAKE) --no-print-directory build-all
 	@./bench/compare
 	@./bench/compare-python
+	@./bench/compare-zmq
 
 clean:
 	rm -rf build build-debug build-asan build-sanitize build-fuzz build-package build-mutants
