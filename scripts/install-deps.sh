@@ -12,12 +12,13 @@ packages=(
   qt6-base-dev qt6-svg-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
   libfftw3-dev libcli11-dev nlohmann-json3-dev libhdf5-dev libssl-dev
   pybind11-dev python3-dev python3-numpy
+  libzmq3-dev
 )
 # munge and slurm-wlm: the one-node Slurm cluster the dataset array job test starts.
 test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev locales ccache
   clang libclang-rt-14-dev llvm
-  python3-pytest
+  python3-pytest python3-zmq
   munge slurm-wlm
 )
 # dpkg-shlibdeps (dpkg-dev) and file compute the package's dependencies; groff and
