@@ -203,11 +203,11 @@ void addOptions(CLI::App& app, Options& o) {
                          ->group(kOutputGroup);
     app.add_flag("--endless", o.endless,
                  "No end: the samples go on until the reader closes the pipe or Ctrl-C, with --stdout or --zmq; "
-                 "its first N samples are those of a file of N samples of the same settings (needs --snr-ref "
-                 "nominal with noise)")
+                 "its first N samples are those of a file of N samples of the same settings, but for the file's "
+                 "last few (needs --snr-ref nominal with noise)")
         ->group(kOutputGroup);
     app.add_option("--zmq", o.zmq,
-                   "Publish the samples (cf32, ci16, ci8 or cu8) on a ZeroMQ socket bound to ADDRESS as GNU "
+                   "Publish the samples (cf32, ci16, ci8 or cu8) on a ZeroMQ socket bound to this address as GNU "
                    "Radio's ZMQ PUB Sink does, one message of raw items per block; the first block waits for "
                    "the first subscriber")
         ->group(kOutputGroup)
