@@ -6,6 +6,7 @@ import numpy as np
 import pytest
 
 import quorvel
+from conftest import run_cli
 
 SETTINGS = dict(seed=11, symbols=2000, modulation="qam", order=16, timing_error=-0.3)  # 20 000 samples
 
@@ -53,3 +54,14 @@ def test_ctrl_c_while_the_first_block_is_made_stops_the_run():
         samples.close()
     finally:
         signal.signal(signal.SIGINT, previous)
+
+
+@pytest.mark.parametrize("dtype, form", [(np.int16, "ci16"), (np.int8, "ci8"), (np.uint8, "cu8")])
+def test_integer_blocks_join_to_the_files_codes(dtype, form, tmp_path):
+    settings = dict(seed=3, modulation="qam", order=64, snr=4, snr_ref="nominal", scale=1.3)
+    assert run_cli(tmp_path, settings, f"--format={form}", "--save-path=.").returncode == 0
+    blocks = list(quorvel.stream(block=4099, dtype=dtype, **settings))
+    assert all(b.dtype == dtype and b.shape[1] == 2 for b in blocks) and blocks[0].shape[0] == 4099
+    assert np.concatenate(blocks).tobytes() == (tmp_path / "modulated_signal_1.sigmf-data").read_bytes()
+    with pytest.raises(ValueError, match="format: " + form):
+        quorvel.stream(dtype=dtype, format="cf32", symbols=10)
