@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -66,6 +67,90 @@ TEST(CommandLineStream, OneFileInOneFormatOnlyAndNothingOnStandardOutputWhenRefu
         EXPECT_EQ(readBytes(dir.file("out")).size(), 0u) << args;
         EXPECT_NE(readBytes(dir.file("err")), "") << args;
     }
+}
+
+// The first samples of an endless stream are those of a file of the same settings, cut where the
+// file ends; only the samples that a resampler or a pulse-shaping filter makes from the symbols
+// after the file's last may differ, its last `tail` samples.
+TEST(CommandLineStream, AnEndlessStreamBeginsWithTheFileOfItsSettings) {
+    struct Row {
+        std::string settings;
+        std::string fileName;
+        std::size_t bytesPerSample;
+        std::size_t tail;  // samples at the file's end that may differ
+    };
+    // The default rates give 10 samples per symbol: the straight lines between points take their
+    // file's last symbol's samples towards a next point the file does not have, GMSK's filter its
+    // last symbol's, an rrc pulse of span 8 its last 4 symbols', the clock offset's interpolator
+    // and the multipath taps a few more.
+    const Row rows[] = {
+        {"--snr 10 --snr-ref nominal --format cf32", "modulated_signal_1.sigmf-data", 8, 10},
+        {"--modulation qam --order 64 --snr 3 --snr-ref nominal --format ci16 --scale 1.2",
+         "modulated_signal_1.sigmf-data", 4, 10},
+        {"--modulation gmsk --source prn15 --snr inf --mixing 700 --format cu8", "modulated_signal_1.sigmf-data", 2, 10},
+        {"--modulation qam --order 16 --snr 10 --snr-ref nominal --multipath \"0:0:0 3.5:-6:90\" --clock-offset 50 "
+         "--fading rician:4 --doppler 20 --format cf32",
+         "modulated_signal_1.sigmf-data", 8, 64},
+        {"--modulation psk --order 8 --snr 20 --snr-ref nominal --pa rapp:2,0.8 --phase-noise -80@1000 --format cf32",
+         "modulated_signal_1.sigmf-data", 8, 10},
+        {"--snr inf --pulse rrc --span 8 --format cf32", "modulated_signal_1.sigmf-data", 8, 40},
+        {"--modulation fsk --order 4 --snr 15 --snr-ref nominal --format csv", "modulated_signal_1.csv", 0, 0},
+    };
+    for (const Row& row : rows) {
+        TempDir dir;
+        const std::string common = " --seed 9 " + row.settings;
+        ASSERT_EQ(shell(kCli + common + " --symbols 30000 --quiet --save-path " + dir.str()), 0) << row.settings;
+        const std::string file = readBytes(dir.file(row.fileName));
+        // CSV lines have no fixed width: the stream is cut at the file's length in bytes.
+        const std::size_t compared = file.size() - row.tail * row.bytesPerSample;
+        ASSERT_EQ(shell(kCli + common + " --stdout --endless 2> " + dir.file("err") + " | head -c " +
+                        std::to_string(compared) + " > " + dir.file("head")),
+                  0)
+            << row.settings;
+        EXPECT_TRUE(sameBytes(readBytes(dir.file("head")), file.substr(0, compared))) << row.settings;
+        EXPECT_TRUE(sameBytes(readBytes(dir.file("err")), "")) << row.settings;
+    }
+}
+
+// What an endless stream cannot be: a file, noise against a power not yet measured, a drift to a
+// value at an end it never reaches; and a ZeroMQ or paced stream only of what they can carry.
+TEST(CommandLineStream, StreamsRefuseWhatNeedsAnEndOrAnotherDestination) {
+    struct Row {
+        std::string args;
+        std::string said;  // the start of the one line on standard error
+    };
+    const Row rows[] = {
+        {"--endless", "--endless: only with --stdout or --zmq"},
+        {"--endless --stdout --snr 10", "--endless: noise against the measured power"},
+        {"--endless --stdout --snr inf --timing-error 0.2", "--endless: --timing-error"},
+        {"--endless --stdout --symbols 10", "--endless: not with --symbols"},
+        {"--endless --stdout --metadata m.sigmf-meta", "--metadata: not with --endless"},
+        {"--zmq tcp://127.0.0.1:1 --stdout", "--zmq: not with --stdout"},
+        {"--zmq tcp://127.0.0.1:1 --format csv", "--zmq: a binary format"},
+        {"--zmq tcp://127.0.0.1:1 --format cf32 --files 2", "--zmq: one file only"},
+        {"--zmq nowhere://x --format cf32", "--zmq: cannot bind nowhere://x"},
+        {"--rate-limit", "--rate-limit: only with --stdout or --zmq"},
+    };
+    for (const Row& row : rows) {
+        TempDir dir;
+        EXPECT_EQ(shell("cd " + dir.str() + " && " + kCli + " " + row.args + " > out 2> err"), 2) << row.args;
+        const std::string said = readBytes(dir.file("err"));
+        EXPECT_TRUE(said.starts_with(row.said)) << row.args << ": " << said.substr(0, 200);
+        EXPECT_EQ(said.find('\n'), said.size() - 1) << row.args;
+        EXPECT_EQ(readBytes(dir.file("out")).size(), 0u) << row.args;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("m.sigmf-meta"))) << row.args;
+    }
+}
+
+// SIGTERM ends an endless stream as it ends a file run, and the samples it clipped are still told.
+TEST(CommandLineStream, AnEndlessStreamStopsOnSigtermAndTellsItsClipping) {
+    TempDir dir;
+    const std::string line = kCli + " --stdout --endless --snr inf --format ci16 --scale 0.5 > /dev/null 2> " +
+                             dir.file("err") + " & pid=$!; sleep 0.5; kill -TERM $pid; wait $pid";
+    EXPECT_EQ(shell(line), 128 + SIGTERM);
+    const std::string said = readBytes(dir.file("err"));
+    EXPECT_TRUE(said.starts_with("Warning: ")) << said.substr(0, 200);
+    EXPECT_NE(said.find(" samples clipped at full scale"), std::string::npos) << said.substr(0, 200);
 }
 
 }  // namespace
