@@ -85,7 +85,7 @@ TEST(CommandLineStream, AnEndlessStreamBeginsWithTheFileOfItsSettings) {
     // and the multipath taps a few more.
     const Row rows[] = {
         {"--snr 10 --snr-ref nominal --format cf32", "modulated_signal_1.sigmf-data", 8, 10},
-        {"--modulation qam --order 64 --snr 3 --snr-ref nominal --format ci16 --scale 1.2",
+        {"--modulation qam --order 64 --snr inf --format ci16 --scale 2",
          "modulated_signal_1.sigmf-data", 4, 10},
         {"--modulation gmsk --source prn15 --snr inf --mixing 700 --format cu8", "modulated_signal_1.sigmf-data", 2, 10},
         {"--modulation qam --order 16 --snr 10 --snr-ref nominal --multipath \"0:0:0 3.5:-6:90\" --clock-offset 50 "
@@ -145,8 +145,10 @@ TEST(CommandLineStream, StreamsRefuseWhatNeedsAnEndOrAnotherDestination) {
 // SIGTERM ends an endless stream as it ends a file run, and the samples it clipped are still told.
 TEST(CommandLineStream, AnEndlessStreamStopsOnSigtermAndTellsItsClipping) {
     TempDir dir;
-    const std::string line = kCli + " --stdout --endless --snr inf --format ci16 --scale 0.5 > /dev/null 2> " +
-                             dir.file("err") + " & pid=$!; sleep 0.5; kill -TERM $pid; wait $pid";
+    // Signalled once its first samples are out, so its handlers are surely in place.
+    const std::string line = kCli + " --stdout --endless --snr inf --format ci16 --scale 0.5 > " + dir.file("out") +
+                             " 2> " + dir.file("err") + " & pid=$!; for i in $(seq 600); do [ -s " + dir.file("out") +
+                             " ] && break; sleep 0.05; done; kill -TERM $pid; wait $pid";
     EXPECT_EQ(shell(line), 128 + SIGTERM);
     const std::string said = readBytes(dir.file("err"));
     EXPECT_TRUE(said.starts_with("Warning: ")) << said.substr(0, 200);
