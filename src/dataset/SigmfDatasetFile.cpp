@@ -138,39 +138,48 @@ void SigmfDatasetWriter::write(const CaptureRecord& capture) {
 }
 
 void SigmfDatasetWriter::writeBoxes(const CaptureRecord& capture) {
-    const std::size_t width = boxColumns_.size();
+    for (const std::string& text : boxAnnotationTexts(capture.boxes, boxColumns_, labels_, written_ * samples_)) {
+        writeMeta(",\n" + text);
+    }
+}
+
+std::vector<std::string> boxAnnotationTexts(std::span<const double> rows, const std::vector<BoxColumn>& columns,
+                                            const std::vector<std::string>& labels, std::uint64_t firstSample) {
+    const std::size_t width = columns.size();
+    std::vector<std::string> texts;
     if (width == 0) {
-        return;
+        return texts;
     }
     // Column places, as sceneBoxColumns lists them.
     constexpr std::size_t kClass = 3, kStart = 4, kCount = 5, kLower = 6, kUpper = 7;
     std::vector<std::size_t> order;
-    for (std::size_t b = 0; b + width <= capture.boxes.size(); b += width) {
+    for (std::size_t b = 0; b + width <= rows.size(); b += width) {
         order.push_back(b);
     }
     // Annotations go in time order; boxes that start together keep their table order.
     std::stable_sort(order.begin(), order.end(),
-                     [&](std::size_t a, std::size_t b) { return capture.boxes[a + kStart] < capture.boxes[b + kStart]; });
+                     [&](std::size_t a, std::size_t b) { return rows[a + kStart] < rows[b + kStart]; });
     for (const std::size_t b : order) {
-        const std::span<const double> row = capture.boxes.subspan(b, width);
+        const std::span<const double> row = rows.subspan(b, width);
         Json annotation;
-        annotation["core:sample_start"] = written_ * samples_ + static_cast<std::uint64_t>(row[kStart]);
+        annotation["core:sample_start"] = firstSample + static_cast<std::uint64_t>(row[kStart]);
         annotation["core:sample_count"] = static_cast<std::uint64_t>(row[kCount]);
         annotation["core:freq_lower_edge"] = row[kLower];
         annotation["core:freq_upper_edge"] = row[kUpper];
-        annotation["core:label"] = labels_[static_cast<std::size_t>(row[kClass])];
+        annotation["core:label"] = labels[static_cast<std::size_t>(row[kClass])];
         for (std::size_t c = 0; c < width; ++c) {
             if (c == kStart || c == kCount || c == kLower || c == kUpper) {
                 continue;
             }
-            if (boxColumns_[c].integer) {
-                annotation["quorvel:" + boxColumns_[c].name] = static_cast<std::int64_t>(row[c]);
+            if (columns[c].integer) {
+                annotation["quorvel:" + columns[c].name] = static_cast<std::int64_t>(row[c]);
             } else {
-                annotation["quorvel:" + boxColumns_[c].name] = row[c];
+                annotation["quorvel:" + columns[c].name] = row[c];
             }
         }
-        writeMeta(",\n" + annotation.dump());
+        texts.push_back(annotation.dump());
     }
+    return texts;
 }
 
 std::optional<std::string> SigmfDatasetWriter::finish(bool complete) {

@@ -7,7 +7,9 @@
 // annotation is followed by one per box (core:sample_start, core:sample_count, core:freq_lower_edge,
 // core:freq_upper_edge, core:label and the box's other columns as quorvel:<column>), in time order.
 
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -40,6 +42,11 @@ private:
     std::uint64_t written_ = 0;
     std::vector<unsigned char> bytes_;
 };
+
+// One SigMF annotation (JSON text) per box of a scene capture's rows (appendSceneBoxRows), in time
+// order, its core:sample_start counted from firstSample, the capture's first sample in the recording.
+std::vector<std::string> boxAnnotationTexts(std::span<const double> rows, const std::vector<BoxColumn>& columns,
+                                            const std::vector<std::string>& labels, std::uint64_t firstSample);
 
 // The first line of a recording's metadata file: its "global" object, holding the recipe under
 // "quorvel:recipe" and the shard under "quorvel:shard_index" and "quorvel:shard_count". Throws

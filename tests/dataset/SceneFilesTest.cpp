@@ -16,6 +16,7 @@
 #include "dataset/DatasetRun.h"
 #include "dataset/SceneLabels.h"
 #include "dataset/SceneMaking.h"
+#include "dataset/SceneRecording.h"
 #include "dsp/Spectrogram.h"
 #include "support/SameBytes.h"
 #include "support/TempDir.h"
@@ -155,6 +156,38 @@ TEST(SceneFiles, SigmfAnnotatesEveryBox) {
         EXPECT_EQ(a["core:label"], plan.emitters.at(a["quorvel:emitter"]).waveform.classIndex == 0 ? "QPSK" : "GMSK");
     }
     EXPECT_GT(boxes, 30U);
+}
+
+// A capture written alone as its own recording holds the dataset's X row, bit for bit, and one
+// annotation per box.
+TEST(SceneFiles, OneSceneRecordingIsItsDatasetCapture) {
+    const RecipeReading reading = readDatasetRecipe(sceneRecipe(kScene));
+    ASSERT_TRUE(reading);
+    const TempDir dir;
+    ASSERT_EQ(runDataset(*reading.recipe, dir.str(), {.threads = 2}).failure, "");
+    std::vector<std::string> written;
+    ASSERT_EQ(writeSceneRecording(*reading.recipe, 7, dir.str(), written), std::nullopt);
+    ASSERT_EQ(written.size(), 2U);
+    const hid_t f = H5Fopen(dir.file("dataset.h5").c_str(), H5F_ACC_RDONLY, H5P_DEFAULT);
+    const hid_t x = H5Dopen2(f, "X", H5P_DEFAULT);
+    const hid_t space = H5Dget_space(x);
+    const hsize_t start[3] = {7, 0, 0}, count[3] = {1, 8192, 2};
+    H5Sselect_hyperslab(space, H5S_SELECT_SET, start, nullptr, count, nullptr);
+    const hid_t memory = H5Screate_simple(3, count, nullptr);
+    std::string row(8192 * 8, '\0');
+    H5Dread(x, H5T_IEEE_F32LE, memory, space, H5P_DEFAULT, row.data());
+    H5Sclose(memory);
+    H5Sclose(space);
+    H5Dclose(x);
+    H5Fclose(f);
+    EXPECT_TRUE(sameBytes(row, readBytes(dir.file("scene_7.sigmf-data"))));
+    const auto meta = nlohmann::json::parse(readBytes(dir.file("scene_7.sigmf-meta")));
+    std::size_t boxes = 0;
+    for (const EmitterPlan& e : planScene(*reading.recipe, 7).emitters) {
+        boxes += e.boxes.size();
+    }
+    EXPECT_EQ(meta["annotations"].size(), boxes);
+    EXPECT_EQ(meta["global"]["core:sample_rate"], 1e6);
 }
 
 // Each YOLO box, taken to pixels by the documented mapping, bounds the pixels where its emitter
