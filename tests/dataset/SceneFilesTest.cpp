@@ -158,8 +158,8 @@ TEST(SceneFiles, SigmfAnnotatesEveryBox) {
     EXPECT_GT(boxes, 30U);
 }
 
-// A capture written alone as its own recording holds the dataset's X row, bit for bit, and one
-// annotation per box.
+// A capture made alone (as its own recording) holds the X row the full run made on two threads, bit
+// for bit, and one annotation per box.
 TEST(SceneFiles, OneSceneRecordingIsItsDatasetCapture) {
     const RecipeReading reading = readDatasetRecipe(sceneRecipe(kScene));
     ASSERT_TRUE(reading);

@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
-#include <thread>
 #include <vector>
 
 #include "dataset/ScenePlan.h"
@@ -348,38 +346,6 @@ TEST(Scene, HopsDwellOnTheirChannels) {
         }
         EXPECT_GT(channelsSeen, 2U);
     }
-}
-
-std::uint64_t digest(const SampleBuffer& samples) {
-    std::uint64_t h = 1469598103934665603ULL;
-    for (const ComplexSample& s : samples) {
-        std::uint64_t bits[2];
-        std::memcpy(bits, &s, sizeof bits);
-        h = (h ^ bits[0]) * 1099511628211ULL;
-        h = (h ^ bits[1]) * 1099511628211ULL;
-    }
-    return h;
-}
-
-// A capture made alone, on another thread, equals the same capture made after the ones before it.
-TEST(Scene, AnyCaptureAlone) {
-    SceneSettings s = busyScene(0.3);
-    s.hopping = SceneHopping{kRateHz / 1000.0, 4, 0.5};
-    const DatasetRecipe recipe = sceneRecipe(busyClasses(), s, 8192);
-    std::vector<std::uint64_t> inOrder;
-    CaptureSamples capture;
-    for (std::uint64_t i = 0; i < 4; ++i) {
-        makeScene(recipe, planScene(recipe, i), capture);
-        inOrder.push_back(digest(capture.samples));
-    }
-    std::uint64_t alone = 0;
-    std::thread([&] {
-        CaptureSamples other;
-        makeScene(recipe, planScene(recipe, 3), other);
-        alone = digest(other.samples);
-    }).join();
-    EXPECT_EQ(alone, inOrder[3]);
-    EXPECT_NE(inOrder[2], inOrder[3]);
 }
 
 }  // namespace
