@@ -199,6 +199,9 @@ DatasetRunResult runDataset(const DatasetRecipe& recipe, const std::string& fold
     }
     if (lock.held() && whole) {
         removeStaleTemporaryFiles(folder);
+        if (options.yoloLabels && std::filesystem::is_directory(folder + "/" + kYoloFolder)) {
+            removeStaleTemporaryFiles(folder + "/" + kYoloFolder);
+        }
     }
     try {
         const std::unique_ptr<CaptureWriter> writer = openWriter(recipe, folder, options, names);
