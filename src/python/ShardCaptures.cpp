@@ -23,7 +23,7 @@ ShardChoice chooseShard(const std::string& recipeText, const std::string& recipe
     }
     if (reading.recipe->scene) {
         // A capture here is one class at one SNR; a scene's labels are its boxes.
-        choice.problem = "a recipe with a \"scene\" is made by quorvel-cli dataset, whose files hold its boxes";
+        choice.problem = "a recipe with a \"scene\": quorvel.scene(recipe, capture) makes a capture with its boxes";
         return choice;
     }
     if (const auto problem = shardCountProblem(choice.shard, reading.recipe->captureCount())) {

@@ -1,5 +1,5 @@
-"""quorvel.spectrogram against the documented formula written in numpy, and against the
-spectrograms quorvel-cli keeps in a scene dataset."""
+"""quorvel.spectrogram against the documented formula written in numpy and against the
+spectrograms quorvel-cli keeps in a scene dataset; quorvel.scene against that dataset's X and boxes."""
 import json
 import os
 import subprocess
@@ -53,3 +53,28 @@ def test_dataset_spectrograms_are_the_module_s(tmp_path):
             # X holds float32 samples; the file's images were made from the samples before rounding.
             image = quorvel.spectrogram(x[:, 0] + 1j * x[:, 1], fft=128, overlap=32)
             np.testing.assert_allclose(image, f["spectrograms"][i], atol=0.05)
+
+
+def test_scene_is_the_dataset_s_capture_and_boxes(tmp_path):
+    recipe = {"seed": 5, "samples_per_capture": 2048,
+              "scene": {"sampling_rate": 2e6, "captures": 4, "emitters": {"min": 2, "max": 4},
+                        "hopping": {"hops_per_second": 2000, "channels": 3, "probability": 0.5}},
+              "classes": [{"label": "QPSK", "modulation": "psk", "order": 4, "pulse": "rrc", "samples_per_symbol": 4},
+                          {"label": "GMSK", "modulation": "gmsk", "samples_per_symbol": 4}]}
+    path = tmp_path / "scene.json"
+    path.write_text(json.dumps(recipe))
+    done = subprocess.run([CLI, "dataset", str(path), "--out", str(tmp_path / "out"), "--quiet"],
+                          capture_output=True, text=True)
+    assert done.returncode == 0, done.stderr
+    with h5py.File(tmp_path / "out" / "dataset.h5", "r") as f:
+        for i in range(4):
+            samples, boxes, classes = quorvel.scene(recipe, i)
+            assert classes == ["QPSK", "GMSK"]
+            x = f["X"][i]
+            assert np.array_equal(samples.real, x[:, 0]) and np.array_equal(samples.imag, x[:, 1])
+            rows = f["boxes/capture"][:] == i
+            for name, column in boxes.items():
+                assert column.dtype == f["boxes"][name].dtype, name
+                assert np.array_equal(column, f["boxes"][name][rows], equal_nan=column.dtype.kind == "f"), name
+    with pytest.raises(ValueError):
+        quorvel.scene(recipe, 4)
