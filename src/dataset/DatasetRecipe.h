@@ -10,6 +10,7 @@
 
 #include "channel/DelayProfiles.h"
 #include "common/SignalParameters.h"
+#include "dataset/SceneSettings.h"
 
 namespace quorvel {
 
@@ -55,8 +56,13 @@ struct DatasetRecipe {
     SnrReference snrReference = SnrReference::Measured;  // "snr_ref": nominal sets it against the waveform's power
     Normalization normalization = Normalization::None;
     std::vector<DatasetClass> classes;
+    // Wideband scenes of several emitters instead of one capture per class and SNR.
+    std::optional<SceneSettings> scene{};
 
     std::uint64_t captureCount() const {
+        if (scene) {
+            return scene->captures;
+        }
         return static_cast<std::uint64_t>(classes.size()) * snrsDb.size() * capturesPerClassAndSnr;
     }
 };
