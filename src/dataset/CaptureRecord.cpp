@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "dataset/RecipeKeys.h"
+#include "modulation/SchemeCatalog.h"
 
 namespace quorvel {
 namespace {
@@ -30,6 +31,12 @@ std::uint64_t drawnChannelVersion(const DatasetRecipe& recipe) {
     return drawnTapSlots(recipe) > 0 ? 1 : 0;
 }
 
+std::string analogSnrText(const DatasetRecipe& recipe) {
+    return recipe.analogSnrBand == AnalogSnrBand::Occupied
+               ? "carrier-to-noise in the occupied band (occupied_band_hz in the settings)"
+               : std::string();
+}
+
 std::vector<std::string> recordedFieldNames(const DatasetRecipe& recipe) {
     std::vector<std::string> names;
     const auto keys = recipeKeys();
@@ -49,6 +56,9 @@ std::vector<std::string> recordedFieldNames(const DatasetRecipe& recipe) {
     }
     if (recipe.normalization != Normalization::None) {
         names.emplace_back("normalize_scale");
+    }
+    if (recipe.analogSnrBand == AnalogSnrBand::Occupied) {
+        names.emplace_back("occupied_band_hz");
     }
     return names;
 }
@@ -86,6 +96,11 @@ void recordedFields(const DatasetRecipe& recipe, const CapturePlan& plan, const 
     }
     if (recipe.normalization != Normalization::None) {
         out.push_back(capture.scale);
+    }
+    if (recipe.analogSnrBand == AnalogSnrBand::Occupied) {
+        const Scheme* scheme = findScheme(plan.parameters.modulationType);
+        out.push_back(scheme->takesMessage ? scheme->occupiedBandwidthHz(plan.parameters)
+                                           : std::numeric_limits<double>::quiet_NaN());
     }
 }
 

@@ -114,6 +114,7 @@ Hdf5Layout hdf5Layout(const DatasetRecipe& recipe, Shard shard) {
     layout.recipeText = recipe.text;
     layout.counterDraws = drawsByCounter(recipe);
     layout.drawnChannelVersion = drawnChannelVersion(recipe);
+    layout.analogSnr = analogSnrText(recipe);
     return layout;
 }
 
@@ -152,6 +153,9 @@ Hdf5DatasetWriter::Hdf5DatasetWriter(const std::string& path, Hdf5Layout layout)
     }
     if (layout_.drawnChannelVersion != 0) {
         hdf5::writeAttribute(file_, "drawn_channel_version", layout_.drawnChannelVersion);
+    }
+    if (!layout_.analogSnr.empty()) {
+        hdf5::writeAttribute(file_, "analog_snr", layout_.analogSnr);
     }
     if (!layout_.shard.whole()) {
         hdf5::writeAttribute(file_, "shard_index", layout_.shard.index);

@@ -33,6 +33,7 @@ struct Hdf5Layout {
     std::uint64_t firstCapture = 0;
     bool counterDraws = false;         // some class draws by counter: the "random" attributes
     std::uint64_t drawnChannelVersion = 0;  // drawnChannelVersion(); written when not 0
+    std::string analogSnr;             // analogSnrText(); written when not empty
 };
 
 // The layout of shard's file of the recipe's dataset (Shard{} for the whole).

@@ -47,6 +47,9 @@ Json globalObject(const DatasetRecipe& recipe, Shard shard, const CaptureRange& 
     if (const std::uint64_t version = drawnChannelVersion(recipe); version != 0) {
         global["quorvel:drawn_channel_version"] = version;
     }
+    if (const std::string analogSnr = analogSnrText(recipe); !analogSnr.empty()) {
+        global["quorvel:analog_snr"] = analogSnr;
+    }
     global["quorvel:recipe"] = Json::parse(recipe.text);
     if (drawsByCounter(recipe)) {
         global["quorvel:random"] = kCounterDrawsName;
