@@ -10,7 +10,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-svg-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
-  libfftw3-dev libcli11-dev nlohmann-json3-dev libhdf5-dev libssl-dev
+  libfftw3-dev libcli11-dev nlohmann-json3-dev libhdf5-dev libssl-dev libsndfile1-dev
   pybind11-dev python3-dev python3-numpy
   libzmq3-dev
 )

@@ -172,6 +172,29 @@ std::optional<std::string> bitsFileProblem(const RecordingRecord& record) {
     return std::nullopt;
 }
 
+// Why the message file the recording names is not the one it was made from (its size or SHA-256
+// differ, or it is gone); nothing when it matches or the recording recorded none.
+std::optional<std::string> messageFileProblem(const RecordingRecord& record) {
+    if (!record.messageFile) {
+        return std::nullopt;
+    }
+    const std::string& path = record.parameters.analogMessage;
+    const std::string shown = printableText(path, 256);
+    std::string problem;
+    const auto found = messageFileIdentity(path, &problem);
+    if (!found) {
+        return problem;
+    }
+    if (found->bytes != record.messageFile->bytes) {
+        return "the message file " + shown + " holds " + std::to_string(found->bytes) + " bytes, not the recording's " +
+               std::to_string(record.messageFile->bytes);
+    }
+    if (found->sha256 != record.messageFile->sha256) {
+        return "the message file " + shown + " has changed since the recording (its SHA-256 differs)";
+    }
+    return std::nullopt;
+}
+
 // Makes the file a metadata file describes again, from its recorded settings and seed.
 int regenerate(const Options& o, const CommandLineStreams& streams) {
     std::ostream& out = streams.out;
@@ -203,6 +226,10 @@ int regenerate(const Options& o, const CommandLineStreams& streams) {
     // Another file under the recorded name would give other samples under the recording's name.
     if (const auto problem = bitsFileProblem(record)) {
         err << "cannot regenerate: " << printableText(*problem) << '\n';
+        return ExitInvalidInput;
+    }
+    if (const auto problem = messageFileProblem(record)) {
+        err << "cannot regenerate: " << *problem << '\n';
         return ExitInvalidInput;
     }
     if (isRecordingFolder(o.savePath, *o.from)) {

@@ -42,6 +42,13 @@ enum class SnrReference : std::int32_t {
     Nominal,   // the waveform's nominal mean power through its pulse, known before any sample
 };
 
+// The band an analog family's carrier-to-noise ratio counts the noise in; the keyed families keep
+// their definition either way.
+enum class AnalogSnrBand : std::int32_t {
+    Sampling,  // the whole sampling band: the per-sample SNR, Es/N0 at one symbol a sample
+    Occupied,  // the family's occupied band, C/N as an analog receiver sees it
+};
+
 // The longest pulse a run may be given [symbols].
 inline constexpr std::int32_t kMaxPulseSpanSymbols = 256;
 
@@ -55,6 +62,7 @@ struct Transmitter {
     std::string bitsFile;      // for BitSource::File
     SnrDefinition snrDefinition = SnrDefinition::PerSample;
     SnrReference snrReference = SnrReference::Measured;
+    AnalogSnrBand analogSnrBand = AnalogSnrBand::Sampling;
 
     friend bool operator==(const Transmitter&, const Transmitter&) = default;
 };

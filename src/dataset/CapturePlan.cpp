@@ -98,6 +98,7 @@ CapturePlan planCapture(const DatasetRecipe& recipe, std::uint64_t index) {
     p.snrDb = recipe.snrsDb[plan.snrIndex];
     p.transmitter.snrDefinition = recipe.snrDefinition;
     p.transmitter.snrReference = recipe.snrReference;
+    p.transmitter.analogSnrBand = recipe.analogSnrBand;
     p.symbolCount = captureSymbolCount(p, recipe.samplesPerCapture);
     return plan;
 }

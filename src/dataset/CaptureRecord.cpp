@@ -6,6 +6,7 @@
 
 #include "dataset/RecipeKeys.h"
 #include "dataset/SceneLabels.h"
+#include "modulation/SchemeCatalog.h"
 
 namespace quorvel {
 namespace {
@@ -31,6 +32,12 @@ std::uint64_t drawnChannelVersion(const DatasetRecipe& recipe) {
     return drawnTapSlots(recipe) > 0 ? 1 : 0;
 }
 
+std::string analogSnrText(const DatasetRecipe& recipe) {
+    return recipe.analogSnrBand == AnalogSnrBand::Occupied
+               ? "carrier-to-noise in the occupied band (occupied_band_hz in the settings)"
+               : std::string();
+}
+
 std::vector<std::string> recordedFieldNames(const DatasetRecipe& recipe) {
     if (recipe.scene) {
         return sceneFieldNames();
@@ -53,6 +60,9 @@ std::vector<std::string> recordedFieldNames(const DatasetRecipe& recipe) {
     }
     if (recipe.normalization != Normalization::None) {
         names.emplace_back("normalize_scale");
+    }
+    if (recipe.analogSnrBand == AnalogSnrBand::Occupied) {
+        names.emplace_back("occupied_band_hz");
     }
     return names;
 }
@@ -90,6 +100,11 @@ void recordedFields(const DatasetRecipe& recipe, const CapturePlan& plan, const 
     }
     if (recipe.normalization != Normalization::None) {
         out.push_back(capture.scale);
+    }
+    if (recipe.analogSnrBand == AnalogSnrBand::Occupied) {
+        const Scheme* scheme = findScheme(plan.parameters.modulationType);
+        out.push_back(scheme->takesMessage ? scheme->occupiedBandwidthHz(plan.parameters)
+                                           : std::numeric_limits<double>::quiet_NaN());
     }
 }
 

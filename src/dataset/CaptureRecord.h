@@ -32,12 +32,17 @@ struct CaptureRecord {
 // "delay_spread" [s] and, for k below the most taps a class's profile has, "tap_k_delay"
 // [samples], "tap_k_gain_db" (mean power gain) and "tap_k_phase" [degrees] (NaN past a capture's
 // own taps), then "tap_k_fades" (1 for a fading tap, 0 for a line-of-sight one); a normalising
-// one "normalize_scale", the factor its samples carry.
+// one "normalize_scale", the factor its samples carry; one whose analog SNR counts the occupied
+// band "occupied_band_hz", that band (NaN for a keyed class).
 std::vector<std::string> recordedFieldNames(const DatasetRecipe& recipe);
 
 // The version of the drawn taps' fields, written beside them (HDF5 attribute and SigMF global
 // "drawn_channel_version"); 0, and nothing written, when the recipe draws no profile.
 std::uint64_t drawnChannelVersion(const DatasetRecipe& recipe);
+
+// What an analog class's SNR label means where the recipe says (HDF5 attribute "analog_snr",
+// SigMF global "quorvel:analog_snr"); empty, and nothing written, where it keeps the default.
+std::string analogSnrText(const DatasetRecipe& recipe);
 
 // The values of recordedFieldNames(recipe) for a capture.
 void recordedFields(const DatasetRecipe& recipe, const CapturePlan& plan, const CaptureSamples& capture,

@@ -54,6 +54,7 @@ struct DatasetRecipe {
     std::vector<double> snrsDb;              // against the capture's power, as snrDefinition and snrReference say
     SnrDefinition snrDefinition = SnrDefinition::PerSample;
     SnrReference snrReference = SnrReference::Measured;  // "snr_ref": nominal sets it against the waveform's power
+    AnalogSnrBand analogSnrBand = AnalogSnrBand::Sampling;  // "snr": {"analog": ...}
     Normalization normalization = Normalization::None;
     std::vector<DatasetClass> classes;
     // Wideband scenes of several emitters instead of one capture per class and SNR.

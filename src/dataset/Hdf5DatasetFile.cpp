@@ -126,6 +126,7 @@ Hdf5Layout hdf5Layout(const DatasetRecipe& recipe, Shard shard) {
     layout.samplingRate = planCapture(recipe, 0).parameters.samplingRate;
     layout.counterDraws = drawsByCounter(recipe);
     layout.drawnChannelVersion = drawnChannelVersion(recipe);
+    layout.analogSnr = analogSnrText(recipe);
     return layout;
 }
 
@@ -180,6 +181,9 @@ Hdf5DatasetWriter::Hdf5DatasetWriter(const std::string& path, Hdf5Layout layout)
         hdf5::writeAttribute(spectrograms_, "fft", std::uint64_t{shape.fft});
         hdf5::writeAttribute(spectrograms_, "overlap", std::uint64_t{shape.overlap});
         imageBuffer_.resize(imageRows_ * pixels);
+    }
+    if (!layout_.analogSnr.empty()) {
+        hdf5::writeAttribute(file_, "analog_snr", layout_.analogSnr);
     }
     if (!layout_.shard.whole()) {
         hdf5::writeAttribute(file_, "shard_index", layout_.shard.index);

@@ -42,6 +42,7 @@ struct Hdf5Layout {
     bool scene() const { return !boxColumns.empty(); }
     // Every capture's spectrogram beside X, float32 dB [N][frames][fft], "spectrograms".
     std::optional<SpectrogramShape> spectrogram{};
+    std::string analogSnr;             // analogSnrText(); written when not empty
 };
 
 // The layout of shard's file of the recipe's dataset (Shard{} for the whole).

@@ -49,6 +49,17 @@ std::optional<std::string_view> fadingNameAt(std::size_t index) {
     return index < 3 ? std::optional(kNames[index]) : std::nullopt;
 }
 
+// The single-sideband families' words, in the order of SignalParameters::lowerSideband.
+std::optional<std::string_view> sidebandNameAt(std::size_t index) {
+    constexpr std::string_view kNames[] = {"upper", "lower"};
+    return index < 2 ? std::optional(kNames[index]) : std::nullopt;
+}
+
+bool keepsOneSideband(const SignalParameters& p) {
+    const Scheme* scheme = findScheme(p.modulationType);
+    return scheme != nullptr && scheme->takesSideband;
+}
+
 constexpr double kNotSet = std::numeric_limits<double>::quiet_NaN();
 
 // A family's own parameter means something only for the families whose rows list it.
@@ -339,6 +350,14 @@ const RecipeKey kKeys[] = {
     ownKey<kModDepth>("only with \"modulation\": \"am-dsb\" or \"am-ssb\""),
     ownKey<kDeviation>("only with \"modulation\": \"fm\""),
     ownKey<kMessageBandwidth>("only with an analog \"modulation\": \"am-dsb\", \"am-dsb-sc\", \"am-ssb\", \"am-ssb-sc\" or \"fm\""),
+    {.name = "sideband", .kind = KeyKind::Choice,
+     .apply = [](SignalParameters& p, double v) {
+         if (keepsOneSideband(p)) {
+             p.lowerSideband = v != 0.0;
+         }
+     },
+     .choiceName = sidebandNameAt, .applies = keepsOneSideband,
+     .onlyWith = "only with \"modulation\": \"am-ssb\" or \"am-ssb-sc\""},
 };
 
 }  // namespace

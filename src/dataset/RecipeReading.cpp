@@ -54,7 +54,9 @@ const char* const kNormalizations[] = {"none", "unit_power", "unit_constellation
 // The exponential profile's taps, as many as a multipath setting holds.
 constexpr std::uint64_t kMaxProfileTaps = 32;
 const char* const kClassKeys[] = {"label", "modulation", "order", "apsk_radii"};
-const char* const kSnrKeys[] = {"values", "start", "stop", "step", "definition"};
+const char* const kSnrKeys[] = {"values", "start", "stop", "step", "definition", "analog"};
+// The recipe's words for the band an analog class's SNR counts its noise in, in AnalogSnrBand's order.
+const char* const kAnalogSnrBands[] = {"sampling_band", "occupied_band"};
 // How the SNR is measured: noise power per complex sample against the capture's mean power.
 // The recipe's words for the SNR definitions, in SnrDefinition's order.
 const char* const kSnrDefinitions[] = {"per_sample", "esn0", "ebn0"};
@@ -287,6 +289,21 @@ SnrDefinition snrDefinitionOf(const Json& snr) {
     return SnrDefinition::PerSample;
 }
 
+AnalogSnrBand analogSnrBandOf(const Json& snr) {
+    const auto found = snr.find("analog");
+    if (found == snr.end()) {
+        return AnalogSnrBand::Sampling;
+    }
+    for (std::size_t k = 0; k < std::size(kAnalogSnrBands); ++k) {
+        if (found->is_string() && found->get<std::string>() == kAnalogSnrBands[k]) {
+            return static_cast<AnalogSnrBand>(k);
+        }
+    }
+    refuse("snr.analog", "\"sampling_band\" (the default: an analog class's noise counted over the whole sampling "
+                         "band) or \"occupied_band\" (carrier-to-noise in its occupied band) (it is " +
+                             shownJson(*found) + ")");
+}
+
 SnrReference snrReferenceOf(const Json& top) {
     if (!top.contains("snr_ref")) {
         return SnrReference::Measured;
@@ -426,6 +443,7 @@ void checkClass(const DatasetClass& c, const DatasetRecipe& recipe, bool high, c
     }
     p.transmitter.snrDefinition = recipe.snrDefinition;
     p.transmitter.snrReference = recipe.snrReference;
+    p.transmitter.analogSnrBand = recipe.analogSnrBand;
     const std::uint32_t samples = recipe.samplesPerCapture;
     // A row that means nothing here is refused, unless the class inherits it and has turned off
     // what it needs by a key of its own (a class without fading in a recipe with Doppler ranges).
@@ -530,6 +548,7 @@ DatasetRecipe recipeFrom(const Json& top) {
                        kMaxCaptures, "an integer from 1 to " + std::to_string(kMaxCaptures));
         recipe.snrsDb = snrValues(required(top, "snr", "", "the SNRs"));
         recipe.snrDefinition = snrDefinitionOf(top["snr"]);
+        recipe.analogSnrBand = analogSnrBandOf(top["snr"]);
         recipe.snrReference = snrReferenceOf(top);
     }
     recipe.normalization = normalizationOf(top);

@@ -52,6 +52,9 @@ Json globalObject(const DatasetRecipe& recipe, Shard shard, const CaptureRange& 
     if (recipe.scene) {
         global["quorvel:scene_version"] = kSceneVersion;
     }
+    if (const std::string analogSnr = analogSnrText(recipe); !analogSnr.empty()) {
+        global["quorvel:analog_snr"] = analogSnr;
+    }
     global["quorvel:recipe"] = Json::parse(recipe.text);
     if (drawsByCounter(recipe)) {
         global["quorvel:random"] = kCounterDrawsName;

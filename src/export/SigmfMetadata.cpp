@@ -97,6 +97,15 @@ Json globalObject(const RecordingRecord& r) {
         if (chosen->takesMessage) {
             global["quorvel:message"] = p.analogMessage.empty() ? std::string("noise") : p.analogMessage;
         }
+        // A file made again from a recording describes the message file the recording did.
+        const auto messageFile = r.messageFile ? r.messageFile
+                                 : chosen->takesMessage && namesMessageFile(p.analogMessage)
+                                     ? messageFileIdentity(p.analogMessage)
+                                     : std::nullopt;
+        if (messageFile) {
+            global["quorvel:message_file_bytes"] = messageFile->bytes;
+            global["quorvel:message_file_sha256"] = messageFile->sha256;
+        }
         if (chosen->takesSideband) {
             global["quorvel:sideband"] = p.lowerSideband ? "lower" : "upper";
         }

@@ -16,6 +16,7 @@
 
 #include "export/ByteOutput.h"
 #include "common/SignalParameters.h"
+#include "modulation/MessageFile.h"
 
 namespace quorvel {
 
@@ -46,6 +47,8 @@ struct RecordingRecord {
     // The integer formats: the amplitude written as full scale, and the samples clipped there.
     double fullScale = 0.0;
     std::uint64_t clippedSamples = 0;
+    // The analog message file's size and SHA-256 as the recording found them; nothing without one.
+    std::optional<MessageFileIdentity> messageFile;
 
     friend bool operator==(const RecordingRecord&, const RecordingRecord&) = default;
 };

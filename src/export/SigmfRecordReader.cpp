@@ -95,6 +95,10 @@ RecordingRecord recordFrom(const Json& global) {
         const std::string message = text(global, "quorvel:message");
         p.analogMessage = message == "noise" ? std::string() : message;
     }
+    if (global.contains("quorvel:message_file_sha256")) {
+        r.messageFile = MessageFileIdentity{integer<std::uint64_t>(global, "quorvel:message_file_bytes"),
+                                            text(global, "quorvel:message_file_sha256")};
+    }
     if (global.contains("quorvel:sideband")) {
         const std::string sideband = text(global, "quorvel:sideband");
         if (sideband != "upper" && sideband != "lower") {

@@ -4,6 +4,9 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <stdexcept>
+
+#include "modulation/MessageFile.h"
 
 namespace quorvel {
 namespace {
@@ -56,6 +59,9 @@ constexpr double kNoiseDeviation = 0.25;
 std::optional<AnalogMessage> parseAnalogMessage(std::string_view text) {
     if (text.empty()) {
         return AnalogMessage{};
+    }
+    if (namesMessageFile(text)) {
+        return AnalogMessage{.tonesHz = {}, .filePath = std::string(text)};
     }
     constexpr std::string_view prefix = "tone:";
     if (!text.starts_with(prefix)) {
@@ -140,6 +146,18 @@ double analogGaussian(std::int32_t index) {
 }
 
 AnalogMessageSource::AnalogMessageSource(const AnalogSettings& s) {
+    if (!s.message.filePath.empty()) {
+        MessageFileReading reading = readMessageFile(s.message.filePath, s.samplingRateHz, s.messageTopHz);
+        if (!reading) {
+            throw std::runtime_error(reading.problem);
+        }
+        period_ = std::move(*reading.period);
+        for (const ComplexSample& a : period_) {
+            power_ += a.i * a.i;
+        }
+        power_ /= static_cast<double>(period_.size());
+        return;
+    }
     if (!s.message.tonesHz.empty()) {
         for (const double hz : s.message.tonesHz) {
             cyclesPerSample_.push_back(hz / s.samplingRateHz);
@@ -161,6 +179,12 @@ AnalogMessageSource::AnalogMessageSource(const AnalogSettings& s) {
 
 void AnalogMessageSource::next(const SymbolSequence& symbols, std::vector<ComplexSample>& out) {
     out.resize(symbols.size());
+    if (!period_.empty()) {
+        for (std::size_t k = 0; k < symbols.size(); ++k, ++next_) {
+            out[k] = period_[next_ % period_.size()];
+        }
+        return;
+    }
     if (!cyclesPerSample_.empty()) {
         for (std::size_t k = 0; k < symbols.size(); ++k, ++next_) {
             ComplexSample sum{};

@@ -26,12 +26,14 @@ inline constexpr std::int32_t kAnalogAlphabet = 65536;
 inline constexpr double kVoiceLowHz = 300.0;
 inline constexpr std::size_t kMaxMessageTaps = 4095;
 
-// The message a run asks for: tones (their frequencies [Hz]) or, with none, band-limited noise.
+// The message a run asks for: tones (their frequencies [Hz]), a WAV file, or band-limited noise.
 struct AnalogMessage {
     std::vector<double> tonesHz;
+    std::string filePath;
 };
 
-// "" is the noise message; "tone:HZ[,HZ...]" one or more tones. Nothing for any other text.
+// "" is the noise message; "tone:HZ[,HZ...]" one or more tones; a path ending in ".wav" a file,
+// read by readMessageFile. Nothing for any other text.
 std::optional<AnalogMessage> parseAnalogMessage(std::string_view text);
 
 // The noise message's band [Hz] for the sampling rate and the top of the band asked for.
@@ -52,7 +54,8 @@ struct AnalogSettings {
     bool lowerSideband = false;
 };
 
-// The analytic message x + j H{x}: x peaks at 1 for tones (K tones of amplitude 1/K, all starting
+// The analytic message x + j H{x}: x peaks at 1 for tones and for a file (its period repeated, see
+// MessageFile.h) (K tones of amplitude 1/K, all starting
 // at phase 0) and has standard deviation 1/4 for noise (a draw beyond 1 one sample in 16 000).
 // Noise is white Gaussian through a complex band-pass filter that passes only the positive
 // frequencies of the band: its real part is the band-limited message, its imaginary part the
@@ -63,6 +66,7 @@ struct AnalogSettings {
 // last taps - 1 draws, the last two outputs) runs on from piece to piece.
 class AnalogMessageSource {
 public:
+    // Throws std::runtime_error, with readMessageFile's reason, for a file that cannot be read.
     explicit AnalogMessageSource(const AnalogSettings& settings);
     // The analytic message for the next symbols.size() samples.
     void next(const SymbolSequence& symbols, std::vector<ComplexSample>& out);
@@ -71,6 +75,7 @@ public:
 
 private:
     std::vector<double> cyclesPerSample_;  // tones
+    std::vector<ComplexSample> period_;    // a file
     double amplitude_ = 0.0;
     std::vector<double> tapsI_, tapsQ_;    // noise: the filter, newest draw last
     std::vector<double> history_;

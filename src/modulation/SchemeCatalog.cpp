@@ -12,6 +12,7 @@
 #include "common/NumberText.h"
 #include "common/PrintableText.h"
 #include "modulation/Analog.h"
+#include "modulation/MessageFile.h"
 #include "modulation/Apsk.h"
 #include "modulation/Constellation.h"
 #include "modulation/Chirp.h"
@@ -357,7 +358,18 @@ std::optional<std::string> analogRefusal(const SignalParameters& p) {
     }
     const std::optional<AnalogMessage> message = parseAnalogMessage(p.analogMessage);
     if (!message) {
-        return "The message must be tone:HZ[,HZ...] or a noise band (it is \"" + printableText(p.analogMessage, 40) + "\").";
+        return "The message must be tone:HZ[,HZ...], a FILE.wav or a noise band (it is \"" +
+               printableText(p.analogMessage, 40) + "\").";
+    }
+    if (!message->filePath.empty()) {
+        const double top = waveformValue(p, kMessageBandwidth);
+        if (!(top < p.samplingRate / 2.0)) {
+            return "A message file's band up to " + numberText(top) + " Hz must end below half the sampling rate (" +
+                   numberText(p.samplingRate / 2.0) + " Hz).";
+        }
+        if (MessageFileReading reading = readMessageFile(message->filePath, p.samplingRate, top); !reading) {
+            return "--message: " + reading.problem + ".";
+        }
     }
     for (const double hz : message->tonesHz) {
         if (!(hz > 0.0 && hz < p.samplingRate / 2.0)) {
@@ -365,7 +377,7 @@ std::optional<std::string> analogRefusal(const SignalParameters& p) {
                    numberText(p.samplingRate / 2.0) + " Hz).";
         }
     }
-    if (message->tonesHz.empty()) {
+    if (message->tonesHz.empty() && message->filePath.empty()) {
         const MessageBand band = noiseMessageBand(p.samplingRate, waveformValue(p, kMessageBandwidth));
         if (!(band.highHz > band.lowHz && band.highHz < p.samplingRate / 2.0)) {
             return "A noise message up to " + numberText(band.highHz) + " Hz must start below its top (at " +
@@ -572,6 +584,29 @@ double unitPower(const SignalParameters&) { return 1.0; }
 // One symbol is one message draw and one sample.
 double analogSamplesPerFile(const SignalParameters& p) { return static_cast<double>(chainSymbolCount(p)); }
 SampleBuffer mapAnalog(const SymbolSequence& s, const SignalParameters& p) { return modulateAnalog(s, analogSettings(p)); }
+
+// The analog rows differ only in their names, parameters, band and sideband; the rest is one
+// message mapper.
+Scheme analogScheme(ModulationType type, std::string_view name, std::string_view caption,
+                    std::span<const WaveformParameter> parameters, double (*band)(const SignalParameters&),
+                    bool takesSideband) {
+    return {.type = type,
+            .name = name,
+            .caption = caption,
+            .fixedAlphabet = kAnalogAlphabet,
+            .resampled = false,
+            .mapWhole = mapAnalog,
+            .makeBlockMapper = [](const SignalParameters& p) { return statefulMapper<AnalogMapper>(analogSettings(p)); },
+            .gray = grayUnchanged,
+            .refusal = analogRefusal,
+            .parameters = parameters,
+            .samplesPerFile = analogSamplesPerFile,
+            .occupiedBandwidthHz = band,
+            .counterDraws = true,
+            .nominalPower = unitPower,
+            .takesMessage = true,
+            .takesSideband = takesSideband};
+}
 
 // The ring table and radii are worked out once per file, not once per piece.
 std::unique_ptr<BlockMapper> apskBlockMapper(const SignalParameters& p) {
@@ -899,86 +934,13 @@ const std::array<Scheme, 22> kSchemes{{
      .occupiedBandwidthHz = chirpBand,
      .counterDraws = true,
      .alphabet = chirpssAlphabet},
-    {.type = ModulationType::AmDsb,
-     .name = "am-dsb",
-     .caption = "18: AM-DSB (with carrier)",
-     .fixedAlphabet = kAnalogAlphabet,
-     .resampled = false,
-     .mapWhole = mapAnalog,
-     .makeBlockMapper = [](const SignalParameters& p) { return statefulMapper<AnalogMapper>(analogSettings(p)); },
-     .gray = grayUnchanged,
-     .refusal = analogRefusal,
-     .parameters = kAmParameters,
-     .samplesPerFile = analogSamplesPerFile,
-     .occupiedBandwidthHz = doubleSidebandBand,
-     .counterDraws = true,
-     .nominalPower = unitPower,
-     .takesMessage = true,
-     .takesSideband = false},
-    {.type = ModulationType::AmDsbSc,
-     .name = "am-dsb-sc",
-     .caption = "19: AM-DSB-SC (suppressed carrier)",
-     .fixedAlphabet = kAnalogAlphabet,
-     .resampled = false,
-     .mapWhole = mapAnalog,
-     .makeBlockMapper = [](const SignalParameters& p) { return statefulMapper<AnalogMapper>(analogSettings(p)); },
-     .gray = grayUnchanged,
-     .refusal = analogRefusal,
-     .parameters = kAmScParameters,
-     .samplesPerFile = analogSamplesPerFile,
-     .occupiedBandwidthHz = doubleSidebandBand,
-     .counterDraws = true,
-     .nominalPower = unitPower,
-     .takesMessage = true,
-     .takesSideband = false},
-    {.type = ModulationType::AmSsb,
-     .name = "am-ssb",
-     .caption = "20: AM-SSB (with carrier)",
-     .fixedAlphabet = kAnalogAlphabet,
-     .resampled = false,
-     .mapWhole = mapAnalog,
-     .makeBlockMapper = [](const SignalParameters& p) { return statefulMapper<AnalogMapper>(analogSettings(p)); },
-     .gray = grayUnchanged,
-     .refusal = analogRefusal,
-     .parameters = kAmParameters,
-     .samplesPerFile = analogSamplesPerFile,
-     .occupiedBandwidthHz = singleSidebandBand,
-     .counterDraws = true,
-     .nominalPower = unitPower,
-     .takesMessage = true,
-     .takesSideband = true},
-    {.type = ModulationType::AmSsbSc,
-     .name = "am-ssb-sc",
-     .caption = "21: AM-SSB-SC (suppressed carrier)",
-     .fixedAlphabet = kAnalogAlphabet,
-     .resampled = false,
-     .mapWhole = mapAnalog,
-     .makeBlockMapper = [](const SignalParameters& p) { return statefulMapper<AnalogMapper>(analogSettings(p)); },
-     .gray = grayUnchanged,
-     .refusal = analogRefusal,
-     .parameters = kAmScParameters,
-     .samplesPerFile = analogSamplesPerFile,
-     .occupiedBandwidthHz = singleSidebandBand,
-     .counterDraws = true,
-     .nominalPower = unitPower,
-     .takesMessage = true,
-     .takesSideband = true},
-    {.type = ModulationType::Fm,
-     .name = "fm",
-     .caption = "22: FM (analog)",
-     .fixedAlphabet = kAnalogAlphabet,
-     .resampled = false,
-     .mapWhole = mapAnalog,
-     .makeBlockMapper = [](const SignalParameters& p) { return statefulMapper<AnalogMapper>(analogSettings(p)); },
-     .gray = grayUnchanged,
-     .refusal = analogRefusal,
-     .parameters = kFmParameters,
-     .samplesPerFile = analogSamplesPerFile,
-     .occupiedBandwidthHz = fmBand,
-     .counterDraws = true,
-     .nominalPower = unitPower,
-     .takesMessage = true,
-     .takesSideband = false},
+    analogScheme(ModulationType::AmDsb, "am-dsb", "18: AM-DSB (with carrier)", kAmParameters, doubleSidebandBand, false),
+    analogScheme(ModulationType::AmDsbSc, "am-dsb-sc", "19: AM-DSB-SC (suppressed carrier)", kAmScParameters,
+                 doubleSidebandBand, false),
+    analogScheme(ModulationType::AmSsb, "am-ssb", "20: AM-SSB (with carrier)", kAmParameters, singleSidebandBand, true),
+    analogScheme(ModulationType::AmSsbSc, "am-ssb-sc", "21: AM-SSB-SC (suppressed carrier)", kAmScParameters,
+                 singleSidebandBand, true),
+    analogScheme(ModulationType::Fm, "fm", "22: FM (analog)", kFmParameters, fmBand, false),
 }};
 
 std::optional<Subcarriers> subcarriersOf(double value) {

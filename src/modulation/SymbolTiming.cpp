@@ -42,6 +42,12 @@ std::string symbolRateWarning(const SignalParameters& p) {
 }
 
 double perSampleSnrDb(const SignalParameters& p) {
+    // White noise of N0 per Hz puts N0 B in the occupied band and N0 fs in every sample.
+    if (const Scheme* scheme = findScheme(p.modulationType); p.transmitter.analogSnrBand == AnalogSnrBand::Occupied &&
+                                                             scheme != nullptr && scheme->takesMessage &&
+                                                             !isNoiseless(p.snrDb)) {
+        return p.snrDb + 10.0 * std::log10(scheme->occupiedBandwidthHz(p) / p.samplingRate);
+    }
     if (p.transmitter.snrDefinition == SnrDefinition::PerSample || isNoiseless(p.snrDb)) {
         return p.snrDb;
     }

@@ -20,7 +20,8 @@ bool symbolRateDiffers(const SignalParameters& parameters);
 std::string symbolRateWarning(const SignalParameters& parameters);
 
 // [dB] the noise per complex sample against the mean signal power: the SNR itself, or Es/N0 or
-// Eb/N0 less 10 log10 of the samples per symbol (and plus 10 log10 of the bits per symbol).
+// Eb/N0 less 10 log10 of the samples per symbol (and plus 10 log10 of the bits per symbol); for
+// an analog family whose SNR counts the occupied band B, C/N plus 10 log10(B / fs).
 double perSampleSnrDb(const SignalParameters& parameters);
 
 }  // namespace quorvel

@@ -156,8 +156,8 @@ void addOptions(CLI::App& app, Options& o) {
                std::string(parameter->valueName).c_str());
     }
     option(kSignalGroup, "--message", o.message,
-           "Message of the analog families: noise (Gaussian, 300 Hz to --message-bandwidth; the default) or "
-           "tone:HZ[,HZ...]",
+           "Message of the analog families: noise (Gaussian, 300 Hz to --message-bandwidth; the default), "
+           "tone:HZ[,HZ...] or FILE.wav (up to --message-bandwidth, repeated)",
            "MESSAGE");
     option(kSignalGroup, "--sideband", o.sideband, "Sideband am-ssb and am-ssb-sc keep: upper (default) or lower",
            "upper|lower");

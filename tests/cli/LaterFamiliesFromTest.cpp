@@ -3,12 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "support/CliRun.h"
 #include "support/SameBytes.h"
 #include "support/TempDir.h"
+#include "support/WavFile.h"
 
 namespace quorvel::testing_support {
 namespace {
@@ -31,6 +35,49 @@ TEST(LaterFamilies, FromMakesEachFamilysFileAgainByteForByte) {
         for (const char* name : {"modulated_signal_2.csv", "modulated_signal_2.sigmf-data", "modulated_signal_2.sigmf-meta"}) {
             EXPECT_TRUE(sameBytes(readBytes(again.file(name)), readBytes(original.file(name)))) << choice[1] << " " << name;
         }
+    }
+}
+
+// A recording made from a WAV message is made again while the file is the same, and refused in one
+// line once it has another byte (same size), another size, or is gone.
+TEST(LaterFamilies, FromRefusesAChangedMessageFile) {
+    const TempDir original, again, sound;
+    const std::string wav = sound.file("speech.wav");
+    const auto write = [&](std::int16_t first, std::size_t count) {
+        std::vector<std::int16_t> samples(count);
+        for (std::size_t n = 0; n < count; ++n) {
+            samples[n] = static_cast<std::int16_t>(n % 8 < 4 ? 9000 : -9000);
+        }
+        samples[0] = first;
+        writeWav(wav, 8000, 1, samples);
+    };
+    write(9000, 160);
+    ASSERT_EQ(runCli({"--modulation", "am-dsb", "--message", wav, "--sampling-rate", "16000", "--seed", "3",
+                      "--symbols", "400", "--snr", "10", "--format", "cf32", "--quiet", "--save-path", original.str()})
+                  .code,
+              0);
+    const std::string meta = original.file("modulated_signal_1.sigmf-meta");
+    EXPECT_NE(readBytes(meta).find("message_file_sha256"), std::string::npos);
+    const auto same = runCli({"--from", meta, "--save-path", again.str()});
+    ASSERT_EQ(same.code, 0) << same.err;
+    EXPECT_TRUE(sameBytes(readBytes(again.file("modulated_signal_1.sigmf-data")),
+                          readBytes(original.file("modulated_signal_1.sigmf-data"))));
+    struct Change {
+        std::int16_t first;
+        std::size_t count;
+        const char* reason;
+    };
+    for (const Change& c : {Change{8999, 160, "SHA-256 differs"}, Change{9000, 161, "holds 366 bytes"},
+                            Change{0, 0, "No such file"}}) {
+        if (c.count == 0) {
+            std::filesystem::remove(wav);
+        } else {
+            write(c.first, c.count);
+        }
+        const auto run = runCli({"--from", meta, "--save-path", again.str()});
+        EXPECT_EQ(run.code, 2) << c.reason;
+        EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
     }
 }
 

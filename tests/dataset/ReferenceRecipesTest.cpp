@@ -22,6 +22,7 @@ struct ReferenceShape {
     std::size_t snrCount;
     std::uint64_t capturesPerClassAndSnr;
     std::uint32_t samples;
+    AnalogSnrBand analogSnrBand;  // as the README says the analog classes' SNR is counted
 };
 
 const ReferenceShape kShapes[] = {
@@ -29,10 +30,10 @@ const ReferenceShape kShapes[] = {
      {"OOK", "4ASK", "8ASK", "BPSK", "QPSK", "8PSK", "16PSK", "32PSK", "16APSK", "32APSK", "64APSK", "128APSK",
       "16QAM", "32QAM", "64QAM", "128QAM", "256QAM", "AM-SSB-WC", "AM-SSB-SC", "AM-DSB-WC", "AM-DSB-SC", "FM",
       "GMSK", "OQPSK"},
-     -20.0, 26, 4096, 1024},
+     -20.0, 26, 4096, 1024, AnalogSnrBand::Occupied},
     {"radioml2016.json",
      {"8PSK", "AM-DSB", "AM-SSB", "BPSK", "CPFSK", "GFSK", "PAM4", "QAM16", "QAM64", "QPSK", "WBFM"},
-     -20.0, 20, 1000, 128},
+     -20.0, 20, 1000, 128, AnalogSnrBand::Sampling},
 };
 
 class ReferenceRecipe : public testing::TestWithParam<ReferenceShape> {};
@@ -48,6 +49,7 @@ TEST_P(ReferenceRecipe, HasTheOriginalsShapeAndRows) {
     }
     ASSERT_EQ(recipe.snrsDb.size(), shape.snrCount);
     EXPECT_EQ(recipe.snrDefinition, SnrDefinition::EsN0);
+    EXPECT_EQ(recipe.analogSnrBand, shape.analogSnrBand);
     EXPECT_EQ(recipe.capturesPerClassAndSnr, shape.capturesPerClassAndSnr);
     EXPECT_EQ(recipe.samplesPerCapture, shape.samples);
 
