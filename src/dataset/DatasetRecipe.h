@@ -54,6 +54,9 @@ struct DatasetRecipe {
     SnrDefinition snrDefinition = SnrDefinition::PerSample;
     SnrReference snrReference = SnrReference::Measured;  // "snr_ref": nominal sets it against the waveform's power
     Normalization normalization = Normalization::None;
+    // "checksums": every HDF5 chunk carries Fletcher-32 and every SigMF recording names its
+    // samples' SHA-512, so that a byte changed or a set left half-renamed is refused on reading.
+    bool checksums = false;
     std::vector<DatasetClass> classes;
 
     std::uint64_t captureCount() const {

@@ -33,7 +33,12 @@ struct Hdf5Layout {
     std::uint64_t firstCapture = 0;
     bool counterDraws = false;         // some class draws by counter: the "random" attributes
     std::uint64_t drawnChannelVersion = 0;  // drawnChannelVersion(); written when not 0
+    bool checksums = false;            // Fletcher-32 on every chunk, and the "checksum" attributes
 };
+
+// The "checksum" attribute of a file whose chunks carry sums, and the version of that meaning.
+inline constexpr const char* kChecksumName = "fletcher32";
+inline constexpr std::uint64_t kChecksumVersion = 1;
 
 // The layout of shard's file of the recipe's dataset (Shard{} for the whole).
 Hdf5Layout hdf5Layout(const DatasetRecipe& recipe, Shard shard);

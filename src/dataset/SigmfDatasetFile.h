@@ -5,16 +5,21 @@
 // SHA-512 of its metadata file. The metadata is written as the captures arrive, an annotation at
 // a time, so memory stays bounded however many captures a recording holds.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "common/FileDigest.h"
 #include "dataset/CaptureRecord.h"
 #include "dataset/DatasetRecipe.h"
 #include "dataset/ShardFiles.h"
 #include "export/ByteOutput.h"
 
 namespace quorvel {
+
+// The SHA-512 of a file's bytes as lower-case hex; throws std::runtime_error when it cannot be read.
+std::string sha512OfFile(const std::string& path);
 
 class SigmfDatasetWriter final : public CaptureWriter {
 public:
@@ -34,6 +39,9 @@ private:
     std::uint32_t samples_ = 0;
     std::uint64_t written_ = 0;
     std::vector<unsigned char> bytes_;
+    std::optional<Digest> dataSum_;     // with the recipe's checksums
+    std::uint64_t sumOffset_ = 0;       // where in the metadata the sum goes
+    std::vector<std::string> stale_;    // removed before the new files are renamed into place
 };
 
 // The first line of a recording's metadata file: its "global" object, holding the recipe under
