@@ -24,6 +24,9 @@ inline constexpr std::string_view kSigmfVersion = "1.0.0";
 inline constexpr std::string_view kRecipeNamespaceVersion = "1.0.0";
 // The value of "quorvel:seed_derivation" for the files seeded each from its own key.
 inline constexpr std::string_view kPerFileSeedDerivation = "splitmix64";
+// "quorvel:bits_file_version" of a bits file named from the metadata's folder with its SHA-256;
+// a recording without the key names it as it was given, from the folder the run started in.
+inline constexpr std::int32_t kBitsFileDigestVersion = 2;
 
 // What one metadata file records about file `fileNumber` of a run.
 struct RecordingRecord {
@@ -41,6 +44,14 @@ struct RecordingRecord {
     bool seedsPerFile = false;
     // The size of the bits file as the recording found it; nothing when it recorded none.
     std::optional<std::uint64_t> bitsFileBytes;
+    // The bits file named from the metadata file's folder, with its SHA-256 (lower-case hex);
+    // recorded as "quorvel:bits_file_version" 2 when asked for, nothing otherwise.
+    struct BitsFileDigest {
+        std::string path;
+        std::string sha256;
+        friend bool operator==(const BitsFileDigest&, const BitsFileDigest&) = default;
+    };
+    std::optional<BitsFileDigest> bitsFileDigest;
     // The power the noise was set against when it was the waveform's nominal one.
     std::optional<double> nominalPower;
     // The integer formats: the amplitude written as full scale, and the samples clipped there.
