@@ -44,6 +44,11 @@ struct RecordingRecord {
     bool seedsPerFile = false;
     // The size of the bits file as the recording found it; nothing when it recorded none.
     std::optional<std::uint64_t> bitsFileBytes;
+    // The power the noise was set against when it was the waveform's nominal one.
+    std::optional<double> nominalPower;
+    // The integer formats: the amplitude written as full scale, and the samples clipped there.
+    double fullScale = 0.0;
+    std::uint64_t clippedSamples = 0;
     // The bits file named from the metadata file's folder, with its SHA-256 (lower-case hex);
     // recorded as "quorvel:bits_file_version" 2 when asked for, nothing otherwise.
     struct BitsFileDigest {
@@ -52,11 +57,6 @@ struct RecordingRecord {
         friend bool operator==(const BitsFileDigest&, const BitsFileDigest&) = default;
     };
     std::optional<BitsFileDigest> bitsFileDigest;
-    // The power the noise was set against when it was the waveform's nominal one.
-    std::optional<double> nominalPower;
-    // The integer formats: the amplitude written as full scale, and the samples clipped there.
-    double fullScale = 0.0;
-    std::uint64_t clippedSamples = 0;
 
     friend bool operator==(const RecordingRecord&, const RecordingRecord&) = default;
 };
