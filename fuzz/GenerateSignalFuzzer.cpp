@@ -26,7 +26,9 @@
 #include "FuzzSupport.h"
 #include "export/Cf32Writer.h"
 #include "export/CsvWriter.h"
+#include "export/IntegerSamples.h"
 #include "export/SigmfMetadata.h"
+#include "synthesis/NoiseReference.h"
 #include "synthesis/RunCheck.h"
 #include "modulation/SchemeCatalog.h"
 #include "synthesis/SignalSynthesizer.h"
@@ -138,7 +140,7 @@ Case decode(FuzzedDataProvider& data) {
                       ? data.ConsumeIntegralInRange<std::int32_t>(1, 3)
                       : data.ConsumeIntegralInRange<std::int32_t>(INT32_MIN, 0);
     p.dataSource = static_cast<quorvel::DataSource>(pickOrAny(data, std::array<std::int32_t, 5>{0, 1, 2, 3, -1}));
-    p.outputFormat = static_cast<quorvel::OutputFormat>(pickOrAny(data, std::array<std::int32_t, 5>{0, 1, 2, 3, -1}));
+    p.outputFormat = static_cast<quorvel::OutputFormat>(pickOrAny(data, std::array<std::int32_t, 7>{0, 1, 2, 3, 4, 5, -1}));
     decodeRates(data, p);
     p.snrDb = data.ConsumeBool() ? data.ConsumeFloatingPointInRange<double>(-20.0, 60.0) : awkwardDouble(data);
     p.mixingFrequency = data.ConsumeBool() ? 0.0 : awkwardDouble(data);
@@ -207,11 +209,17 @@ void checkFiles(const quorvel::SignalParameters& p, const quorvel::GenerationRes
             require(path != lastCsv || bytes == quorvel::formatSampleText(result.signal),
                     "the last CSV file is the returned signal");
         } else {
-            require(bytes.size() == 8 * result.signal.size(), "eight bytes per sample");
+            require(bytes.size() == quorvel::sigmfBytesPerSample(p.outputFormat) * result.signal.size(),
+                    "the format's width per sample");
             if (path == lastCf32) {
                 std::string expected(bytes.size(), '\0');
-                quorvel::encodeCf32(result.signal, reinterpret_cast<std::byte*>(expected.data()));
-                require(bytes == expected, "the last cf32 file is the returned signal");
+                auto* out = reinterpret_cast<std::byte*>(expected.data());
+                if (p.outputFormat == quorvel::OutputFormat::Cf32 || p.outputFormat == quorvel::OutputFormat::Both) {
+                    quorvel::encodeCf32(result.signal, out);
+                } else {
+                    quorvel::encodeIntegers(result.signal, p.outputFormat, quorvel::integerFullScale(p), out);
+                }
+                require(bytes == expected, "the last sample file is the returned signal");
             }
         }
     }

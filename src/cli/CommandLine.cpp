@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "cli/DatasetCommand.h"
+#include "cli/SceneCommand.h"
 #include "cli/HelpFormat.h"
 #include "cli/ProgressDisplay.h"
 #include "common/FileDigest.h"
@@ -400,6 +401,12 @@ int runCommandLine(int argc, const char* const* argv, const CommandLineStreams& 
     if (argc >= 2 && std::string_view(argv[1]) == "dataset") {
         return runDatasetCommand(argc - 1, argv + 1, streams);
     }
+    for (int k = 1; k < argc; ++k) {
+        const std::string_view word = argv[k];
+        if (word == "--scene" || word.starts_with("--scene=")) {
+            return runSceneCommand(argc, argv, streams);
+        }
+    }
     std::ostream& err = streams.err;
     CLI::App app{
         "quorvel-cli: writes digitally modulated complex-baseband test signals as CSV or cf32 "
@@ -414,7 +421,8 @@ int runCommandLine(int argc, const char* const* argv, const CommandLineStreams& 
                "quorvel-cli --from modulated_signal_K.sigmf-meta [--save-path FOLDER]\n"
                "quorvel-cli dataset RECIPE.json --out DIR [--shard I/N] [--format hdf5|sigmf]   "
                "(dataset --help)\n"
-               "quorvel-cli dataset merge DIR");
+               "quorvel-cli dataset merge DIR\n"
+               "quorvel-cli --scene RECIPE.json [--capture I] [--save-path FOLDER]   (one scene, SigMF)");
     if (const auto code = parseArguments(app, argc, argv, streams)) {
         return *code;
     }

@@ -15,6 +15,8 @@
 #include "dataset/DatasetRecipe.h"
 #include "dataset/DatasetRun.h"
 #include "dataset/ShardFiles.h"
+#include "common/PrintableText.h"
+#include "dsp/Spectrogram.h"
 
 namespace quorvel {
 namespace {
@@ -26,7 +28,39 @@ struct DatasetOptions {
     std::string format = "hdf5";
     bool quiet = false;
     bool progress = false;
+    bool spectrograms = false;
+    std::size_t spectrogramFft = SpectrogramShape{}.fft;
+    std::size_t spectrogramOverlap = SpectrogramShape{}.overlap;
+    std::optional<std::string> labels;
 };
+
+// The spectrogram and label choices, or why they are refused (nothing when they hold).
+std::optional<std::string> imageOptionsProblem(const DatasetOptions& o, const DatasetRecipe& recipe,
+                                               DatasetRunOptions& options) {
+    const SpectrogramShape shape{o.spectrogramFft, o.spectrogramOverlap};
+    if (const char* problem = spectrogramShapeProblem(shape)) {
+        return std::string("--spectrogram-fft, --spectrogram-overlap: ") + problem;
+    }
+    if ((o.spectrograms || o.labels) && shape.frames(recipe.samplesPerCapture) == 0) {
+        return "--spectrogram-fft: longer than a capture (" + std::to_string(recipe.samplesPerCapture) + " samples)";
+    }
+    if (o.spectrograms) {
+        if (options.format != DatasetFormat::Hdf5) {
+            return "--spectrograms: only with --format hdf5";
+        }
+        options.spectrograms = shape;
+    }
+    if (o.labels) {
+        if (*o.labels != "yolo") {
+            return "--labels: yolo is the one label format (got \"" + printableText(*o.labels, 64) + "\")";
+        }
+        if (!recipe.scene) {
+            return "--labels: only for a recipe with a \"scene\"";
+        }
+        options.yoloLabels = true;
+    }
+    return std::nullopt;
+}
 
 int interruptedCode(const CommandLineStreams& streams) {
     const int signal = streams.cancelSignal != nullptr ? streams.cancelSignal->load() : 0;
@@ -55,6 +89,10 @@ int makeDataset(const DatasetOptions& o, const CommandLineStreams& streams) {
         return ExitInvalidInput;
     }
     const DatasetRecipe& recipe = *reading.recipe;
+    if (const auto problem = imageOptionsProblem(o, recipe, options)) {
+        err << *problem << '\n';
+        return ExitInvalidInput;
+    }
     if (const auto problem = shardCountProblem(options.shard, recipe.captureCount())) {
         err << "--shard: " << *problem << '\n';
         return ExitInvalidInput;
@@ -82,9 +120,14 @@ int makeDataset(const DatasetOptions& o, const CommandLineStreams& streams) {
     }
     if (!o.quiet) {
         const CaptureRange range = shardCaptures(options.shard, recipe.captureCount());
-        streams.out << "Wrote captures " << range.first << " to " << range.end - 1 << " of " << recipe.captureCount()
-                    << " (" << recipe.classes.size() << " classes, " << recipe.snrsDb.size() << " SNRs, "
-                    << recipe.samplesPerCapture << " samples each):\n";
+        streams.out << "Wrote captures " << range.first << " to " << range.end - 1 << " of " << recipe.captureCount();
+        if (recipe.scene) {
+            streams.out << " (scenes of " << recipe.scene->fewestEmitters << " to " << recipe.scene->mostEmitters
+                        << " emitters of " << recipe.classes.size() << " classes, ";
+        } else {
+            streams.out << " (" << recipe.classes.size() << " classes, " << recipe.snrsDb.size() << " SNRs, ";
+        }
+        streams.out << recipe.samplesPerCapture << " samples each):\n";
         for (const std::string& path : result.writtenFiles) {
             streams.out << "  " << path << '\n';
         }
@@ -138,7 +181,7 @@ int runDatasetCommand(int argc, const char* const* argv, const CommandLineStream
     app.name("quorvel-cli dataset");
     formatHelp(app, terminalColumns(),
                "quorvel-cli dataset RECIPE.json --out DIR [--shard I/N] [--format hdf5|sigmf] "
-               "[--quiet] [--progress]\n"
+               "[--spectrograms] [--spectrogram-fft N] [--spectrogram-overlap N] [--labels yolo] [--quiet] [--progress]\n"
                "quorvel-cli dataset merge DIR [--quiet]");
     DatasetOptions o;
     app.add_option("RECIPE", o.recipe, "The recipe file (JSON)")->required();
@@ -148,6 +191,16 @@ int runDatasetCommand(int argc, const char* const* argv, const CommandLineStream
     app.add_option("--format", o.format, "hdf5 (DIR/dataset.h5) or sigmf (a recording and a collection)")
         ->type_name("NAME")
         ->capture_default_str();
+    app.add_flag("--spectrograms", o.spectrograms,
+                 "Keep each capture's spectrogram in dataset.h5 (float32 dB, \"spectrograms\" [N][frames][fft])");
+    app.add_option("--spectrogram-fft", o.spectrogramFft, "Samples per spectrogram frame, and its rows")
+        ->type_name("N")
+        ->capture_default_str();
+    app.add_option("--spectrogram-overlap", o.spectrogramOverlap, "Samples shared by neighbouring frames")
+        ->type_name("N")
+        ->capture_default_str();
+    app.add_option("--labels", o.labels, "yolo: a scene's boxes as DIR/labels/<capture>.txt for its spectrogram")
+        ->type_name("FORMAT");
     app.add_flag("--quiet", o.quiet, "Print nothing on success, and no progress");
     app.add_flag("--progress", o.progress, "Show progress on standard error even when it is not a terminal");
     app.footer("Then: quorvel-cli dataset merge DIR, once every shard is written.");

@@ -67,14 +67,7 @@ void drawMultipath(const DatasetRecipe& recipe, const KeySetting& setting, Captu
 
 }  // namespace
 
-CapturePlan planCapture(const DatasetRecipe& recipe, std::uint64_t index) {
-    const std::uint64_t repetitions = recipe.capturesPerClassAndSnr;
-    const std::uint64_t snrs = recipe.snrsDb.size();
-    CapturePlan plan;
-    plan.index = index;
-    plan.classIndex = static_cast<std::size_t>(index / repetitions / snrs);
-    plan.snrIndex = static_cast<std::size_t>(index / repetitions % snrs);
-    plan.key = splitMix64(recipe.seed, index);
+void drawClassSettings(const DatasetRecipe& recipe, CapturePlan& plan) {
     const DatasetClass& c = recipe.classes[plan.classIndex];
     SignalParameters& p = plan.parameters;
     p = c.scheme;
@@ -90,6 +83,18 @@ CapturePlan planCapture(const DatasetRecipe& recipe, std::uint64_t index) {
         }
         applyKeySetting(setting, value, p);
     }
+}
+
+CapturePlan planCapture(const DatasetRecipe& recipe, std::uint64_t index) {
+    const std::uint64_t repetitions = recipe.capturesPerClassAndSnr;
+    const std::uint64_t snrs = recipe.snrsDb.size();
+    CapturePlan plan;
+    plan.index = index;
+    plan.classIndex = static_cast<std::size_t>(index / repetitions / snrs);
+    plan.snrIndex = static_cast<std::size_t>(index / repetitions % snrs);
+    plan.key = splitMix64(recipe.seed, index);
+    drawClassSettings(recipe, plan);
+    SignalParameters& p = plan.parameters;
     p.snrDb = recipe.snrsDb[plan.snrIndex];
     p.transmitter.snrDefinition = recipe.snrDefinition;
     p.transmitter.snrReference = recipe.snrReference;

@@ -38,6 +38,10 @@ std::int32_t captureSymbolCount(const SignalParameters& parameters, std::uint32_
 // blocks (as its family's row says); the dataset's files then record "random".
 bool drawsByCounter(const DatasetRecipe& recipe);
 
+// The class's settings, each range drawn from plan.key (a drawn multipath profile from block
+// plan.index), set on plan.parameters for plan.classIndex: the draws of planCapture.
+void drawClassSettings(const DatasetRecipe& recipe, CapturePlan& plan);
+
 // The class, SNR and settings of capture `index` (below recipe.captureCount()).
 CapturePlan planCapture(const DatasetRecipe& recipe, std::uint64_t index);
 

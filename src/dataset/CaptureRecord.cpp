@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "dataset/RecipeKeys.h"
+#include "dataset/SceneLabels.h"
 
 namespace quorvel {
 namespace {
@@ -31,6 +32,9 @@ std::uint64_t drawnChannelVersion(const DatasetRecipe& recipe) {
 }
 
 std::vector<std::string> recordedFieldNames(const DatasetRecipe& recipe) {
+    if (recipe.scene) {
+        return sceneFieldNames();
+    }
     std::vector<std::string> names;
     const auto keys = recipeKeys();
     for (std::size_t row = 0; row < keys.size(); ++row) {

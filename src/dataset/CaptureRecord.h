@@ -20,6 +20,10 @@ struct CaptureRecord {
     double snrDb = 0.0;
     std::span<const float> iq{};          // I0, Q0, I1, Q1, ...: 2 x samples per capture values
     std::span<const double> settings{};   // one per recordedFieldNames(recipe), in that order
+    // A scene capture's boxes, sceneBoxColumns(recipe).size() values a row; empty otherwise.
+    std::span<const double> boxes{};
+    // Its spectrogram, column after column, when the file keeps them; empty otherwise.
+    std::span<const float> spectrogram{};
 };
 
 // The settings every capture of the recipe records: each drawable recipe key's value (in table

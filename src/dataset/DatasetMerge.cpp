@@ -78,6 +78,12 @@ void mergeHdf5(const std::string& folder, const std::vector<std::string>& files,
         if (reader.shard().index != k || reader.shard().count != common.count) {
             throw MergeProblem{files[k] + " holds another shard than its name says"};
         }
+        const auto shape = [](const Hdf5ShardReader& r) {
+            return r.spectrogram() ? std::pair{r.spectrogram()->fft, r.spectrogram()->overlap} : std::pair<std::size_t, std::size_t>{};
+        };
+        if (shape(reader) != shape(*readers.front())) {
+            throw MergeProblem{files[k] + " keeps other spectrograms than " + files.front()};
+        }
     }
     const RecipeReading reading = readDatasetRecipe(readers.front()->recipeText());
     if (!reading) {
@@ -91,7 +97,9 @@ void mergeHdf5(const std::string& folder, const std::vector<std::string>& files,
     }
     const std::string path = folder + "/" + hdf5FileName(Shard{});
     try {
-        Hdf5DatasetWriter writer(path, hdf5Layout(*reading.recipe, Shard{}));
+        Hdf5Layout layout = hdf5Layout(*reading.recipe, Shard{});
+        layout.spectrogram = readers.front()->spectrogram();
+        Hdf5DatasetWriter writer(path, std::move(layout));
         CaptureRecord capture;
         for (std::size_t k = 0; k < readers.size(); ++k) {
             try {

@@ -10,6 +10,7 @@
 
 #include "channel/DelayProfiles.h"
 #include "common/SignalParameters.h"
+#include "dataset/SceneSettings.h"
 
 namespace quorvel {
 
@@ -58,8 +59,13 @@ struct DatasetRecipe {
     // samples' SHA-512, so that a byte changed or a set left half-renamed is refused on reading.
     bool checksums = false;
     std::vector<DatasetClass> classes;
+    // Wideband scenes of several emitters instead of one capture per class and SNR.
+    std::optional<SceneSettings> scene{};
 
     std::uint64_t captureCount() const {
+        if (scene) {
+            return scene->captures;
+        }
         return static_cast<std::uint64_t>(classes.size()) * snrsDb.size() * capturesPerClassAndSnr;
     }
 };

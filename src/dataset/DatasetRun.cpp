@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <future>
 #include <memory>
 #include <stdexcept>
@@ -13,7 +14,10 @@
 #include "dataset/CaptureMaking.h"
 #include "dataset/CaptureRecord.h"
 #include "dataset/Hdf5DatasetFile.h"
+#include "dataset/SceneLabels.h"
+#include "dataset/SceneMaking.h"
 #include "dataset/SigmfDatasetFile.h"
+#include "export/ByteOutput.h"
 #include "export/Cf32Writer.h"
 #include "export/OutputFolder.h"
 
@@ -21,8 +25,18 @@ namespace quorvel {
 namespace {
 
 // Captures made between two hand-overs to the file: enough to keep every core busy for a while,
-// few enough that the two batches in flight stay a few MB.
+// few enough that the two batches in flight stay a few MB. Long captures (a wideband scene's
+// 2^18 samples and their spectrograms) take fewer, so that a batch stays within kBatchBytes.
 constexpr std::uint64_t kBatchCaptures = 256;
+constexpr std::uint64_t kBatchBytes = std::uint64_t{64} << 20;
+
+std::uint64_t batchCaptures(const DatasetRecipe& recipe, const DatasetRunOptions& options) {
+    std::uint64_t bytes = std::uint64_t{recipe.samplesPerCapture} * 8;
+    if (options.spectrograms) {
+        bytes += options.spectrograms->frames(recipe.samplesPerCapture) * options.spectrograms->fft * 4;
+    }
+    return std::clamp<std::uint64_t>(kBatchBytes / bytes, 1, kBatchCaptures);
+}
 
 constexpr int kKeptHeapBytes = 64 << 20;
 // glibc's largest: blocks up to 32 MB come from the heap.
@@ -45,26 +59,54 @@ struct Batch {
     std::vector<float> iq;           // count x 2 x samples
     std::vector<double> settings;    // count x fields
     std::vector<CapturePlan> plans;
+    std::vector<std::vector<double>> boxes;  // a scene's box rows, per capture
+    std::vector<float> spectrograms;         // count x frames x fft, when the file keeps them
 };
 
-void makeBatch(const DatasetRecipe& recipe, Batch& batch, unsigned threads, std::size_t fields) {
+// A scene capture and its labels.
+void makeSceneCapture(const DatasetRecipe& recipe, std::uint64_t index, CaptureSamples& capture,
+                      std::vector<double>& values, std::vector<double>& boxes) {
+    const ScenePlan scene = planScene(recipe, index);
+    makeScene(recipe, scene, capture);
+    values = {static_cast<double>(scene.emitters.size()), capture.signalPower};
+    boxes.clear();
+    appendSceneBoxRows(recipe, scene, boxes);
+}
+
+void makeBatch(const DatasetRecipe& recipe, Batch& batch, unsigned threads, std::size_t fields,
+               std::optional<SpectrogramShape> spectrogram) {
+    const std::size_t pixels = spectrogram ? spectrogram->frames(recipe.samplesPerCapture) * spectrogram->fft : 0;
+    batch.spectrograms.resize(batch.count * pixels);
     const std::size_t width = std::size_t{recipe.samplesPerCapture} * 2;
     batch.iq.resize(batch.count * width);
     batch.settings.resize(batch.count * fields);
     batch.plans.resize(batch.count);
+    batch.boxes.resize(recipe.scene ? batch.count : 0);
     const auto work = [&](unsigned t) {
         CaptureSamples capture;
         std::vector<double> values;
+        std::vector<float> image;
         for (std::uint64_t k = t; k < batch.count; k += threads) {
             CapturePlan& plan = batch.plans[k];
-            plan = planCapture(recipe, batch.first + k);
-            makeCapture(plan, recipe.samplesPerCapture, capture, recipe.normalization);
+            if (recipe.scene) {
+                plan.index = batch.first + k;
+                makeSceneCapture(recipe, plan.index, capture, values, batch.boxes[k]);
+            } else {
+                plan = planCapture(recipe, batch.first + k);
+                makeCapture(plan, recipe.samplesPerCapture, capture, recipe.normalization);
+            }
             float* out = batch.iq.data() + k * width;
             for (const ComplexSample& s : capture.samples) {
                 *out++ = static_cast<float>(s.i);
                 *out++ = static_cast<float>(s.q);
             }
-            recordedFields(recipe, plan, capture, values);
+            if (!recipe.scene) {
+                recordedFields(recipe, plan, capture, values);
+            }
+            if (spectrogram) {
+                spectrogramDb(capture.samples, *spectrogram, image);
+                std::copy(image.begin(), image.end(), batch.spectrograms.begin() + static_cast<std::ptrdiff_t>(k * pixels));
+            }
             std::copy(values.begin(), values.end(), batch.settings.begin() + static_cast<std::ptrdiff_t>(k * fields));
         }
     };
@@ -75,15 +117,32 @@ void makeBatch(const DatasetRecipe& recipe, Batch& batch, unsigned threads, std:
     work(0);
 }
 
+// A capture's YOLO labels as folder/labels/<index, 12 digits>.txt, whole under its name.
+void writeYoloLabels(const std::string& folder, const DatasetRecipe& recipe, const SpectrogramShape& shape,
+                     std::uint64_t index, std::span<const double> boxes) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/%012llu.txt", static_cast<unsigned long long>(index));
+    const std::string text = yoloLabelText(boxes, sceneBoxColumns(recipe).size(), shape, recipe.samplesPerCapture,
+                                           recipe.scene->samplingRateHz);
+    ByteOutput output = ByteOutput::createFile(folder + "/" + kYoloFolder + name);
+    output.write(text.data(), text.size());
+    if (auto error = output.close(true)) {
+        throw std::runtime_error(output.name() + ": " + *error);
+    }
+}
+
 void writeBatch(const Batch& batch, CaptureWriter& writer, std::uint32_t samples, std::size_t fields) {
     const std::size_t width = std::size_t{samples} * 2;
+    const std::size_t pixels = batch.count == 0 ? 0 : batch.spectrograms.size() / batch.count;
     for (std::uint64_t k = 0; k < batch.count; ++k) {
         const CapturePlan& plan = batch.plans[k];
         writer.write({.index = plan.index,
                       .classIndex = plan.classIndex,
                       .snrDb = plan.parameters.snrDb,
                       .iq = std::span(batch.iq).subspan(k * width, width),
-                      .settings = std::span(batch.settings).subspan(k * fields, fields)});
+                      .settings = std::span(batch.settings).subspan(k * fields, fields),
+                      .boxes = batch.boxes.empty() ? std::span<const double>() : std::span<const double>(batch.boxes[k]),
+                      .spectrogram = std::span<const float>(batch.spectrograms).subspan(k * pixels, pixels)});
     }
 }
 
@@ -91,7 +150,9 @@ std::unique_ptr<CaptureWriter> openWriter(const DatasetRecipe& recipe, const std
                                           const DatasetRunOptions& options, std::vector<std::string>& names) {
     if (options.format == DatasetFormat::Hdf5) {
         names = {folder + "/" + hdf5FileName(options.shard)};
-        return std::make_unique<Hdf5DatasetWriter>(names.front(), hdf5Layout(recipe, options.shard));
+        Hdf5Layout layout = hdf5Layout(recipe, options.shard);
+        layout.spectrogram = options.spectrograms;
+        return std::make_unique<Hdf5DatasetWriter>(names.front(), std::move(layout));
     }
     const std::string stem = folder + "/" + shardStem(options.shard);
     names = {stem + ".sigmf-data", stem + ".sigmf-meta"};
@@ -148,27 +209,39 @@ DatasetRunResult runDataset(const DatasetRecipe& recipe, const std::string& fold
     }
     if (lock.held() && whole) {
         removeStaleTemporaryFiles(folder);
+        if (options.yoloLabels && std::filesystem::is_directory(folder + "/" + kYoloFolder)) {
+            removeStaleTemporaryFiles(folder + "/" + kYoloFolder);
+        }
     }
     try {
         const std::unique_ptr<CaptureWriter> writer = openWriter(recipe, folder, options, names);
         // While the file takes one batch, the cores make the next.
         Batch batches[2];
+        const std::uint64_t perBatch = batchCaptures(recipe, options);
+        const SpectrogramShape yoloShape = options.spectrograms.value_or(SpectrogramShape{});
+        if (options.yoloLabels) {
+            std::filesystem::create_directories(folder + "/" + kYoloFolder);
+        }
         const auto start = [&](Batch& batch, std::uint64_t first) {
             batch.first = first;
-            batch.count = std::min(kBatchCaptures, range.end - first);
-            return std::async(std::launch::async, makeBatch, std::cref(recipe), std::ref(batch), threads, fields);
+            batch.count = std::min(perBatch, range.end - first);
+            return std::async(std::launch::async, makeBatch, std::cref(recipe), std::ref(batch), threads, fields,
+                              options.spectrograms);
         };
         std::future<void> pending;
         if (range.size() > 0) {
             pending = start(batches[0], range.first);
         }
-        for (std::uint64_t first = range.first, b = 0; first < range.end; first += kBatchCaptures, ++b) {
+        for (std::uint64_t first = range.first, b = 0; first < range.end; first += perBatch, ++b) {
             Batch& batch = batches[b % 2];
             pending.get();
-            if (first + kBatchCaptures < range.end) {
-                pending = start(batches[(b + 1) % 2], first + kBatchCaptures);
+            if (first + perBatch < range.end) {
+                pending = start(batches[(b + 1) % 2], first + perBatch);
             }
             writeBatch(batch, *writer, recipe.samplesPerCapture, fields);
+            for (std::uint64_t k = 0; options.yoloLabels && k < batch.count; ++k) {
+                writeYoloLabels(folder, recipe, yoloShape, batch.first + k, batch.boxes[k]);
+            }
             if (options.progress) {
                 options.progress(first + batch.count - range.first, range.size());
             }

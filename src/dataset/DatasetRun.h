@@ -5,15 +5,20 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "dataset/DatasetRecipe.h"
+#include "dsp/Spectrogram.h"
 #include "dataset/ShardFiles.h"
 
 namespace quorvel {
 
 enum class DatasetFormat { Hdf5, Sigmf };
+
+// The folder, inside the dataset's, of a scene's YOLO label files.
+inline constexpr const char* kYoloFolder = "labels";
 
 struct DatasetRunOptions {
     Shard shard{};
@@ -22,6 +27,10 @@ struct DatasetRunOptions {
     // Called after every batch with the shard's captures done and its total.
     std::function<void(std::uint64_t done, std::uint64_t total)> progress{};
     const std::atomic<bool>* cancel = nullptr;  // stops at the next batch; nothing is kept
+    // HDF5: every capture's spectrogram (Spectrogram.h) as float32 dB [N][frames][fft], "spectrograms".
+    std::optional<SpectrogramShape> spectrograms{};
+    // A scene's boxes as YOLO text, one file per capture in DIR/labels (see yoloLabelText).
+    bool yoloLabels = false;
 };
 
 struct DatasetRunResult {

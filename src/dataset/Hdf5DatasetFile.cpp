@@ -9,6 +9,7 @@
 #include "common/Version.h"
 #include "dataset/CapturePlan.h"
 #include "dataset/RecipeKeys.h"
+#include "dataset/SceneLabels.h"
 
 namespace quorvel {
 namespace {
@@ -18,6 +19,10 @@ using hdf5::Handle;
 // About 1 MiB of X per chunk: few chunk records for millions of captures, little memory.
 constexpr std::uint64_t kChunkBytes = std::uint64_t{1} << 20;
 constexpr const char* kSnrField = "snr_db";
+// Where a box row holds its capture, emitter, dwell and class (sceneBoxColumns' first four).
+constexpr std::size_t kBoxCapture = 0;
+constexpr std::size_t kBoxDwell = 2;
+constexpr std::size_t kBoxClass = 3;
 
 hsize_t chunkRowsFor(std::uint64_t rows, std::uint32_t samples) {
     const std::uint64_t perChunk = std::max<std::uint64_t>(1, kChunkBytes / (8ULL * samples));
@@ -118,10 +123,17 @@ Hdf5Layout hdf5Layout(const DatasetRecipe& recipe, Shard shard) {
         layout.classLabels.push_back(c.label);
     }
     layout.fields = recordedFieldNames(recipe);
+    layout.recipeText = recipe.text;
+    if (recipe.scene) {
+        layout.samplingRate = recipe.scene->samplingRateHz;
+        layout.boxColumns = sceneBoxColumns(recipe);
+        // The placements and the floor are counter draws whatever the classes draw by.
+        layout.counterDraws = true;
+        return layout;
+    }
     layout.wholeDecibelSnrs = std::all_of(recipe.snrsDb.begin(), recipe.snrsDb.end(),
                                           [](double snr) { return snr == std::round(snr); });
     layout.samplingRate = planCapture(recipe, 0).parameters.samplingRate;
-    layout.recipeText = recipe.text;
     layout.counterDraws = drawsByCounter(recipe);
     layout.drawnChannelVersion = drawnChannelVersion(recipe);
     layout.checksums = recipe.checksums;
@@ -143,7 +155,10 @@ Hdf5DatasetWriter::Hdf5DatasetWriter(const std::string& path, Hdf5Layout layout)
     const hsize_t classes = layout_.classLabels.size();
     x_ = createDataset(file_, "X", H5T_IEEE_F32LE, {rows, layout_.samplesPerCapture, 2}, chunkRows_, layout_.checksums);
     y_ = createDataset(file_, "Y", H5T_STD_I64LE, {rows, classes}, chunkRows_, layout_.checksums);
-    z_ = createDataset(file_, "Z", layout_.wholeDecibelSnrs ? H5T_STD_I64LE : H5T_IEEE_F64LE, {rows, 1}, chunkRows_, layout_.checksums);
+    if (!layout_.scene()) {
+        z_ = createDataset(file_, "Z", layout_.wholeDecibelSnrs ? H5T_STD_I64LE : H5T_IEEE_F64LE, {rows, 1}, chunkRows_,
+                           layout_.checksums);
+    }
     writeClassLabels(file_, layout_.classLabels);
     {
         const Handle groupList = hdf5::groupCreation();
@@ -168,6 +183,21 @@ Hdf5DatasetWriter::Hdf5DatasetWriter(const std::string& path, Hdf5Layout layout)
         hdf5::writeAttribute(file_, "checksum", std::string(kChecksumName));
         hdf5::writeAttribute(file_, "checksum_version", kChecksumVersion);
     }
+    if (layout_.scene()) {
+        hdf5::writeAttribute(file_, "scene_version", kSceneVersion);
+        boxes_ = Hdf5TableWriter(file_, "boxes", layout_.boxColumns);
+    }
+    if (layout_.spectrogram) {
+        const SpectrogramShape& shape = *layout_.spectrogram;
+        const hsize_t frames = shape.frames(layout_.samplesPerCapture);
+        const hsize_t pixels = frames * shape.fft;
+        imageRows_ = std::max<hsize_t>(1, std::min<hsize_t>(kChunkBytes / (4 * std::max<hsize_t>(1, pixels)), rows));
+        spectrograms_ = createDataset(file_, "spectrograms", H5T_IEEE_F32LE, {rows, frames, shape.fft}, imageRows_,
+                                      layout_.checksums);
+        hdf5::writeAttribute(spectrograms_, "fft", std::uint64_t{shape.fft});
+        hdf5::writeAttribute(spectrograms_, "overlap", std::uint64_t{shape.overlap});
+        imageBuffer_.resize(imageRows_ * pixels);
+    }
     if (!layout_.shard.whole()) {
         hdf5::writeAttribute(file_, "shard_index", layout_.shard.index);
         hdf5::writeAttribute(file_, "shard_count", layout_.shard.count);
@@ -190,14 +220,40 @@ void Hdf5DatasetWriter::write(const CaptureRecord& capture) {
     std::copy(capture.iq.begin(), capture.iq.end(), xRows_.begin() + static_cast<std::ptrdiff_t>(buffered_ * width));
     const std::size_t classes = layout_.classLabels.size();
     std::fill_n(yRows_.begin() + static_cast<std::ptrdiff_t>(buffered_ * classes), classes, 0);
-    yRows_[buffered_ * classes + capture.classIndex] = 1;
+    if (layout_.scene()) {
+        // One count per emitter: its first box.
+        const std::size_t boxWidth = layout_.boxColumns.size();
+        for (std::size_t b = 0; b + boxWidth <= capture.boxes.size(); b += boxWidth) {
+            if (capture.boxes[b + kBoxDwell] == 0.0) {
+                ++yRows_[buffered_ * classes + static_cast<std::size_t>(capture.boxes[b + kBoxClass])];
+            }
+        }
+        boxes_.append(capture.boxes);
+    } else {
+        yRows_[buffered_ * classes + capture.classIndex] = 1;
+    }
     zRows_[buffered_] = capture.snrDb;
     for (std::size_t f = 0; f < fieldRows_.size(); ++f) {
         fieldRows_[f][buffered_] = capture.settings[f];
     }
+    if (spectrograms_.get() != H5I_INVALID_HID) {
+        std::copy(capture.spectrogram.begin(), capture.spectrogram.end(),
+                  imageBuffer_.begin() + static_cast<std::ptrdiff_t>(imagesBuffered_ * capture.spectrogram.size()));
+        if (++imagesBuffered_ == imageRows_) {
+            writeImages();
+        }
+    }
     if (++buffered_ == chunkRows_) {
         writeChunk();
     }
+}
+
+void Hdf5DatasetWriter::writeImages() {
+    const SpectrogramShape& shape = *layout_.spectrogram;
+    transferRows<true>(spectrograms_, H5T_NATIVE_FLOAT, imagesFlushed_, imagesBuffered_,
+                       {shape.frames(layout_.samplesPerCapture), shape.fft}, imageBuffer_.data());
+    imagesFlushed_ += imagesBuffered_;
+    imagesBuffered_ = 0;
 }
 
 void Hdf5DatasetWriter::writeChunk() {
@@ -206,7 +262,9 @@ void Hdf5DatasetWriter::writeChunk() {
     const std::uint64_t rows = buffered_;
     transferRows<true>(x_, H5T_NATIVE_FLOAT, flushed_, rows, {layout_.samplesPerCapture, 2}, xRows_.data());
     transferRows<true>(y_, H5T_NATIVE_INT64, flushed_, rows, {layout_.classLabels.size()}, yRows_.data());
-    if (layout_.wholeDecibelSnrs) {
+    if (layout_.scene()) {
+        // No Z: a scene's SNRs are its boxes'.
+    } else if (layout_.wholeDecibelSnrs) {
         std::vector<std::int64_t> whole(rows);
         std::transform(zRows_.begin(), zRows_.begin() + static_cast<std::ptrdiff_t>(rows), whole.begin(),
                        [](double snr) { return static_cast<std::int64_t>(std::llround(snr)); });
@@ -222,6 +280,9 @@ void Hdf5DatasetWriter::writeChunk() {
 }
 
 void Hdf5DatasetWriter::closeAll() {
+    // A table left unfinished (a cancelled run's) lets go of its columns before the file closes.
+    boxes_ = Hdf5TableWriter();
+    spectrograms_.close();
     for (Handle& field : fields_) {
         field.close();
     }
@@ -237,6 +298,12 @@ std::optional<std::string> Hdf5DatasetWriter::finish(bool complete) {
     try {
         if (complete && buffered_ > 0) {
             writeChunk();
+        }
+        if (complete && layout_.scene()) {
+            boxes_.finish();
+        }
+        if (complete && imagesBuffered_ > 0) {
+            writeImages();
         }
         if (complete && flushed_ != layout_.captures) {
             problem = "the file got " + std::to_string(flushed_) + " of its " + std::to_string(layout_.captures) +
@@ -305,6 +372,30 @@ Hdf5ShardReader::Hdf5ShardReader(const std::string& path) {
     chunkRows_ = chunkRowsFor(captures_, static_cast<std::uint32_t>(samples_));
     settings_.resize(fields_.size());
     snrField_ = fieldIndex(names, kSnrField);
+    if (H5Lexists(file_, "spectrograms", H5P_DEFAULT) > 0) {
+        spectrograms_ = Handle(H5Dopen2(file_, "spectrograms", H5P_DEFAULT), H5Dclose, "open the spectrograms");
+        SpectrogramShape shape{hdf5::readUnsignedAttribute(spectrograms_, "fft"),
+                               hdf5::readUnsignedAttribute(spectrograms_, "overlap")};
+        if (spectrogramShapeProblem(shape) != nullptr) {
+            throw std::runtime_error(shownPath(path) + ": its spectrograms' shape is not one a run makes");
+        }
+        expectShape("spectrograms", shapeOf(spectrograms_, "spectrograms"), {captures_, shape.frames(samples_), shape.fft});
+        spectrogram_ = shape;
+        pixels_ = shape.frames(samples_) * shape.fft;
+    }
+    scene_ = recipe.recipe->scene.has_value();
+    if (scene_) {
+        boxes_ = Hdf5TableReader(file_, "boxes", sceneBoxColumns(*recipe.recipe));
+        boxAhead_ = boxes_.next(boxRow_);
+    }
+}
+
+void Hdf5ShardReader::readBoxes(std::uint64_t capture) {
+    captureBoxes_.clear();
+    while (boxAhead_ && boxRow_[kBoxCapture] == static_cast<double>(capture)) {
+        captureBoxes_.insert(captureBoxes_.end(), boxRow_.begin(), boxRow_.end());
+        boxAhead_ = boxes_.next(boxRow_);
+    }
 }
 
 void Hdf5ShardReader::readChunk() {
@@ -342,6 +433,26 @@ bool Hdf5ShardReader::next(CaptureRecord& capture) {
     capture.iq = std::span<const float>(xRows_).subspan(row * width, width);
     const auto hot = yRows_.begin() + static_cast<std::ptrdiff_t>(row * classes_);
     const auto end = hot + static_cast<std::ptrdiff_t>(classes_);
+    capture.spectrogram = {};
+    if (spectrogram_) {
+        // One capture's image at a time: the merge copies them on as they come.
+        image_.resize(pixels_);
+        transferRows<false>(spectrograms_, H5T_NATIVE_FLOAT, handed_, 1,
+                            {spectrogram_->frames(samples_), spectrogram_->fft}, image_.data());
+        capture.spectrogram = image_;
+    }
+    if (scene_) {
+        readBoxes(capture.index);
+        for (std::size_t f = 0; f < fields_.size(); ++f) {
+            settings_[f] = fieldRows_[f][row];
+        }
+        capture.classIndex = 0;
+        capture.snrDb = 0.0;
+        capture.settings = settings_;
+        capture.boxes = captureBoxes_;
+        ++handed_;
+        return true;
+    }
     // A label row is one 1 among zeros; anything else names no class the writer could index.
     if (std::count(hot, end, 1) != 1 || std::count(hot, end, 0) + 1 != static_cast<std::ptrdiff_t>(classes_)) {
         throw ShardDefect("capture " + std::to_string(firstCapture_ + handed_) +
@@ -353,6 +464,7 @@ bool Hdf5ShardReader::next(CaptureRecord& capture) {
     }
     capture.snrDb = settings_[snrField_];
     capture.settings = settings_;
+    capture.boxes = {};
     ++handed_;
     return true;
 }

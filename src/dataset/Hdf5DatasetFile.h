@@ -6,6 +6,8 @@
 // recorded setting, "recipe" (the recipe file's text) and attributes on the root. Every dataset
 // is chunked along N and written a chunk at a time as the captures arrive, so memory stays at one
 // chunk whatever N is. The file carries no time and no path: the same captures give the same bytes.
+// A scene's file: Y [N][classes] counts each class's emitters in the capture, there is no Z, and
+// "boxes" is a table of one row per box (SceneLabels.h), the attribute "scene_version" beside it.
 
 #include <cstdint>
 #include <optional>
@@ -16,7 +18,9 @@
 #include "dataset/CaptureRecord.h"
 #include "dataset/DatasetRecipe.h"
 #include "dataset/Hdf5Objects.h"
+#include "dataset/Hdf5Table.h"
 #include "dataset/ShardFiles.h"
+#include "dsp/Spectrogram.h"
 #include "export/ByteOutput.h"
 
 namespace quorvel {
@@ -34,6 +38,11 @@ struct Hdf5Layout {
     bool counterDraws = false;         // some class draws by counter: the "random" attributes
     std::uint64_t drawnChannelVersion = 0;  // drawnChannelVersion(); written when not 0
     bool checksums = false;            // Fletcher-32 on every chunk, and the "checksum" attributes
+    // A scene's: Y counts each class's emitters, no Z, and the boxes table has these columns.
+    std::vector<BoxColumn> boxColumns{};
+    bool scene() const { return !boxColumns.empty(); }
+    // Every capture's spectrogram beside X, float32 dB [N][frames][fft], "spectrograms".
+    std::optional<SpectrogramShape> spectrogram{};
 };
 
 // The "checksum" attribute of a file whose chunks carry sums, and the version of that meaning.
@@ -56,6 +65,7 @@ public:
 
 private:
     void writeChunk();
+    void writeImages();
     void closeAll();
 
     ByteOutput output_;
@@ -69,6 +79,12 @@ private:
     std::vector<std::int64_t> yRows_;
     std::vector<double> zRows_;
     std::vector<std::vector<double>> fieldRows_;
+    Hdf5TableWriter boxes_;
+    hdf5::Handle spectrograms_;
+    hsize_t imageRows_ = 1;         // spectrograms in a chunk
+    std::vector<float> imageBuffer_;
+    std::size_t imagesBuffered_ = 0;
+    std::uint64_t imagesFlushed_ = 0;
     bool finished_ = false;
 };
 
@@ -88,12 +104,15 @@ public:
     Shard shard() const { return shard_; }
     std::uint64_t firstCapture() const { return firstCapture_; }
     std::uint64_t captures() const { return captures_; }
+    // The shape of the spectrograms the file keeps, if it keeps them.
+    std::optional<SpectrogramShape> spectrogram() const { return spectrogram_; }
 
     // The next capture; its spans stay valid until the next call. False after the last.
     bool next(CaptureRecord& capture);
 
 private:
     void readChunk();
+    void readBoxes(std::uint64_t capture);
 
     hdf5::Handle file_, x_, y_, z_;
     std::vector<hdf5::Handle> fields_;
@@ -108,6 +127,15 @@ private:
     std::vector<std::int64_t> yRows_;
     std::vector<std::vector<double>> fieldRows_;
     std::vector<double> settings_;
+    bool scene_ = false;
+    std::optional<SpectrogramShape> spectrogram_;
+    Hdf5TableReader boxes_;
+    std::vector<double> boxRow_;     // the next capture's first box, read ahead
+    bool boxAhead_ = false;
+    std::vector<double> captureBoxes_;
+    hdf5::Handle spectrograms_;
+    std::size_t pixels_ = 0;
+    std::vector<float> image_;
 };
 
 }  // namespace quorvel

@@ -15,6 +15,8 @@
 #include "dataset/CapturePlan.h"
 #include "dataset/DatasetRecipe.h"
 #include "dataset/RecipeKeys.h"
+#include "dataset/SceneReading.h"
+#include "dataset/ScenePlan.h"
 #include "modulation/NominalPower.h"
 #include "modulation/SchemeCatalog.h"
 #include "request/ImpairmentSettings.h"
@@ -45,7 +47,7 @@ struct KeyProblem {
 }
 
 const char* const kTopKeys[] = {"seed", "samples_per_capture", "captures_per_class_and_snr", "snr", "snr_ref",
-                                "classes", "normalize", "checksums"};
+                                "classes", "normalize", "checksums", "scene"};
 const char* const kProfileKeys[] = {"profile", "delay_spread", "taps"};
 // The recipe's words for the normalisations, in Normalization's order.
 const char* const kNormalizations[] = {"none", "unit_power", "unit_constellation"};
@@ -426,8 +428,13 @@ void checkClass(const DatasetClass& c, const DatasetRecipe& recipe, bool high, c
     for (const KeySetting& s : c.settings) {
         applyKeySetting(s, high ? s.high : s.low, p);
     }
-    const auto [lowestSnr, highestSnr] = std::minmax_element(recipe.snrsDb.begin(), recipe.snrsDb.end());
-    p.snrDb = high ? *highestSnr : *lowestSnr;
+    if (recipe.scene) {
+        // An emitter is made noiseless; the scene adds the floor.
+        p.snrDb = std::numeric_limits<double>::infinity();
+    } else {
+        const auto [lowestSnr, highestSnr] = std::minmax_element(recipe.snrsDb.begin(), recipe.snrsDb.end());
+        p.snrDb = high ? *highestSnr : *lowestSnr;
+    }
     p.transmitter.snrDefinition = recipe.snrDefinition;
     p.transmitter.snrReference = recipe.snrReference;
     const std::uint32_t samples = recipe.samplesPerCapture;
@@ -459,6 +466,11 @@ void checkClass(const DatasetClass& c, const DatasetRecipe& recipe, bool high, c
     }
     if (auto problem = impairmentsProblem(p.impairments, p.samplingRate)) {
         refuse(path, problem->rule);
+    }
+    if (recipe.scene) {
+        if (auto problem = sceneClassProblem(p)) {
+            refuse(path, *problem);
+        }
     }
 }
 
@@ -511,12 +523,26 @@ DatasetRecipe recipeFrom(const Json& top) {
     recipe.samplesPerCapture = static_cast<std::uint32_t>(
         unsignedAt(required(top, "samples_per_capture", "", "an integer"), "samples_per_capture", 1,
                    kMaxSamplesPerCapture, "an integer from 1 to " + std::to_string(kMaxSamplesPerCapture)));
-    recipe.capturesPerClassAndSnr =
-        unsignedAt(required(top, "captures_per_class_and_snr", "", "an integer"), "captures_per_class_and_snr", 1,
-                   kMaxCaptures, "an integer from 1 to " + std::to_string(kMaxCaptures));
-    recipe.snrsDb = snrValues(required(top, "snr", "", "the SNRs"));
-    recipe.snrDefinition = snrDefinitionOf(top["snr"]);
-    recipe.snrReference = snrReferenceOf(top);
+    if (top.contains("scene")) {
+        // A scene's emitters each draw their own SNR against the floor, and its captures are counted whole.
+        for (const char* key : {"captures_per_class_and_snr", "snr", "snr_ref", "normalize"}) {
+            if (top.contains(key)) {
+                refuse(key, "not with a scene (its captures, emitters and their SNRs are in \"scene\")");
+            }
+        }
+        SceneReading scene = readScene(top["scene"], recipe.samplesPerCapture);
+        if (!scene) {
+            refuse(scene.path, scene.rule);
+        }
+        recipe.scene = *scene.settings;
+    } else {
+        recipe.capturesPerClassAndSnr =
+            unsignedAt(required(top, "captures_per_class_and_snr", "", "an integer"), "captures_per_class_and_snr", 1,
+                       kMaxCaptures, "an integer from 1 to " + std::to_string(kMaxCaptures));
+        recipe.snrsDb = snrValues(required(top, "snr", "", "the SNRs"));
+        recipe.snrDefinition = snrDefinitionOf(top["snr"]);
+        recipe.snrReference = snrReferenceOf(top);
+    }
     recipe.normalization = normalizationOf(top);
     recipe.checksums = checksumsOf(top);
     SignalParameters whole;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include "common/PrintableText.h"
 #include "common/Version.h"
 #include "dataset/CapturePlan.h"
+#include "dataset/SceneLabels.h"
 #include "export/SigmfMetadata.h"
 
 namespace quorvel {
@@ -48,6 +50,9 @@ Json globalObject(const DatasetRecipe& recipe, Shard shard, const CaptureRange& 
     if (const std::uint64_t version = drawnChannelVersion(recipe); version != 0) {
         global["quorvel:drawn_channel_version"] = version;
     }
+    if (recipe.scene) {
+        global["quorvel:scene_version"] = kSceneVersion;
+    }
     global["quorvel:recipe"] = Json::parse(recipe.text);
     if (drawsByCounter(recipe)) {
         global["quorvel:random"] = kCounterDrawsName;
@@ -73,7 +78,11 @@ SigmfDatasetWriter::SigmfDatasetWriter(const std::string& folder, const DatasetR
         labels_.push_back(c.label);
     }
     const CaptureRange range = shardCaptures(shard, recipe.captureCount());
-    const double samplingRate = planCapture(recipe, range.first).parameters.samplingRate;
+    const double samplingRate =
+        recipe.scene ? recipe.scene->samplingRateHz : planCapture(recipe, range.first).parameters.samplingRate;
+    if (recipe.scene) {
+        boxColumns_ = sceneBoxColumns(recipe);
+    }
     // The global object on the first line, so that the merge reads it without the annotations.
     Json global = globalObject(recipe, shard, range, samplingRate);
     if (recipe.checksums) {
@@ -119,13 +128,61 @@ void SigmfDatasetWriter::write(const CaptureRecord& capture) {
     Json annotation;
     annotation["core:sample_start"] = written_ * samples_;
     annotation["core:sample_count"] = samples_;
-    annotation["core:label"] = labels_[capture.classIndex];
+    if (boxColumns_.empty()) {
+        annotation["core:label"] = labels_[capture.classIndex];
+    }
     annotation["quorvel:capture"] = capture.index;
     for (std::size_t f = 0; f < fields_.size(); ++f) {
         annotation["quorvel:" + fields_[f]] = capture.settings[f];
     }
     writeMeta((written_ == 0 ? "\n" : ",\n") + annotation.dump());
+    writeBoxes(capture);
     ++written_;
+}
+
+void SigmfDatasetWriter::writeBoxes(const CaptureRecord& capture) {
+    for (const std::string& text : boxAnnotationTexts(capture.boxes, boxColumns_, labels_, written_ * samples_)) {
+        writeMeta(",\n" + text);
+    }
+}
+
+std::vector<std::string> boxAnnotationTexts(std::span<const double> rows, const std::vector<BoxColumn>& columns,
+                                            const std::vector<std::string>& labels, std::uint64_t firstSample) {
+    const std::size_t width = columns.size();
+    std::vector<std::string> texts;
+    if (width == 0) {
+        return texts;
+    }
+    // Column places, as sceneBoxColumns lists them.
+    constexpr std::size_t kClass = 3, kStart = 4, kCount = 5, kLower = 6, kUpper = 7;
+    std::vector<std::size_t> order;
+    for (std::size_t b = 0; b + width <= rows.size(); b += width) {
+        order.push_back(b);
+    }
+    // Annotations go in time order; boxes that start together keep their table order.
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return rows[a + kStart] < rows[b + kStart]; });
+    for (const std::size_t b : order) {
+        const std::span<const double> row = rows.subspan(b, width);
+        Json annotation;
+        annotation["core:sample_start"] = firstSample + static_cast<std::uint64_t>(row[kStart]);
+        annotation["core:sample_count"] = static_cast<std::uint64_t>(row[kCount]);
+        annotation["core:freq_lower_edge"] = row[kLower];
+        annotation["core:freq_upper_edge"] = row[kUpper];
+        annotation["core:label"] = labels[static_cast<std::size_t>(row[kClass])];
+        for (std::size_t c = 0; c < width; ++c) {
+            if (c == kStart || c == kCount || c == kLower || c == kUpper) {
+                continue;
+            }
+            if (columns[c].integer) {
+                annotation["quorvel:" + columns[c].name] = static_cast<std::int64_t>(row[c]);
+            } else {
+                annotation["quorvel:" + columns[c].name] = row[c];
+            }
+        }
+        texts.push_back(annotation.dump());
+    }
+    return texts;
 }
 
 std::optional<std::string> SigmfDatasetWriter::finish(bool complete) {

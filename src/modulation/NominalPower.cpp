@@ -1,11 +1,30 @@
 #include "modulation/NominalPower.h"
 
+#include <algorithm>
 #include <limits>
 #include <numeric>
 
 #include "modulation/SchemeCatalog.h"
 
 namespace quorvel {
+
+AlphabetSums sumAlphabet(const SignalParameters& mapping, std::int32_t size) {
+    constexpr std::int32_t kBlock = 4096;
+    AlphabetSums sums;
+    SymbolSequence block;
+    for (std::int32_t first = 0; first < size; first += std::min(kBlock, size - first)) {
+        block.resize(static_cast<std::size_t>(std::min(kBlock, size - first)));
+        std::iota(block.begin(), block.end(), first);
+        const SampleBuffer points = mapSymbols(block, mapping);
+        for (const ComplexSample& point : points) {
+            sums.power += point.i * point.i + point.q * point.q;
+            sums.point.i += point.i;
+            sums.point.q += point.q;
+        }
+        sums.count += static_cast<std::int64_t>(points.size());
+    }
+    return sums;
+}
 
 double nominalMeanPower(const SignalParameters& p) {
     const Scheme* scheme = findScheme(p.modulationType);
@@ -35,17 +54,11 @@ double nominalMeanPower(const SignalParameters& p) {
     // The mapper's own points: no pulse (OQPSK's pulse takes other points), no Gray relabelling.
     SignalParameters plain = p;
     plain.transmitter = Transmitter{};
-    SymbolSequence every(static_cast<std::size_t>(size));
-    std::iota(every.begin(), every.end(), 0);
-    const SampleBuffer points = mapSymbols(every, plain);
-    if (points.empty()) {
+    const AlphabetSums sums = sumAlphabet(plain, size);
+    if (sums.count == 0) {
         return std::numeric_limits<double>::quiet_NaN();
     }
-    double sum = 0.0;
-    for (const ComplexSample& point : points) {
-        sum += point.i * point.i + point.q * point.q;
-    }
-    return sum / static_cast<double>(points.size());
+    return sums.power / static_cast<double>(sums.count);
 }
 
 }  // namespace quorvel

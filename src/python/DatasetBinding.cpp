@@ -11,6 +11,9 @@
 #include "common/InputFile.h"
 #include "common/PrintableText.h"
 #include "dataset/CaptureRecord.h"
+#include "dataset/SceneLabels.h"
+#include "dataset/SceneMaking.h"
+#include "python/ArraySink.h"
 #include "python/KeywordValues.h"
 #include "python/ShardCaptures.h"
 
@@ -131,9 +134,62 @@ Y's column order.
 Raises ValueError with the command line's message for a recipe or shard it refuses, OSError
 for a recipe file that cannot be read, TypeError for a recipe or shard of another kind.)";
 
+// One capture of a scene recipe and its boxes, as the dataset's files hold them.
+py::tuple scene(const py::object& recipe, std::uint64_t index, const py::object& dtype) {
+    const SampleType type = sampleTypeOf(dtype);
+    const auto [text, name] = recipeText(recipe);
+    RecipeReading reading = readDatasetRecipe(text);
+    if (!reading) {
+        throw py::value_error(name.empty() ? reading.problem : name + ": " + reading.problem);
+    }
+    const DatasetRecipe& r = *reading.recipe;
+    if (!r.scene) {
+        throw py::value_error("scene: the recipe has no \"scene\" object (quorvel.dataset makes its captures)");
+    }
+    if (index >= r.captureCount()) {
+        throw py::value_error("capture: a capture below the recipe's " + std::to_string(r.captureCount()) + " (it is " +
+                              std::to_string(index) + ")");
+    }
+    CaptureSamples capture;
+    std::vector<double> rows;
+    {
+        const py::gil_scoped_release release;
+        const ScenePlan plan = planScene(r, index);
+        makeScene(r, plan, capture);
+        appendSceneBoxRows(r, plan, rows);
+    }
+    py::array samples(numpyTypeOf(type), py::array::ShapeContainer{static_cast<py::ssize_t>(capture.samples.size())});
+    encodeSamples(capture.samples, type, static_cast<std::byte*>(samples.mutable_data()));
+    const std::vector<BoxColumn> columns = sceneBoxColumns(r);
+    const std::size_t count = rows.size() / columns.size();
+    py::dict boxes;
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        py::array_t<double> column(static_cast<py::ssize_t>(count));
+        for (std::size_t b = 0; b < count; ++b) {
+            column.mutable_data()[b] = rows[b * columns.size() + c];
+        }
+        boxes[py::str(columns[c].name)] = columns[c].integer ? py::object(column.attr("astype")("int64")) : py::object(column);
+    }
+    py::list labels;
+    for (const DatasetClass& c : r.classes) {
+        labels.append(py::str(c.label));
+    }
+    return py::make_tuple(std::move(samples), std::move(boxes), std::move(labels));
+}
+
+const char* const kSceneDoc = R"(scene(recipe, capture=0, *, dtype=numpy.complex64) -> (samples, boxes, classes)
+
+One capture of a scene recipe (a recipe with "scene", as quorvel-cli dataset reads it): its
+samples (with complex64 exactly dataset.h5's X row), its boxes as dataset.h5's boxes table holds
+them (a dict of numpy arrays, one entry per column: capture, emitter, dwell, class, sample_start,
+sample_count, freq_lower_edge, freq_upper_edge, snr_db, ... one element per box), and the class
+labels the class column indexes. Made with the GIL released; the same wherever it is made.)";
+
 }  // namespace
 
 void defineDataset(py::module_& module) {
+    module.def("scene", &scene, kSceneDoc, py::arg("recipe"), py::arg("capture") = 0, py::kw_only(),
+               py::arg("dtype") = py::dtype::of<std::complex<float>>());
     py::class_<DatasetCaptures>(module, "DatasetCaptures",
                                 "The captures of a dataset or one shard of it, made as they are taken (see dataset()).")
         .def("__iter__", [](py::object self) { return self; })

@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <complex>
+#include <vector>
 #include <exception>
 #include <memory>
 #include <stdexcept>
@@ -15,6 +17,7 @@
 
 #include "common/BufferAllocator.h"
 #include "common/Version.h"
+#include "dsp/Spectrogram.h"
 #include "export/SigmfMetadata.h"
 #include "modulation/SchemeCatalog.h"
 #include "modulation/SymbolTiming.h"
@@ -282,6 +285,48 @@ the run when the stream reaches it.)";
 }  // namespace
 }  // namespace quorvel
 
+namespace quorvel {
+namespace {
+
+constexpr const char* kSpectrogramDoc = R"(spectrogram(x, *, fft=256, overlap=128) -> numpy.ndarray
+
+The spectrogram quorvel-cli dataset --spectrograms keeps: float32 dB of shape (frames, fft),
+frames = (len(x) - fft) // (fft - overlap) + 1. Frame c holds samples c*hop to c*hop + fft - 1
+(hop = fft - overlap) under a periodic Hann window; column r the frequency (r - fft/2) * fs / fft,
+so column 0 is -fs/2. 0 dB is the level of unit-power white noise in one bin.
+x: a one-dimensional array of complex samples.)";
+
+py::array_t<float> spectrogram(const py::array_t<std::complex<double>, py::array::c_style | py::array::forcecast>& x,
+                               std::size_t fft, std::size_t overlap) {
+    if (x.ndim() != 1) {
+        throw py::value_error("spectrogram: x must be one-dimensional");
+    }
+    const SpectrogramShape shape{fft, overlap};
+    if (const char* problem = spectrogramShapeProblem(shape)) {
+        throw py::value_error(std::string("spectrogram: ") + problem);
+    }
+    const auto count = static_cast<std::size_t>(x.shape(0));
+    if (shape.frames(count) == 0) {
+        throw py::value_error("spectrogram: x is shorter than one frame (" + std::to_string(fft) + " samples)");
+    }
+    SampleBuffer samples(count);
+    const std::complex<double>* in = x.data();
+    for (std::size_t n = 0; n < count; ++n) {
+        samples[n] = {in[n].real(), in[n].imag()};
+    }
+    std::vector<float> image;
+    {
+        py::gil_scoped_release release;
+        spectrogramDb(samples, shape, image);
+    }
+    py::array_t<float> out({static_cast<py::ssize_t>(shape.frames(count)), static_cast<py::ssize_t>(fft)});
+    std::copy(image.begin(), image.end(), out.mutable_data());
+    return out;
+}
+
+}  // namespace
+}  // namespace quorvel
+
 PYBIND11_MODULE(quorvel, module) {
     using namespace quorvel;
     // Each docstring starts with its own signature, which names the keywords pybind11 cannot see.
@@ -328,6 +373,8 @@ PYBIND11_MODULE(quorvel, module) {
 
     static const std::string generateText = generateDoc();
     static const std::string streamText = streamDoc();
+    module.def("spectrogram", &spectrogram, kSpectrogramDoc, py::arg("x"), py::kw_only(),
+               py::arg("fft") = SpectrogramShape{}.fft, py::arg("overlap") = SpectrogramShape{}.overlap);
     module.def("generate", &generate, generateText.c_str());
     module.def("stream", &stream, streamText.c_str());
     defineDataset(module);

@@ -21,6 +21,11 @@ ShardChoice chooseShard(const std::string& recipeText, const std::string& recipe
         choice.problem = recipeName.empty() ? reading.problem : recipeName + ": " + reading.problem;
         return choice;
     }
+    if (reading.recipe->scene) {
+        // A capture here is one class at one SNR; a scene's labels are its boxes.
+        choice.problem = "a recipe with a \"scene\": quorvel.scene(recipe, capture) makes a capture with its boxes";
+        return choice;
+    }
     if (const auto problem = shardCountProblem(choice.shard, reading.recipe->captureCount())) {
         choice.problem = "shard: " + *problem;
         return choice;

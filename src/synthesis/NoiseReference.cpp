@@ -35,34 +35,27 @@ std::int64_t phasePeriod(double samplesPerSymbol) {
     return kPhaseSamples;
 }
 
-// The points the pulse or the straight lines take, each index once: with a pulse OQPSK's rails
-// carry a bit of every symbol each, without one its mapper holds each rail for two symbols.
-// Gray coding and the bit sources only relabel the points.
-SampleBuffer alphabetPoints(const SignalParameters& p) {
+// The sums over the points the pulse or the straight lines take, each index once: with a pulse
+// OQPSK's rails carry a bit of every symbol each, without one its mapper holds each rail for two
+// symbols. Gray coding and the bit sources only relabel the points.
+AlphabetSums alphabetSums(const SignalParameters& p) {
     SignalParameters plain = p;
     plain.transmitter = Transmitter{};
     plain.transmitter.pulse = p.transmitter.pulse;
     plain.transmitter.rolloff = p.transmitter.rolloff;
     plain.transmitter.span = p.transmitter.span;
-    SymbolSequence every(static_cast<std::size_t>(std::max(alphabetSize(p), 0)));
-    std::iota(every.begin(), every.end(), 0);
-    return mapSymbols(every, plain);
+    return sumAlphabet(plain, std::max(alphabetSize(p), 0));
 }
 
 // The mean point, each index equally often. The schemes with a memory have none whatever their
 // indices: Pi/4-DQPSK turns by odd multiples of pi/4, OQPSK's rails take both signs alike.
-ComplexSample meanPoint(const SignalParameters& p, const SampleBuffer& points) {
+ComplexSample meanPoint(const SignalParameters& p, const AlphabetSums& sums) {
     if (p.modulationType == ModulationType::Pi4Dqpsk || p.modulationType == ModulationType::Oqpsk ||
-        points.empty()) {
+        sums.count == 0) {
         return {};
     }
-    ComplexSample sum{};
-    for (const ComplexSample& point : points) {
-        sum.i += point.i;
-        sum.q += point.q;
-    }
-    const auto n = static_cast<double>(points.size());
-    return {sum.i / n, sum.q / n};
+    const auto n = static_cast<double>(sums.count);
+    return {sums.point.i / n, sums.point.q / n};
 }
 
 // Sample n lies at n / L symbols, a fraction f past a point: its line gives (1-f)^2 + f^2 of the
@@ -94,17 +87,13 @@ double nominalNoiseReference(const SignalParameters& p) {
     if (!mapsOnePointPerSymbol(p.modulationType)) {
         return nominalMeanPower(p);
     }
-    const SampleBuffer points = alphabetPoints(p);
-    if (points.empty()) {
+    const AlphabetSums sums = alphabetSums(p);
+    if (sums.count == 0) {
         return std::numeric_limits<double>::quiet_NaN();
     }
-    double power = 0.0;
-    for (const ComplexSample& point : points) {
-        power += point.i * point.i + point.q * point.q;
-    }
-    power /= static_cast<double>(points.size());
+    const double power = sums.power / static_cast<double>(sums.count);
     const double samplesPerSymbol = p.samplingRate / p.symbolRate;
-    const ComplexSample mean = meanPoint(p, points);
+    const ComplexSample mean = meanPoint(p, sums);
     const double steady = mean.i * mean.i + mean.q * mean.q;
     const double varying = power - steady;
     if (shapesPulses(p)) {

@@ -17,6 +17,7 @@
 #include "common/NumberText.h"
 #include "common/Signal.h"
 #include "modulation/Fsk.h"
+#include "modulation/NominalPower.h"
 #include "modulation/SchemeCatalog.h"
 #include "modulation/SymbolTiming.h"
 #include "synthesis/TransmitterCheck.h"
@@ -170,6 +171,12 @@ std::optional<std::string> schemeRefusal(const SignalParameters& p) {
                    " has no ring table (use " + offeredOrdersText(*scheme, " or ") + ").";
         }
         return "Modulation order " + std::to_string(alphabetSize(p)) + " is not usable.";
+    }
+    const bool needsNominalPower =
+        isIntegerFormat(p.outputFormat) || p.transmitter.snrReference == SnrReference::Nominal;
+    if (needsNominalPower && mapsOnePointPerSymbol(p.modulationType) && alphabetSize(p) > kMaxSummedAlphabet) {
+        return "Modulation order " + std::to_string(alphabetSize(p)) + " is too large for a nominal power (at most " +
+               std::to_string(kMaxSummedAlphabet) + "); write cf32 or CSV with the measured SNR reference.";
     }
     return scheme->refusal != nullptr ? scheme->refusal(p) : std::nullopt;
 }

@@ -37,6 +37,8 @@ TEST(NominalPower, EachTableHasItsClosedForm) {
     const Case cases[] = {
         {ModulationType::Psk, 2, 1.0},
         {ModulationType::Psk, 64, 1.0},
+        {ModulationType::Psk, 4099, 1.0},                     // past one block of mapped points
+        {ModulationType::Qam, 65536, 2.0 * 65535.0 / 3.0},  // sixteen blocks
         {ModulationType::Oqpsk, 0, 2.0},  // (+-1, +-1)
         {ModulationType::Pi4Dqpsk, 0, 1.0},
         {ModulationType::Qam, 16, 2.0 * 15.0 / 3.0},  // odd integers: 2 (M - 1) / 3

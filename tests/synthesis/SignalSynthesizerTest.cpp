@@ -334,6 +334,15 @@ TEST(SignalSynthesizer, HugeAlphabetsAreCheckedWithoutMappingEveryPoint) {
             EXPECT_EQ(result.writtenFiles.size(), 1u) << c.name;
         }
     }
+    // Integer samples are scaled by the nominal power, which sums every point: refused up front
+    // for an order that large, with nothing on disk.
+    TempDir dir;
+    SignalParameters p = smallRun(dir);
+    p.pskOrder = std::numeric_limits<std::int32_t>::max();
+    p.outputFormat = OutputFormat::Ci16;
+    const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    EXPECT_NE(result.refusal.find("too large for a nominal power"), std::string::npos) << result.refusal;
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
 // At a limit of exactly the run's peak the run goes ahead; one byte less and it is refused with

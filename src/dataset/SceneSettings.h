@@ -1,0 +1,41 @@
+#pragma once
+// What a recipe's "scene" object asks of every capture: several emitters in one wideband capture,
+// each a class of the recipe placed in time and frequency, with a power of its own against a
+// common noise floor. Ranges are drawn uniformly per capture and emitter.
+
+#include <cstdint>
+#include <optional>
+
+namespace quorvel {
+
+// An emitter that hops: dwells of 1 / hopsPerSecond, each on one of `channels` centres spread
+// evenly over the frequencies where its band fits.
+struct SceneHopping {
+    double hopsPerSecond = 0.0;
+    std::int32_t channels = 0;
+    double probability = 1.0;  // of an emitter hopping
+};
+
+struct SceneSettings {
+    double samplingRateHz = 0.0;          // of the capture
+    std::uint64_t captures = 0;
+    std::int32_t fewestEmitters = 1;
+    std::int32_t mostEmitters = 1;
+    // The emitter's occupied band as a fraction of the capture's sampling rate, drawn in [low, high].
+    double narrowestBand = 0.05;
+    double widestBand = 0.2;
+    // Per-emitter SNR [dB]: its nominal power over the noise power in its own occupied band.
+    double lowestSnrDb = 10.0;
+    double highestSnrDb = 20.0;
+    // The chance of an emitter being a burst, and a burst's length as a fraction of the capture;
+    // an emitter that is no burst spans the whole capture.
+    double burstProbability = 0.5;
+    double shortestBurst = 0.1;
+    double longestBurst = 0.5;
+    std::uint32_t rampSamples = 64;       // raised-cosine ramp at each edge of a burst or dwell
+    // The chance that an emitter may overlap another in time and frequency; otherwise it is redrawn.
+    double overlapProbability = 0.0;
+    std::optional<SceneHopping> hopping{};
+};
+
+}  // namespace quorvel
