@@ -21,6 +21,7 @@
 #include "cli/SceneCommand.h"
 #include "cli/HelpFormat.h"
 #include "cli/ProgressDisplay.h"
+#include "common/FileDigest.h"
 #include "common/NumberText.h"
 #include "common/PrintableText.h"
 #include "common/Version.h"
@@ -153,11 +154,39 @@ bool isRecordingFolder(const std::string& savePath, const std::string& metadataP
     return std::filesystem::equivalent(savePath, folder, error) && !error;
 }
 
-// Why the bits file the recording names is not the one it was made from, as far as its size
-// tells; nothing when it matches or the recording recorded no size.
+// Where the bits file a recording names is read from. A recording that names it with its digest
+// names it from its own folder; an earlier one as it was given, from the folder its run began in.
+std::string bitsFileToRead(const RecordingRecord& record, const std::string& metadataPath) {
+    const std::string& named = record.parameters.transmitter.bitsFile;
+    if (!record.bitsFileDigest || std::filesystem::path(named).is_absolute()) {
+        return named;
+    }
+    return (std::filesystem::path(metadataPath).parent_path() / named).string();
+}
+
+// Whether path, its links followed, lies inside the folder of the recording at metadataPath: a
+// recording from elsewhere could otherwise make the run read any file the user may read.
+bool insideRecordingFolder(const std::string& path, const std::string& metadataPath) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path parent = fs::path(metadataPath).parent_path();
+    const fs::path folder = fs::canonical(parent.empty() ? fs::path(".") : parent, error);
+    if (error) {
+        return false;
+    }
+    const fs::path file = fs::weakly_canonical(fs::absolute(path, error), error);
+    if (error) {
+        return false;
+    }
+    const fs::path inside = file.lexically_relative(folder);
+    return !inside.empty() && *inside.begin() != ".." && inside != ".";
+}
+
+// Why the bits file the recording names is not the one it was made from, as far as its size and
+// its digest tell; nothing when it matches or the recording recorded neither.
 std::optional<std::string> bitsFileProblem(const RecordingRecord& record) {
     const Transmitter& t = record.parameters.transmitter;
-    if (t.bits != BitSource::File || !record.bitsFileBytes) {
+    if (t.bits != BitSource::File || (!record.bitsFileBytes && !record.bitsFileDigest)) {
         return std::nullopt;
     }
     std::error_code error;
@@ -165,9 +194,18 @@ std::optional<std::string> bitsFileProblem(const RecordingRecord& record) {
     if (error) {
         return "the bits file " + t.bitsFile + ": " + error.message();
     }
-    if (bytes != *record.bitsFileBytes) {
+    if (record.bitsFileBytes && bytes != *record.bitsFileBytes) {
         return "the bits file " + t.bitsFile + " holds " + std::to_string(bytes) + " bytes, not the recording's " +
                std::to_string(*record.bitsFileBytes);
+    }
+    if (record.bitsFileDigest) {
+        try {
+            if (fileDigest(t.bitsFile, DigestKind::Sha256) != record.bitsFileDigest->sha256) {
+                return "the bits file " + t.bitsFile + " is not the recording's (another SHA-256)";
+            }
+        } catch (const std::runtime_error& e) {
+            return "the bits file " + std::string(e.what());
+        }
     }
     return std::nullopt;
 }
@@ -204,7 +242,7 @@ int regenerate(const Options& o, const CommandLineStreams& streams) {
         err << "cannot regenerate: " << printableText(reading.problem) << '\n';
         return ExitInvalidInput;
     }
-    const RecordingRecord& record = *reading.record;
+    RecordingRecord record = *reading.record;
     if (!record.seed) {
         err << "cannot regenerate: the recording was made without --seed, so its random values cannot be "
                "drawn again\n";
@@ -222,6 +260,14 @@ int regenerate(const Options& o, const CommandLineStreams& streams) {
             << " symbols of the files before it (at most " << kMaxReplayedSymbols << ")\n";
         err << why.str();
         return ExitInvalidInput;
+    }
+    if (record.parameters.transmitter.bits == BitSource::File) {
+        record.parameters.transmitter.bitsFile = bitsFileToRead(record, *o.from);
+        if (!o.trustPayloadPath && !insideRecordingFolder(record.parameters.transmitter.bitsFile, *o.from)) {
+            err << "cannot regenerate: the bits file " << printableText(record.parameters.transmitter.bitsFile, 1024)
+                << " lies outside the recording's folder; --trust-payload-path reads it there\n";
+            return ExitInvalidInput;
+        }
     }
     // Another file under the recorded name would give other samples under the recording's name.
     if (const auto problem = bitsFileProblem(record)) {
@@ -258,6 +304,7 @@ int regenerate(const Options& o, const CommandLineStreams& streams) {
     options.keepLastSignal = false;
     options.syncToDisk = o.fsync;
     options.cancel = streams.cancel;
+    options.recordBitsDigest = record.bitsFileDigest.has_value();
     GenerationResult result;
     {
         const ProgressHook progress(o, streams, options);

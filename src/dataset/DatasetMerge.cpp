@@ -133,6 +133,23 @@ std::uint64_t shardNumber(const nlohmann::json& global, const char* key, const s
     return *n;
 }
 
+// A recording that names its samples' SHA-512 is merged only with the samples it names: a run
+// stopped between renaming its samples and its metadata leaves new samples beside old metadata.
+void checkSamplesSum(const nlohmann::json& global, const DatasetRecipe& recipe, const std::string& data) {
+    const auto named = global.find("core:sha512");
+    if (named == global.end() && !recipe.checksums) {
+        return;
+    }
+    if (named == global.end() || !named->is_string()) {
+        throw MergeProblem{printableText(data, 1024) + ": its metadata names no SHA-512 of its samples, though its "
+                           "recipe asks for checksums"};
+    }
+    if (sha512OfFile(data) != named->get<std::string>()) {
+        throw MergeProblem{printableText(data, 1024) + " is not the file its metadata names (another SHA-512): "
+                           "its run was stopped before it finished, or the file changed since"};
+    }
+}
+
 void mergeSigmf(const std::string& folder, const std::vector<std::string>& files, Shard common, MergeResult& result) {
     std::vector<std::string> stems;
     std::optional<nlohmann::json> recipe;
@@ -177,6 +194,7 @@ void mergeSigmf(const std::string& folder, const std::vector<std::string>& files
             throw MergeProblem{printableText(data, 1024) + " does not hold " + std::to_string(bytes) +
                                " bytes, the samples of its shard"};
         }
+        checkSamplesSum(global, *read, data);
         stems.push_back(stem);
     }
     if (auto error = writeSigmfCollection(folder, stems)) {

@@ -56,6 +56,9 @@ struct DatasetRecipe {
     SnrReference snrReference = SnrReference::Measured;  // "snr_ref": nominal sets it against the waveform's power
     AnalogSnrBand analogSnrBand = AnalogSnrBand::Sampling;  // "snr": {"analog": ...}
     Normalization normalization = Normalization::None;
+    // "checksums": every HDF5 chunk carries Fletcher-32 and every SigMF recording names its
+    // samples' SHA-512, so that a byte changed or a set left half-renamed is refused on reading.
+    bool checksums = false;
     std::vector<DatasetClass> classes;
     // Wideband scenes of several emitters instead of one capture per class and SNR.
     std::optional<SceneSettings> scene{};

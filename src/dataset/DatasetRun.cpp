@@ -197,6 +197,16 @@ DatasetRunResult runDataset(const DatasetRecipe& recipe, const std::string& fold
         result.failure = std::move(*refusal);
         return result;
     }
+    // Shards share the folder, but two runs of one shard would race for the same files.
+    std::optional<NameLock> shardLock;
+    if (!whole) {
+        shardLock.emplace(folder, shardStem(options.shard) + (options.format == DatasetFormat::Hdf5 ? ".h5" : ".sigmf"));
+    }
+    if (shardLock && shardLock->busy()) {
+        result.failure = "another run is writing shard " + std::to_string(options.shard.index) + " of " +
+                         std::to_string(options.shard.count) + " into " + folder;
+        return result;
+    }
     if (lock.held() && whole) {
         removeStaleTemporaryFiles(folder);
         if (options.yoloLabels && std::filesystem::is_directory(folder + "/" + kYoloFolder)) {

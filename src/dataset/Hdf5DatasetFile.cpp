@@ -34,14 +34,20 @@ Handle simpleSpace(const std::vector<hsize_t>& dims) {
                   "create a data space");
 }
 
-Handle createDataset(hid_t parent, const char* name, hid_t type, const std::vector<hsize_t>& dims, hsize_t chunkRows) {
+Handle createDataset(hid_t parent, const char* name, hid_t type, const std::vector<hsize_t>& dims, hsize_t chunkRows,
+                     bool checksum) {
     std::vector<hsize_t> chunk = dims;
     chunk[0] = chunkRows;
     const Handle space = simpleSpace(dims);
-    const Handle creation = hdf5::datasetCreation(chunk);
+    const Handle creation = hdf5::datasetCreation(chunk, checksum);
     return Handle(H5Dcreate2(parent, name, type, space, H5P_DEFAULT, creation, H5P_DEFAULT), H5Dclose,
                   "create a dataset");
 }
+
+// A chunk read back whose bytes no longer give the sum stored with them.
+struct ChecksumMismatch : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
 
 // Rows [first, first + rows) of a dataset whose rows are `width` values wide, written or read.
 template <bool Write>
@@ -57,8 +63,12 @@ void transferRows(hid_t dataset, hid_t memoryType, std::uint64_t first, std::uin
     const Handle memorySpace = simpleSpace(count);
     if constexpr (Write) {
         hdf5::check(H5Dwrite(dataset, memoryType, memorySpace, fileSpace, H5P_DEFAULT, data), "write rows");
-    } else {
-        hdf5::check(H5Dread(dataset, memoryType, memorySpace, fileSpace, H5P_DEFAULT, data), "read rows");
+    } else if (H5Dread(dataset, memoryType, memorySpace, fileSpace, H5P_DEFAULT, data) < 0) {
+        // Asked before any other call of the library clears the record of why.
+        if (hdf5::failedChecksum()) {
+            throw ChecksumMismatch("rows " + std::to_string(first) + " to " + std::to_string(first + rows - 1));
+        }
+        hdf5::check(-1, "read rows");
     }
 }
 
@@ -127,6 +137,7 @@ Hdf5Layout hdf5Layout(const DatasetRecipe& recipe, Shard shard) {
     layout.counterDraws = drawsByCounter(recipe);
     layout.drawnChannelVersion = drawnChannelVersion(recipe);
     layout.analogSnr = analogSnrText(recipe);
+    layout.checksums = recipe.checksums;
     return layout;
 }
 
@@ -143,10 +154,11 @@ Hdf5DatasetWriter::Hdf5DatasetWriter(const std::string& path, Hdf5Layout layout)
                    "create the file");
     const hsize_t rows = layout_.captures;
     const hsize_t classes = layout_.classLabels.size();
-    x_ = createDataset(file_, "X", H5T_IEEE_F32LE, {rows, layout_.samplesPerCapture, 2}, chunkRows_);
-    y_ = createDataset(file_, "Y", H5T_STD_I64LE, {rows, classes}, chunkRows_);
+    x_ = createDataset(file_, "X", H5T_IEEE_F32LE, {rows, layout_.samplesPerCapture, 2}, chunkRows_, layout_.checksums);
+    y_ = createDataset(file_, "Y", H5T_STD_I64LE, {rows, classes}, chunkRows_, layout_.checksums);
     if (!layout_.scene()) {
-        z_ = createDataset(file_, "Z", layout_.wholeDecibelSnrs ? H5T_STD_I64LE : H5T_IEEE_F64LE, {rows, 1}, chunkRows_);
+        z_ = createDataset(file_, "Z", layout_.wholeDecibelSnrs ? H5T_STD_I64LE : H5T_IEEE_F64LE, {rows, 1}, chunkRows_,
+                           layout_.checksums);
     }
     writeClassLabels(file_, layout_.classLabels);
     {
@@ -154,7 +166,7 @@ Hdf5DatasetWriter::Hdf5DatasetWriter(const std::string& path, Hdf5Layout layout)
         const Handle settings(H5Gcreate2(file_, "settings", H5P_DEFAULT, groupList, H5P_DEFAULT), H5Gclose,
                               "create the settings group");
         for (const std::string& field : layout_.fields) {
-            fields_.push_back(createDataset(settings, field.c_str(), H5T_IEEE_F64LE, {rows}, chunkRows_));
+            fields_.push_back(createDataset(settings, field.c_str(), H5T_IEEE_F64LE, {rows}, chunkRows_, layout_.checksums));
         }
     }
     hdf5::writeText(file_, "recipe", layout_.recipeText);
@@ -168,6 +180,10 @@ Hdf5DatasetWriter::Hdf5DatasetWriter(const std::string& path, Hdf5Layout layout)
     if (layout_.drawnChannelVersion != 0) {
         hdf5::writeAttribute(file_, "drawn_channel_version", layout_.drawnChannelVersion);
     }
+    if (layout_.checksums) {
+        hdf5::writeAttribute(file_, "checksum", std::string(kChecksumName));
+        hdf5::writeAttribute(file_, "checksum_version", kChecksumVersion);
+    }
     if (layout_.scene()) {
         hdf5::writeAttribute(file_, "scene_version", kSceneVersion);
         boxes_ = Hdf5TableWriter(file_, "boxes", layout_.boxColumns);
@@ -177,7 +193,8 @@ Hdf5DatasetWriter::Hdf5DatasetWriter(const std::string& path, Hdf5Layout layout)
         const hsize_t frames = shape.frames(layout_.samplesPerCapture);
         const hsize_t pixels = frames * shape.fft;
         imageRows_ = std::max<hsize_t>(1, std::min<hsize_t>(kChunkBytes / (4 * std::max<hsize_t>(1, pixels)), rows));
-        spectrograms_ = createDataset(file_, "spectrograms", H5T_IEEE_F32LE, {rows, frames, shape.fft}, imageRows_);
+        spectrograms_ = createDataset(file_, "spectrograms", H5T_IEEE_F32LE, {rows, frames, shape.fft}, imageRows_,
+                                      layout_.checksums);
         hdf5::writeAttribute(spectrograms_, "fft", std::uint64_t{shape.fft});
         hdf5::writeAttribute(spectrograms_, "overlap", std::uint64_t{shape.overlap});
         imageBuffer_.resize(imageRows_ * pixels);
@@ -344,6 +361,18 @@ Hdf5ShardReader::Hdf5ShardReader(const std::string& path) {
         fields_.emplace_back(H5Dopen2(settings, field.c_str(), H5P_DEFAULT), H5Dclose, "open a settings field");
         expectShape(("settings/" + field).c_str(), shapeOf(fields_.back(), field.c_str()), {captures_});
     }
+    // A recipe that asks for sums is only trusted with them on every dataset the merge copies:
+    // a shard written without them, or stripped of them, could carry any byte unnoticed.
+    if (recipe.recipe->checksums) {
+        const bool marked = H5Aexists(file_, "checksum") > 0 && H5Aexists(file_, "checksum_version") > 0 &&
+                            hdf5::readStringAttribute(file_, "checksum") == kChecksumName &&
+                            hdf5::readUnsignedAttribute(file_, "checksum_version") == kChecksumVersion;
+        const bool summed = hdf5::hasChecksum(x_) && hdf5::hasChecksum(y_) &&
+                            std::all_of(fields_.begin(), fields_.end(), [](const Handle& f) { return hdf5::hasChecksum(f); });
+        if (!marked || !summed) {
+            throw std::runtime_error(shownPath(path) + ": its recipe asks for checksums but its data carry none");
+        }
+    }
     chunkRows_ = chunkRowsFor(captures_, static_cast<std::uint32_t>(samples_));
     settings_.resize(fields_.size());
     snrField_ = fieldIndex(names, kSnrField);
@@ -377,12 +406,20 @@ void Hdf5ShardReader::readChunk() {
     const std::uint64_t rows = std::min<std::uint64_t>(chunkRows_, captures_ - read_);
     xRows_.resize(rows * samples_ * 2);
     yRows_.resize(rows * classes_);
-    transferRows<false>(x_, H5T_NATIVE_FLOAT, read_, rows, {samples_, 2}, xRows_.data());
-    transferRows<false>(y_, H5T_NATIVE_INT64, read_, rows, {classes_}, yRows_.data());
-    fieldRows_.resize(fields_.size());
-    for (std::size_t f = 0; f < fields_.size(); ++f) {
-        fieldRows_[f].resize(rows);
-        transferRows<false>(fields_[f], H5T_NATIVE_DOUBLE, read_, rows, {}, fieldRows_[f].data());
+    const char* reading = "X";
+    try {
+        transferRows<false>(x_, H5T_NATIVE_FLOAT, read_, rows, {samples_, 2}, xRows_.data());
+        reading = "Y";
+        transferRows<false>(y_, H5T_NATIVE_INT64, read_, rows, {classes_}, yRows_.data());
+        reading = "settings";
+        fieldRows_.resize(fields_.size());
+        for (std::size_t f = 0; f < fields_.size(); ++f) {
+            fieldRows_[f].resize(rows);
+            transferRows<false>(fields_[f], H5T_NATIVE_DOUBLE, read_, rows, {}, fieldRows_[f].data());
+        }
+    } catch (const ChecksumMismatch& e) {
+        throw ShardDefect(std::string(e.what()) + " of " + reading +
+                          " fail their Fletcher-32 checksum: the file changed after it was written");
     }
     read_ += rows;
 }

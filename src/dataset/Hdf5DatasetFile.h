@@ -37,6 +37,7 @@ struct Hdf5Layout {
     std::uint64_t firstCapture = 0;
     bool counterDraws = false;         // some class draws by counter: the "random" attributes
     std::uint64_t drawnChannelVersion = 0;  // drawnChannelVersion(); written when not 0
+    bool checksums = false;            // Fletcher-32 on every chunk, and the "checksum" attributes
     // A scene's: Y counts each class's emitters, no Z, and the boxes table has these columns.
     std::vector<BoxColumn> boxColumns{};
     bool scene() const { return !boxColumns.empty(); }
@@ -44,6 +45,10 @@ struct Hdf5Layout {
     std::optional<SpectrogramShape> spectrogram{};
     std::string analogSnr;             // analogSnrText(); written when not empty
 };
+
+// The "checksum" attribute of a file whose chunks carry sums, and the version of that meaning.
+inline constexpr const char* kChecksumName = "fletcher32";
+inline constexpr std::uint64_t kChecksumVersion = 1;
 
 // The layout of shard's file of the recipe's dataset (Shard{} for the whole).
 Hdf5Layout hdf5Layout(const DatasetRecipe& recipe, Shard shard);

@@ -1,5 +1,7 @@
 #include "dataset/Hdf5Objects.h"
 
+#include <string_view>
+
 namespace quorvel::hdf5 {
 
 Handle::Handle(hid_t id, herr_t (*closer)(hid_t), const char* what) : id_(id), close_(closer) {
@@ -65,13 +67,42 @@ Handle groupCreation() {
     return list;
 }
 
-Handle datasetCreation(const std::vector<hsize_t>& chunk) {
+Handle datasetCreation(const std::vector<hsize_t>& chunk, bool checksum) {
     Handle list(H5Pcreate(H5P_DATASET_CREATE), H5Pclose, "create a property list");
     check(H5Pset_obj_track_times(list, false), "turn off the times");
     if (!chunk.empty()) {
         check(H5Pset_chunk(list, static_cast<int>(chunk.size()), chunk.data()), "set the chunks");
     }
+    if (checksum) {
+        check(H5Pset_fletcher32(list), "add the Fletcher-32 checksum");
+    }
     return list;
+}
+
+bool hasChecksum(hid_t dataset) {
+    const Handle list(H5Dget_create_plist(dataset), H5Pclose, "read a dataset's creation settings");
+    unsigned flags = 0;
+    std::size_t values = 0;
+    unsigned config = 0;
+    return H5Pget_filter_by_id2(list, H5Z_FILTER_FLETCHER32, &flags, &values, nullptr, 0, nullptr, &config) >= 0;
+}
+
+namespace {
+
+// The library names the failed sum only in the description of one of its error records.
+herr_t findChecksumRecord(unsigned, const H5E_error2_t* record, void* found) {
+    if (record->desc != nullptr && std::string_view(record->desc).find("Fletcher32") != std::string_view::npos) {
+        *static_cast<bool*>(found) = true;
+    }
+    return 0;
+}
+
+}  // namespace
+
+bool failedChecksum() {
+    bool found = false;
+    H5Ewalk2(H5E_DEFAULT, H5E_WALK_DOWNWARD, findChecksumRecord, &found);
+    return found;
 }
 
 Handle stringType(std::size_t size) {

@@ -47,7 +47,15 @@ void silenceErrors();
 Handle fileAccess();
 Handle fileCreation();
 Handle groupCreation();
-Handle datasetCreation(const std::vector<hsize_t>& chunk);
+// With checksum, every chunk is stored with its Fletcher-32 sum, which the library checks on
+// every read.
+Handle datasetCreation(const std::vector<hsize_t>& chunk, bool checksum = false);
+
+// Whether the dataset's chunks carry Fletcher-32 sums.
+bool hasChecksum(hid_t dataset);
+
+// Whether the library's last failure was a chunk whose Fletcher-32 sum did not match its bytes.
+bool failedChecksum();
 
 // A fixed-length string type of `size` bytes (at least 1), NUL-padded.
 Handle stringType(std::size_t size);

@@ -47,7 +47,7 @@ struct KeyProblem {
 }
 
 const char* const kTopKeys[] = {"seed", "samples_per_capture", "captures_per_class_and_snr", "snr", "snr_ref",
-                                "classes", "normalize", "scene"};
+                                "classes", "normalize", "checksums", "scene"};
 const char* const kProfileKeys[] = {"profile", "delay_spread", "taps"};
 // The recipe's words for the normalisations, in Normalization's order.
 const char* const kNormalizations[] = {"none", "unit_power", "unit_constellation"};
@@ -389,6 +389,17 @@ Normalization normalizationOf(const Json& top) {
                         "\"unit_constellation\" (each constellation to mean energy 1) (it is " + shownJson(*found) + ")");
 }
 
+bool checksumsOf(const Json& top) {
+    const auto found = top.find("checksums");
+    if (found == top.end()) {
+        return false;
+    }
+    if (!found->is_boolean()) {
+        refuse("checksums", "true or false (it is " + shownJson(*found) + ")");
+    }
+    return found->get<bool>();
+}
+
 SignalParameters schemeOf(const Json& c, const std::string& path) {
     const Json& name = required(c, "modulation", path, "a scheme name");
     const Scheme* scheme = name.is_string() ? findSchemeNamed(name.get<std::string>()) : nullptr;
@@ -552,6 +563,7 @@ DatasetRecipe recipeFrom(const Json& top) {
         recipe.snrReference = snrReferenceOf(top);
     }
     recipe.normalization = normalizationOf(top);
+    recipe.checksums = checksumsOf(top);
     SignalParameters whole;
     const std::vector<KeySetting> settings = keySettings(top, "", whole);
     const Json& classes = required(top, "classes", "", "a list of classes");

@@ -1,6 +1,6 @@
 #include "dataset/SigmfDatasetFile.h"
 
-#include <openssl/evp.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <bit>
@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "common/FileDigest.h"
 #include "common/InputFile.h"
 #include "common/Philox.h"
 #include "common/PrintableText.h"
@@ -63,32 +64,14 @@ Json globalObject(const DatasetRecipe& recipe, Shard shard, const CaptureRange& 
     return global;
 }
 
-std::string sha512Hex(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        throw std::runtime_error(path + ": cannot be read");
-    }
-    const std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> context(EVP_MD_CTX_new(), EVP_MD_CTX_free);
-    if (!context || EVP_DigestInit_ex(context.get(), EVP_sha512(), nullptr) != 1) {
-        throw std::runtime_error("SHA-512 is not available");
-    }
-    std::vector<char> block(1 << 20);
-    while (file.read(block.data(), static_cast<std::streamsize>(block.size())) || file.gcount() > 0) {
-        EVP_DigestUpdate(context.get(), block.data(), static_cast<std::size_t>(file.gcount()));
-    }
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    EVP_DigestFinal_ex(context.get(), digest, &length);
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned int k = 0; k < length; ++k) {
-        hex += kHex[digest[k] >> 4];
-        hex += kHex[digest[k] & 0xFu];
-    }
-    return hex;
-}
+// The placeholder the global object holds for the samples' SHA-512 until they are all written.
+const std::string kPendingSha512(128, '0');
 
 }  // namespace
+
+std::string sha512OfFile(const std::string& path) {
+    return fileDigest(path, DigestKind::Sha512);
+}
 
 SigmfDatasetWriter::SigmfDatasetWriter(const std::string& folder, const DatasetRecipe& recipe, Shard shard)
     : data_(ByteOutput::createFile(folder + "/" + shardStem(shard) + ".sigmf-data")),
@@ -104,8 +87,25 @@ SigmfDatasetWriter::SigmfDatasetWriter(const std::string& folder, const DatasetR
         boxColumns_ = sceneBoxColumns(recipe);
     }
     // The global object on the first line, so that the merge reads it without the annotations.
-    writeMeta("{\"global\":" + globalObject(recipe, shard, range, samplingRate).dump() +
-              ",\n\"captures\":[{\"core:sample_start\":0}],\n\"annotations\":[");
+    Json global = globalObject(recipe, shard, range, samplingRate);
+    if (recipe.checksums) {
+        // SigMF's own field for the samples' hash, so that any SigMF reader can check them; its
+        // value is written over the placeholder once the last sample is in.
+        global["core:sha512"] = kPendingSha512;
+        dataSum_.emplace(DigestKind::Sha512);
+    }
+    const std::string head = "{\"global\":" + global.dump();
+    if (dataSum_) {
+        sumOffset_ = head.find("\"core:sha512\":\"" + kPendingSha512) + std::string("\"core:sha512\":\"").size();
+    }
+    writeMeta(head + ",\n\"captures\":[{\"core:sample_start\":0}],\n\"annotations\":[");
+    // Gone before the new files take their names: a run stopped between the renames leaves a
+    // recording without metadata, or metadata without a collection, never an old file that
+    // seems to describe new ones.
+    stale_ = {meta_.name()};
+    if (shard.whole()) {
+        stale_.push_back(folder + "/" + kCollectionFileName);
+    }
 }
 
 void SigmfDatasetWriter::writeMeta(const std::string& text) {
@@ -124,6 +124,9 @@ void SigmfDatasetWriter::write(const CaptureRecord& capture) {
     }
     if (!data_.write(bytes_.data(), bytes_.size())) {
         throw std::runtime_error(data_.name() + ": " + std::generic_category().message(data_.error()));
+    }
+    if (dataSum_) {
+        dataSum_->update(bytes_.data(), bytes_.size());
     }
     Json annotation;
     annotation["core:sample_start"] = written_ * samples_;
@@ -189,8 +192,19 @@ std::optional<std::string> SigmfDatasetWriter::finish(bool complete) {
     if (complete) {
         try {
             writeMeta("\n]}\n");
+            if (dataSum_) {
+                const std::string hex = dataSum_->hex();
+                if (!meta_.writeAt(sumOffset_, hex.data(), hex.size())) {
+                    complete = false;
+                }
+            }
         } catch (const std::runtime_error&) {
             complete = false;
+        }
+    }
+    if (complete) {
+        for (const std::string& path : stale_) {
+            ::unlink(path.c_str());
         }
     }
     auto dataError = data_.close(complete);
@@ -229,7 +243,7 @@ std::optional<std::string> writeSigmfCollection(const std::string& folder, const
     Json streams = Json::array();
     try {
         for (const std::string& stem : stems) {
-            streams.push_back(Json{{"name", stem}, {"hash", sha512Hex(folder + "/" + stem + ".sigmf-meta")}});
+            streams.push_back(Json{{"name", stem}, {"hash", sha512OfFile(folder + "/" + stem + ".sigmf-meta")}});
         }
     } catch (const std::runtime_error& e) {
         return e.what();

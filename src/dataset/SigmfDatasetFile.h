@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "common/FileDigest.h"
 #include "dataset/CaptureRecord.h"
 #include "dataset/DatasetRecipe.h"
 #include "dataset/SceneLabels.h"
@@ -20,6 +21,9 @@
 #include "export/ByteOutput.h"
 
 namespace quorvel {
+
+// The SHA-512 of a file's bytes as lower-case hex; throws std::runtime_error when it cannot be read.
+std::string sha512OfFile(const std::string& path);
 
 class SigmfDatasetWriter final : public CaptureWriter {
 public:
@@ -41,6 +45,9 @@ private:
     std::uint32_t samples_ = 0;
     std::uint64_t written_ = 0;
     std::vector<unsigned char> bytes_;
+    std::optional<Digest> dataSum_;     // with the recipe's checksums
+    std::uint64_t sumOffset_ = 0;       // where in the metadata the sum goes
+    std::vector<std::string> stale_;    // removed before the new files are renamed into place
 };
 
 // One SigMF annotation (JSON text) per box of a scene capture's rows (appendSceneBoxRows), in time

@@ -107,6 +107,27 @@ bool ByteOutput::write(const void* bytes, std::size_t length) {
     return error_ == 0;
 }
 
+bool ByteOutput::writeAt(std::uint64_t offset, const void* bytes, std::size_t length) {
+    const auto* next = static_cast<const char*>(bytes);
+    while (error_ == 0 && length > 0) {
+        const ssize_t written = ::pwrite(fd_, next, length, static_cast<off_t>(offset));
+        if (written < 0) {
+            if (errno != EINTR) {
+                error_ = errno;
+            }
+            continue;
+        }
+        if (written == 0) {
+            error_ = EIO;
+            break;
+        }
+        next += written;
+        offset += static_cast<std::uint64_t>(written);
+        length -= static_cast<std::size_t>(written);
+    }
+    return error_ == 0;
+}
+
 std::optional<std::string> ByteOutput::close(bool keep) {
     if (owned_ && fd_ >= 0) {
         if (keep && error_ == 0 && durability_ == Durability::AfterPowerLoss && ::fsync(fd_) != 0) {

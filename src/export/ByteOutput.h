@@ -8,6 +8,7 @@
 // link planted under the name is replaced, not written through.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -40,6 +41,10 @@ public:
 
     // Writes every byte unless an earlier write failed; false once anything has failed.
     bool write(const void* bytes, std::size_t length);
+
+    // Overwrites bytes already written at offset (a field whose value is known only at the end,
+    // written first as a placeholder of its length); false once anything has failed.
+    bool writeAt(std::uint64_t offset, const void* bytes, std::size_t length);
 
     // errno of the first failure; 0 while all is well.
     int error() const { return error_; }

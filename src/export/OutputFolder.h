@@ -31,6 +31,24 @@ private:
     bool busy_ = false;
 };
 
+// An advisory lock on one name in a folder, for runs that share the folder's lock but must not
+// write the same file at once (two runs of one shard). It lives in a hidden file that a killed
+// run leaves behind as one of its temporary files.
+class NameLock {
+public:
+    NameLock(const std::string& folder, const std::string& name);
+    ~NameLock();
+    NameLock(const NameLock&) = delete;
+    NameLock& operator=(const NameLock&) = delete;
+
+    bool busy() const { return busy_; }
+
+private:
+    int fd_ = -1;
+    std::string path_;
+    bool busy_ = false;
+};
+
 // Removes the temporary files an earlier run left in folder when it was killed; call only with
 // the folder's lock held, when no other run can be writing one. The number removed.
 std::size_t removeStaleTemporaryFiles(const std::string& folder);

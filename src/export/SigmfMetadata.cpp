@@ -132,6 +132,11 @@ Json globalObject(const RecordingRecord& r) {
     if (r.bitsFileBytes && global.contains("quorvel:bits_file")) {
         global["quorvel:bits_file_bytes"] = *r.bitsFileBytes;
     }
+    if (r.bitsFileDigest && global.contains("quorvel:bits_file")) {
+        global["quorvel:bits_file"] = r.bitsFileDigest->path;
+        global["quorvel:bits_file_version"] = kBitsFileDigestVersion;
+        global["quorvel:bits_file_sha256"] = r.bitsFileDigest->sha256;
+    }
     writeImpairmentRecord(global, p.impairments);
     return global;
 }

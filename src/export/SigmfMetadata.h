@@ -25,6 +25,9 @@ inline constexpr std::string_view kSigmfVersion = "1.0.0";
 inline constexpr std::string_view kRecipeNamespaceVersion = "1.0.0";
 // The value of "quorvel:seed_derivation" for the files seeded each from its own key.
 inline constexpr std::string_view kPerFileSeedDerivation = "splitmix64";
+// "quorvel:bits_file_version" of a bits file named from the metadata's folder with its SHA-256;
+// a recording without the key names it as it was given, from the folder the run started in.
+inline constexpr std::int32_t kBitsFileDigestVersion = 2;
 
 // What one metadata file records about file `fileNumber` of a run.
 struct RecordingRecord {
@@ -49,6 +52,14 @@ struct RecordingRecord {
     std::uint64_t clippedSamples = 0;
     // The analog message file's size and SHA-256 as the recording found them; nothing without one.
     std::optional<MessageFileIdentity> messageFile;
+    // The bits file named from the metadata file's folder, with its SHA-256 (lower-case hex);
+    // recorded as "quorvel:bits_file_version" 2 when asked for, nothing otherwise.
+    struct BitsFileDigest {
+        std::string path;
+        std::string sha256;
+        friend bool operator==(const BitsFileDigest&, const BitsFileDigest&) = default;
+    };
+    std::optional<BitsFileDigest> bitsFileDigest;
 
     friend bool operator==(const RecordingRecord&, const RecordingRecord&) = default;
 };

@@ -122,6 +122,18 @@ RecordingRecord recordFrom(const Json& global) {
     if (p.transmitter.bits == BitSource::File && global.contains("quorvel:bits_file_bytes")) {
         r.bitsFileBytes = integer<std::uint64_t>(global, "quorvel:bits_file_bytes");
     }
+    if (p.transmitter.bits == BitSource::File && global.contains("quorvel:bits_file_version")) {
+        if (integer<std::int32_t>(global, "quorvel:bits_file_version") != kBitsFileDigestVersion) {
+            throw FieldProblem{"\"quorvel:bits_file_version\" is not " + std::to_string(kBitsFileDigestVersion) +
+                               ", the version this program reads"};
+        }
+        const std::string sha256 = text(global, "quorvel:bits_file_sha256");
+        if (sha256.size() != 64 || sha256.find_first_not_of("0123456789abcdef") != std::string::npos) {
+            throw FieldProblem{"\"quorvel:bits_file_sha256\" is not 64 lower-case hex digits (\"" +
+                               printableText(sha256, 80) + "\")"};
+        }
+        r.bitsFileDigest = RecordingRecord::BitsFileDigest{p.transmitter.bitsFile, sha256};
+    }
     if (auto malformed = readImpairmentRecord(global, p.impairments)) {
         throw FieldProblem{std::move(*malformed)};
     }

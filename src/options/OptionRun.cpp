@@ -27,6 +27,7 @@ OptionRun prepareRun(const Options& given) {
                   o.seed ? SignalSynthesizer::seeded(*o.seed) : SignalSynthesizer(), {}};
     run.options.keepLastSignal = false;
     run.options.syncToDisk = o.fsync;
+    run.options.recordBitsDigest = o.transmitter.bitsSha256;
     return run;
 }
 
@@ -43,6 +44,20 @@ std::string fileFailureReport(const GenerationResult& result) {
     }
     if (result.stoppedByMemory) {
         report << "Stopped: memory ran out; no later file was tried.\n";
+    }
+    if (result.stoppedByPayload) {
+        report << "Stopped: no later file was tried; ";
+        if (result.writtenFiles.empty()) {
+            report << "no file was kept.\n";
+        } else {
+            // The run's files are numbered in order: the first and last kept name them all.
+            report << "kept the " << result.writtenFiles.size() << " sample files finished before it ("
+                   << result.writtenFiles.front();
+            if (result.writtenFiles.size() > 1) {
+                report << " to " << result.writtenFiles.back();
+            }
+            report << ") and their metadata.\n";
+        }
     }
     return report.str();
 }

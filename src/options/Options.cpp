@@ -227,6 +227,10 @@ void addOptions(CLI::App& app, Options& o) {
            "Make the file that this .sigmf-meta file describes again (seeded runs only); every setting comes "
            "from the file, only the output options above may be given",
            "FILE");
+    app.add_flag("--trust-payload-path", o.trustPayloadPath,
+                 "With --from: read the bits file the recording names even where it lies outside the "
+                 "recording's folder (an absolute path, .. or a link out of it)")
+        ->group(kRegenerationGroup);
     app.set_version_flag("-V,--version", "quorvel-cli " + std::string(kProgramVersion));
     app.footer(
         "Examples:\n"
@@ -328,6 +332,9 @@ void checkOptionUse(const CLI::App& app, const Options& o) {
     }
     if (o.metadata && o.metadata->empty()) {
         throw OptionError{"--metadata: an empty value names no file."};
+    }
+    if (o.trustPayloadPath && !o.from) {
+        throw OptionError{"--trust-payload-path: only with --from (it concerns the bits file a recording names)."};
     }
     if (o.metadata && !o.toStdout) {
         throw OptionError{"--metadata: only with --stdout (the files of a run carry their own metadata)."};

@@ -53,6 +53,7 @@ struct Options {
     std::optional<std::string> metadata;
     bool progress = false;
     bool fsync = false;
+    bool trustPayloadPath = false;
     TransmitterOptions transmitter;
     ImpairmentOptions impairments;
 };

@@ -73,6 +73,10 @@ void addTransmitterOptions(CLI::App& app, TransmitterOptions& o) {
                    "Send the bits of FILE (most significant bit first, repeated) instead of the data source")
         ->group(kTransmitterGroup)
         ->type_name("FILE");
+    app.add_flag("--bits-sha256", o.bitsSha256,
+                 "With --bits: record the bits file's SHA-256 and its path from the metadata's folder, so that "
+                 "--from reads it there and refuses any other file")
+        ->group(kTransmitterGroup);
     app.add_option("--snr-def", o.snrDefinition,
                    "What --snr measures: sample (per complex sample), esn0 (Es/N0) or ebn0 (Eb/N0)")
         ->group(kChannelGroup)
@@ -109,6 +113,9 @@ TransmitterRequest transmitterRequestFrom(const TransmitterOptions& o, const std
         }
         request.bits = BitSource::File;
         request.bitsFile = *o.bits;
+    }
+    if (o.bitsSha256 && !o.bits) {
+        throw OptionError{"--bits-sha256: only with --bits (it records the bits file's digest)."};
     }
     request.snrDefinition = snrDefinitionNamed(o.snrDefinition);
     if (!request.snrDefinition) {

@@ -20,6 +20,7 @@ struct TransmitterOptions {
     bool exactTiming = false;
     bool gray = false;
     std::optional<std::string> bits;
+    bool bitsSha256 = false;
     std::string snrDefinition;
     std::string snrReference;
 
@@ -29,7 +30,7 @@ struct TransmitterOptions {
 // The options that carry a transmitter setting, which --from takes from the recording.
 inline constexpr const char* kTransmitterOptions[] = {"--pulse", "--rolloff", "--span",   "--exact-timing",
                                                       "--gray",  "--bits",    "--snr-def",
-                                                      "--snr-ref"};
+                                                      "--snr-ref", "--bits-sha256"};
 
 void addTransmitterOptions(CLI::App& app, TransmitterOptions& o);
 

@@ -11,8 +11,9 @@ namespace {
 
 // The command line's own controls: where its report and samples go, and what it prints instead
 // of running. The module hands back the signal itself and reports by exceptions.
-constexpr std::array<std::string_view, 10> kCommandLineControls = {
-    "help", "version", "stdout", "metadata", "quiet", "progress", "from", "endless", "zmq", "rate-limit"};
+constexpr std::array<std::string_view, 11> kCommandLineControls = {
+    "help", "version", "stdout", "metadata", "quiet", "progress", "from", "endless", "zmq", "rate-limit",
+    "trust-payload-path"};
 
 bool isControl(const std::string& longName) {
     return std::find(kCommandLineControls.begin(), kCommandLineControls.end(), longName) !=

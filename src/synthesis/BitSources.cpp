@@ -1,5 +1,6 @@
 #include "synthesis/BitSources.h"
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <stdexcept>
@@ -25,23 +26,31 @@ int bitsPerSymbol(std::int32_t alphabetSize) {
 
 PayloadBits::PayloadBits(const std::string& path)
     : file_(std::fopen(path.c_str(), "rb"), &std::fclose), path_(path) {
-    if (!file_) {
+    struct stat status {};
+    if (!file_ || ::fstat(::fileno(file_.get()), &status) != 0) {
         throw std::runtime_error("Cannot read the bits file " + path + ": " + systemReason(errno) + ".");
     }
+    size_ = static_cast<std::uint64_t>(status.st_size);
 }
 
 void PayloadBits::refill() {
-    buffer_.resize(kReadBytes);
-    std::size_t got = std::fread(buffer_.data(), 1, kReadBytes, file_.get());
-    if (got == 0 && !std::ferror(file_.get())) {
+    // The bytes repeat at the size the file had when it was opened: a file that grows meanwhile
+    // gives the same bits, and one that shrinks ends the file being made rather than silently
+    // repeating fewer.
+    if (offset_ == size_) {
         std::rewind(file_.get());
-        got = std::fread(buffer_.data(), 1, kReadBytes, file_.get());
+        offset_ = 0;
     }
+    buffer_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kReadBytes, size_ - offset_)));
+    const std::size_t got = buffer_.empty() ? 0 : std::fread(buffer_.data(), 1, buffer_.size(), file_.get());
     if (got == 0) {
-        // The run check saw the file whole; one that is emptied or fails during the run is lost.
-        throw std::runtime_error("The bits file " + path_ + " could no longer be read.");
+        throw PayloadLost(size_ == 0 ? "The bits file " + path_ + " was emptied during the run."
+                                     : "The bits file " + path_ + " was cut short during the run: byte " +
+                                           std::to_string(offset_) + " of its " + std::to_string(size_) +
+                                           " could not be read.");
     }
     buffer_.resize(got);
+    offset_ += got;
     byte_ = 0;
 }
 

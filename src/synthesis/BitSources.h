@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,12 @@ private:
     std::uint32_t state_;
 };
 
+// A payload file that could not be read to the end it had when the file being made began: the
+// files of the run finished before it stay as they are.
+struct PayloadLost : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
 // A payload file's bits, most significant bit of each byte first, from the start again at its end.
 class PayloadBits {
 public:
@@ -47,6 +54,8 @@ private:
 
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_;
     std::string path_;
+    std::uint64_t size_ = 0;      // as it was opened: the bits repeat after this many bytes
+    std::uint64_t offset_ = 0;    // of the next byte read from the file
     std::vector<unsigned char> buffer_;
     std::size_t byte_ = 0;
     int bit_ = 0;

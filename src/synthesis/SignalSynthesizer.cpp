@@ -13,6 +13,7 @@
 
 #include "channel/WhiteGaussianNoise.h"
 #include "common/BufferAllocator.h"
+#include "common/FileDigest.h"
 #include "common/Version.h"
 #include "export/ByteOutput.h"
 #include "export/OutputFolder.h"
@@ -24,6 +25,7 @@
 #include "export/SigmfMetadata.h"
 #include "synthesis/RunCheck.h"
 #include "modulation/SchemeCatalog.h"
+#include "synthesis/BitSources.h"
 #include "synthesis/FileRun.h"
 #include "synthesis/NoiseReference.h"
 #include "synthesis/SymbolSources.h"
@@ -90,6 +92,21 @@ std::string fileNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The bits file as a metadata file at metadataPath names it: its path from the metadata's folder
+// (absolute when there is none) and its SHA-256.
+RecordingRecord::BitsFileDigest bitsFileDigest(const std::string& bitsFile, const std::string& metadataPath) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path file = fs::weakly_canonical(fs::absolute(bitsFile, error), error);
+    fs::path folder = fs::path(metadataPath).parent_path();
+    folder = fs::weakly_canonical(fs::absolute(folder.empty() ? fs::path(".") : folder, error), error);
+    fs::path named = error ? fs::path() : file.lexically_relative(folder);
+    if (named.empty()) {
+        named = file;
+    }
+    return {named.generic_string(), fileDigest(bitsFile, DigestKind::Sha256)};
+}
+
 // Closes the file's sinks, the sample files first, and, when at least one of them was written,
 // writes the metadata describing those, last. Finished unless a failure ends the run.
 FileEnd recordOutcome(const FileWork& work, std::int32_t k, std::optional<std::uint32_t> seed, bool seedsPerFile,
@@ -127,6 +144,15 @@ FileEnd recordOutcome(const FileWork& work, std::int32_t k, std::optional<std::u
     }
     if (written.size() != work.sinks.size() && work.options.sampleStream == nullptr) {
         record.writtenSampleFiles = written;
+    }
+    if (work.options.recordBitsDigest && work.p.transmitter.bits == BitSource::File && !metadataPath.empty()) {
+        try {
+            record.bitsFileDigest = bitsFileDigest(work.p.transmitter.bitsFile, metadataPath);
+        } catch (const std::runtime_error& e) {
+            // Metadata that cannot name the bits it was asked to would vouch for nothing.
+            addFailure(result, metadataPath, e.what());
+            return end;
+        }
     }
     result.lastRecord = record;
     if (metadataPath.empty()) {
@@ -271,6 +297,7 @@ GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t 
         std::optional<MemorySink> memory;
         FileEnd end = FileEnd::OutOfMemory;
         int shortage = ENOMEM;
+        std::string lostPayload;  // why the bits file ran out under the file
         // Memory can run out at any allocation of a file: its sinks, its buffers, its threads.
         // What was made of the file goes with its sinks, and so does the run, as no later file
         // needs less.
@@ -303,6 +330,8 @@ GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t 
             } else {
                 end = makeStreamedFile(work, *runEngine, seeds_);
             }
+        } catch (const PayloadLost& e) {
+            lostPayload = e.what();
         } catch (const std::bad_alloc&) {
         } catch (const std::system_error& e) {
             // A thread's stack is memory too: the system refuses a new thread when it has none.
@@ -315,6 +344,18 @@ GenerationResult SignalSynthesizer::run(const SignalParameters& p, std::int32_t 
         std::erase_if(work.sinks, [&](const SampleSink* sink) {
             return (memory && sink == &*memory) || sink == options.lastFileTap;
         });
+        if (!lostPayload.empty()) {
+            // The files before this one were made from the bytes the run checked and stay.
+            for (SampleSink* sink : work.sinks) {
+                sink->finish(false);
+            }
+            for (const auto& path : toFiles ? sampleFilePaths(p, folder, k)
+                                            : std::vector<std::string>{options.sampleStream->name()}) {
+                addFailure(result, path, lostPayload);
+            }
+            result.stoppedByPayload = true;
+            break;
+        }
         if (end == FileEnd::OutOfMemory) {
             for (SampleSink* sink : work.sinks) {
                 sink->finish(false);

@@ -50,6 +50,8 @@ struct RunOptions {
     // file; lastMapperTap receives its mapper output, unless keepLastSignal keeps it in the result.
     SampleSink* lastFileTap = nullptr;
     SampleBuffer* lastMapperTap = nullptr;
+    // A bits file's metadata names its SHA-256 and its path from the metadata file's folder.
+    bool recordBitsDigest = false;
 };
 
 struct GenerationResult {
@@ -67,6 +69,7 @@ struct GenerationResult {
     bool folderMissing = false;     // refused because the folder is not there to write into
     bool stoppedByDisk = false;     // a full disk or a file-size limit ended the run early
     bool stoppedByMemory = false;   // memory ran out after the first file and ended the run early
+    bool stoppedByPayload = false;  // the bits file could not be read to its end; earlier files stay
     std::size_t unlistedFailures = 0;  // failures beyond those fileFailures lists
     // What the last file finished records, whether or not a metadata file was written for it.
     std::optional<RecordingRecord> lastRecord;

@@ -213,7 +213,8 @@ TEST(CommandLineEdges, FromRefusesABitsFileOfAnotherSize) {
             std::ofstream(bits, std::ios::binary) << c.content;
         }
         TempDir target;
-        const auto run = runCli({"--from", meta, "--save-path", target.str(), "--quiet"});
+        // The bits file lies beside the recording's folder, not in it.
+        const auto run = runCli({"--from", meta, "--save-path", target.str(), "--quiet", "--trust-payload-path"});
         EXPECT_EQ(run.code, c.code) << run.err;
         if (c.code != ExitSuccess) {
             EXPECT_EQ(run.err, c.message);

@@ -93,7 +93,9 @@ TEST(CommandLineTransmitter, EverySettingIsRecordedAndMadeAgainByteForByte) {
         auto args = runs[k];
         args.insert(args.end(), {"--files", "2", "--symbols", "300", "--seed", "4", "--format", "cf32", "--save-path", first});
         ASSERT_EQ(runCli(args).code, ExitSuccess) << runs[k][1];
-        const auto from = runCli({"--from", first + "/modulated_signal_2.sigmf-meta", "--save-path", again});
+        // The payload lies beside the recordings' folders, not in them.
+        const auto from = runCli({"--from", first + "/modulated_signal_2.sigmf-meta", "--save-path", again,
+                                  "--trust-payload-path"});
         ASSERT_EQ(from.code, ExitSuccess) << from.err;
         EXPECT_TRUE(sameBytes(readBytes(again + "/modulated_signal_2.sigmf-data"),
                               readBytes(first + "/modulated_signal_2.sigmf-data")))

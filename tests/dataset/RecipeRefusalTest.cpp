@@ -70,6 +70,8 @@ TEST(RecipeRefusal, EveryFaultNamesItsKeyAndRule) {
         {"/multipath", Json{{"profile", "tdl-e"}, {"delay_spread", 1}}, "classes[0]: use at most 32 taps"},
         {"/normalize", "unit", "normalize: \"none\", \"unit_power\""},
         {"/classes/0/normalize", "unit_power", "classes[0].normalize: unknown key"},
+        {"/checksums", 1, "checksums: true or false (it is 1)"},
+        {"/classes/0/checksums", true, "classes[0].checksums: unknown key"},
         {"/doppler_symbol_fraction", 0.1, "doppler_symbol_fraction: needs fading as well"},
         {"/doppler_symbol_fraction", 0.6, "doppler_symbol_fraction: a fraction of the symbol rate from 0 to 0.5 (it is 0.6)"},
     };

@@ -108,7 +108,8 @@ def test_the_command_lines_warning(tmp_path):
 
 def test_values_the_command_line_cannot_be_given():
     for settings, error in [(dict(bogus=1), TypeError), (dict(snr=1j), TypeError), (dict(fsync="yes"), TypeError),
-                            (dict(quiet=True), TypeError), (dict(files=2), ValueError), (dict(dtype="f8"), ValueError)]:
+                            (dict(quiet=True), TypeError), (dict(trust_payload_path=True), TypeError),
+                            (dict(files=2), ValueError), (dict(dtype="f8"), ValueError)]:
         with pytest.raises(error):
             quorvel.generate(**settings)
 
