@@ -129,7 +129,7 @@ FileEnd recordOutcome(const FileWork& work, std::int32_t k, std::optional<std::u
         return end;
     }
     RecordingRecord record{work.p, seed, k, std::string(kProgramVersion), work.length, work.signalPower, {},
-                           seed.has_value() && seedsPerFile, std::nullopt, std::nullopt, 0.0, 0, std::nullopt};
+                           seed.has_value() && seedsPerFile, std::nullopt, std::nullopt, 0.0, 0, std::nullopt, std::nullopt};
     if (isIntegerFormat(work.p.outputFormat)) {
         record.parameters.integerScale = integerScaleOf(work.p);
         record.fullScale = integerFullScale(work.p);
