@@ -160,7 +160,7 @@ TEST(CsvWriter, AnExistingFileIsTruncated) {
     const std::string path = folder.file("old.csv");
     std::ofstream(path) << std::string(10000, 'x');
     EXPECT_EQ(writeSampleFile(path, {{0.5, -2.0}}), std::nullopt);
-    EXPECT_EQ(readBytes(path), "Real,Imaginary\r\n0.5,-2\r\n");
+    EXPECT_TRUE(sameBytes(readBytes(path), "Real,Imaginary\r\n0.5,-2\r\n"));
 }
 
 // Restores the working folder when it goes out of scope.
@@ -183,7 +183,7 @@ TEST(CsvWriter, DotSavePathWritesIntoTheWorkingFolder) {
         const WorkingFolder inside(folder.path());
         EXPECT_EQ(writeSampleFile(sampleFilePath(".", 1), {{1.0, 1.0}}), std::nullopt);
     }
-    EXPECT_EQ(readBytes(folder.file("modulated_signal_1.csv")), "Real,Imaginary\r\n1,1\r\n");
+    EXPECT_TRUE(sameBytes(readBytes(folder.file("modulated_signal_1.csv")), "Real,Imaginary\r\n1,1\r\n"));
 }
 
 TEST(CsvWriter, FailuresToCreateTheFileAreReported) {
@@ -205,7 +205,7 @@ TEST(CsvWriter, FailuresToCreateTheFileAreReported) {
     }
     EXPECT_FALSE(fs::exists(missingFolder));
     EXPECT_FALSE(fs::exists(folder.file("cut")));
-    EXPECT_EQ(readBytes(regularFile), "x");
+    EXPECT_TRUE(sameBytes(readBytes(regularFile), "x"));
 }
 
 TEST(CsvWriter, ALargeBufferSpanningSeveralChunksIsWrittenExactly) {
