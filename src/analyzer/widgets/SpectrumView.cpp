@@ -4,6 +4,7 @@
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "analyzer/AnalyzedRecording.h"
 #include "analyzer/widgets/PlotColours.h"
@@ -32,6 +33,8 @@ SpectrumView::SpectrumView(const AnalyzedRecording& recording, QWidget* parent)
 
 void SpectrumView::estimate(std::uint64_t begin, std::uint64_t end, const WelchSettings& settings) {
     settings_ = settings;
+    begin_ = begin;
+    end_ = end;
     estimate_ =
         welchSpectrum(recording_.samples(), begin, end, recording_.sampleRateHz(), settings);
     const double half = recording_.sampleRateHz() / 2.0;
@@ -62,7 +65,12 @@ std::vector<BandBox> SpectrumView::bandBoxes(const QRect& area) const {
     std::vector<BandBox> boxes;
     const double centre = recording_.recording().centreFrequencyHz;
     for (const RecordingAnnotation& a : recording_.recording().annotations) {
-        if (!a.freqLowerHz || !a.freqUpperHz) {
+        // Saturated: a hostile start and count must not wrap around.
+        const std::uint64_t last =
+            a.sampleStart + std::min(std::max<std::uint64_t>(a.sampleCount, 1),
+                                     std::numeric_limits<std::uint64_t>::max() - a.sampleStart);
+        // Only the emitters present in the samples the estimate is of.
+        if (!a.freqLowerHz || !a.freqUpperHz || last <= begin_ || a.sampleStart >= end_) {
             continue;
         }
         // SigMF's edges are absolute when the capture has a centre frequency; the axis is the

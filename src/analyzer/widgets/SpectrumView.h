@@ -33,8 +33,9 @@ class SpectrumView : public PlotView {
     // "RBW 58.6 Hz, Hann, 4096 points, 39 segments".
     QString settingsText() const;
 
-    // The bands of the annotations with both frequency edges that the view shows now, over the
-    // data area `area`, in the recording's order; none for a recording without any.
+    // The bands of the annotations with both frequency edges that overlap the estimated samples
+    // and the frequencies in view, over the data area `area`, in the recording's order; none for
+    // a recording without any.
     std::vector<BandBox> bandBoxes(const QRect& area) const;
 
   protected:
@@ -47,6 +48,8 @@ class SpectrumView : public PlotView {
     const AnalyzedRecording& recording_;
     SpectrumEstimate estimate_;
     WelchSettings settings_;
+    std::uint64_t begin_ = 0;  // the samples estimated: first and one past the last
+    std::uint64_t end_ = 0;
 };
 
 }  // namespace quorvel

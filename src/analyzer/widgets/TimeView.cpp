@@ -163,7 +163,10 @@ void TimeView::paintAnnotations(QPainter& painter, const QRect& area) {
     // recording has many annotations to a pixel when zoomed out).
     std::optional<PixelSpan> previous;
     for (const RecordingAnnotation& a : recording_.recording().annotations) {
-        const std::uint64_t last = a.sampleStart + std::max<std::uint64_t>(a.sampleCount, 1);
+        // Saturated: a hostile start and count must not wrap around.
+        const std::uint64_t last =
+            a.sampleStart + std::min(std::max<std::uint64_t>(a.sampleCount, 1),
+                                     std::numeric_limits<std::uint64_t>::max() - a.sampleStart);
         const auto span = spanOnAxis(static_cast<double>(a.sampleStart) / rate,
                                      static_cast<double>(last) / rate, xRange().lo, xRange().hi,
                                      area.width());

@@ -226,8 +226,8 @@ TEST_F(AnalyzerWindowTest, SpectrogramCursorsReadASymbolRateFromTheirSpacing) {
         << spectrogram.cursorText().toStdString();
 }
 
-// The same samples with and without band annotations: the spectrum differs inside each band, where
-// its edges fall by the axis's definition, and nowhere outside them.
+// The same samples with and without band annotations: the spectrum differs inside each band of the
+// samples shown, where its edges fall by the axis's definition, and nowhere outside them.
 TEST(AnalyzerBands, EachBandIsShadedWhereItsEdgesFallAndNowhereElse) {
     TempDir dir;
     constexpr std::size_t kCount = 1 << 14;
@@ -252,6 +252,9 @@ TEST(AnalyzerBands, EachBandIsShadedWhereItsEdgesFallAndNowhereElse) {
     const std::string head =
         R"({"global": {"core:datatype": "cf32_le", "core:sample_rate": 1000000, "core:version": "1.0.0"},
             "captures": [{"core:sample_start": 0, "core:frequency": 100000000}], "annotations": [)";
+    // A band after the last sample is of no sample the spectrum shows, and is left out.
+    annotations += R"({"core:sample_start": 20000, "core:sample_count": 10, "core:freq_lower_edge": 99550000,
+                       "core:freq_upper_edge": 99600000, "core:label": "later"},)";
     std::ofstream(dir.file("bands.sigmf-meta")) << head << annotations << R"({"core:sample_start": 5000}]})";
     std::ofstream(dir.file("plain.sigmf-meta")) << head << "]}";
     QImage images[2];
@@ -285,6 +288,7 @@ TEST(AnalyzerBands, EachBandIsShadedWhereItsEdgesFallAndNowhereElse) {
     };
     // The view shows -500 kHz ... 500 kHz over the area's width.
     const auto columnOf = [&](double f) { return area.left() + (f + 500e3) / 1e6 * area.width(); };
+    EXPECT_FALSE(columnDiffers(static_cast<int>(columnOf(-425e3))));
     for (const auto& b : bands) {
         const double left = columnOf(b[0]);
         const double right = columnOf(b[1]);
