@@ -182,17 +182,24 @@ void TimeView::paintAnnotations(QPainter& painter, const QRect& area) {
         if (!whole) {
             painter.drawRect(box.adjusted(0, 0, -1, -1));
         }
-        if (box.width() > 30 && !a.label.empty()) {
+        // The label keeps to the span's own start, even when that is out of view, so a label
+        // does not slide along with a zoom into the middle of its span.
+        const QRectF labelBox(QPointF(pixelX(static_cast<double>(a.sampleStart) / rate, area), area.top()),
+                              QPointF(pixelX(static_cast<double>(last) / rate, area), area.bottom()));
+        if (labelBox.width() > 30.0 && !a.label.empty()) {
+            // Far out of view a start is any large number; kept where an int holds it.
+            const int labelLeft = static_cast<int>(
+                std::clamp(std::floor(labelBox.left()), -1e9, static_cast<double>(area.right())));
             const auto row = std::find_if(std::begin(rowEnds), std::end(rowEnds),
-                                          [&](int end) { return end < box.left(); });
+                                          [&](int end) { return end < labelLeft; });
             if (row != std::end(rowEnds)) {
                 const QString label = QString::fromStdString(a.label);
                 const int rowIndex = static_cast<int>(row - std::begin(rowEnds));
-                painter.drawText(box.adjusted(3, 2 + rowIndex * line, -3, -2),
+                painter.drawText(labelBox.adjusted(3, 2 + rowIndex * line, -3, -2),
                                  Qt::AlignLeft | Qt::AlignTop, label);
                 // The text is clipped to its box, so it ends at the box's edge at the latest.
                 *row = std::min(box.right(),
-                                box.left() + 3 + painter.fontMetrics().horizontalAdvance(label));
+                                labelLeft + 3 + painter.fontMetrics().horizontalAdvance(label));
             }
         }
     }
