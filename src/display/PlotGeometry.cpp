@@ -3,6 +3,7 @@
 #include "display/PlotScale.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 
 namespace quorvel {
@@ -48,6 +49,26 @@ std::vector<PixelPoint> computeSpectrumPlot(const std::vector<double>& frequenci
 
 std::vector<DotBox> computeConstellationPlot(const SampleBuffer& points, int width, int height) {
     return listPoints(ConstellationScale(points, width, height), dotAround);
+}
+
+std::optional<PixelSpan> spanOnAxis(double lo, double hi, double viewLo, double viewHi, int pixels) {
+    if (!(std::isfinite(lo) && std::isfinite(hi) && std::isfinite(viewLo) && std::isfinite(viewHi)) ||
+        hi < lo || !(viewHi > viewLo) || pixels <= 0 || hi < viewLo || lo > viewHi) {
+        return std::nullopt;
+    }
+    const double width = static_cast<double>(pixels);
+    const double scale = width / (viewHi - viewLo);
+    // Clamped while still real numbers: a box far beyond the view must not overflow an int.
+    const double left = std::clamp(std::floor((lo - viewLo) * scale), 0.0, width);
+    const double right = std::clamp(std::ceil((hi - viewLo) * scale), 0.0, width);
+    auto first = static_cast<int>(left);
+    auto end = static_cast<int>(right);
+    if (end <= first) {
+        // A point or a sliver: one pixel, kept inside the axis.
+        first = std::min(first, pixels - 1);
+        end = first + 1;
+    }
+    return PixelSpan{first, end};
 }
 
 }  // namespace quorvel

@@ -4,6 +4,7 @@
 
 #include "common/Signal.h"
 
+#include <optional>
 #include <vector>
 
 namespace quorvel {
@@ -49,5 +50,20 @@ std::vector<PixelPoint> computeSpectrumPlot(const std::vector<double>& frequenci
 // One dot box per complex point, each axis scaled to the data's extent plus a 10 % margin of the
 // larger extent. Points with a non-finite part are skipped and do not affect the scale.
 std::vector<DotBox> computeConstellationPlot(const SampleBuffer& points, int width, int height);
+
+// The pixels a span of values covers on an axis that shows viewLo ... viewHi over `pixels`
+// pixels: value v sits at (v - viewLo) / (viewHi - viewLo) * pixels, measured from the axis's
+// first pixel. first is the first pixel touched and end one past the last, both clipped to the
+// axis; a span narrower than a pixel still covers one, so that a narrow box stays visible.
+struct PixelSpan {
+    int first;
+    int end;
+
+    friend bool operator==(const PixelSpan&, const PixelSpan&) = default;
+};
+
+// The pixels of lo ... hi (see PixelSpan); nothing when the span lies wholly outside the view,
+// when hi < lo, or when a value or the view is not finite or the view is empty.
+std::optional<PixelSpan> spanOnAxis(double lo, double hi, double viewLo, double viewHi, int pixels);
 
 }  // namespace quorvel

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <optional>
 #include <ostream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,10 @@ void PrintTo(const PixelPoint& p, std::ostream* os) {
 
 void PrintTo(const DotBox& b, std::ostream* os) {
     *os << "(" << b.left << ", " << b.top << ", " << b.right << ", " << b.bottom << ")";
+}
+
+void PrintTo(const PixelSpan& s, std::ostream* os) {
+    *os << "[" << s.first << ", " << s.end << ")";
 }
 
 namespace {
@@ -243,6 +249,59 @@ TEST(SpectrumPlot, FrequenciesOutOfOrderInsideABlockArePlacedOneByOne) {
                       "")
                 << "width " << width;
         }
+    }
+}
+
+// The pixels a span covers, found one pixel at a time: pixel k shows the values from
+// viewLo + k * step to viewLo + (k + 1) * step, and is covered when the span reaches strictly into
+// it; a span that touches the view without reaching into any pixel takes the one holding lo.
+std::optional<PixelSpan> referenceSpan(double lo, double hi, double viewLo, double viewHi, int pixels) {
+    if (!(lo <= hi) || !(viewLo < viewHi) || hi < viewLo || lo > viewHi || !std::isfinite(lo) || !std::isfinite(hi)) {
+        return std::nullopt;
+    }
+    const double step = (viewHi - viewLo) / pixels;
+    std::optional<PixelSpan> span;
+    for (int k = 0; k < pixels; ++k) {
+        if (lo < viewLo + (k + 1) * step && hi > viewLo + k * step) {
+            span = span ? PixelSpan{span->first, k + 1} : PixelSpan{k, k + 1};
+        }
+    }
+    if (!span) {
+        const int k = std::clamp(static_cast<int>(std::floor((lo - viewLo) / step)), 0, pixels - 1);
+        span = PixelSpan{k, k + 1};
+    }
+    return span;
+}
+
+TEST(SpanOnAxis, CoversThePixelsTheSpanReachesIntoClippedToTheAxis) {
+    // A 0 ... 1000 view over 100 pixels, ten values a pixel: edges on borders, points, spans
+    // beyond the view or beyond any int, and what is not a span.
+    const struct {
+        double lo, hi;
+        std::optional<PixelSpan> expected;
+    } cases[] = {
+        {20.0, 50.0, PixelSpan{2, 5}},      {-1e308, 1e308, PixelSpan{0, 100}}, {20.0, 20.0, PixelSpan{2, 3}},
+        {1000.0, 1000.0, PixelSpan{99, 100}}, {-20.0, -10.0, std::nullopt},     {60.0, 50.0, std::nullopt},
+        {kNaN, 50.0, std::nullopt},         {10.0, kInf, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(spanOnAxis(c.lo, c.hi, 0.0, 1000.0, 100), c.expected) << c.lo << " ... " << c.hi;
+    }
+    EXPECT_EQ(spanOnAxis(1.0, 2.0, 5.0, 5.0, 100), std::nullopt);  // an empty view
+    // Views and spans of any scale, against the pixel-at-a-time reference.
+    std::mt19937_64 random(31);
+    std::uniform_real_distribution<double> unit(-0.3, 1.3);
+    for (int trial = 0; trial < 2000; ++trial) {
+        const double viewLo = -5e5 * unit(random);
+        const double viewHi = viewLo + 1e6 * (0.01 + std::fabs(unit(random)));
+        const int pixels = 1 + static_cast<int>(std::fabs(unit(random)) * 1000.0);
+        double lo = viewLo + (viewHi - viewLo) * unit(random);
+        double hi = viewLo + (viewHi - viewLo) * unit(random);
+        if (trial % 5 == 0) {
+            hi = lo + (viewHi - viewLo) / pixels * 0.3 * std::fabs(unit(random));  // a sliver
+        }
+        EXPECT_EQ(spanOnAxis(lo, hi, viewLo, viewHi, pixels), referenceSpan(lo, hi, viewLo, viewHi, pixels))
+            << lo << " ... " << hi << " on " << viewLo << " ... " << viewHi << " over " << pixels;
     }
 }
 

@@ -1,7 +1,7 @@
 // Saves pictures of the main window, of the viewer after a run with the default settings, of
 // the transmitter dialog, of the impairments dialog with example values, of the waveform dialog
 // for chirp spread spectrum and for OFDM, and of each view of the analyzer on a seeded recording of
-// RRC-shaped 16-QAM with phase noise:
+// RRC-shaped 16-QAM with phase noise, and of the analyzer on a wideband scene made by "Make Scene...":
 //   quorvel-screenshots <output folder>
 // Runs on the offscreen platform; the run's sample file goes to a temporary folder.
 
@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <fstream>
 
 #include <QTabWidget>
 #include "analyzer/AnalyzedRecording.h"
@@ -139,5 +140,39 @@ int main(int argc, char** argv) {
         }
     }
     analyzer->close();
+    // A wideband scene: several emitters, some in bursts, each a band on the spectrum.
+    std::ofstream(runFolder.filePath(QStringLiteral("scene.json")).toStdString()) << R"({"seed": 3, "samples_per_capture": 65536,
+        "scene": {"sampling_rate": 1e7, "captures": 8, "emitters": {"min": 4, "max": 5},
+                  "bandwidth": {"min": 0.04, "max": 0.12}, "snr_db": {"min": 15, "max": 30},
+                  "burst_probability": 0.4, "burst_length": {"min": 0.3, "max": 0.7}},
+        "classes": [{"label": "QPSK", "modulation": "psk", "order": 4, "pulse": "rrc", "samples_per_symbol": 4},
+                    {"label": "GMSK", "modulation": "gmsk", "samples_per_symbol": 4},
+                    {"label": "16QAM", "modulation": "qam", "order": 16, "pulse": "rrc", "samples_per_symbol": 4}]})";
+    if (!window.makeScene(runFolder.filePath(QStringLiteral("scene.json")), 1)) {
+        std::fprintf(stderr, "the scene was not made\n");
+        return 1;
+    }
+    quorvel::AnalyzerWindow* scene = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* a = dynamic_cast<quorvel::AnalyzerWindow*>(w); a != nullptr && a->isVisible()) {
+            scene = a;
+        }
+    }
+    if (scene == nullptr) {
+        std::fprintf(stderr, "the scene's analyzer did not open\n");
+        return 1;
+    }
+    scene->recording().waitForPyramid();
+    scene->resize(1180, 680);
+    const char* sceneNames[] = {"analyzer-scene-time.png", "analyzer-scene-spectrum.png",
+                                "analyzer-scene-spectrogram.png"};
+    for (const int tab : {0, 1, 2}) {
+        scene->tabs().setCurrentIndex(tab);
+        QApplication::processEvents();
+        if (!scene->grab().save(output.filePath(QString::fromUtf8(sceneNames[tab])))) {
+            return 1;
+        }
+    }
+    scene->close();
     return 0;
 }

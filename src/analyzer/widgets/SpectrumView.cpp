@@ -4,9 +4,11 @@
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "analyzer/AnalyzedRecording.h"
 #include "analyzer/widgets/PlotColours.h"
+#include "display/PlotGeometry.h"
 
 namespace quorvel {
 namespace {
@@ -16,6 +18,11 @@ constexpr double kDynamicRangeDb = 110.0;
 constexpr double kHeadroomDb = 10.0;
 // The readout looks for a peak this many bins either side of the cursor.
 constexpr std::size_t kPeakSearchBins = 8;
+// A band narrower than this [pixels] is drawn without its label, which would cover its
+// neighbours; labels of neighbouring bands go on this many rows in turn so that they do not
+// print over each other.
+constexpr int kLabelledBandWidth = 24;
+constexpr int kLabelRows = 3;
 
 }  // namespace
 
@@ -26,6 +33,8 @@ SpectrumView::SpectrumView(const AnalyzedRecording& recording, QWidget* parent)
 
 void SpectrumView::estimate(std::uint64_t begin, std::uint64_t end, const WelchSettings& settings) {
     settings_ = settings;
+    begin_ = begin;
+    end_ = end;
     estimate_ =
         welchSpectrum(recording_.samples(), begin, end, recording_.sampleRateHz(), settings);
     const double half = recording_.sampleRateHz() / 2.0;
@@ -52,7 +61,57 @@ QString SpectrumView::settingsText() const {
         .arg(estimate_.segments);
 }
 
+std::vector<BandBox> SpectrumView::bandBoxes(const QRect& area) const {
+    std::vector<BandBox> boxes;
+    const double centre = recording_.recording().centreFrequencyHz;
+    for (const RecordingAnnotation& a : recording_.recording().annotations) {
+        // Saturated: a hostile start and count must not wrap around.
+        const std::uint64_t last =
+            a.sampleStart + std::min(std::max<std::uint64_t>(a.sampleCount, 1),
+                                     std::numeric_limits<std::uint64_t>::max() - a.sampleStart);
+        // Only the emitters present in the samples the estimate is of.
+        if (!a.freqLowerHz || !a.freqUpperHz || last <= begin_ || a.sampleStart >= end_) {
+            continue;
+        }
+        // SigMF's edges are absolute when the capture has a centre frequency; the axis is the
+        // offset from it.
+        const auto span = spanOnAxis(*a.freqLowerHz - centre, *a.freqUpperHz - centre,
+                                     xRange().lo, xRange().hi, area.width());
+        if (span) {
+            boxes.push_back({QRect(area.left() + span->first, area.top(), span->end - span->first,
+                                   area.height()),
+                             QString::fromStdString(a.label)});
+        }
+    }
+    return boxes;
+}
+
+void SpectrumView::paintBands(QPainter& painter, const QRect& area) {
+    const std::vector<BandBox> boxes = bandBoxes(area);
+    if (boxes.empty()) {
+        return;
+    }
+    // The trace after the bands must not inherit their brush.
+    painter.save();
+    painter.setPen(kAnnotationEdge);
+    painter.setBrush(kAnnotationFill);
+    const int line = painter.fontMetrics().height();
+    int row = 0;
+    for (const BandBox& band : boxes) {
+        // The edges inside the box's pixels: a rectangle's outline reaches one pixel past it.
+        painter.drawRect(band.box.adjusted(0, 0, -1, -1));
+        if (band.box.width() >= kLabelledBandWidth && !band.label.isEmpty()) {
+            const QRect text = band.box.adjusted(3, 2 + row * line, -2, 0);
+            painter.drawText(text, Qt::AlignLeft | Qt::AlignTop,
+                             painter.fontMetrics().elidedText(band.label, Qt::ElideRight, text.width()));
+            row = (row + 1) % kLabelRows;
+        }
+    }
+    painter.restore();
+}
+
 void SpectrumView::paintData(QPainter& painter, const QRect& area) {
+    paintBands(painter, area);
     const std::size_t n = estimate_.powerDb.size();
     if (n == 0) {
         return;

@@ -4,10 +4,14 @@
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <limits>
+#include <optional>
 #include <vector>
 
 #include "analyzer/AnalyzedRecording.h"
 #include "analyzer/widgets/PlotColours.h"
+#include "display/PlotGeometry.h"
 
 namespace quorvel {
 namespace {
@@ -15,6 +19,8 @@ namespace {
 // Zoomed in to fewer samples than this many per pixel, the samples themselves are drawn.
 constexpr double kSamplesPerPixelForLines = 2.0;
 constexpr double kAmplitudeMargin = 1.1;
+// Rows of labels at the top of the plot for spans that overlap in time.
+constexpr int kLabelRows = 4;
 
 AxisRange amplitudeRange(const IqExtent& e) {
     if (e.empty) {
@@ -146,31 +152,55 @@ void TimeView::paintColumns(QPainter& painter, const QRect& area, std::uint64_t 
 
 void TimeView::paintAnnotations(QPainter& painter, const QRect& area) {
     const double rate = recording_.sampleRateHz();
-    const auto [begin, end] = visibleSamples();
     painter.setPen(kAnnotationEdge);
     painter.setBrush(kAnnotationFill);
-    // Only the annotations in view, and a column of pixels at most once.
-    double lastRight = -1.0;
+    const int line = painter.fontMetrics().height();
+    // Where the last label of each text row ends: a label goes on the first row it does not
+    // overlap, so that the labels of spans that overlap in time (a scene's emitters) stay apart.
+    int rowEnds[kLabelRows];
+    std::fill(std::begin(rowEnds), std::end(rowEnds), std::numeric_limits<int>::min());
+    // Only the annotations in view, and the same pixels at most once in a row (a long dataset
+    // recording has many annotations to a pixel when zoomed out).
+    std::optional<PixelSpan> previous;
     for (const RecordingAnnotation& a : recording_.recording().annotations) {
-        const std::uint64_t last = a.sampleStart + std::max<std::uint64_t>(a.sampleCount, 1);
-        if (last <= begin || a.sampleStart >= end) {
-            continue;
-        }
-        const double left = pixelX(static_cast<double>(a.sampleStart) / rate, area);
-        const double right = pixelX(static_cast<double>(last) / rate, area);
-        if (right < lastRight + 1.0) {
-            continue;
-        }
-        lastRight = right;
-        const QRectF box(QPointF(left, area.top()), QPointF(right, area.bottom()));
-        // One annotation over the whole recording (this program's own) is only its label.
+        // Saturated: a hostile start and count must not wrap around.
+        const std::uint64_t last =
+            a.sampleStart + std::min(std::max<std::uint64_t>(a.sampleCount, 1),
+                                     std::numeric_limits<std::uint64_t>::max() - a.sampleStart);
+        const auto span = spanOnAxis(static_cast<double>(a.sampleStart) / rate,
+                                     static_cast<double>(last) / rate, xRange().lo, xRange().hi,
+                                     area.width());
+        // One annotation over the whole recording (this program's own, or a scene's emitter
+        // that never stops) is only its label.
         const bool whole = a.sampleStart == 0 && last >= recording_.samples().size();
-        if (!whole) {
-            painter.drawRect(box);
+        if (!span || (span == previous && !whole)) {
+            continue;
         }
-        if (box.width() > 30.0 && !a.label.empty()) {
-            painter.drawText(box.adjusted(3, 2, -3, -2), Qt::AlignLeft | Qt::AlignTop,
-                             QString::fromStdString(a.label));
+        previous = span;
+        const QRect box(area.left() + span->first, area.top(), span->end - span->first,
+                        area.height());
+        if (!whole) {
+            painter.drawRect(box.adjusted(0, 0, -1, -1));
+        }
+        // The label keeps to the span's own start, even when that is out of view, so a label
+        // does not slide along with a zoom into the middle of its span.
+        const QRectF labelBox(QPointF(pixelX(static_cast<double>(a.sampleStart) / rate, area), area.top()),
+                              QPointF(pixelX(static_cast<double>(last) / rate, area), area.bottom()));
+        if (labelBox.width() > 30.0 && !a.label.empty()) {
+            // Far out of view a start is any large number; kept where an int holds it.
+            const int labelLeft = static_cast<int>(
+                std::clamp(std::floor(labelBox.left()), -1e9, static_cast<double>(area.right())));
+            const auto row = std::find_if(std::begin(rowEnds), std::end(rowEnds),
+                                          [&](int end) { return end < labelLeft; });
+            if (row != std::end(rowEnds)) {
+                const QString label = QString::fromStdString(a.label);
+                const int rowIndex = static_cast<int>(row - std::begin(rowEnds));
+                painter.drawText(labelBox.adjusted(3, 2 + rowIndex * line, -3, -2),
+                                 Qt::AlignLeft | Qt::AlignTop, label);
+                // The text is clipped to its box, so it ends at the box's edge at the latest.
+                *row = std::min(box.right(),
+                                labelLeft + 3 + painter.fontMetrics().horizontalAdvance(label));
+            }
         }
     }
 }

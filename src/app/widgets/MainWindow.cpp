@@ -1,12 +1,17 @@
 #include "app/widgets/MainWindow.h"
 
 #include <algorithm>
+#include <limits>
+#include <string>
+#include <vector>
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -20,6 +25,8 @@
 #include "app/widgets/MessagePresenter.h"
 #include "app/widgets/QtText.h"
 #include "app/widgets/TransmitterDialog.h"
+#include "dataset/DatasetRecipe.h"
+#include "dataset/SceneRecording.h"
 #include "modulation/SchemeCatalog.h"
 #include "display/widgets/SignalViewer.h"
 #include "modulation/SymbolTiming.h"
@@ -48,8 +55,9 @@ std::int32_t listType(int index) {
 MainWindow::MainWindow(ApplicationState& state, MessagePresenter* messages)
     : state_(state),
       ownMessages_(dialogsUnlessGiven(messages, this)),
+      messages_(messages != nullptr ? *messages : *ownMessages_),
       panel_(*this),
-      command_(state, messages != nullptr ? *messages : *ownMessages_, this) {
+      command_(state, messages_, this) {
     setWindowTitle(toQString(kMainWindow.title));
     setWindowIcon(applicationIcon());
     resize(kMainWindow.width, kMainWindow.height);
@@ -113,6 +121,14 @@ void MainWindow::addAdditions() {
     auto* timingUnit = new QLabel(QStringLiteral("symbol periods"), this);
     timingUnit->setObjectName(QStringLiteral("timingUnit"));
     timingUnit->setGeometry(kTimingUnitRect);
+    // Last, so that the tab order of everything before it stays as it was.
+    auto* scene = new QPushButton(QStringLiteral("Make Scene..."), this);
+    scene->setObjectName(QStringLiteral("makeSceneButton"));
+    scene->setGeometry(kMakeSceneButtonRect);
+    scene->setAutoDefault(false);
+    scene->setToolTip(QStringLiteral(
+        "Write one capture of a scene recipe (JSON with \"scene\") into the save path and open it in the analyzer"));
+    connect(scene, &QPushButton::clicked, this, [this] { makeSceneAsked(); });
     // Enter in any field is the button's press, as in a dialog.
     for (QLineEdit* field : findChildren<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly)) {
         connect(field, &QLineEdit::returnPressed, this, [this] {
@@ -207,6 +223,62 @@ void MainWindow::openAnalyzerAsked() {
     if (!path.isEmpty()) {
         openAnalyzer(path, this);
     }
+}
+
+void MainWindow::makeSceneAsked() {
+    const QString start =
+        QFileInfo(QString::fromStdString(panelFolder(panel_.input().savePath))).absoluteFilePath();
+    const QString recipe = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Scene recipe"), start, QStringLiteral("Scene recipes (*.json)"));
+    if (recipe.isEmpty()) {
+        return;
+    }
+    bool chosen = false;
+    const int capture = QInputDialog::getInt(this, QStringLiteral("Make Scene"),
+                                             QStringLiteral("Capture index:"), 0, 0,
+                                             std::numeric_limits<int>::max(), 1, &chosen);
+    if (chosen) {
+        makeScene(recipe, static_cast<std::uint64_t>(capture));
+    }
+}
+
+std::optional<QString> MainWindow::makeScene(const QString& recipePath, std::uint64_t capture) {
+    const auto refuse = [this](const std::string& why) {
+        messages_.present({QStringLiteral("Make Scene"), QString::fromStdString(why), QString(),
+                           MessageIcon::Warning});
+        return std::nullopt;
+    };
+    const RecipeReading reading = readDatasetRecipeFile(recipePath.toStdString());
+    if (!reading) {
+        return refuse(reading.problem);
+    }
+    if (!reading.recipe->scene) {
+        return refuse("The recipe has no \"scene\" object.");
+    }
+    if (capture >= reading.recipe->captureCount()) {
+        return refuse("The recipe has " + std::to_string(reading.recipe->captureCount()) +
+                      " captures; there is no capture " + std::to_string(capture) + ".");
+    }
+    std::vector<std::string> written;
+    std::optional<std::string> failed;
+    {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+        failed = writeSceneRecording(*reading.recipe, capture,
+                                     panelFolder(panel_.input().savePath), written);
+    }
+    if (failed) {
+        return refuse("Could not write the scene: " + *failed);
+    }
+    const auto meta = std::find_if(written.begin(), written.end(), [](const std::string& path) {
+        return path.ends_with(".sigmf-meta");
+    });
+    if (meta == written.end()) {
+        return refuse("The scene's metadata file was not written.");
+    }
+    const QString path = QString::fromStdString(*meta);
+    openAnalyzer(path, this);
+    return path;
 }
 
 void MainWindow::focusOnProblem(const std::string& message) {

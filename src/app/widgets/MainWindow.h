@@ -3,7 +3,10 @@
 // the generate button and the "Impairments..." button below them.
 
 #include <QRect>
+#include <QString>
 #include <QWidget>
+#include <cstdint>
+#include <optional>
 
 class QLabel;
 #include <memory>
@@ -38,6 +41,8 @@ inline constexpr QRect kAnalyzerAfterRunRect{20, 774, 400, 22};
 inline constexpr QRect kBrowseButtonRect{335, 470, 75, 24};
 inline constexpr QRect kFolderLabelRect{415, 470, 175, 24};
 inline constexpr QRect kTimingUnitRect{335, 380, 150, 24};
+// Right of the analyzer's check box: one capture of a scene recipe, written and opened.
+inline constexpr QRect kMakeSceneButtonRect{440, 772, 140, 26};
 
 class MainWindow : public QWidget {
   public:
@@ -45,6 +50,11 @@ class MainWindow : public QWidget {
     // to modal boxes owned by this window. state and messages must outlive the window.
     explicit MainWindow(ApplicationState& state, MessagePresenter* messages = nullptr);
     ~MainWindow() override;
+
+    // Writes capture `capture` of the scene recipe at recipePath into the save path's folder, as
+    // quorvel-cli --scene does, and opens the analyzer on it. The metadata file's path, or
+    // nothing when a box said why not.
+    std::optional<QString> makeScene(const QString& recipePath, std::uint64_t capture);
 
   protected:
     // A run going on when the window closes is stopped and waited for, without a box.
@@ -64,12 +74,14 @@ class MainWindow : public QWidget {
     ControlPanelInput fullInput() const;
     void browseSavePath();
     void openAnalyzerAsked();
+    void makeSceneAsked();
     void showSettings();
     void showFolder();
     void focusOnProblem(const std::string& message);
 
     ApplicationState& state_;
     std::unique_ptr<MessagePresenter> ownMessages_;
+    MessagePresenter& messages_;
     ControlPanel panel_;
     GenerateCommand command_;
     TransmitterInput transmitter_;

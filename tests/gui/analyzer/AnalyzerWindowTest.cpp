@@ -226,6 +226,79 @@ TEST_F(AnalyzerWindowTest, SpectrogramCursorsReadASymbolRateFromTheirSpacing) {
         << spectrogram.cursorText().toStdString();
 }
 
+// The same samples with and without band annotations: the spectrum differs inside each band of the
+// samples shown, where its edges fall by the axis's definition, and nowhere outside them.
+TEST(AnalyzerBands, EachBandIsShadedWhereItsEdgesFallAndNowhereElse) {
+    TempDir dir;
+    constexpr std::size_t kCount = 1 << 14;
+    std::vector<float> iq(2 * kCount);
+    for (std::size_t n = 0; n < kCount; ++n) {
+        const double phase = 2.0 * Pi * 0.1 * static_cast<double>(n);
+        iq[2 * n] = static_cast<float>(std::cos(phase));
+        iq[2 * n + 1] = static_cast<float>(std::sin(phase));
+    }
+    for (const char* name : {"bands.sigmf-data", "plain.sigmf-data"}) {
+        std::ofstream(dir.file(name), std::ios::binary)
+            .write(reinterpret_cast<const char*>(iq.data()), static_cast<std::streamsize>(iq.size() * sizeof(float)));
+    }
+    // Edges absolute, around a centre of 100 MHz; one annotation has no band and draws none.
+    const double bands[][2] = {{-300e3, -200e3}, {-50e3, 50e3}, {250e3, 400e3}};
+    std::string annotations;
+    for (const auto& b : bands) {
+        annotations += "{\"core:sample_start\": 100, \"core:sample_count\": 2000, \"core:freq_lower_edge\": " +
+                       std::to_string(1e8 + b[0]) + ", \"core:freq_upper_edge\": " + std::to_string(1e8 + b[1]) +
+                       ", \"core:label\": \"QPSK\"},";
+    }
+    const std::string head =
+        R"({"global": {"core:datatype": "cf32_le", "core:sample_rate": 1000000, "core:version": "1.0.0"},
+            "captures": [{"core:sample_start": 0, "core:frequency": 100000000}], "annotations": [)";
+    // A band after the last sample is of no sample the spectrum shows, and is left out.
+    annotations += R"({"core:sample_start": 20000, "core:sample_count": 10, "core:freq_lower_edge": 99550000,
+                       "core:freq_upper_edge": 99600000, "core:label": "later"},)";
+    std::ofstream(dir.file("bands.sigmf-meta")) << head << annotations << R"({"core:sample_start": 5000}]})";
+    std::ofstream(dir.file("plain.sigmf-meta")) << head << "]}";
+    QImage images[2];
+    QRect area;
+    std::size_t shown[2] = {};
+    for (int k = 0; k < 2; ++k) {
+        auto* w = new AnalyzerWindow(QString::fromStdString(dir.file(k == 0 ? "bands.sigmf-meta" : "plain.sigmf-meta")));
+        w->recording().waitForPyramid();
+        w->resize(1180, 720);
+        w->show();
+        w->tabs().setCurrentIndex(1);
+        QApplication::processEvents();
+        SpectrumView& view = w->spectrumView();
+        area = plotArea(view.size());
+        shown[k] = view.bandBoxes(area).size();
+        view.update();
+        images[k] = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        w->close();
+        testing_support::processDeferredDeletes();
+    }
+    EXPECT_EQ(shown[0], 3u);
+    EXPECT_EQ(shown[1], 0u);
+    ASSERT_EQ(images[0].size(), images[1].size());
+    const auto columnDiffers = [&](int x) {
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            if (images[0].pixel(x, y) != images[1].pixel(x, y)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    // The view shows -500 kHz ... 500 kHz over the area's width.
+    const auto columnOf = [&](double f) { return area.left() + (f + 500e3) / 1e6 * area.width(); };
+    EXPECT_FALSE(columnDiffers(static_cast<int>(columnOf(-425e3))));
+    for (const auto& b : bands) {
+        const double left = columnOf(b[0]);
+        const double right = columnOf(b[1]);
+        EXPECT_TRUE(columnDiffers(static_cast<int>((left + right) / 2.0))) << b[0];
+        EXPECT_TRUE(columnDiffers(static_cast<int>(left) + 1)) << b[0];
+        EXPECT_FALSE(columnDiffers(static_cast<int>(left) - 2)) << b[0];
+        EXPECT_FALSE(columnDiffers(static_cast<int>(right) + 2)) << b[1];
+    }
+}
+
 TEST(AnalyzerOpening, UnreadableRecordingsAreRefusedWithTheirReason) {
     const TempDir dir;
     EXPECT_THROW(AnalyzerWindow(QString::fromStdString(dir.file("none.sigmf-meta"))),
