@@ -587,9 +587,9 @@ SampleBuffer mapAnalog(const SymbolSequence& s, const SignalParameters& p) { ret
 
 // The analog rows differ only in their names, parameters, band and sideband; the rest is one
 // message mapper.
-Scheme analogScheme(ModulationType type, std::string_view name, std::string_view caption,
-                    std::span<const WaveformParameter> parameters, double (*band)(const SignalParameters&),
-                    bool takesSideband) {
+constexpr Scheme analogScheme(ModulationType type, std::string_view name, std::string_view caption,
+                              std::span<const WaveformParameter> parameters, double (*band)(const SignalParameters&),
+                              bool takesSideband) {
     return {.type = type,
             .name = name,
             .caption = caption,
@@ -705,7 +705,8 @@ double ofdmSymbolRateHz(const SignalParameters& p) {
            static_cast<double>(frame.fftSize + frame.prefixLength);
 }
 
-const std::array<Scheme, 22> kSchemes{{
+// constinit: other files' tables read the rows while they are initialised themselves.
+constinit const std::array<Scheme, 22> kSchemes{{
     {.type = ModulationType::Psk,
      .name = "psk",
      .linear = true,
