@@ -37,6 +37,29 @@ int syncFolder(const std::string& folder) {
     return error;
 }
 
+// Calls `once` (a write(2)-like call for the bytes left) until every byte is out, an error other
+// than an interruption is kept in `error`, or the call writes nothing (kept as EIO).
+template <typename Once>
+bool writeWhole(const void* bytes, std::size_t length, int& error, Once once) {
+    const auto* next = static_cast<const char*>(bytes);
+    while (error == 0 && length > 0) {
+        const ssize_t written = once(next, length);
+        if (written < 0) {
+            if (errno != EINTR) {
+                error = errno;
+            }
+            continue;
+        }
+        if (written == 0) {
+            error = EIO;
+            break;
+        }
+        next += written;
+        length -= static_cast<std::size_t>(written);
+    }
+    return error == 0;
+}
+
 }  // namespace
 
 bool isTemporaryFileName(const std::string& fileName) {
@@ -88,44 +111,15 @@ ByteOutput::~ByteOutput() {
 }
 
 bool ByteOutput::write(const void* bytes, std::size_t length) {
-    const auto* next = static_cast<const char*>(bytes);
-    while (error_ == 0 && length > 0) {
-        const ssize_t written = ::write(fd_, next, length);
-        if (written < 0) {
-            if (errno != EINTR) {
-                error_ = errno;
-            }
-            continue;
-        }
-        if (written == 0) {
-            error_ = EIO;
-            break;
-        }
-        next += written;
-        length -= static_cast<std::size_t>(written);
-    }
-    return error_ == 0;
+    return writeWhole(bytes, length, error_, [this](const char* next, std::size_t left) { return ::write(fd_, next, left); });
 }
 
 bool ByteOutput::writeAt(std::uint64_t offset, const void* bytes, std::size_t length) {
-    const auto* next = static_cast<const char*>(bytes);
-    while (error_ == 0 && length > 0) {
-        const ssize_t written = ::pwrite(fd_, next, length, static_cast<off_t>(offset));
-        if (written < 0) {
-            if (errno != EINTR) {
-                error_ = errno;
-            }
-            continue;
-        }
-        if (written == 0) {
-            error_ = EIO;
-            break;
-        }
-        next += written;
-        offset += static_cast<std::uint64_t>(written);
-        length -= static_cast<std::size_t>(written);
-    }
-    return error_ == 0;
+    return writeWhole(bytes, length, error_, [this, &offset](const char* next, std::size_t left) {
+        const ssize_t written = ::pwrite(fd_, next, left, static_cast<off_t>(offset));
+        offset += written > 0 ? static_cast<std::uint64_t>(written) : 0;
+        return written;
+    });
 }
 
 std::optional<std::string> ByteOutput::close(bool keep) {

@@ -15,6 +15,7 @@
 
 #include "options/OptionRun.h"
 #include "support/CliRun.h"
+#include "support/FileEdits.h"
 #include "support/SameBytes.h"
 #include "support/TempDir.h"
 #include "synthesis/BitSources.h"
@@ -23,24 +24,11 @@ namespace quorvel {
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::digestHex;
 using testing_support::readBytes;
 using testing_support::runCli;
 using testing_support::sameBytes;
 using testing_support::TempDir;
-
-// SHA-256 by the library's one-shot call.
-std::string sha256Of(const std::string& bytes) {
-    unsigned char digest[32];
-    unsigned int length = 0;
-    EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr);
-    std::string hex;
-    for (unsigned int k = 0; k < length; ++k) {
-        char cell[3];
-        std::snprintf(cell, sizeof cell, "%02x", digest[k]);
-        hex += cell;
-    }
-    return hex;
-}
 
 void rewriteGlobal(const std::string& meta, const std::function<void(nlohmann::json&)>& change) {
     nlohmann::json json = nlohmann::json::parse(readBytes(meta));
@@ -152,7 +140,7 @@ TEST(PayloadFrom, ADigestRecordingNamesTheFileFromItsFolder) {
     const nlohmann::json global = nlohmann::json::parse(readBytes(recording.meta))["global"];
     EXPECT_EQ(global["quorvel:bits_file"], "payload.bin");
     EXPECT_EQ(global["quorvel:bits_file_version"], 2);
-    EXPECT_EQ(global["quorvel:bits_file_sha256"], sha256Of("Quorvel payload"));
+    EXPECT_EQ(global["quorvel:bits_file_sha256"], digestHex("Quorvel payload", EVP_sha256()));
     // Made again elsewhere, the new recording names the same file from its own folder.
     const std::string again = recording.dir.file("again");
     fs::create_directory(again);

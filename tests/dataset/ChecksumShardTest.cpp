@@ -15,6 +15,7 @@
 #include "dataset/DatasetRecipe.h"
 #include "dataset/DatasetRun.h"
 #include "export/OutputFolder.h"
+#include "support/FileEdits.h"
 #include "support/SameBytes.h"
 #include "support/TempDir.h"
 
@@ -22,7 +23,9 @@ namespace quorvel {
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::digestHex;
 using testing_support::readBytes;
+using testing_support::replaceText;
 using testing_support::sameBytes;
 using testing_support::TempDir;
 
@@ -84,28 +87,6 @@ void stripXSums(const std::string& path) {
     H5Dclose(x);
     H5Sclose(space);
     H5Fclose(file);
-}
-
-void replaceText(const std::string& path, const std::string& from, const std::string& to) {
-    std::string text = readBytes(path);
-    const auto at = text.find(from);
-    ASSERT_NE(at, std::string::npos) << from;
-    text.replace(at, from.size(), to);
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
-
-// SHA-512 by the library's one-shot call, apart from the writer's piecewise one.
-std::string sha512Of(const std::string& bytes) {
-    unsigned char digest[64];
-    unsigned int length = 0;
-    EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha512(), nullptr);
-    std::string hex;
-    for (unsigned int k = 0; k < length; ++k) {
-        char cell[3];
-        std::snprintf(cell, sizeof cell, "%02x", digest[k]);
-        hex += cell;
-    }
-    return hex;
 }
 
 struct SpoiledShard {
@@ -178,7 +159,7 @@ TEST(ChecksumShard, SummedShardsMergeIntoTheUnshardedFileAndNameTheirSamples) {
             for (const std::string stem : {"dataset.shard-0-of-2", "dataset.shard-1-of-2", "dataset"}) {
                 const std::string folder = stem == "dataset" ? whole.str() : sharded.str();
                 const std::string meta = readBytes(folder + "/" + stem + ".sigmf-meta");
-                const std::string named = "\"core:sha512\":\"" + sha512Of(readBytes(folder + "/" + stem + ".sigmf-data")) + "\"";
+                const std::string named = "\"core:sha512\":\"" + digestHex(readBytes(folder + "/" + stem + ".sigmf-data"), EVP_sha512()) + "\"";
                 EXPECT_NE(meta.substr(0, meta.find('\n')).find(named), std::string::npos) << stem;
             }
         }

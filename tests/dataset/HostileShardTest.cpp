@@ -14,6 +14,7 @@
 #include "dataset/DatasetRecipe.h"
 #include "dataset/DatasetRun.h"
 #include "export/OutputFolder.h"
+#include "support/FileEdits.h"
 #include "support/TempDir.h"
 
 namespace quorvel {
@@ -21,6 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing_support::readBytes;
+using testing_support::replaceText;
 using testing_support::TempDir;
 
 // 2 classes x 1 SNR x 3 captures of 32 samples, in two shards.
@@ -39,14 +41,6 @@ void makeShards(const TempDir& dir, DatasetFormat format) {
         const DatasetRunResult made = runDataset(recipe(), dir.str(), {.shard = {k, 2}, .format = format, .threads = 1});
         ASSERT_TRUE(made.failure.empty()) << made.failure;
     }
-}
-
-void replaceText(const std::string& path, const std::string& from, const std::string& to) {
-    std::string text = readBytes(path);
-    const auto at = text.find(from);
-    ASSERT_NE(at, std::string::npos) << from;
-    text.replace(at, from.size(), to);
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
 // Writes rows of int64 labels over Y's first row, as a crafted file could hold.
