@@ -6,6 +6,7 @@
 
 #include "channel/DcOffset.h"
 #include "channel/IqImbalance.h"
+#include "channel/PhaseNoise.h"
 #include "channel/RateConversion.h"
 #include "channel/WhiteGaussianNoise.h"
 #include "common/SeedSource.h"
@@ -48,11 +49,16 @@ void gate(std::span<ComplexSample> samples, std::uint32_t ramp, double amplitude
     }
 }
 
-// The receiver's impairments in the order of a receiver's chain: its oscillator's offset turns
-// what arrives, its I and Q branches then mismatch, and its mixer's leakage adds the constant.
+// The receiver's impairments in the order of the single-capture chain: its oscillator's offset
+// and phase noise turn what arrives, its I and Q branches then mismatch, and its mixer's leakage
+// adds the constant.
 void receive(const ReceiverPlan& r, double rateHz, std::span<ComplexSample> samples) {
     if (r[ReceiverKey::FrequencyOffset] != 0.0) {
         shift(samples, r[ReceiverKey::FrequencyOffset], rateHz, 0.0);
+    }
+    if (r.phaseNoise) {
+        const PhaseNoise noise{r[ReceiverKey::PhaseNoiseLevel], r[ReceiverKey::PhaseNoiseOffset]};
+        PhaseWalk(phaseStepDeviation(noise, rateHz), r.phaseNoiseSeed).apply(samples);
     }
     applyIqImbalance(samples, {r[ReceiverKey::IqImbalanceAmplitude], r[ReceiverKey::IqImbalancePhase]});
     addDcOffset(samples, {r[ReceiverKey::DcOffsetI], r[ReceiverKey::DcOffsetQ]});

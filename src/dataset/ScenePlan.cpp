@@ -28,6 +28,7 @@ class SceneDraws {
         return std::min(high, low + static_cast<std::int64_t>(draws_.uniform() * span));
     }
     bool chance(double probability) { return draws_.uniform() < probability; }
+    std::uint32_t word() { return draws_.next(); }
 
   private:
     CounterDraws draws_;
@@ -114,6 +115,8 @@ ReceiverPlan drawReceiver(const DatasetRecipe& recipe, const SceneReceiver& rece
             plan.values[k] = r->first + u * (r->second - r->first);
         }
     }
+    plan.phaseNoise = receiver.ranges[static_cast<std::size_t>(ReceiverKey::PhaseNoiseLevel)].has_value();
+    plan.phaseNoiseSeed = draws.word();
     return plan;
 }
 

@@ -8,7 +8,8 @@
 //
 // A receiver's settings (SceneSettings.h) come from Philox block i of stream kSceneReceiverStream
 // under the same seed word: one uniform number per receiver key in kReceiverKeyNames' order, taken
-// whether the key is given or not, so that giving one more key changes none of the others.
+// whether the key is given or not, so that giving one more key changes none of the others; then
+// the seed of its phase noise's engine, the next 32-bit word.
 //
 // An emitter is made at a rate of its own, its family's band in the same share of that rate as the
 // class's settings give (samples per symbol kept), so that its occupied band is the one drawn.
@@ -52,6 +53,8 @@ struct EmitterPlan {
 // A capture's receiver settings, one value per kReceiverKeyNames entry, 0 for a key not given.
 struct ReceiverPlan {
     std::array<double, kReceiverKeyCount> values{};
+    bool phaseNoise = false;
+    std::uint32_t phaseNoiseSeed = 0;
 
     double operator[](ReceiverKey k) const { return values[static_cast<std::size_t>(k)]; }
 };

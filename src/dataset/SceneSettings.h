@@ -21,11 +21,15 @@ struct SceneHopping {
 
 // The receiver's impairments of a scene, acting on the emitters' sum before the noise floor. Each
 // key means what the recipe key of the same name means for a single capture; a key given is drawn
-// per capture uniformly in [low, high], one left out is none (0).
-enum class ReceiverKey : std::size_t { FrequencyOffset, IqImbalanceAmplitude, IqImbalancePhase, DcOffsetI, DcOffsetQ };
-inline constexpr std::size_t kReceiverKeyCount = 5;
+// per capture uniformly in [low, high], one left out is none (0). The phase noise's level and
+// offset are given both or neither.
+enum class ReceiverKey : std::size_t {
+    FrequencyOffset, IqImbalanceAmplitude, IqImbalancePhase, DcOffsetI, DcOffsetQ, PhaseNoiseLevel, PhaseNoiseOffset
+};
+inline constexpr std::size_t kReceiverKeyCount = 7;
 inline constexpr const char* kReceiverKeyNames[kReceiverKeyCount] = {
-    "frequency_offset", "iq_imbalance_amplitude", "iq_imbalance_phase", "dc_offset_i", "dc_offset_q"};
+    "frequency_offset", "iq_imbalance_amplitude", "iq_imbalance_phase", "dc_offset_i", "dc_offset_q",
+    "phase_noise_level", "phase_noise_offset"};
 
 struct SceneReceiver {
     std::array<std::optional<std::pair<double, double>>, kReceiverKeyCount> ranges{};

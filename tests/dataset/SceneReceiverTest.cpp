@@ -11,6 +11,7 @@
 #include <complex>
 #include <nlohmann/json.hpp>
 
+#include "channel/PhaseNoise.h"
 #include "dataset/DatasetMerge.h"
 #include "dataset/DatasetRun.h"
 #include "dataset/SceneLabels.h"
@@ -63,6 +64,9 @@ TEST(SceneReceiver, RefusalsNameTheKey) {
         {R"({"iq_imbalance_amplitude": "nan"})", "scene.receiver.iq_imbalance_amplitude: "},
         {R"({"iq_imbalance_amplitude": 21})", "scene.receiver.iq_imbalance_amplitude: "},
         {R"({"dc_offset_q": {"min": 0, "max": 2e6}})", "scene.receiver.dc_offset_q.max: "},
+        {R"({"phase_noise_level": -80})", "scene.receiver.phase_noise_offset: missing"},
+        {R"({"phase_noise_level": -80, "phase_noise_offset": 0})", "scene.receiver.phase_noise_offset: "},
+        {R"({"phase_noise_level": 1, "phase_noise_offset": 100})", "scene.receiver.phase_noise_level: "},
     };
     for (const auto& c : cases) {
         const RecipeReading reading = readDatasetRecipe(recipeText(c.receiver));
@@ -173,6 +177,36 @@ TEST(SceneReceiver, IqImbalanceImageAndDcOffset) {
             }
         }
         EXPECT_EQ(measured, 2);
+    }
+}
+
+// Phase noise turns the capture by a random walk whose steps have the single-capture stage's
+// deviation: seen as the phase steps of the impaired capture against the plain one where the
+// emitter is strong (the floor 60 dB down adds well under a percent to their variance).
+TEST(SceneReceiver, PhaseNoiseWalksWithTheStagesSteps) {
+    const std::string scene = R"("emitters": 1, "snr_db": 60, "bandwidth": 0.1, "burst_probability": 0)";
+    const DatasetRecipe plain = recipeOf(recipeText("", scene));
+    for (const auto& [level, offset] : {std::pair{-60.0, 1e4}, std::pair{-90.0, 1e5}}) {
+        const DatasetRecipe impaired = recipeOf(recipeText(R"({"phase_noise_level": )" + std::to_string(level) +
+                                                           R"(, "phase_noise_offset": )" + std::to_string(offset) + "}", scene));
+        const double deviation = phaseStepDeviation({level, offset}, kRateHz);
+        for (std::uint64_t i = 0; i < 2; ++i) {
+            const CaptureSamples a = made(plain, i);
+            const CaptureSamples b = made(impaired, i);
+            const auto turn = [&](std::size_t n) {
+                return std::complex<double>(b.samples[n].i, b.samples[n].q) * std::conj(std::complex<double>(a.samples[n].i, a.samples[n].q));
+            };
+            double sum = 0.0;
+            std::size_t steps = 0;
+            for (std::size_t n = 0; n + 1 < a.samples.size(); ++n) {
+                if (std::norm(turn(n)) > 0.1 * a.signalPower * a.signalPower && std::norm(turn(n + 1)) > 0.1 * a.signalPower * a.signalPower) {
+                    sum += std::norm(std::arg(turn(n + 1) * std::conj(turn(n))));
+                    ++steps;
+                }
+            }
+            ASSERT_GT(steps, 2000U);
+            EXPECT_NEAR(std::sqrt(sum / static_cast<double>(steps)) / deviation, 1.0, 0.08) << level << " " << offset;
+        }
     }
 }
 
