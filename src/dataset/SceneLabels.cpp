@@ -94,7 +94,8 @@ std::vector<std::string> sceneFieldNames(const DatasetRecipe& recipe) {
     return names;
 }
 
-std::vector<double> sceneFieldValues(const DatasetRecipe& recipe, const ScenePlan& plan, double signalPower) {
+std::vector<double> sceneFieldValues(const DatasetRecipe& recipe, const ScenePlan& plan,
+                                     double signalPower) {
     std::vector<double> values{static_cast<double>(plan.emitters.size()), signalPower};
     if (plan.receiver) {
         for (std::size_t k = 0; k < kReceiverKeyCount; ++k) {

@@ -39,11 +39,12 @@ void appendSceneBoxRows(const DatasetRecipe& recipe, const ScenePlan& plan, std:
 std::string yoloLabelText(std::span<const double> rows, std::size_t width, const SpectrogramShape& shape,
                           std::uint32_t samples, double samplingRateHz);
 
-// The scene fields recorded once per capture: "emitters", "signal_power" (the emitters' sum's, before
-// the receiver) and, with a receiver, "receiver_KEY" for each receiver key the recipe gives.
+// The scene fields recorded once per capture: "emitters", "signal_power" (the emitters' sum's,
+// before the receiver) and, with a receiver, "receiver_KEY" for each receiver key the recipe gives.
 std::vector<std::string> sceneFieldNames(const DatasetRecipe& recipe);
 
 // Their values for a capture of plan whose emitters' sum has mean power signalPower.
-std::vector<double> sceneFieldValues(const DatasetRecipe& recipe, const ScenePlan& plan, double signalPower);
+std::vector<double> sceneFieldValues(const DatasetRecipe& recipe, const ScenePlan& plan,
+                                     double signalPower);
 
 }  // namespace quorvel

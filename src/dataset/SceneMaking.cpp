@@ -60,7 +60,8 @@ void receive(const ReceiverPlan& r, double rateHz, std::span<ComplexSample> samp
         const PhaseNoise noise{r[ReceiverKey::PhaseNoiseLevel], r[ReceiverKey::PhaseNoiseOffset]};
         PhaseWalk(phaseStepDeviation(noise, rateHz), r.phaseNoiseSeed).apply(samples);
     }
-    applyIqImbalance(samples, {r[ReceiverKey::IqImbalanceAmplitude], r[ReceiverKey::IqImbalancePhase]});
+    applyIqImbalance(samples,
+                     {r[ReceiverKey::IqImbalanceAmplitude], r[ReceiverKey::IqImbalancePhase]});
     addDcOffset(samples, {r[ReceiverKey::DcOffsetI], r[ReceiverKey::DcOffsetQ]});
 }
 

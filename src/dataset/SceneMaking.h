@@ -2,9 +2,9 @@
 // One scene capture made from its plan: each emitter made noiseless at its own rate (makeCapture),
 // brought to the capture's rate with its spectrum kept (RateConversion), shifted to each box's
 // centre with its phase running on across hops, gated to its boxes with raised-cosine ramps,
-// scaled to its SNR and summed; then, with a receiver, its frequency offset, IQ imbalance and DC
-// offset act on that sum (the signal, not the floor); then white Gaussian noise of power 1 per sample, from the first
-// seed counterSeeds(capture key) gives, drawn by counter.
+// scaled to its SNR and summed; then, with a receiver, its frequency offset, phase noise, IQ
+// imbalance and DC offset act on that sum (the signal, not the floor); then white Gaussian noise
+// of power 1 per sample, from the first seed counterSeeds(capture key) gives, drawn by counter.
 
 #include <cstdint>
 

@@ -18,7 +18,8 @@ namespace {
 // Uniform draws of one capture, taken in order.
 class SceneDraws {
   public:
-    SceneDraws(const DatasetRecipe& recipe, std::uint64_t index, std::uint32_t stream = kSceneStream)
+    SceneDraws(const DatasetRecipe& recipe, std::uint64_t index,
+               std::uint32_t stream = kSceneStream)
         : draws_(static_cast<std::uint32_t>(splitMix64(recipe.seed, 0) >> 32), stream, index) {}
 
     double between(double low, double high) { return low + draws_.uniform() * (high - low); }
@@ -106,7 +107,8 @@ void settleWaveform(const SceneSettings& s, EmitterPlan& e) {
     e.amplitude = std::sqrt(dbToLinear(e.snrDb) * e.bandwidthHz / s.samplingRateHz / nominalNoiseReference(p));
 }
 
-ReceiverPlan drawReceiver(const DatasetRecipe& recipe, const SceneReceiver& receiver, std::uint64_t index) {
+ReceiverPlan drawReceiver(const DatasetRecipe& recipe, const SceneReceiver& receiver,
+                          std::uint64_t index) {
     SceneDraws draws(recipe, index, kSceneReceiverStream);
     ReceiverPlan plan;
     for (std::size_t k = 0; k < kReceiverKeyCount; ++k) {
@@ -115,7 +117,8 @@ ReceiverPlan drawReceiver(const DatasetRecipe& recipe, const SceneReceiver& rece
             plan.values[k] = r->first + u * (r->second - r->first);
         }
     }
-    plan.phaseNoise = receiver.ranges[static_cast<std::size_t>(ReceiverKey::PhaseNoiseLevel)].has_value();
+    plan.phaseNoise =
+        receiver.ranges[static_cast<std::size_t>(ReceiverKey::PhaseNoiseLevel)].has_value();
     plan.phaseNoiseSeed = draws.word();
     return plan;
 }

@@ -3,8 +3,8 @@
 // from Philox block i of stream kSceneStream under the seed word splitMix64(seed, 0) >> 32, the
 // draws taken one after another in a fixed order (the emitter count, then per emitter its class,
 // band, centre, burst, hops and SNR, redraws included). Each emitter's own waveform settings are
-// the class's, drawn as planCapture draws them from the emitter's key splitMix64(capture key, e + 1).
-// So any capture is planned alone, by any thread, in the same time.
+// the class's, drawn as planCapture draws them from the emitter's key splitMix64(capture key, e +
+// 1). So any capture is planned alone, by any thread, in the same time.
 //
 // A receiver's settings (SceneSettings.h) come from Philox block i of stream kSceneReceiverStream
 // under the same seed word: one uniform number per receiver key in kReceiverKeyNames' order, taken
@@ -72,7 +72,8 @@ struct ScenePlan {
 // rate back into the band when its centre would pass an edge, as the turned samples alias there.
 // A box that the offset pushes across an edge keeps its edges past it (by at most half its band);
 // the part beyond shows at the other edge, unlabelled.
-EmitterBox sceneBoxSeen(const SceneSettings& settings, const ScenePlan& plan, const EmitterBox& box);
+EmitterBox sceneBoxSeen(const SceneSettings& settings, const ScenePlan& plan,
+                        const EmitterBox& box);
 
 // Samples of the capture's rate an emitter is read ahead of its first box, so that the rate
 // conversion has settled by then, and the samples of its own rate that `count` samples need.

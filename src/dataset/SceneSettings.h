@@ -24,12 +24,18 @@ struct SceneHopping {
 // per capture uniformly in [low, high], one left out is none (0). The phase noise's level and
 // offset are given both or neither.
 enum class ReceiverKey : std::size_t {
-    FrequencyOffset, IqImbalanceAmplitude, IqImbalancePhase, DcOffsetI, DcOffsetQ, PhaseNoiseLevel, PhaseNoiseOffset
+    FrequencyOffset,
+    IqImbalanceAmplitude,
+    IqImbalancePhase,
+    DcOffsetI,
+    DcOffsetQ,
+    PhaseNoiseLevel,
+    PhaseNoiseOffset
 };
 inline constexpr std::size_t kReceiverKeyCount = 7;
 inline constexpr const char* kReceiverKeyNames[kReceiverKeyCount] = {
-    "frequency_offset", "iq_imbalance_amplitude", "iq_imbalance_phase", "dc_offset_i", "dc_offset_q",
-    "phase_noise_level", "phase_noise_offset"};
+    "frequency_offset", "iq_imbalance_amplitude", "iq_imbalance_phase", "dc_offset_i",
+    "dc_offset_q",      "phase_noise_level",      "phase_noise_offset"};
 
 struct SceneReceiver {
     std::array<std::optional<std::pair<double, double>>, kReceiverKeyCount> ranges{};

@@ -135,7 +135,8 @@ Raises ValueError with the command line's message for a recipe or shard it refus
 for a recipe file that cannot be read, TypeError for a recipe or shard of another kind.)";
 
 // One capture of a scene recipe and its boxes, as the dataset's files hold them.
-py::tuple scene(const py::object& recipe, std::uint64_t index, const py::object& dtype, bool settings) {
+py::tuple scene(const py::object& recipe, std::uint64_t index, const py::object& dtype,
+                bool settings) {
     const SampleType type = sampleTypeOf(dtype);
     const auto [text, name] = recipeText(recipe);
     RecipeReading reading = readDatasetRecipe(text);
@@ -184,10 +185,12 @@ py::tuple scene(const py::object& recipe, std::uint64_t index, const py::object&
     for (std::size_t f = 0; f < names.size(); ++f) {
         named[py::str(names[f])] = fields[f];
     }
-    return py::make_tuple(std::move(samples), std::move(boxes), std::move(labels), std::move(named));
+    return py::make_tuple(std::move(samples), std::move(boxes), std::move(labels),
+                          std::move(named));
 }
 
-const char* const kSceneDoc = R"(scene(recipe, capture=0, *, dtype=numpy.complex64, settings=False) -> (samples, boxes, classes[, settings])
+const char* const kSceneDoc =
+    R"(scene(recipe, capture=0, *, dtype=numpy.complex64, settings=False) -> (samples, boxes, classes[, settings])
 
 One capture of a scene recipe (a recipe with "scene", as quorvel-cli dataset reads it): its
 samples (with complex64 exactly dataset.h5's X row), its boxes as dataset.h5's boxes table holds
@@ -202,7 +205,8 @@ the same wherever it is made.)";
 
 void defineDataset(py::module_& module) {
     module.def("scene", &scene, kSceneDoc, py::arg("recipe"), py::arg("capture") = 0, py::kw_only(),
-               py::arg("dtype") = py::dtype::of<std::complex<float>>(), py::arg("settings") = false);
+               py::arg("dtype") = py::dtype::of<std::complex<float>>(),
+               py::arg("settings") = false);
     py::class_<DatasetCaptures>(module, "DatasetCaptures",
                                 "The captures of a dataset or one shard of it, made as they are taken (see dataset()).")
         .def("__iter__", [](py::object self) { return self; })
