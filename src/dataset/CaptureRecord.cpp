@@ -40,7 +40,7 @@ std::string analogSnrText(const DatasetRecipe& recipe) {
 
 std::vector<std::string> recordedFieldNames(const DatasetRecipe& recipe) {
     if (recipe.scene) {
-        return sceneFieldNames();
+        return sceneFieldNames(recipe);
     }
     std::vector<std::string> names;
     const auto keys = recipeKeys();

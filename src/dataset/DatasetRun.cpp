@@ -68,7 +68,7 @@ void makeSceneCapture(const DatasetRecipe& recipe, std::uint64_t index, CaptureS
                       std::vector<double>& values, std::vector<double>& boxes) {
     const ScenePlan scene = planScene(recipe, index);
     makeScene(recipe, scene, capture);
-    values = {static_cast<double>(scene.emitters.size()), capture.signalPower};
+    values = sceneFieldValues(recipe, scene, capture.signalPower);
     boxes.clear();
     appendSceneBoxRows(recipe, scene, boxes);
 }

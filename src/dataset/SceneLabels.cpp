@@ -38,7 +38,7 @@ void appendSceneBoxRows(const DatasetRecipe& recipe, const ScenePlan& plan, std:
         const EmitterPlan& emitter = plan.emitters[e];
         const SignalParameters& p = emitter.waveform.parameters;
         for (std::size_t d = 0; d < emitter.boxes.size(); ++d) {
-            const EmitterBox& b = emitter.boxes[d];
+            const EmitterBox b = sceneBoxSeen(*recipe.scene, plan, emitter.boxes[d]);
             out.insert(out.end(), {static_cast<double>(plan.index), static_cast<double>(e), static_cast<double>(d),
                                    static_cast<double>(emitter.waveform.classIndex), static_cast<double>(b.sampleStart),
                                    static_cast<double>(b.sampleCount), b.lowerHz, b.upperHz, emitter.snrDb,
@@ -82,8 +82,29 @@ std::string yoloLabelText(std::span<const double> rows, std::size_t width, const
     return text;
 }
 
-std::vector<std::string> sceneFieldNames() {
-    return {"emitters", "signal_power"};
+std::vector<std::string> sceneFieldNames(const DatasetRecipe& recipe) {
+    std::vector<std::string> names{"emitters", "signal_power"};
+    if (recipe.scene->receiver) {
+        for (std::size_t k = 0; k < kReceiverKeyCount; ++k) {
+            if (recipe.scene->receiver->ranges[k]) {
+                names.push_back(std::string("receiver_") + kReceiverKeyNames[k]);
+            }
+        }
+    }
+    return names;
+}
+
+std::vector<double> sceneFieldValues(const DatasetRecipe& recipe, const ScenePlan& plan,
+                                     double signalPower) {
+    std::vector<double> values{static_cast<double>(plan.emitters.size()), signalPower};
+    if (plan.receiver) {
+        for (std::size_t k = 0; k < kReceiverKeyCount; ++k) {
+            if (recipe.scene->receiver->ranges[k]) {
+                values.push_back(plan.receiver->values[k]);
+            }
+        }
+    }
+    return values;
 }
 
 }  // namespace quorvel

@@ -23,7 +23,8 @@ struct BoxColumn {
 };
 
 // The table's columns: capture, emitter, dwell, class, sample_start, sample_count (samples of the
-// capture), freq_lower_edge, freq_upper_edge [Hz from the capture's centre], snr_db, bandwidth_hz,
+// capture), freq_lower_edge, freq_upper_edge [Hz from the capture's centre, where the capture shows
+// the box: sceneBoxSeen], snr_db, bandwidth_hz,
 // own_rate_hz, symbol_rate_hz, burst, hopping, then each recipe key the recipe draws, as the
 // emitter's waveform took it.
 std::vector<BoxColumn> sceneBoxColumns(const DatasetRecipe& recipe);
@@ -38,7 +39,12 @@ void appendSceneBoxRows(const DatasetRecipe& recipe, const ScenePlan& plan, std:
 std::string yoloLabelText(std::span<const double> rows, std::size_t width, const SpectrogramShape& shape,
                           std::uint32_t samples, double samplingRateHz);
 
-// The scene fields recorded once per capture: "emitters" and "signal_power".
-std::vector<std::string> sceneFieldNames();
+// The scene fields recorded once per capture: "emitters", "signal_power" (the emitters' sum's,
+// before the receiver) and, with a receiver, "receiver_KEY" for each receiver key the recipe gives.
+std::vector<std::string> sceneFieldNames(const DatasetRecipe& recipe);
+
+// Their values for a capture of plan whose emitters' sum has mean power signalPower.
+std::vector<double> sceneFieldValues(const DatasetRecipe& recipe, const ScenePlan& plan,
+                                     double signalPower);
 
 }  // namespace quorvel

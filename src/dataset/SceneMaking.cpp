@@ -4,6 +4,9 @@
 #include <cmath>
 #include <complex>
 
+#include "channel/DcOffset.h"
+#include "channel/IqImbalance.h"
+#include "channel/PhaseNoise.h"
 #include "channel/RateConversion.h"
 #include "channel/WhiteGaussianNoise.h"
 #include "common/SeedSource.h"
@@ -46,6 +49,22 @@ void gate(std::span<ComplexSample> samples, std::uint32_t ramp, double amplitude
     }
 }
 
+// The receiver's impairments in the order of the single-capture chain: its oscillator's offset
+// and phase noise turn what arrives, its I and Q branches then mismatch, and its mixer's leakage
+// adds the constant.
+void receive(const ReceiverPlan& r, double rateHz, std::span<ComplexSample> samples) {
+    if (r[ReceiverKey::FrequencyOffset] != 0.0) {
+        shift(samples, r[ReceiverKey::FrequencyOffset], rateHz, 0.0);
+    }
+    if (r.phaseNoise) {
+        const PhaseNoise noise{r[ReceiverKey::PhaseNoiseLevel], r[ReceiverKey::PhaseNoiseOffset]};
+        PhaseWalk(phaseStepDeviation(noise, rateHz), r.phaseNoiseSeed).apply(samples);
+    }
+    applyIqImbalance(samples,
+                     {r[ReceiverKey::IqImbalanceAmplitude], r[ReceiverKey::IqImbalancePhase]});
+    addDcOffset(samples, {r[ReceiverKey::DcOffsetI], r[ReceiverKey::DcOffsetQ]});
+}
+
 }  // namespace
 
 void makeEmitter(const SceneSettings& s, const EmitterPlan& e, EmitterSamples& out) {
@@ -82,6 +101,9 @@ void makeScene(const DatasetRecipe& recipe, const ScenePlan& plan, CaptureSample
         }
     }
     out.signalPower = meanPower(out.samples);
+    if (plan.receiver) {
+        receive(*plan.receiver, s.samplingRateHz, out.samples);
+    }
     const SeedSource seeds = counterSeeds(plan.key);
     // Power 1 per sample: each component carries half.
     NoiseGenerator noise(std::sqrt(0.5), seeds(), NoiseDraws::CounterBoxMuller);

@@ -18,8 +18,9 @@ namespace {
 // Uniform draws of one capture, taken in order.
 class SceneDraws {
   public:
-    SceneDraws(const DatasetRecipe& recipe, std::uint64_t index)
-        : draws_(static_cast<std::uint32_t>(splitMix64(recipe.seed, 0) >> 32), kSceneStream, index) {}
+    SceneDraws(const DatasetRecipe& recipe, std::uint64_t index,
+               std::uint32_t stream = kSceneStream)
+        : draws_(static_cast<std::uint32_t>(splitMix64(recipe.seed, 0) >> 32), stream, index) {}
 
     double between(double low, double high) { return low + draws_.uniform() * (high - low); }
     // A whole number in [low, high].
@@ -28,6 +29,7 @@ class SceneDraws {
         return std::min(high, low + static_cast<std::int64_t>(draws_.uniform() * span));
     }
     bool chance(double probability) { return draws_.uniform() < probability; }
+    std::uint32_t word() { return draws_.next(); }
 
   private:
     CounterDraws draws_;
@@ -105,7 +107,38 @@ void settleWaveform(const SceneSettings& s, EmitterPlan& e) {
     e.amplitude = std::sqrt(dbToLinear(e.snrDb) * e.bandwidthHz / s.samplingRateHz / nominalNoiseReference(p));
 }
 
+ReceiverPlan drawReceiver(const DatasetRecipe& recipe, const SceneReceiver& receiver,
+                          std::uint64_t index) {
+    SceneDraws draws(recipe, index, kSceneReceiverStream);
+    ReceiverPlan plan;
+    for (std::size_t k = 0; k < kReceiverKeyCount; ++k) {
+        const double u = draws.between(0.0, 1.0);
+        if (const auto& r = receiver.ranges[k]) {
+            plan.values[k] = r->first + u * (r->second - r->first);
+        }
+    }
+    plan.phaseNoise =
+        receiver.ranges[static_cast<std::size_t>(ReceiverKey::PhaseNoiseLevel)].has_value();
+    plan.phaseNoiseSeed = draws.word();
+    return plan;
+}
+
 }  // namespace
+
+EmitterBox sceneBoxSeen(const SceneSettings& s, const ScenePlan& plan, const EmitterBox& box) {
+    if (!plan.receiver) {
+        return box;
+    }
+    const double fs = s.samplingRateHz;
+    double shift = (*plan.receiver)[ReceiverKey::FrequencyOffset];
+    const double centre = 0.5 * (box.lowerHz + box.upperHz) + shift;
+    if (centre >= 0.5 * fs) {
+        shift -= fs;
+    } else if (centre < -0.5 * fs) {
+        shift += fs;
+    }
+    return {box.sampleStart, box.sampleCount, box.lowerHz + shift, box.upperHz + shift};
+}
 
 std::size_t emitterLeadSamples(const SceneSettings& s, double ownRateHz) {
     return static_cast<std::size_t>(std::ceil(kSincHalfWidth * s.samplingRateHz / ownRateHz));
@@ -159,6 +192,9 @@ ScenePlan planScene(const DatasetRecipe& recipe, std::uint64_t index) {
             settleWaveform(s, e);
             scene.emitters.push_back(std::move(e));
         }
+    }
+    if (s.receiver) {
+        scene.receiver = drawReceiver(recipe, *s.receiver, index);
     }
     return scene;
 }

@@ -3,15 +3,22 @@
 // from Philox block i of stream kSceneStream under the seed word splitMix64(seed, 0) >> 32, the
 // draws taken one after another in a fixed order (the emitter count, then per emitter its class,
 // band, centre, burst, hops and SNR, redraws included). Each emitter's own waveform settings are
-// the class's, drawn as planCapture draws them from the emitter's key splitMix64(capture key, e + 1).
-// So any capture is planned alone, by any thread, in the same time.
+// the class's, drawn as planCapture draws them from the emitter's key splitMix64(capture key, e +
+// 1). So any capture is planned alone, by any thread, in the same time.
+//
+// A receiver's settings (SceneSettings.h) come from Philox block i of stream kSceneReceiverStream
+// under the same seed word: one uniform number per receiver key in kReceiverKeyNames' order, taken
+// whether the key is given or not, so that giving one more key changes none of the others; then
+// the seed of its phase noise's engine, the next 32-bit word.
 //
 // An emitter is made at a rate of its own, its family's band in the same share of that rate as the
 // class's settings give (samples per symbol kept), so that its occupied band is the one drawn.
 // Its power: SNR = P / (N0 B), P its nominal mean power per sample while it is on, B its occupied
 // band and N0 the noise floor's power per hertz (the floor has power 1 per sample, so N0 = 1 / fs).
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "dataset/CapturePlan.h"
@@ -20,6 +27,7 @@
 namespace quorvel {
 
 inline constexpr std::uint32_t kSceneStream = 2;
+inline constexpr std::uint32_t kSceneReceiverStream = 3;
 // Placements tried for one emitter before it is left out of the capture, when overlap is refused.
 inline constexpr int kScenePlacementTries = 64;
 
@@ -42,11 +50,30 @@ struct EmitterPlan {
     std::vector<EmitterBox> boxes;  // one, or one per dwell of a hopping emitter, in time order
 };
 
+// A capture's receiver settings, one value per kReceiverKeyNames entry, 0 for a key not given.
+struct ReceiverPlan {
+    std::array<double, kReceiverKeyCount> values{};
+    bool phaseNoise = false;
+    std::uint32_t phaseNoiseSeed = 0;
+
+    double operator[](ReceiverKey k) const { return values[static_cast<std::size_t>(k)]; }
+};
+
 struct ScenePlan {
     std::uint64_t index = 0;
     std::uint64_t key = 0;  // splitMix64(seed, index)
+    // Each box where the emitter is made, before the receiver's frequency offset moves it
+    // (sceneBoxSeen gives where the capture shows it).
     std::vector<EmitterPlan> emitters;
+    std::optional<ReceiverPlan> receiver{};  // with the scene's receiver only
 };
+
+// Where the capture shows a box: moved by the receiver's frequency offset, and by a whole sampling
+// rate back into the band when its centre would pass an edge, as the turned samples alias there.
+// A box that the offset pushes across an edge keeps its edges past it (by at most half its band);
+// the part beyond shows at the other edge, unlabelled.
+EmitterBox sceneBoxSeen(const SceneSettings& settings, const ScenePlan& plan,
+                        const EmitterBox& box);
 
 // Samples of the capture's rate an emitter is read ahead of its first box, so that the rate
 // conversion has settled by then, and the samples of its own rate that `count` samples need.

@@ -8,6 +8,7 @@
 #include "common/NumberText.h"
 #include "dataset/ScenePlan.h"
 #include "modulation/SchemeCatalog.h"
+#include "request/ImpairmentSettings.h"
 
 namespace quorvel {
 namespace {
@@ -20,8 +21,10 @@ constexpr double kMaxSceneSnrDb = 200.0;
 constexpr std::int64_t kMaxHopChannels = 1024;
 constexpr std::uint32_t kMaxRampSamples = 1 << 16;
 
-const char* const kSceneKeys[] = {"sampling_rate", "captures", "emitters", "bandwidth", "snr_db", "burst_probability",
-                                  "burst_length", "ramp_samples", "overlap_probability", "hopping"};
+const char* const kSceneKeys[] = {"sampling_rate", "captures",     "emitters",
+                                  "bandwidth",     "snr_db",       "burst_probability",
+                                  "burst_length",  "ramp_samples", "overlap_probability",
+                                  "hopping",       "receiver"};
 const char* const kHoppingKeys[] = {"hops_per_second", "channels", "probability"};
 
 struct Refusal {
@@ -103,10 +106,55 @@ SceneHopping hoppingAt(const Json& v, const std::string& path, const SceneSettin
     return h;
 }
 
+// Each receiver key within the bounds its single-capture namesake keeps, the frequency offset
+// within half the sampling rate (a larger one would only alias).
+SceneReceiver receiverAt(const Json& v, const std::string& path, double samplingRateHz) {
+    onlyKnown(v, path, kReceiverKeyNames,
+              "optionally frequency_offset, iq_imbalance_amplitude, iq_imbalance_phase, "
+              "dc_offset_i, dc_offset_q, "
+              "phase_noise_level and phase_noise_offset");
+    for (const auto& [key, other] : {std::pair{"phase_noise_level", "phase_noise_offset"},
+                                     std::pair{"phase_noise_offset", "phase_noise_level"}}) {
+        if (v.contains(key) && !v.contains(other)) {
+            throw Refusal{at(path, other), std::string("missing: ") + key + " needs it"};
+        }
+    }
+    const double half = samplingRateHz / 2.0;
+    const auto bounds = [&](ImpairmentNumber n) { return impairmentBounds(n, samplingRateHz); };
+    const ImpairmentBounds limits[kReceiverKeyCount] = {
+        {.lowest = -half, .highest = half},        bounds(ImpairmentNumber::IqAmplitudeDb),
+        bounds(ImpairmentNumber::IqPhaseDegrees),  bounds(ImpairmentNumber::DcOffset),
+        bounds(ImpairmentNumber::DcOffset),        bounds(ImpairmentNumber::PhaseNoiseLevel),
+        bounds(ImpairmentNumber::PhaseNoiseOffset)};
+    const char* const units[kReceiverKeyCount] = {
+        " Hz (half the sampling rate)", " dB", " degrees", "", "", " dBc/Hz",
+        " Hz (half the sampling rate)"};
+    SceneReceiver r;
+    for (std::size_t k = 0; k < kReceiverKeyCount; ++k) {
+        const char* key = kReceiverKeyNames[k];
+        if (!v.contains(key)) {
+            continue;
+        }
+        const ImpairmentBounds& b = limits[k];
+        const std::string rule =
+            std::isinf(b.lowest)
+                ? "a number of at most " + numberText(b.highest) + units[k]
+                : "a number " + std::string(b.lowestExcluded ? "above " : "from ") +
+                      numberText(b.lowest) + (b.lowestExcluded ? ", at most " : " to ") +
+                      numberText(b.highest) + units[k];
+        r.ranges[k] = range(v[key], at(path, key), [&](const Json& x, const std::string& p) {
+            return number(x, p, b.lowest, b.highest, b.lowestExcluded, rule);
+        });
+    }
+    return r;
+}
+
 SceneSettings sceneAt(const Json& v, std::uint32_t samples) {
     const std::string path = "scene";
-    onlyKnown(v, path, kSceneKeys, "sampling_rate, captures, emitters and optionally bandwidth, snr_db, burst_probability, "
-                                   "burst_length, ramp_samples, overlap_probability and hopping");
+    onlyKnown(
+        v, path, kSceneKeys,
+        "sampling_rate, captures, emitters and optionally bandwidth, snr_db, burst_probability, "
+        "burst_length, ramp_samples, overlap_probability, hopping and receiver");
     for (const char* key : {"sampling_rate", "captures", "emitters"}) {
         if (!v.contains(key)) {
             throw Refusal{at(path, key), "missing"};
@@ -151,6 +199,9 @@ SceneSettings sceneAt(const Json& v, std::uint32_t samples) {
     probability("overlap_probability", s.overlapProbability);
     if (v.contains("hopping")) {
         s.hopping = hoppingAt(v["hopping"], at(path, "hopping"), s, samples);
+    }
+    if (v.contains("receiver")) {
+        s.receiver = receiverAt(v["receiver"], at(path, "receiver"), s.samplingRateHz);
     }
     return s;
 }

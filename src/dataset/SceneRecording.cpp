@@ -31,7 +31,24 @@ std::string samplesBytes(const SampleBuffer& samples) {
     return bytes;
 }
 
-std::string metadataText(const DatasetRecipe& recipe, std::uint64_t index, const std::vector<double>& rows) {
+// The capture segment: with a receiver, its drawn settings as the dataset's fields name them.
+std::string captureText(const DatasetRecipe& recipe, const ScenePlan& plan, double signalPower) {
+    Json capture;
+    capture["core:sample_start"] = 0;
+    if (recipe.scene->receiver) {
+        const std::vector<std::string> names = sceneFieldNames(recipe);
+        const std::vector<double> values = sceneFieldValues(recipe, plan, signalPower);
+        for (std::size_t f = 0; f < names.size(); ++f) {
+            if (names[f].starts_with("receiver_")) {
+                capture["quorvel:" + names[f]] = values[f];
+            }
+        }
+    }
+    return capture.dump();
+}
+
+std::string metadataText(const DatasetRecipe& recipe, std::uint64_t index,
+                         const std::vector<double>& rows, const std::string& capture) {
     Json global;
     global["core:datatype"] = "cf32_le";
     global["core:sample_rate"] = recipe.scene->samplingRateHz;
@@ -48,7 +65,8 @@ std::string metadataText(const DatasetRecipe& recipe, std::uint64_t index, const
     for (const DatasetClass& c : recipe.classes) {
         labels.push_back(c.label);
     }
-    std::string text = "{\"global\":" + global.dump() + ",\n\"captures\":[{\"core:sample_start\":0}],\n\"annotations\":[";
+    std::string text =
+        "{\"global\":" + global.dump() + ",\n\"captures\":[" + capture + "],\n\"annotations\":[";
     const std::vector<std::string> boxes = boxAnnotationTexts(rows, sceneBoxColumns(recipe), labels, 0);
     for (std::size_t k = 0; k < boxes.size(); ++k) {
         text += (k == 0 ? "\n" : ",\n") + boxes[k];
@@ -70,7 +88,9 @@ std::optional<std::string> writeSceneRecording(const DatasetRecipe& recipe, std:
     std::vector<double> rows;
     appendSceneBoxRows(recipe, plan, rows);
     const std::string stem = folder + "/scene_" + std::to_string(index);
-    const std::string texts[2] = {samplesBytes(capture.samples), metadataText(recipe, index, rows)};
+    const std::string texts[2] = {
+        samplesBytes(capture.samples),
+        metadataText(recipe, index, rows, captureText(recipe, plan, capture.signalPower))};
     const std::string names[2] = {stem + ".sigmf-data", stem + ".sigmf-meta"};
     for (int k = 0; k < 2; ++k) {
         ByteOutput output = ByteOutput::createFile(names[k]);

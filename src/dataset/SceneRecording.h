@@ -1,6 +1,7 @@
 #pragma once
 // One scene capture as a recording of its own: folder/scene_I.sigmf-data (cf32_le) and
-// folder/scene_I.sigmf-meta, whose annotations are the capture's boxes (SigmfDatasetFile.h), each
+// folder/scene_I.sigmf-meta, whose annotations are the capture's boxes (SigmfDatasetFile.h) and
+// whose capture segment holds, with a receiver, its drawn settings ("quorvel:receiver_KEY"), each
 // file whole under its name, written under the folder's lock.
 
 #include <cstdint>

@@ -3,8 +3,11 @@
 // each a class of the recipe placed in time and frequency, with a power of its own against a
 // common noise floor. Ranges are drawn uniformly per capture and emitter.
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 namespace quorvel {
 
@@ -14,6 +17,28 @@ struct SceneHopping {
     double hopsPerSecond = 0.0;
     std::int32_t channels = 0;
     double probability = 1.0;  // of an emitter hopping
+};
+
+// The receiver's impairments of a scene, acting on the emitters' sum before the noise floor. Each
+// key means what the recipe key of the same name means for a single capture; a key given is drawn
+// per capture uniformly in [low, high], one left out is none (0). The phase noise's level and
+// offset are given both or neither.
+enum class ReceiverKey : std::size_t {
+    FrequencyOffset,
+    IqImbalanceAmplitude,
+    IqImbalancePhase,
+    DcOffsetI,
+    DcOffsetQ,
+    PhaseNoiseLevel,
+    PhaseNoiseOffset
+};
+inline constexpr std::size_t kReceiverKeyCount = 7;
+inline constexpr const char* kReceiverKeyNames[kReceiverKeyCount] = {
+    "frequency_offset", "iq_imbalance_amplitude", "iq_imbalance_phase", "dc_offset_i",
+    "dc_offset_q",      "phase_noise_level",      "phase_noise_offset"};
+
+struct SceneReceiver {
+    std::array<std::optional<std::pair<double, double>>, kReceiverKeyCount> ranges{};
 };
 
 struct SceneSettings {
@@ -36,6 +61,7 @@ struct SceneSettings {
     // The chance that an emitter may overlap another in time and frequency; otherwise it is redrawn.
     double overlapProbability = 0.0;
     std::optional<SceneHopping> hopping{};
+    std::optional<SceneReceiver> receiver{};
 };
 
 }  // namespace quorvel

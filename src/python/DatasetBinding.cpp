@@ -135,7 +135,8 @@ Raises ValueError with the command line's message for a recipe or shard it refus
 for a recipe file that cannot be read, TypeError for a recipe or shard of another kind.)";
 
 // One capture of a scene recipe and its boxes, as the dataset's files hold them.
-py::tuple scene(const py::object& recipe, std::uint64_t index, const py::object& dtype) {
+py::tuple scene(const py::object& recipe, std::uint64_t index, const py::object& dtype,
+                bool settings) {
     const SampleType type = sampleTypeOf(dtype);
     const auto [text, name] = recipeText(recipe);
     RecipeReading reading = readDatasetRecipe(text);
@@ -152,11 +153,13 @@ py::tuple scene(const py::object& recipe, std::uint64_t index, const py::object&
     }
     CaptureSamples capture;
     std::vector<double> rows;
+    std::vector<double> fields;
     {
         const py::gil_scoped_release release;
         const ScenePlan plan = planScene(r, index);
         makeScene(r, plan, capture);
         appendSceneBoxRows(r, plan, rows);
+        fields = sceneFieldValues(r, plan, capture.signalPower);
     }
     py::array samples(numpyTypeOf(type), py::array::ShapeContainer{static_cast<py::ssize_t>(capture.samples.size())});
     encodeSamples(capture.samples, type, static_cast<std::byte*>(samples.mutable_data()));
@@ -174,22 +177,36 @@ py::tuple scene(const py::object& recipe, std::uint64_t index, const py::object&
     for (const DatasetClass& c : r.classes) {
         labels.append(py::str(c.label));
     }
-    return py::make_tuple(std::move(samples), std::move(boxes), std::move(labels));
+    if (!settings) {
+        return py::make_tuple(std::move(samples), std::move(boxes), std::move(labels));
+    }
+    py::dict named;
+    const std::vector<std::string> names = sceneFieldNames(r);
+    for (std::size_t f = 0; f < names.size(); ++f) {
+        named[py::str(names[f])] = fields[f];
+    }
+    return py::make_tuple(std::move(samples), std::move(boxes), std::move(labels),
+                          std::move(named));
 }
 
-const char* const kSceneDoc = R"(scene(recipe, capture=0, *, dtype=numpy.complex64) -> (samples, boxes, classes)
+const char* const kSceneDoc =
+    R"(scene(recipe, capture=0, *, dtype=numpy.complex64, settings=False) -> (samples, boxes, classes[, settings])
 
 One capture of a scene recipe (a recipe with "scene", as quorvel-cli dataset reads it): its
 samples (with complex64 exactly dataset.h5's X row), its boxes as dataset.h5's boxes table holds
 them (a dict of numpy arrays, one entry per column: capture, emitter, dwell, class, sample_start,
 sample_count, freq_lower_edge, freq_upper_edge, snr_db, ... one element per box), and the class
-labels the class column indexes. Made with the GIL released; the same wherever it is made.)";
+labels the class column indexes. With settings=True a fourth element: the capture's fields as
+dataset.h5's settings group holds them (a dict of floats: emitters, signal_power and, with a
+"receiver", receiver_KEY for each receiver key the recipe gives). Made with the GIL released;
+the same wherever it is made.)";
 
 }  // namespace
 
 void defineDataset(py::module_& module) {
     module.def("scene", &scene, kSceneDoc, py::arg("recipe"), py::arg("capture") = 0, py::kw_only(),
-               py::arg("dtype") = py::dtype::of<std::complex<float>>());
+               py::arg("dtype") = py::dtype::of<std::complex<float>>(),
+               py::arg("settings") = false);
     py::class_<DatasetCaptures>(module, "DatasetCaptures",
                                 "The captures of a dataset or one shard of it, made as they are taken (see dataset()).")
         .def("__iter__", [](py::object self) { return self; })

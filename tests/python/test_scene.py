@@ -78,3 +78,31 @@ def test_scene_is_the_dataset_s_capture_and_boxes(tmp_path):
                 assert np.array_equal(column, f["boxes"][name][rows], equal_nan=column.dtype.kind == "f"), name
     with pytest.raises(ValueError):
         quorvel.scene(recipe, 4)
+
+
+def test_scene_receiver_settings_are_the_dataset_s_and_the_recording_s(tmp_path):
+    recipe = {"seed": 9, "samples_per_capture": 2048,
+              "scene": {"sampling_rate": 1e6, "captures": 3, "emitters": {"min": 1, "max": 3},
+                        "receiver": {"frequency_offset": {"min": -1e5, "max": 1e5}, "iq_imbalance_amplitude": 1,
+                                     "dc_offset_q": {"min": -0.5, "max": 0.5}}},
+              "classes": [{"label": "QPSK", "modulation": "psk", "order": 4, "pulse": "rrc", "samples_per_symbol": 4}]}
+    path = tmp_path / "scene.json"
+    path.write_text(json.dumps(recipe))
+    done = subprocess.run([CLI, "dataset", str(path), "--out", str(tmp_path / "out"), "--quiet"],
+                          capture_output=True, text=True)
+    assert done.returncode == 0, done.stderr
+    done = subprocess.run([CLI, "--scene", str(path), "--capture", "2", "--save-path", str(tmp_path), "--quiet"],
+                          capture_output=True, text=True)
+    assert done.returncode == 0, done.stderr
+    segment = json.loads((tmp_path / "scene_2.sigmf-meta").read_text())["captures"][0]
+    with h5py.File(tmp_path / "out" / "dataset.h5", "r") as f:
+        assert sorted(f["settings"].keys()) == ["emitters", "receiver_dc_offset_q", "receiver_frequency_offset",
+                                                "receiver_iq_imbalance_amplitude", "signal_power"]
+        for i in range(3):
+            samples, _, _, settings = quorvel.scene(recipe, i, settings=True)
+            x = f["X"][i]
+            assert np.array_equal(samples.real, x[:, 0]) and np.array_equal(samples.imag, x[:, 1])
+            assert settings == {name: f["settings"][name][i] for name in f["settings"].keys()}
+        assert all(segment["quorvel:" + name] == f["settings"][name][2]
+                   for name in f["settings"].keys() if name.startswith("receiver_"))
+    assert len(quorvel.scene(recipe, 0)) == 3
