@@ -6,6 +6,7 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "dsp/DotProduct.h"
 #include "modulation/MessageFile.h"
 
 namespace quorvel {
@@ -209,13 +210,8 @@ void AnalogMessageSource::next(const SymbolSequence& symbols, std::vector<Comple
         const std::uint64_t phase = (next_ + k) % stride_;
         if (phase == 0) {
             const double* w = draws.data() + k;
-            double i = 0.0, q = 0.0;
-            for (std::size_t n = 0; n < taps; ++n) {
-                i += tapsI_[n] * w[n];
-                q += tapsQ_[n] * w[n];
-            }
             previous_ = current_;
-            current_ = {i, q};
+            current_ = {dotProduct(tapsI_.data(), w, taps), dotProduct(tapsQ_.data(), w, taps)};
         }
         if (stride_ == 1) {
             out[k] = current_;
