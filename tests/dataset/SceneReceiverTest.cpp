@@ -176,7 +176,7 @@ TEST(SceneReceiver, IqImbalanceImageAndDcOffset) {
             (1.0 + g * g - 2.0 * g * cosine) / (1.0 + g * g + 2.0 * g * cosine);
         int measured = 0;
         for (std::uint64_t i = 0; i < plain.captureCount() && measured < 2; ++i) {
-            const EmitterBox& box = planScene(plain, i).emitters.at(0).boxes.at(0);
+            const EmitterBox box = planScene(plain, i).emitters.at(0).boxes.at(0);
             if (box.lowerHz < 0.02 * kRateHz && box.upperHz > -0.02 * kRateHz) {
                 continue;  // its image would fall on itself
             }
