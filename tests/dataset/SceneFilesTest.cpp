@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <hdf5.h>
-
 #include <algorithm>
 #include <cmath>
 #include <fstream>
@@ -18,12 +16,15 @@
 #include "dataset/SceneMaking.h"
 #include "dataset/SceneRecording.h"
 #include "dsp/Spectrogram.h"
+#include "support/Hdf5Values.h"
 #include "support/SameBytes.h"
 #include "support/TempDir.h"
 
 namespace quorvel {
 namespace {
 
+using testing_support::hdf5Values;
+using testing_support::hdf5XRow;
 using testing_support::readBytes;
 using testing_support::sameBytes;
 using testing_support::TempDir;
@@ -68,19 +69,6 @@ TEST(SceneFiles, RecipeRefusalsNameTheKey) {
     EXPECT_EQ(good.recipe->captureCount(), 30U);
 }
 
-// Rows of one int64 column of a table or a dataset, read by the HDF5 library itself.
-std::vector<std::int64_t> readInts(const std::string& file, const char* name) {
-    const hid_t f = H5Fopen(file.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT);
-    const hid_t d = H5Dopen2(f, name, H5P_DEFAULT);
-    const hid_t space = H5Dget_space(d);
-    std::vector<std::int64_t> values(static_cast<std::size_t>(H5Sget_simple_extent_npoints(space)));
-    H5Dread(d, H5T_NATIVE_INT64, H5S_ALL, H5S_ALL, H5P_DEFAULT, values.data());
-    H5Sclose(space);
-    H5Dclose(d);
-    H5Fclose(f);
-    return values;
-}
-
 TEST(SceneFiles, BoxesAndCountsInTheFileAndShardsMergeToIt) {
     const RecipeReading reading = readDatasetRecipe(sceneRecipe(kScene));
     ASSERT_TRUE(reading) << reading.problem;
@@ -99,9 +87,9 @@ TEST(SceneFiles, BoxesAndCountsInTheFileAndShardsMergeToIt) {
     EXPECT_TRUE(sameBytes(readBytes(whole.file("dataset.h5")), readBytes(sharded.file("dataset.h5"))));
 
     // The file's boxes, counts and labels against the plans made here.
-    const std::vector<std::int64_t> captures = readInts(whole.file("dataset.h5"), "boxes/capture");
-    const std::vector<std::int64_t> starts = readInts(whole.file("dataset.h5"), "boxes/sample_start");
-    const std::vector<std::int64_t> counts = readInts(whole.file("dataset.h5"), "Y");
+    const std::vector<std::int64_t> captures = hdf5Values<std::int64_t>(whole.file("dataset.h5"), "boxes/capture");
+    const std::vector<std::int64_t> starts = hdf5Values<std::int64_t>(whole.file("dataset.h5"), "boxes/sample_start");
+    const std::vector<std::int64_t> counts = hdf5Values<std::int64_t>(whole.file("dataset.h5"), "Y");
     std::size_t row = 0;
     for (std::uint64_t i = 0; i < recipe.captureCount(); ++i) {
         const ScenePlan plan = planScene(recipe, i);
@@ -168,19 +156,7 @@ TEST(SceneFiles, OneSceneRecordingIsItsDatasetCapture) {
     std::vector<std::string> written;
     ASSERT_EQ(writeSceneRecording(*reading.recipe, 7, dir.str(), written), std::nullopt);
     ASSERT_EQ(written.size(), 2U);
-    const hid_t f = H5Fopen(dir.file("dataset.h5").c_str(), H5F_ACC_RDONLY, H5P_DEFAULT);
-    const hid_t x = H5Dopen2(f, "X", H5P_DEFAULT);
-    const hid_t space = H5Dget_space(x);
-    const hsize_t start[3] = {7, 0, 0}, count[3] = {1, 8192, 2};
-    H5Sselect_hyperslab(space, H5S_SELECT_SET, start, nullptr, count, nullptr);
-    const hid_t memory = H5Screate_simple(3, count, nullptr);
-    std::string row(8192 * 8, '\0');
-    H5Dread(x, H5T_IEEE_F32LE, memory, space, H5P_DEFAULT, row.data());
-    H5Sclose(memory);
-    H5Sclose(space);
-    H5Dclose(x);
-    H5Fclose(f);
-    EXPECT_TRUE(sameBytes(row, readBytes(dir.file("scene_7.sigmf-data"))));
+    EXPECT_TRUE(sameBytes(hdf5XRow(dir.file("dataset.h5"), 7, 8192), readBytes(dir.file("scene_7.sigmf-data"))));
     const auto meta = nlohmann::json::parse(readBytes(dir.file("scene_7.sigmf-meta")));
     std::size_t boxes = 0;
     for (const EmitterPlan& e : planScene(*reading.recipe, 7).emitters) {

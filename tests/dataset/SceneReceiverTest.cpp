@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <hdf5.h>
-
 #include <cmath>
 #include <complex>
 #include <nlohmann/json.hpp>
@@ -18,12 +16,15 @@
 #include "dataset/SceneMaking.h"
 #include "dataset/SceneRecording.h"
 #include "dsp/FourierTransform.h"
+#include "support/Hdf5Values.h"
 #include "support/SameBytes.h"
 #include "support/TempDir.h"
 
 namespace quorvel {
 namespace {
 
+using testing_support::hdf5Values;
+using testing_support::hdf5XRow;
 using testing_support::readBytes;
 using testing_support::sameBytes;
 using testing_support::TempDir;
@@ -241,22 +242,6 @@ TEST(SceneReceiver, PhaseNoiseWalksWithTheStagesSteps) {
     }
 }
 
-// One float64 dataset of the file, read by the HDF5 library itself.
-std::vector<double> readDoubles(const std::string& file, const std::string& name) {
-    const hid_t f = H5Fopen(file.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT);
-    const hid_t d = H5Dopen2(f, name.c_str(), H5P_DEFAULT);
-    std::vector<double> values;
-    if (d >= 0) {
-        const hid_t space = H5Dget_space(d);
-        values.resize(static_cast<std::size_t>(H5Sget_simple_extent_npoints(space)));
-        H5Dread(d, H5T_NATIVE_DOUBLE, H5S_ALL, H5S_ALL, H5P_DEFAULT, values.data());
-        H5Sclose(space);
-        H5Dclose(d);
-    }
-    H5Fclose(f);
-    return values;
-}
-
 // Drawn per capture within its range, recorded in dataset.h5 (only the keys given) and in the
 // capture's own recording; shards merge to the whole file, and a capture made alone is its row.
 TEST(SceneReceiver, DrawnSettingsAreRecordedAndACaptureMadeAloneIsTheRunsRow) {
@@ -275,7 +260,7 @@ TEST(SceneReceiver, DrawnSettingsAreRecordedAndACaptureMadeAloneIsTheRunsRow) {
 
     const std::string file = whole.file("dataset.h5");
     EXPECT_TRUE(
-        readDoubles(file, "settings/receiver_iq_imbalance_amplitude").empty());  // not given
+        hdf5Values<double>(file, "settings/receiver_iq_imbalance_amplitude").empty());  // not given
     const struct {
         ReceiverKey key;
         const char* field;
@@ -285,7 +270,7 @@ TEST(SceneReceiver, DrawnSettingsAreRecordedAndACaptureMadeAloneIsTheRunsRow) {
         {ReceiverKey::IqImbalancePhase, "settings/receiver_iq_imbalance_phase", 1.0, 3.0},
         {ReceiverKey::DcOffsetI, "settings/receiver_dc_offset_i", 0.5, 0.5}};
     for (const auto& r : recorded) {
-        const std::vector<double> values = readDoubles(file, r.field);
+        const std::vector<double> values = hdf5Values<double>(file, r.field);
         ASSERT_EQ(values.size(), recipe.captureCount()) << r.field;
         for (std::uint64_t i = 0; i < values.size(); ++i) {
             EXPECT_EQ(values[i], (*planScene(recipe, i).receiver)[r.key]) << r.field << " " << i;
@@ -298,19 +283,7 @@ TEST(SceneReceiver, DrawnSettingsAreRecordedAndACaptureMadeAloneIsTheRunsRow) {
     constexpr std::uint64_t kAlone = 7;
     std::vector<std::string> written;
     ASSERT_EQ(writeSceneRecording(recipe, kAlone, whole.str(), written), std::nullopt);
-    const hid_t f = H5Fopen(file.c_str(), H5F_ACC_RDONLY, H5P_DEFAULT);
-    const hid_t x = H5Dopen2(f, "X", H5P_DEFAULT);
-    const hid_t space = H5Dget_space(x);
-    const hsize_t start[3] = {kAlone, 0, 0}, count[3] = {1, 8192, 2};
-    H5Sselect_hyperslab(space, H5S_SELECT_SET, start, nullptr, count, nullptr);
-    const hid_t memory = H5Screate_simple(3, count, nullptr);
-    std::string row(8192 * 8, '\0');
-    H5Dread(x, H5T_IEEE_F32LE, memory, space, H5P_DEFAULT, row.data());
-    H5Sclose(memory);
-    H5Sclose(space);
-    H5Dclose(x);
-    H5Fclose(f);
-    EXPECT_TRUE(sameBytes(row, readBytes(whole.file("scene_7.sigmf-data"))));
+    EXPECT_TRUE(sameBytes(hdf5XRow(file, kAlone, 8192), readBytes(whole.file("scene_7.sigmf-data"))));
     const auto segment =
         nlohmann::json::parse(readBytes(whole.file("scene_7.sigmf-meta")))["captures"].at(0);
     const ReceiverPlan drawn = *planScene(recipe, kAlone).receiver;
