@@ -236,7 +236,7 @@ TEST(CommandLine, FromMakesAnOfdmFileAgainByteForByte) {
         EXPECT_TRUE(sameBytes(readBytes(again.file(name)), readBytes(original.file(name)))) << name;
     }
     // ceil(333 / 51) OFDM symbols of 72 + 9 samples, 8 bytes each.
-    EXPECT_EQ(readBytes(original.file("modulated_signal_2.sigmf-data")).size(), 7u * 81u * 8u);
+    EXPECT_EQ(std::filesystem::file_size(original.file("modulated_signal_2.sigmf-data")), 7u * 81u * 8u);
 }
 
 struct FromRefusal {
@@ -284,7 +284,7 @@ TEST(CommandLine, TheInstalledExecutableRunsEndToEnd) {
     const std::string command = std::string(QUORVEL_CLI_PATH) + " --symbols 5 --source prn15 --snr inf --save-path " +
                                 dir.str() + " > " + dir.file("out.txt") + " 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0) << readBytes(dir.file("out.txt"));
-    EXPECT_EQ(readBytes(dir.file("modulated_signal_1.csv")).substr(0, 21), "Real,Imaginary\r\n1,0\r\n");
+    EXPECT_TRUE(readBytes(dir.file("modulated_signal_1.csv")).starts_with("Real,Imaginary\r\n1,0\r\n"));
 }
 
 }  // namespace
