@@ -6,9 +6,9 @@
 #include "channel/RateConversion.h"
 #include "common/JsonInput.h"
 #include "common/NumberText.h"
+#include "dataset/RecipeKeys.h"
 #include "dataset/ScenePlan.h"
 #include "modulation/SchemeCatalog.h"
-#include "request/ImpairmentSettings.h"
 
 namespace quorvel {
 namespace {
@@ -106,44 +106,34 @@ SceneHopping hoppingAt(const Json& v, const std::string& path, const SceneSettin
     return h;
 }
 
-// Each receiver key within the bounds its single-capture namesake keeps, the frequency offset
-// within half the sampling rate (a larger one would only alias).
+// Each receiver key by its single-capture namesake's row (its bounds, its words, the key it
+// needs), but the frequency offset within half the sampling rate: a larger one would only alias.
 SceneReceiver receiverAt(const Json& v, const std::string& path, double samplingRateHz) {
     onlyKnown(v, path, kReceiverKeyNames,
               "optionally frequency_offset, iq_imbalance_amplitude, iq_imbalance_phase, "
-              "dc_offset_i, dc_offset_q, "
-              "phase_noise_level and phase_noise_offset");
-    for (const auto& [key, other] : {std::pair{"phase_noise_level", "phase_noise_offset"},
-                                     std::pair{"phase_noise_offset", "phase_noise_level"}}) {
-        if (v.contains(key) && !v.contains(other)) {
-            throw Refusal{at(path, other), std::string("missing: ") + key + " needs it"};
-        }
-    }
+              "dc_offset_i, dc_offset_q, phase_noise_level and phase_noise_offset");
     const double half = samplingRateHz / 2.0;
-    const auto bounds = [&](ImpairmentNumber n) { return impairmentBounds(n, samplingRateHz); };
-    const ImpairmentBounds limits[kReceiverKeyCount] = {
-        {.lowest = -half, .highest = half},        bounds(ImpairmentNumber::IqAmplitudeDb),
-        bounds(ImpairmentNumber::IqPhaseDegrees),  bounds(ImpairmentNumber::DcOffset),
-        bounds(ImpairmentNumber::DcOffset),        bounds(ImpairmentNumber::PhaseNoiseLevel),
-        bounds(ImpairmentNumber::PhaseNoiseOffset)};
-    const char* const units[kReceiverKeyCount] = {
-        " Hz (half the sampling rate)", " dB", " degrees", "", "", " dBc/Hz",
-        " Hz (half the sampling rate)"};
     SceneReceiver r;
     for (std::size_t k = 0; k < kReceiverKeyCount; ++k) {
         const char* key = kReceiverKeyNames[k];
         if (!v.contains(key)) {
             continue;
         }
-        const ImpairmentBounds& b = limits[k];
-        const std::string rule =
-            std::isinf(b.lowest)
-                ? "a number of at most " + numberText(b.highest) + units[k]
-                : "a number " + std::string(b.lowestExcluded ? "above " : "from ") +
-                      numberText(b.lowest) + (b.lowestExcluded ? ", at most " : " to ") +
-                      numberText(b.highest) + units[k];
+        const RecipeKey& row = *findRecipeKey(key);
+        if (!row.needs.empty() && !v.contains(row.needs)) {
+            throw Refusal{at(path, std::string(row.needs).c_str()), std::string("missing: ") + key + " needs it"};
+        }
+        const bool offset = k == static_cast<std::size_t>(ReceiverKey::FrequencyOffset);
+        const std::string rule = offset ? "a number of Hz from " + numberText(-half) + " to " + numberText(half) +
+                                              " (half the sampling rate)"
+                                        : row.ruleText(samplingRateHz);
         r.ranges[k] = range(v[key], at(path, key), [&](const Json& x, const std::string& p) {
-            return number(x, p, b.lowest, b.highest, b.lowestExcluded, rule);
+            const bool ok = x.is_number() && (offset ? std::fabs(x.get<double>()) <= half
+                                                     : row.allows(x.get<double>(), samplingRateHz));
+            if (!ok) {
+                throw Refusal{p, rule + " (it is " + shownJson(x) + ")"};
+            }
+            return x.get<double>();
         });
     }
     return r;
