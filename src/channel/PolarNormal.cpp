@@ -42,28 +42,19 @@ PolarPoint drawPolarPoint(MersenneTwister& engine) {
 }
 
 void drawPolarPoints(MersenneTwister& engine, std::span<PolarPoint> points) {
+    // Never more candidates in a batch than points still wanted: each accepted one fills a slot,
+    // so the slot a candidate is stored in is always inside the span, and no word is drawn that
+    // the one-at-a-time method would not have drawn.
+    constexpr std::size_t kBatch = 256;
+    std::array<std::uint32_t, 4 * kBatch> words;
     std::size_t filled = 0;
-    // The last slot is left to drawPolarPoint so that no candidate is ever stored beyond the span.
-    while (filled + 1 < points.size()) {
-        // Candidates whose four outputs are all made already, read straight from the engine's
-        // buffer; a candidate that spans a refill goes through the engine's calls below.
-        const std::uint32_t* words = engine.buffered();
-        const std::size_t candidates = engine.bufferedCount() / 4;
-        std::size_t used = 0;
-        for (; used < candidates && filled + 1 < points.size(); ++used, words += 4) {
-            offerCandidate(polarUniform(words[0], words[1]), polarUniform(words[2], words[3]), points, filled);
+    while (filled < points.size()) {
+        const std::size_t candidates = std::min(points.size() - filled, kBatch);
+        engine.fill(std::span(words).first(4 * candidates));
+        for (std::size_t c = 0; c < candidates; ++c) {
+            const std::uint32_t* w = words.data() + 4 * c;
+            offerCandidate(polarUniform(w[0], w[1]), polarUniform(w[2], w[3]), points, filled);
         }
-        engine.skip(used * 4);
-        if (filled + 1 >= points.size()) {
-            break;
-        }
-        const auto r1 = static_cast<std::uint32_t>(engine());
-        const double u1 = polarUniform(r1, static_cast<std::uint32_t>(engine()));
-        const auto r3 = static_cast<std::uint32_t>(engine());
-        offerCandidate(u1, polarUniform(r3, static_cast<std::uint32_t>(engine())), points, filled);
-    }
-    if (filled < points.size()) {
-        points[filled] = drawPolarPoint(engine);
     }
 }
 

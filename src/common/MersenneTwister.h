@@ -1,9 +1,11 @@
 #pragma once
 // The 32-bit Mersenne Twister every random source of the program runs on.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace quorvel {
 
@@ -35,11 +37,20 @@ public:
         return outputs_[next_++];
     }
 
-    // The outputs already made and not yet read, for loops that take several at a time without
-    // a check each; skip(n) then passes the n of them that were used.
-    const std::uint32_t* buffered() const { return outputs_.data() + next_; }
-    std::size_t bufferedCount() const { return kStateWords - next_; }
-    void skip(std::size_t count) { next_ += count; }
+    // The next words.size() outputs, in order: for loops that take many at a time, without the
+    // check of a call each.
+    void fill(std::span<std::uint32_t> words) {
+        std::size_t done = 0;
+        while (done < words.size()) {
+            if (next_ == kStateWords) {
+                refill();
+            }
+            const std::size_t count = std::min(words.size() - done, kStateWords - next_);
+            std::copy_n(outputs_.data() + next_, count, words.data() + done);
+            next_ += count;
+            done += count;
+        }
+    }
 
     void discard(unsigned long long count) {
         for (; count > 0; --count) {
