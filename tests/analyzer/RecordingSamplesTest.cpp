@@ -31,13 +31,13 @@ std::string componentBytes(const std::vector<Component>& values) {
     return bytes;
 }
 
-struct EncodingCase {
+struct RecordingSamplesEncodingCase {
     SampleEncoding encoding;
     std::string bytes;               // three samples and one stray byte
     std::vector<IqSample> expected;  // by SigMF's scaling: v / full scale, cu8 offset by 127.5
 };
 
-std::vector<EncodingCase> encodingCases() {
+std::vector<RecordingSamplesEncodingCase> encodingCases() {
     return {
         {SampleEncoding::Cf32Le,
          componentBytes<float>({0.5f, -0.25f, 1e30f, -0.0f, 3.0f, 4.0f}) + "x",
@@ -56,7 +56,7 @@ std::vector<EncodingCase> encodingCases() {
 
 TEST(RecordingSamples, EachBinaryEncodingDecodesToFullScaleAndDropsAPartialSample) {
     const TempDir dir;
-    for (const EncodingCase& c : encodingCases()) {
+    for (const RecordingSamplesEncodingCase& c : encodingCases()) {
         SCOPED_TRACE(std::string(encodingName(c.encoding)));
         writeBytes(dir.file("r.bin"), c.bytes);
         const auto reader = mapSamples(dir.file("r.bin"), c.encoding);

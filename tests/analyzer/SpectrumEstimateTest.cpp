@@ -29,7 +29,7 @@ constexpr WindowCase kWindows[] = {
     {SpectralWindow::FlatTop, 3.7702, 0.05},
 };
 
-std::vector<IqSample> tone(double frequencyHz, double amplitude, std::size_t count) {
+std::vector<IqSample> spectrumEstimateTone(double frequencyHz, double amplitude, std::size_t count) {
     std::vector<IqSample> s(count);
     for (std::size_t n = 0; n < count; ++n) {
         const double phase = 2.0 * Pi * frequencyHz * static_cast<double>(n) / kFs;
@@ -47,7 +47,7 @@ TEST_P(WelchWindows, RbwToneLevelAndFrequencyUnderTheCursor) {
     const double binHz = kFs / kN;
     for (const double offBins : {0.0, 0.37}) {
         const double f0 = (offBins - 50.0) * binHz;  // below 0 Hz
-        const testing_support::MemoryReader reader(tone(f0, 0.5, 20 * kN));
+        const testing_support::MemoryReader reader(spectrumEstimateTone(f0, 0.5, 20 * kN));
         const SpectrumEstimate e = welchSpectrum(reader, 0, 20 * kN, kFs, {kN, c.window, 0.5, 256});
         ASSERT_EQ(e.fftSize, kN);
         EXPECT_EQ(e.segments, 39u);
@@ -88,7 +88,7 @@ TEST(WelchSpectrum, WhiteNoiseReadsItsDensityTimesTheRbw) {
 }
 
 TEST(WelchSpectrum, ShortRangesShrinkTheTransformAndTheSpectrogramSpreadsItsRows) {
-    const testing_support::MemoryReader reader(tone(1000.0, 1.0, 5000));
+    const testing_support::MemoryReader reader(spectrumEstimateTone(1000.0, 1.0, 5000));
     EXPECT_EQ(welchSpectrum(reader, 0, 300, kFs, {}).fftSize, 256u);
     EXPECT_TRUE(welchSpectrum(reader, 10, 20, kFs, {}).powerDb.empty());
     const Spectrogram g = spectrogram(reader, 0, 5000, kFs, 256, SpectralWindow::Hann, 50);

@@ -23,7 +23,7 @@ struct Made {
     SampleBuffer points;  // the mapper's
 };
 
-Made make(const SignalParameters& p) {
+Made symbolRecoveryMake(const SignalParameters& p) {
     const testing_support::TempDir folder;
     SignalParameters written = p;
     written.savePath = folder.str();
@@ -61,7 +61,7 @@ class RrcQuality : public testing::TestWithParam<QualityCase> {};
 TEST_P(RrcQuality, MerOfTheMatchedFilterIsTheEsN0) {
     const QualityCase& c = GetParam();
     const SignalParameters p = shaped(c.type, c.samplingRate, c.snrDb);
-    const Made made = make(p);
+    const Made made = symbolRecoveryMake(p);
     const SymbolTiming timing = timingOf(p);
     const MatchedFilter filter(made.reader, timing);
     const auto [first, count] = filter.wholeSymbols();
@@ -81,7 +81,7 @@ TEST(MatchedFilter, WithoutNoiseItReturnsTheMappersPoints) {
     for (const PulseShape pulse : {PulseShape::RootRaisedCosine, PulseShape::Linear}) {
         SignalParameters p = shaped(ModulationType::Qam, 8000.0, INFINITY);
         p.transmitter.pulse = pulse;
-        const Made made = make(p);
+        const Made made = symbolRecoveryMake(p);
         const MatchedFilter filter(made.reader, timingOf(p));
         const auto [first, count] = filter.wholeSymbols();
         const std::vector<IqSample> got = filter.symbols(first, count);
@@ -140,7 +140,7 @@ TEST(TimingProblem, WhatAFilterCannotTakeIsRefusedBeforeItIsBuilt) {
 TEST(EyeDiagram, AnOpenEyeOfCleanBpskCrossesTheCentreOnlyBetweenSymbols) {
     SignalParameters p = shaped(ModulationType::Psk, 8000.0, INFINITY);
     p.pskOrder = 2;
-    const Made made = make(p);
+    const Made made = symbolRecoveryMake(p);
     const SymbolTiming timing = timingOf(p);
     const MatchedFilter filter(made.reader, timing);
     const EyeDensity eye = eyeDiagram(filter, timing, 20, 200, 65, 41, false);

@@ -13,6 +13,7 @@
 #include "app/ControlPanelReader.h"
 #include "support/TempDir.h"
 #include "synthesis/SignalSynthesizer.h"
+#include "support/NonFinite.h"
 
 namespace quorvel {
 namespace {
@@ -20,33 +21,33 @@ namespace {
 using testing_support::readBytes;
 using testing_support::TempDir;
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
+using testing_support::kInf;
 
-enum class Kind { Real, Snr, Integer };
+enum class BadInputKind { Real, Snr, Integer };
 
 struct Field {
     const char* name;
     std::u16string ControlPanelInput::*text;
-    Kind kind;
+    BadInputKind kind;
     const char* message;
     double (*parsed)(const SignalParameters&);
 };
 
 const Field kFields[] = {
-    {"symbol rate", &ControlPanelInput::symbolRate, Kind::Real, "Invalid Symbol Rate.",
+    {"symbol rate", &ControlPanelInput::symbolRate, BadInputKind::Real, "Invalid Symbol Rate.",
      [](const SignalParameters& p) { return p.symbolRate; }},
-    {"sampling rate", &ControlPanelInput::samplingRate, Kind::Real, "Invalid Sampling Rate.",
+    {"sampling rate", &ControlPanelInput::samplingRate, BadInputKind::Real, "Invalid Sampling Rate.",
      [](const SignalParameters& p) { return p.samplingRate; }},
-    {"symbol count", &ControlPanelInput::symbolCount, Kind::Integer, "Invalid Number of Symbols.",
+    {"symbol count", &ControlPanelInput::symbolCount, BadInputKind::Integer, "Invalid Number of Symbols.",
      [](const SignalParameters& p) { return static_cast<double>(p.symbolCount); }},
-    {"SNR", &ControlPanelInput::snrDb, Kind::Snr, "Invalid SNR.", [](const SignalParameters& p) { return p.snrDb; }},
-    {"mixing", &ControlPanelInput::mixingFrequency, Kind::Real, "Invalid Mixing Freq.",
+    {"SNR", &ControlPanelInput::snrDb, BadInputKind::Snr, "Invalid SNR.", [](const SignalParameters& p) { return p.snrDb; }},
+    {"mixing", &ControlPanelInput::mixingFrequency, BadInputKind::Real, "Invalid Mixing Freq.",
      [](const SignalParameters& p) { return p.mixingFrequency; }},
-    {"timing error", &ControlPanelInput::timingError, Kind::Real, "Invalid Timing Error.",
+    {"timing error", &ControlPanelInput::timingError, BadInputKind::Real, "Invalid Timing Error.",
      [](const SignalParameters& p) { return p.timingError; }},
-    {"frequency offset", &ControlPanelInput::frequencyOffset, Kind::Real, "Invalid Freq Offset.",
+    {"frequency offset", &ControlPanelInput::frequencyOffset, BadInputKind::Real, "Invalid Freq Offset.",
      [](const SignalParameters& p) { return p.frequencyOffset; }},
-    {"file count", &ControlPanelInput::fileCount, Kind::Integer, "Invalid File Count.",
+    {"file count", &ControlPanelInput::fileCount, BadInputKind::Integer, "Invalid File Count.",
      [](const SignalParameters& p) { return static_cast<double>(p.fileCount); }},
 };
 
@@ -91,11 +92,11 @@ const std::vector<BadText>& badTexts() {
     return texts;
 }
 
-std::optional<double> expectedFor(const BadText& t, Kind kind) {
+std::optional<double> expectedFor(const BadText& t, BadInputKind kind) {
     switch (kind) {
-        case Kind::Real: return t.real;
-        case Kind::Snr: return t.snr;
-        case Kind::Integer: return t.integer;
+        case BadInputKind::Real: return t.real;
+        case BadInputKind::Snr: return t.snr;
+        case BadInputKind::Integer: return t.integer;
     }
     return std::nullopt;
 }

@@ -1,4 +1,5 @@
 #include "app/ControlPanelReader.h"
+#include "support/NonFinite.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,7 @@
 namespace quorvel {
 namespace {
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
+using testing_support::kInf;
 
 SignalParameters readOrFail(const ControlPanelInput& input) {
     const auto reading = readControlPanel(input);
@@ -50,7 +51,7 @@ TEST(ControlPanelReader, DefaultsGiveQpskWithTheInitialValues) {
     EXPECT_EQ(p.frequencyOffset, 0.0);
 }
 
-struct SchemeCase {
+struct ControlPanelReaderSchemeCase {
     int modulationIndex;
     int pskIndex, fskIndex, qamIndex, apskIndex;
     ModulationType type;
@@ -59,7 +60,7 @@ struct SchemeCase {
 };
 
 // Only the chosen scheme's list is read; the radii field (showing "r1 r2") only for APSK.
-const SchemeCase kSchemeCases[] = {
+const ControlPanelReaderSchemeCase kSchemeCases[] = {
     {0, 1, 0, 0, 0, ModulationType::Psk, 4, 0, 0, 0, ""},
     {0, 0, 2, 5, 2, ModulationType::Psk, 2, 0, 0, 0, ""},
     {0, 3, 0, 0, 0, ModulationType::Psk, 16, 0, 0, 0, ""},

@@ -14,7 +14,7 @@
 #include "common/MersenneTwister.h"
 #include "common/Signal.h"
 
-namespace quorvel::testing {
+namespace quorvel::testing_support {
 
 // Samples with components in [-1, 1) from raw engine outputs (no library distribution, so the
 // values are the same with every standard library).
@@ -113,4 +113,4 @@ inline std::size_t binOf(double frequencyHz, double samplingRateHz, std::size_t 
     return static_cast<std::size_t>(((std::llround(bins) % n) + n) % n);
 }
 
-}  // namespace quorvel::testing
+}  // namespace quorvel::testing_support

@@ -12,7 +12,7 @@ namespace {
 // The windowed sinc passes a tone well inside the band within this much.
 constexpr double kInterpolationTolerance = 1e-4;
 
-SampleBuffer tone(std::size_t count, double cyclesPerSample) {
+SampleBuffer clockOffsetTone(std::size_t count, double cyclesPerSample) {
     SampleBuffer out(count);
     for (std::size_t n = 0; n < count; ++n) {
         out[n] = polar(1.0, (Pi * 2.0) * cyclesPerSample * static_cast<double>(n));
@@ -24,7 +24,7 @@ TEST(ClockOffset, StretchesALongToneByTheClockRatio) {
     constexpr std::size_t kCount = 200000;
     constexpr double kCycles = 0.0123;
     for (const double ppm : {-50.0, 37.5, 2000.0}) {
-        const SampleBuffer out = applyClockOffset(tone(kCount, kCycles), ppm);
+        const SampleBuffer out = applyClockOffset(clockOffsetTone(kCount, kCycles), ppm);
         const double ratio = 1.0 + ppm * 1e-6;
         double worst = 0.0;
         for (std::size_t n = kSincHalfWidth; n < kCount; ++n) {
@@ -41,7 +41,7 @@ TEST(ClockOffset, StretchesALongToneByTheClockRatio) {
 }
 
 TEST(ClockOffset, AFastClockReadsSilenceOnceTheInputHasEnded) {
-    const SampleBuffer out = applyClockOffset(tone(1000, 0.1), 1e5);
+    const SampleBuffer out = applyClockOffset(clockOffsetTone(1000, 0.1), 1e5);
     ASSERT_EQ(out.size(), 1000u);
     // Sample n reads at 1.1 n: from n = 923 on, all 32 samples weighed lie past sample 999.
     for (std::size_t n = 923; n < out.size(); ++n) {

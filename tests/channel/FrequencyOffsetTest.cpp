@@ -11,13 +11,13 @@
 namespace quorvel {
 namespace {
 
-using testing::binOf;
-using testing::bitIdentical;
-using testing::dftPeakBin;
-using testing::maxDeviation;
-using testing::randomBuffer;
+using testing_support::binOf;
+using testing_support::bitIdentical;
+using testing_support::dftPeakBin;
+using testing_support::maxDeviation;
+using testing_support::randomBuffer;
 
-constexpr double kRotationTolerance = 1e-9;
+constexpr double kFrequencyOffsetRotationTolerance = 1e-9;
 
 TEST(FrequencyOffset, ZeroOffsetOrEmptyInputIsAnExactCopy) {
     const auto input = randomBuffer(100, 6);
@@ -51,7 +51,7 @@ TEST(FrequencyOffset, SignOfTheOffsetMovesTheSpectrumPeak) {
 TEST(FrequencyOffset, OppositeOfTheMixingFrequencyUndoesTheMixing) {
     const auto input = randomBuffer(5000, 17);
     const auto mixed = frequencyShift(input, 1234.0, 10000);
-    EXPECT_LT(maxDeviation(applyFrequencyOffset(mixed, -1234.0, 10000), input), kRotationTolerance);
+    EXPECT_LT(maxDeviation(applyFrequencyOffset(mixed, -1234.0, 10000), input), kFrequencyOffsetRotationTolerance);
 }
 
 TEST(FrequencyOffset, InPlaceFormGivesTheSameBitsInTheSameStorage) {

@@ -72,11 +72,11 @@ TEST(IqImbalance, ATonesImageRejectionIsTheClosedForm) {
 }
 
 TEST(DcOffset, AddsTheSameConstantToEverySample) {
-    const SampleBuffer input = testing::randomBuffer(101, 3);
+    const SampleBuffer input = testing_support::randomBuffer(101, 3);
     SampleBuffer samples = input;
     addDcOffset(samples, {0.25, -1.5});
     for (std::size_t n = 0; n < input.size(); ++n) {
-        EXPECT_TRUE(testing::sameBits(samples[n], {input[n].i + 0.25, input[n].q - 1.5})) << n;
+        EXPECT_TRUE(testing_support::sameBits(samples[n], {input[n].i + 0.25, input[n].q - 1.5})) << n;
     }
 }
 

@@ -1,4 +1,5 @@
 #include "channel/LinearInterpolation.h"
+#include "support/NonFinite.h"
 
 #include <gtest/gtest.h>
 
@@ -10,13 +11,13 @@
 namespace quorvel {
 namespace {
 
-using testing::sameBits;
+using testing_support::sameBits;
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInf = std::numeric_limits<double>::infinity();
+using testing_support::kNaN;
+using testing_support::kInf;
 
 const std::vector<double> kAbscissae = {0.0, 1.0, 2.5, 4.0};
-const SampleBuffer kSamples = {{1.0, -1.0}, {3.0, 1.0}, {-2.0, 0.5}, {0.0, 4.0}};
+const SampleBuffer kLinearInterpolationSamples = {{1.0, -1.0}, {3.0, 1.0}, {-2.0, 0.5}, {0.0, 4.0}};
 
 struct QueryCase {
     double t;
@@ -25,17 +26,17 @@ struct QueryCase {
 
 TEST(LinearInterpolation, ReadsTheTableHoldingItsEnds) {
     const QueryCase cases[] = {
-        {-kInf, kSamples[0]}, {-1.0, kSamples[0]}, {0.0, kSamples[0]},   {1.0, kSamples[1]},
-        {2.5, kSamples[2]},   {4.0, kSamples[3]},  {7.0, kSamples[3]},   {kInf, kSamples[3]},
+        {-kInf, kLinearInterpolationSamples[0]}, {-1.0, kLinearInterpolationSamples[0]}, {0.0, kLinearInterpolationSamples[0]},   {1.0, kLinearInterpolationSamples[1]},
+        {2.5, kLinearInterpolationSamples[2]},   {4.0, kLinearInterpolationSamples[3]},  {7.0, kLinearInterpolationSamples[3]},   {kInf, kLinearInterpolationSamples[3]},
         {0.5, {2.0, 0.0}},    {1.75, {0.5, 0.75}}, {3.25, {-1.0, 2.25}}, {0.25, {1.5, -0.5}},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(interpolateLinear(kAbscissae, kSamples, c.t), c.expected) << "t = " << c.t;
+        EXPECT_EQ(interpolateLinear(kAbscissae, kLinearInterpolationSamples, c.t), c.expected) << "t = " << c.t;
     }
 }
 
 TEST(LinearInterpolation, NotANumberReadsTheFirstSample) {
-    EXPECT_EQ(interpolateLinear(kAbscissae, kSamples, kNaN), kSamples[0]);
+    EXPECT_EQ(interpolateLinear(kAbscissae, kLinearInterpolationSamples, kNaN), kLinearInterpolationSamples[0]);
     EXPECT_EQ(interpolateLinear({2.0}, {{5.0, 6.0}}, kNaN), (ComplexSample{5.0, 6.0}));
 }
 

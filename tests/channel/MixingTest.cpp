@@ -10,14 +10,14 @@
 namespace quorvel {
 namespace {
 
-using testing::binOf;
-using testing::bitIdentical;
-using testing::dftPeakBin;
-using testing::maxDeviation;
-using testing::randomBuffer;
+using testing_support::binOf;
+using testing_support::bitIdentical;
+using testing_support::dftPeakBin;
+using testing_support::maxDeviation;
+using testing_support::randomBuffer;
 
 // Rotations by whole or half turns are exact only up to the rounding of 2 pi n f / fs.
-constexpr double kRotationTolerance = 1e-9;
+constexpr double kMixingRotationTolerance = 1e-9;
 
 SampleBuffer constant(std::size_t count, ComplexSample value) {
     return SampleBuffer(count, value);
@@ -43,7 +43,7 @@ TEST(Mixing, PhaseIsFormedFromTheSampleIndexNotAccumulated) {
     const auto tone = frequencyShift(constant(count, {1.0, 0.0}), frequencyHz, samplingRateHz);
     for (const std::size_t n : {std::size_t{0}, std::size_t{1}, std::size_t{777777}, count - 1}) {
         const double phase = (static_cast<double>(n) / samplingRateHz) * ((Pi * 2.0) * frequencyHz);
-        EXPECT_TRUE(testing::sameBits(tone[n], ComplexSample{1.0, 0.0} * polar(1.0, phase))) << n;
+        EXPECT_TRUE(testing_support::sameBits(tone[n], ComplexSample{1.0, 0.0} * polar(1.0, phase))) << n;
     }
 }
 
@@ -51,14 +51,14 @@ TEST(Mixing, WholeAndHalfTurnsPerSample) {
     const double samplingRateHz = 8000.0;
     const auto input = randomBuffer(1000, 21);
     EXPECT_LT(maxDeviation(frequencyShift(input, samplingRateHz, samplingRateHz), input),
-              kRotationTolerance);
+              kMixingRotationTolerance);
     SampleBuffer alternating = input;
     for (std::size_t n = 1; n < alternating.size(); n += 2) {
         alternating[n] = {-alternating[n].i, -alternating[n].q};
     }
     EXPECT_LT(
         maxDeviation(frequencyShift(input, samplingRateHz / 2.0, samplingRateHz), alternating),
-        kRotationTolerance);
+        kMixingRotationTolerance);
 }
 
 TEST(Mixing, TwoShiftsAddTheirFrequencies) {
@@ -69,7 +69,7 @@ TEST(Mixing, TwoShiftsAddTheirFrequencies) {
         const auto twice =
             frequencyShift(frequencyShift(input, f[0], samplingRateHz), f[1], samplingRateHz);
         EXPECT_LT(maxDeviation(twice, frequencyShift(input, f[0] + f[1], samplingRateHz)),
-                  kRotationTolerance)
+                  kMixingRotationTolerance)
             << f[0] << " + " << f[1];
     }
 }

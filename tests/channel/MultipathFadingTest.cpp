@@ -11,7 +11,7 @@
 namespace quorvel {
 namespace {
 
-constexpr double kSamplingRateHz = 10000.0;
+constexpr double kMultipathFadingSamplingRateHz = 10000.0;
 
 std::complex<double> asComplex(ComplexSample s) {
     return {s.i, s.q};
@@ -19,8 +19,8 @@ std::complex<double> asComplex(ComplexSample s) {
 
 TEST(Multipath, StaticTapsAreADirectConvolution) {
     const std::vector<MultipathTap> taps{{0.0, 0.0, 0.0}, {3.0, -6.0, 90.0}, {7.0, -10.0, -45.0}};
-    const SampleBuffer input = testing::randomBuffer(1001, 5);
-    const SampleBuffer out = applyMultipathFading(input, taps, std::nullopt, kSamplingRateHz, 0);
+    const SampleBuffer input = testing_support::randomBuffer(1001, 5);
+    const SampleBuffer out = applyMultipathFading(input, taps, std::nullopt, kMultipathFadingSamplingRateHz, 0);
     ASSERT_EQ(out.size(), input.size());
     for (std::size_t n = 0; n < input.size(); ++n) {
         std::complex<double> expected;
@@ -44,7 +44,7 @@ TEST(Multipath, AFractionalDelayDelaysABandLimitedTone) {
         input[n] = polar(1.0, (Pi * 2.0) * kCycles * static_cast<double>(n));
     }
     const SampleBuffer out =
-        applyMultipathFading(input, {{kDelay, 0.0, 0.0}}, std::nullopt, kSamplingRateHz, 0);
+        applyMultipathFading(input, {{kDelay, 0.0, 0.0}}, std::nullopt, kMultipathFadingSamplingRateHz, 0);
     for (std::size_t n = 40; n < 360; ++n) {
         const std::complex<double> expected =
             std::polar(1.0, (Pi * 2.0) * kCycles * (static_cast<double>(n) - kDelay));
@@ -54,7 +54,7 @@ TEST(Multipath, AFractionalDelayDelaysABandLimitedTone) {
 
 // The gains of a single fading path: the stage's output for a constant input of 1.
 SampleBuffer gains(const Fading& fading, std::size_t count, std::uint32_t seed) {
-    return applyMultipathFading(SampleBuffer(count, {1.0, 0.0}), {}, fading, kSamplingRateHz, seed);
+    return applyMultipathFading(SampleBuffer(count, {1.0, 0.0}), {}, fading, kMultipathFadingSamplingRateHz, seed);
 }
 
 // P(|c| <= r) for a Rician envelope of mean power 1 and K-factor k, by the trapezoid rule over
@@ -112,7 +112,7 @@ TEST(Fading, AutocorrelationIsTheBesselFunctionOfTheDopplerSpread) {
     }
     for (std::size_t j = 0; j < std::size(kLags); ++j) {
         const double measured = sums[j] / (kSeeds * static_cast<double>(kCount - kLags[j]));
-        const double tau = static_cast<double>(kLags[j]) / kSamplingRateHz;
+        const double tau = static_cast<double>(kLags[j]) / kMultipathFadingSamplingRateHz;
         EXPECT_NEAR(measured, std::cyl_bessel_j(0.0, (Pi * 2.0) * kDopplerHz * tau), 0.05)
             << kLags[j];
     }
@@ -123,7 +123,7 @@ TEST(Fading, EveryTapFadesOnItsOwn) {
     constexpr std::size_t kCount = 400000;
     const SampleBuffer out =
         applyMultipathFading(SampleBuffer(kCount, {1.0, 0.0}), {{0.0, 0.0, 0.0}, {5.0, 0.0, 0.0}},
-                             Fading{FadingModel::Rayleigh, 0.0, 80.0}, kSamplingRateHz, 3);
+                             Fading{FadingModel::Rayleigh, 0.0, 80.0}, kMultipathFadingSamplingRateHz, 3);
     double power = 0.0;
     for (std::size_t n = 5; n < kCount; ++n) {
         power += out[n].i * out[n].i + out[n].q * out[n].q;

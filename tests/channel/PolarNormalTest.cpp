@@ -85,7 +85,7 @@ TEST(PolarNormal, FirstPairsMatchTheWrittenOutMethod) {
         ASSERT_GT(reference.smallestRadiusSquared, 1e-4);
 
         MersenneTwister engine(seed);
-        testing::PairedNormal normal(sigma);
+        testing_support::PairedNormal normal(sigma);
         for (std::size_t n = 0; n < expected.size(); ++n) {
             EXPECT_EQ(normal(engine), expected[n] * sigma) << "draw " << n << ", sigma " << sigma;
         }
@@ -128,7 +128,7 @@ TEST(PolarNormal, DrawsHaveZeroMeanAndTheRequestedSpread) {
     constexpr double kVarianceTolerance = 5.0 * 0.00317;
     for (const double sigma : {1.0, 2.5}) {
         MersenneTwister engine(99);
-        testing::PairedNormal normal(sigma);
+        testing_support::PairedNormal normal(sigma);
         double sum = 0.0;
         double sumSquares = 0.0;
         for (int n = 0; n < kDraws; ++n) {

@@ -14,19 +14,19 @@ namespace {
 
 // A tone at a fraction of the input rate, brought up by a ratio: its level must hold and every
 // other frequency of the output, its images first, must lie under the stated rejection.
-struct ToneCase {
+struct RateConversionToneCase {
     double toneOfInputRate;
     double ratio;  // output rate over input rate
 };
 
-constexpr ToneCase kToneCases[] = {
+constexpr RateConversionToneCase kToneCases[] = {
     {0.10, 1.0}, {0.30, 2.5}, {-0.37, 3.7}, {0.40, 7.0}, {-0.25, 13.31}, {0.05, 1.618},
 };
 
 // The level a tone keeps through the passband [dB]. The 4-term Blackman-Harris window's sidelobes
 // (-92 dB) lie below the rejection measured, so the measurement shows the images, not itself.
 constexpr double kPassbandToleranceDb = 0.01;
-constexpr std::size_t kFft = 1 << 14;
+constexpr std::size_t kRateConversionFft = 1 << 14;
 
 double blackmanHarris(std::size_t n, std::size_t length) {
     const double x = 2.0 * Pi * static_cast<double>(n) / static_cast<double>(length - 1);
@@ -34,11 +34,11 @@ double blackmanHarris(std::size_t n, std::size_t length) {
 }
 
 TEST(RateConversion, ToneKeepsItsLevelAndItsImagesStayDown) {
-    for (const ToneCase& c : kToneCases) {
+    for (const RateConversionToneCase& c : kToneCases) {
         SCOPED_TRACE(testing::Message() << "tone " << c.toneOfInputRate << " ratio " << c.ratio);
         const double inputRate = 1000.0;
         const double outputRate = inputRate * c.ratio;
-        const auto inputCount = static_cast<std::size_t>(std::ceil(kFft / c.ratio)) + 200;
+        const auto inputCount = static_cast<std::size_t>(std::ceil(kRateConversionFft / c.ratio)) + 200;
         SampleBuffer input(inputCount);
         for (std::size_t m = 0; m < inputCount; ++m) {
             const double phase = 2.0 * Pi * c.toneOfInputRate * static_cast<double>(m);
@@ -47,33 +47,33 @@ TEST(RateConversion, ToneKeepsItsLevelAndItsImagesStayDown) {
         // Outputs from well past the start, where the input's first samples no longer reach.
         const std::size_t first = static_cast<std::size_t>(std::ceil(40.0 * c.ratio));
         SampleBuffer out;
-        raiseSamplingRate(input, inputRate, outputRate, first, kFft, out);
-        ASSERT_EQ(out.size(), kFft);
+        raiseSamplingRate(input, inputRate, outputRate, first, kRateConversionFft, out);
+        ASSERT_EQ(out.size(), kRateConversionFft);
 
         double power = 0.0;
         for (const ComplexSample& s : out) {
             power += s.i * s.i + s.q * s.q;
         }
-        EXPECT_NEAR(10.0 * std::log10(power / kFft), 0.0, kPassbandToleranceDb);
+        EXPECT_NEAR(10.0 * std::log10(power / kRateConversionFft), 0.0, kPassbandToleranceDb);
 
-        SampleBuffer windowed(kFft);
-        for (std::size_t n = 0; n < kFft; ++n) {
-            const double w = blackmanHarris(n, kFft);
+        SampleBuffer windowed(kRateConversionFft);
+        for (std::size_t n = 0; n < kRateConversionFft; ++n) {
+            const double w = blackmanHarris(n, kRateConversionFft);
             windowed[n] = {out[n].i * w, out[n].q * w};
         }
-        FourierTransform transform(kFft);
+        FourierTransform transform(kRateConversionFft);
         const auto bins = transform.forward(windowed);
-        std::vector<double> level(kFft);
-        for (std::size_t k = 0; k < kFft; ++k) {
+        std::vector<double> level(kRateConversionFft);
+        for (std::size_t k = 0; k < kRateConversionFft; ++k) {
             level[k] = bins[2 * k] * bins[2 * k] + bins[2 * k + 1] * bins[2 * k + 1];
         }
-        const double toneBin = c.toneOfInputRate / c.ratio * static_cast<double>(kFft);
+        const double toneBin = c.toneOfInputRate / c.ratio * static_cast<double>(kRateConversionFft);
         const double peak = *std::max_element(level.begin(), level.end());
         double worst = 0.0;
-        for (std::size_t k = 0; k < kFft; ++k) {
+        for (std::size_t k = 0; k < kRateConversionFft; ++k) {
             // The window's main lobe spans 4 bins either side; past 8 it is far below its sidelobes.
             double distance = std::fabs(static_cast<double>(k) - toneBin);
-            distance = std::min(distance, static_cast<double>(kFft) - distance);
+            distance = std::min(distance, static_cast<double>(kRateConversionFft) - distance);
             if (distance > 8.0) {
                 worst = std::max(worst, level[k]);
             }

@@ -1,4 +1,5 @@
 #include "channel/Resampling.h"
+#include "support/NonFinite.h"
 
 #include <gtest/gtest.h>
 
@@ -13,11 +14,11 @@
 namespace quorvel {
 namespace {
 
-using testing::bitIdentical;
-using testing::randomBuffer;
+using testing_support::bitIdentical;
+using testing_support::randomBuffer;
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInf = std::numeric_limits<double>::infinity();
+using testing_support::kNaN;
+using testing_support::kInf;
 constexpr std::size_t kTooLong = std::numeric_limits<std::size_t>::max();
 // A straight line resampled stays on the line; only the division i / L rounds.
 constexpr double kLineTolerance = 1e-9;

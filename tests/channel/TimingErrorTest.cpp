@@ -1,4 +1,5 @@
 #include "channel/TimingError.h"
+#include "support/NonFinite.h"
 
 #include <gtest/gtest.h>
 
@@ -14,11 +15,11 @@
 namespace quorvel {
 namespace {
 
-using testing::bitIdentical;
-using testing::randomBuffer;
+using testing_support::bitIdentical;
+using testing_support::randomBuffer;
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInf = std::numeric_limits<double>::infinity();
+using testing_support::kNaN;
+using testing_support::kInf;
 // A straight line re-read stays on the line up to the rounding of the instants (in samples).
 constexpr double kLineToleranceSamples = 1e-6;
 

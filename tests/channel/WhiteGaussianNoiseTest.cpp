@@ -1,4 +1,5 @@
 #include "channel/WhiteGaussianNoise.h"
+#include "support/NonFinite.h"
 
 #include <gtest/gtest.h>
 
@@ -16,15 +17,15 @@
 namespace quorvel {
 namespace {
 
-using testing::bitIdentical;
-using testing::randomBuffer;
+using testing_support::bitIdentical;
+using testing_support::randomBuffer;
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
+using testing_support::kInf;
 constexpr std::size_t kLongBuffer = 100000;
 // Noise power measured on 10^5 samples scatters by about 0.014 dB (one standard error).
-constexpr double kSnrToleranceDb = 0.1;
+constexpr double kWhiteGaussianNoiseSnrToleranceDb = 0.1;
 // Correlation of independent components over 10^5 samples scatters by about 0.003.
-constexpr double kCorrelationTolerance = 0.02;
+constexpr double kWhiteGaussianNoiseCorrelationTolerance = 0.02;
 
 // A seed source that hands out fixed seeds and counts how often it was asked.
 struct CountingSeeds {
@@ -92,10 +93,10 @@ TEST(WhiteGaussianNoise, MeasuredSnrMatchesTheRequest) {
             CountingSeeds seeds;
             const auto m = measure(input, addWhiteGaussianNoise(input, snrDb, seeds.source()));
             const double measuredDb = 10.0 * std::log10(m.signalPower / (m.powerI + m.powerQ));
-            EXPECT_NEAR(measuredDb, snrDb, kSnrToleranceDb) << "amplitude " << amplitude;
+            EXPECT_NEAR(measuredDb, snrDb, kWhiteGaussianNoiseSnrToleranceDb) << "amplitude " << amplitude;
             // I and Q carry independent noise of equal power.
-            EXPECT_NEAR(10.0 * std::log10(m.powerI / m.powerQ), 0.0, kSnrToleranceDb) << snrDb;
-            EXPECT_NEAR(m.correlation, 0.0, kCorrelationTolerance) << snrDb;
+            EXPECT_NEAR(10.0 * std::log10(m.powerI / m.powerQ), 0.0, kWhiteGaussianNoiseSnrToleranceDb) << snrDb;
+            EXPECT_NEAR(m.correlation, 0.0, kWhiteGaussianNoiseCorrelationTolerance) << snrDb;
             EXPECT_EQ(seeds.calls, 1);
         }
     }
@@ -137,7 +138,7 @@ TEST(WhiteGaussianNoise, VeryHighSnrStillDrawsNoiseFarBelowTheSignal) {
     CountingSeeds seeds;
     const auto out = addWhiteGaussianNoise(input, 300.0, seeds.source());
     EXPECT_EQ(seeds.calls, 1);
-    EXPECT_LT(testing::maxDeviation(out, input), kDeviationBound);
+    EXPECT_LT(testing_support::maxDeviation(out, input), kDeviationBound);
     EXPECT_FALSE(bitIdentical(out, input));
 }
 
@@ -152,7 +153,7 @@ TEST(WhiteGaussianNoise, EachSampleTakesOnePairQuadratureFirst) {
     const auto out = addWhiteGaussianNoise(input, snrDb, seeds.source());
 
     MersenneTwister engine(seed);
-    testing::PairedNormal normal(std::sqrt(power / dbToLinear(snrDb) * 0.5));
+    testing_support::PairedNormal normal(std::sqrt(power / dbToLinear(snrDb) * 0.5));
     const double first = normal(engine);
     const double second = normal(engine);
     EXPECT_EQ(out[0].q, first);

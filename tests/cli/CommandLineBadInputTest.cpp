@@ -24,19 +24,19 @@ using testing_support::TempDir;
 using Run = testing_support::CliRun;
 using testing_support::runCli;
 
-enum class Kind { Real, Snr, Integer };
+enum class CommandLineBadInputKind { Real, Snr, Integer };
 
 struct Option {
     const char* name;
-    Kind kind;
+    CommandLineBadInputKind kind;
     const char* message;
 };
 
 const Option kOptions[] = {
-    {"--symbol-rate", Kind::Real, "Invalid Symbol Rate."},   {"--sampling-rate", Kind::Real, "Invalid Sampling Rate."},
-    {"--symbols", Kind::Integer, "Invalid Number of Symbols."}, {"--snr", Kind::Snr, "Invalid SNR."},
-    {"--mixing", Kind::Real, "Invalid Mixing Freq."},        {"--timing-error", Kind::Real, "Invalid Timing Error."},
-    {"--freq-offset", Kind::Real, "Invalid Freq Offset."},   {"--files", Kind::Integer, "Invalid File Count."},
+    {"--symbol-rate", CommandLineBadInputKind::Real, "Invalid Symbol Rate."},   {"--sampling-rate", CommandLineBadInputKind::Real, "Invalid Sampling Rate."},
+    {"--symbols", CommandLineBadInputKind::Integer, "Invalid Number of Symbols."}, {"--snr", CommandLineBadInputKind::Snr, "Invalid SNR."},
+    {"--mixing", CommandLineBadInputKind::Real, "Invalid Mixing Freq."},        {"--timing-error", CommandLineBadInputKind::Real, "Invalid Timing Error."},
+    {"--freq-offset", CommandLineBadInputKind::Real, "Invalid Freq Offset."},   {"--files", CommandLineBadInputKind::Integer, "Invalid File Count."},
 };
 
 // Whether a value passes the option's parsing (true) or gives its message (false), per kind.
@@ -71,8 +71,8 @@ const std::vector<Value>& values() {
     return all;
 }
 
-bool passes(const Value& v, Kind kind) {
-    return kind == Kind::Real ? v.real : kind == Kind::Snr ? v.snr : v.integer;
+bool passes(const Value& v, CommandLineBadInputKind kind) {
+    return kind == CommandLineBadInputKind::Real ? v.real : kind == CommandLineBadInputKind::Snr ? v.snr : v.integer;
 }
 
 TEST(CommandLineBadInput, EveryOptionGivesItsMessageOrRunsOrRefuses) {

@@ -20,14 +20,14 @@ namespace {
 
 using namespace testing_support;
 
-constexpr std::int32_t kSymbols = 3000;
+constexpr std::int32_t kCommandLineFaultSymbols = 3000;
 
 std::vector<std::string> cliArgs(const std::string& savePath, std::int32_t fileCount) {
-    return {"--save-path", savePath, "--files", std::to_string(fileCount), "--symbols", std::to_string(kSymbols),
+    return {"--save-path", savePath, "--files", std::to_string(fileCount), "--symbols", std::to_string(kCommandLineFaultSymbols),
             "--seed", "4242", "--mixing", "125"};
 }
 
-std::vector<std::string> linesOf(const std::string& text) {
+std::vector<std::string> commandLineFaultLinesOf(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) {
@@ -69,9 +69,9 @@ TEST_P(CommandLineFileFaults, ExitWithThreeAndNameEveryFailedFile) {
     if (c.lastAttempted != 0) {
         expectedErr.push_back("Stopped: no later file can be written there.");
     }
-    EXPECT_EQ(linesOf(run.err), expectedErr);
+    EXPECT_EQ(commandLineFaultLinesOf(run.err), expectedErr);
 
-    const auto out = linesOf(run.out);
+    const auto out = commandLineFaultLinesOf(run.out);
     ASSERT_FALSE(out.empty());
     EXPECT_EQ(out[0].rfind("Wrote " + std::to_string(expectedWritten.size()) + " of " +
                                std::to_string(c.fileCount) + " files of 30000 samples",

@@ -28,7 +28,7 @@ using testing_support::readBytes;
 using testing_support::sameBytes;
 using testing_support::TempDir;
 
-const std::string kCli = QUORVEL_CLI_PATH;
+const std::string kCommandLineSignalCli = QUORVEL_CLI_PATH;
 
 // Starts the program with its output in files (or standard output on outFd) and every signal
 // unblocked and at its default, whatever the test process has set.
@@ -46,12 +46,12 @@ pid_t start(const std::vector<std::string>& args, const std::string& errPath, in
         if (err < 0 || out < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) {
             ::_exit(125);
         }
-        std::vector<char*> argv{const_cast<char*>(kCli.c_str())};
+        std::vector<char*> argv{const_cast<char*>(kCommandLineSignalCli.c_str())};
         for (const auto& a : args) {
             argv.push_back(const_cast<char*>(a.c_str()));
         }
         argv.push_back(nullptr);
-        ::execv(kCli.c_str(), argv.data());
+        ::execv(kCommandLineSignalCli.c_str(), argv.data());
         ::_exit(127);
     }
     return child;
@@ -64,7 +64,7 @@ int finish(pid_t child) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::set<std::string> namesIn(const TempDir& dir) {
+std::set<std::string> commandLineSignalNamesIn(const TempDir& dir) {
     std::set<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
         names.insert(entry.path().filename().string());
@@ -100,7 +100,7 @@ TEST(CommandLineSignals, ASignalKeepsTheFinishedFilesAndRemovesTheRest) {
         EXPECT_EQ(finish(child), c.code) << readBytes(scratch.file("err"));
 
         // What is left is files 1 to N, N below 200, each with its metadata and nothing else.
-        const auto names = namesIn(dir);
+        const auto names = commandLineSignalNamesIn(dir);
         const std::size_t kept = names.size() / 2;
         ASSERT_GE(kept, 1u);
         ASSERT_LT(kept, 200u);
@@ -169,20 +169,20 @@ TEST(CommandLineSignals, AReportStandardOutputRefusesEndsWithThree) {
 }
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kSanitized = true;  // the sanitizers reserve terabytes of address space
+constexpr bool kCommandLineSignalSanitized = true;  // the sanitizers reserve terabytes of address space
 #else
-constexpr bool kSanitized = false;
+constexpr bool kCommandLineSignalSanitized = false;
 #endif
 
 // One FSK symbol of 10^8 samples needs about 3 GiB at once. Under a 2 GB limit of the address
 // space or of the data segment the run is refused up front, naming memory, and writes nothing.
 TEST(CommandLineSignals, ProcessMemoryLimitsRefuseTheRunUpFront) {
-    if (kSanitized) {
+    if (kCommandLineSignalSanitized) {
         GTEST_SKIP() << "a sanitized binary cannot run under an address-space limit";
     }
     for (const std::string limit : {"-v", "-d"}) {
         TempDir dir;
-        const std::string line = "ulimit " + limit + " 2000000 && exec " + kCli +
+        const std::string line = "ulimit " + limit + " 2000000 && exec " + kCommandLineSignalCli +
                                  " --modulation fsk --symbols 1 --symbol-rate 1 --sampling-rate 1e8 --save-path " +
                                  dir.str() + " 2> " + dir.str() + "/../" + dir.path().filename().string() + ".err";
         const int status = std::system(("bash -c '" + line + "'").c_str());

@@ -17,7 +17,7 @@ using testing_support::readBytes;
 using testing_support::sameBytes;
 using testing_support::TempDir;
 
-const std::string kCli = QUORVEL_CLI_PATH;
+const std::string kCommandLineStreamCli = QUORVEL_CLI_PATH;
 
 // Runs a shell line; its exit status as the shell reports it (128 + signal for a killed command).
 int shell(const std::string& line) {
@@ -32,8 +32,8 @@ TEST(CommandLineStream, StandardOutputHoldsTheFileOfTheSameRun) {
         TempDir dir;
         const std::string settings = " --symbols 7000 --modulation qam --order 64 --timing-error 0.3 --seed 5 --format " +
                                      format + " --save-path " + dir.str();
-        ASSERT_EQ(shell(kCli + settings + " --quiet"), 0);
-        ASSERT_EQ(shell(kCli + settings + " --stdout --metadata " + dir.file("piped.meta") + " > " + dir.file("piped") +
+        ASSERT_EQ(shell(kCommandLineStreamCli + settings + " --quiet"), 0);
+        ASSERT_EQ(shell(kCommandLineStreamCli + settings + " --stdout --metadata " + dir.file("piped.meta") + " > " + dir.file("piped") +
                         " 2> " + dir.file("err")),
                   0)
             << readBytes(dir.file("err"));
@@ -50,7 +50,7 @@ TEST(CommandLineStream, StandardOutputHoldsTheFileOfTheSameRun) {
 // A reader that goes away ends the run at once, by the signal and without a word, as for `yes`.
 TEST(CommandLineStream, AClosedPipeEndsTheRunQuietly) {
     TempDir dir;
-    const std::string line = kCli + " --stdout --format cf32 --symbols 1000000 --save-path " + dir.str() + " 2> " +
+    const std::string line = kCommandLineStreamCli + " --stdout --format cf32 --symbols 1000000 --save-path " + dir.str() + " 2> " +
                              dir.file("err") + " | head -c 1000 > " + dir.file("head") + "; exit ${PIPESTATUS[0]}";
     EXPECT_EQ(shell(line), 128 + SIGPIPE);
     EXPECT_EQ(std::filesystem::file_size(dir.file("head")), 1000u);
@@ -61,7 +61,7 @@ TEST(CommandLineStream, OneFileInOneFormatOnlyAndNothingOnStandardOutputWhenRefu
     TempDir dir;
     const std::string refusals[] = {"--format both", "--files 2", "--snr -5000", "--from x.sigmf-meta"};
     for (const auto& args : refusals) {
-        const int code = shell(kCli + " --stdout " + args + " --save-path " + dir.str() + " > " + dir.file("out") +
+        const int code = shell(kCommandLineStreamCli + " --stdout " + args + " --save-path " + dir.str() + " > " + dir.file("out") +
                                " 2> " + dir.file("err"));
         EXPECT_NE(code, 0) << args;
         EXPECT_EQ(std::filesystem::file_size(dir.file("out")), 0u) << args;
@@ -99,11 +99,11 @@ TEST(CommandLineStream, AnEndlessStreamBeginsWithTheFileOfItsSettings) {
     for (const Row& row : rows) {
         TempDir dir;
         const std::string common = " --seed 9 " + row.settings;
-        ASSERT_EQ(shell(kCli + common + " --symbols 30000 --quiet --save-path " + dir.str()), 0) << row.settings;
+        ASSERT_EQ(shell(kCommandLineStreamCli + common + " --symbols 30000 --quiet --save-path " + dir.str()), 0) << row.settings;
         const std::string file = readBytes(dir.file(row.fileName));
         // CSV lines have no fixed width: the stream is cut at the file's length in bytes.
         const std::size_t compared = file.size() - row.tail * row.bytesPerSample;
-        ASSERT_EQ(shell(kCli + common + " --stdout --endless 2> " + dir.file("err") + " | head -c " +
+        ASSERT_EQ(shell(kCommandLineStreamCli + common + " --stdout --endless 2> " + dir.file("err") + " | head -c " +
                         std::to_string(compared) + " > " + dir.file("head")),
                   0)
             << row.settings;
@@ -133,7 +133,7 @@ TEST(CommandLineStream, StreamsRefuseWhatNeedsAnEndOrAnotherDestination) {
     };
     for (const Row& row : rows) {
         TempDir dir;
-        EXPECT_EQ(shell("cd " + dir.str() + " && " + kCli + " " + row.args + " > out 2> err"), 2) << row.args;
+        EXPECT_EQ(shell("cd " + dir.str() + " && " + kCommandLineStreamCli + " " + row.args + " > out 2> err"), 2) << row.args;
         const std::string said = readBytes(dir.file("err"));
         EXPECT_TRUE(said.starts_with(row.said)) << row.args << ": " << said.substr(0, 200);
         EXPECT_EQ(said.find('\n'), said.size() - 1) << row.args;
@@ -146,7 +146,7 @@ TEST(CommandLineStream, StreamsRefuseWhatNeedsAnEndOrAnotherDestination) {
 TEST(CommandLineStream, AnEndlessStreamStopsOnSigtermAndTellsItsClipping) {
     TempDir dir;
     // Signalled once its first samples are out, so its handlers are surely in place.
-    const std::string line = kCli + " --stdout --endless --snr inf --format ci16 --scale 0.5 > " + dir.file("out") +
+    const std::string line = kCommandLineStreamCli + " --stdout --endless --snr inf --format ci16 --scale 0.5 > " + dir.file("out") +
                              " 2> " + dir.file("err") + " & pid=$!; for i in $(seq 600); do [ -s " + dir.file("out") +
                              " ] && break; sleep 0.05; done; kill -TERM $pid; wait $pid";
     EXPECT_EQ(shell(line), 128 + SIGTERM);

@@ -167,7 +167,7 @@ TEST(CommandLine, UnwritableFilesAreEachReportedAndExitWithThree) {
     EXPECT_NE(run.err.find(dir.file("modulated_signal_2.csv")), std::string::npos) << run.err;
 }
 
-std::set<std::string> namesIn(const TempDir& dir) {
+std::set<std::string> commandLineNamesIn(const TempDir& dir) {
     std::set<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
         names.insert(entry.path().filename().string());
@@ -189,7 +189,7 @@ TEST(CommandLine, FormatChoosesTheSampleFilesAndEachGetsItsMetadata) {
         args.insert(args.end(), {"--save-path", dir.str(), "--symbols", "30"});
         const auto run = runCli(args);
         EXPECT_EQ(run.code, ExitSuccess) << run.err;
-        EXPECT_EQ(namesIn(dir), files);
+        EXPECT_EQ(commandLineNamesIn(dir), files);
         // The sample files are counted and listed; the metadata beside each is only mentioned.
         const auto sampleFiles = files.size() - 1;
         EXPECT_EQ(run.out.rfind("Wrote " + std::to_string(sampleFiles) + (sampleFiles == 1 ? " file" : " files"), 0),
@@ -214,7 +214,7 @@ TEST(CommandLine, FromMakesASeededFileAgainByteForByte) {
     EXPECT_NE(run.out.find("Regenerated file 3 of 3 (seed 31)"), std::string::npos) << run.out;
     const std::set<std::string> expected{"modulated_signal_3.csv", "modulated_signal_3.sigmf-data",
                                          "modulated_signal_3.sigmf-meta"};
-    ASSERT_EQ(namesIn(again), expected);
+    ASSERT_EQ(commandLineNamesIn(again), expected);
     for (const auto& name : expected) {
         EXPECT_TRUE(sameBytes(readBytes(again.file(name)), readBytes(original.file(name)))) << name;
     }

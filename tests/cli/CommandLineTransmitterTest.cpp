@@ -19,14 +19,14 @@ using testing_support::runCli;
 using testing_support::sameBytes;
 using testing_support::TempDir;
 
-struct Refusal {
+struct CommandLineTransmitterRefusal {
     std::vector<std::string> args;
     int code;
     std::string firstLine;  // of standard error
 };
 
 TEST(CommandLineTransmitter, BadSettingsAreRefusedWithTheirRule) {
-    const std::vector<Refusal> cases = {
+    const std::vector<CommandLineTransmitterRefusal> cases = {
         {{"--pulse", "sinc"}, ExitInvalidInput, "--pulse: unknown pulse \"sinc\" (use linear, rrc, rc or gaussian)."},
         {{"--rolloff", "0.2"}, ExitInvalidInput, "--rolloff: only with a shaped pulse (--pulse rrc, rc or gaussian)."},
         {{"--pulse", "rrc", "--rolloff", "x"}, ExitInvalidInput, "Invalid Roll-off."},
@@ -42,7 +42,7 @@ TEST(CommandLineTransmitter, BadSettingsAreRefusedWithTheirRule) {
         {{"--snr-def", "cn0"}, ExitInvalidInput, "--snr-def: unknown definition \"cn0\" (use sample, esn0 or ebn0)."},
         {{"--snr-ref", "peak\x1b"}, ExitInvalidInput, "--snr-ref: unknown reference \"peak\\x1b\" (use measured or nominal)."},
     };
-    for (const Refusal& c : cases) {
+    for (const CommandLineTransmitterRefusal& c : cases) {
         TempDir dir;
         auto args = c.args;
         args.insert(args.end(), {"--save-path", dir.str(), "--symbols", "20"});

@@ -33,12 +33,12 @@ namespace {
 namespace fs = std::filesystem;
 using namespace testing_support;
 
-const std::string kCli = QUORVEL_CLI_PATH;
+const std::string kCommandLineWholeFilesCli = QUORVEL_CLI_PATH;
 
 #if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;  // its leak check starts a thread of its own at exit
+constexpr bool kCommandLineWholeFilesSanitized = true;  // its leak check starts a thread of its own at exit
 #else
-constexpr bool kSanitized = false;
+constexpr bool kCommandLineWholeFilesSanitized = false;
 #endif
 
 // Files of 10^6 samples take tens of milliseconds each: long enough to be caught halfway.
@@ -132,7 +132,7 @@ const std::vector<WholeFileCase>& cases() {
         // temporary file; the next run removes that.
         {"KilledHalfway", with(kLongFiles, {"--files", "20", "--seed", "11"}), {}, false,
          [](const Fixture& f) {
-             const auto earlier = runProgram(kCli, {"--files", "20", "--symbols", "10", "--format", "cf32",
+             const auto earlier = runProgram(kCommandLineWholeFilesCli, {"--files", "20", "--symbols", "10", "--format", "cf32",
                                                     "--seed", "5", "--save-path", f.folder().string()},
                                              {}, f.scratch());
              ASSERT_EQ(earlier.code, 0) << earlier.err;
@@ -280,7 +280,7 @@ std::map<std::string, std::string> contentsOf(const fs::path& folder) {
     return contents;
 }
 
-std::vector<std::string> linesOf(const std::string& text, const std::string& folder) {
+std::vector<std::string> commandLineWholeFilesLinesOf(const std::string& text, const std::string& folder) {
     std::vector<std::string> lines;
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) {
@@ -299,7 +299,7 @@ TEST_P(WholeFilesOnDisk, FinalNamesAreWholeAndTheRestUntouched) {
     if (c.limits.unprivileged && ::geteuid() != 0) {
         GTEST_SKIP() << "acting as another user needs root";
     }
-    if (c.limits.processLimit && kSanitized) {
+    if (c.limits.processLimit && kCommandLineWholeFilesSanitized) {
         GTEST_SKIP() << "a sanitized program needs a thread for its leak check at exit";
     }
     Fixture f;
@@ -321,7 +321,7 @@ TEST_P(WholeFilesOnDisk, FinalNamesAreWholeAndTheRestUntouched) {
     }
     const auto before = contentsOf(f.folder());
 
-    const pid_t child = startProgram(kCli, with(c.args, {"--save-path", folder}), c.limits, f.scratch());
+    const pid_t child = startProgram(kCommandLineWholeFilesCli, with(c.args, {"--save-path", folder}), c.limits, f.scratch());
     ASSERT_GT(child, 0);
     int file = 0;
     if (c.disturbance != Disturbance::None) {
@@ -339,7 +339,7 @@ TEST_P(WholeFilesOnDisk, FinalNamesAreWholeAndTheRestUntouched) {
             break;
         case Disturbance::SecondRun: {
             const auto names = fileNamesIn(f.folder());
-            const auto second = runProgram(kCli, {"--symbols", "10", "--save-path", folder}, {}, f.second());
+            const auto second = runProgram(kCommandLineWholeFilesCli, {"--symbols", "10", "--save-path", folder}, {}, f.second());
             EXPECT_EQ(second.code, ExitFileFailure);
             EXPECT_EQ(second.err, "another run is writing into " + folder + "\n");
             EXPECT_EQ(fileNamesIn(f.folder()), names);
@@ -355,7 +355,7 @@ TEST_P(WholeFilesOnDisk, FinalNamesAreWholeAndTheRestUntouched) {
     const Expected expected = c.expected(file);
     EXPECT_EQ(run.code, expected.code) << run.err;
     EXPECT_EQ(run.signal, expected.signal);
-    EXPECT_EQ(linesOf(run.err, folder), expected.err);
+    EXPECT_EQ(commandLineWholeFilesLinesOf(run.err, folder), expected.err);
     EXPECT_EQ(run.out.substr(0, expected.outStart.size()), expected.outStart) << run.out;
 
     std::vector<std::string> shown;
@@ -382,7 +382,7 @@ TEST_P(WholeFilesOnDisk, FinalNamesAreWholeAndTheRestUntouched) {
     EXPECT_TRUE(readBytes((f.outside() / "victim").string()).starts_with("keep"));
 
     if (expected.temporaries > 0) {
-        const auto next = runProgram(kCli, {"--symbols", "10", "--format", "cf32", "--save-path", folder}, {},
+        const auto next = runProgram(kCommandLineWholeFilesCli, {"--symbols", "10", "--format", "cf32", "--save-path", folder}, {},
                                      f.second());
         EXPECT_EQ(next.code, 0) << next.err;
         EXPECT_EQ(temporariesIn(f.folder()), 0u);

@@ -42,7 +42,7 @@ double rootRaisedCosine(double t) {
            (Pi * t * (1.0 - (4.0 * b * t) * (4.0 * b * t)));
 }
 
-struct Case {
+struct LinearReceiverCase {
     const char* name;
     std::int32_t order;
     bool gray;
@@ -80,12 +80,12 @@ std::string packedBits(const std::vector<std::int32_t>& indices, int bitsPerSymb
 }
 
 TEST(LinearReceiver, RecoversTheBitsOfEveryLinearFamily) {
-    const Case cases[] = {
+    const LinearReceiverCase cases[] = {
         {"ook", 2, false},  {"ask", 4, false},  {"ask", 64, false}, {"ask", 16, true},  {"pam", 8, false},
         {"pam", 64, false}, {"pam", 32, true},  {"psk", 32, false}, {"psk", 64, true},  {"qam", 128, false},
         {"qam", 512, false}, {"apsk", 128, false},
     };
-    for (const Case& c : cases) {
+    for (const LinearReceiverCase& c : cases) {
         const std::string context = std::string(c.name) + " " + std::to_string(c.order) + (c.gray ? " gray" : "");
         const int bits = std::countr_zero(static_cast<unsigned>(c.order));
         const int edgePeriods = (kSpanSymbols / 2 + c.order - 1) / c.order;

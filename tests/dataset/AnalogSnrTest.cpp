@@ -18,12 +18,12 @@
 namespace quorvel {
 namespace {
 
-constexpr double kSamplingRateHz = 100000.0;
-constexpr std::uint32_t kSamples = 65536;  // 0.65 Hz per bin tells a band's noise to about 1 %
+constexpr double kAnalogSnrSamplingRateHz = 100000.0;
+constexpr std::uint32_t kAnalogSnrSamples = 65536;  // 0.65 Hz per bin tells a band's noise to about 1 %
 constexpr double kSnrDb = 7.0;
-constexpr double kToleranceDb = 0.3;
+constexpr double kAnalogSnrToleranceDb = 0.3;
 
-struct BandCase {
+struct AnalogSnrBandCase {
     const char* analog;   // the snr object's "analog" word, or "" for none
     const char* klass;    // the class's JSON
     double lowHz;         // the band the noise is measured over: the occupied band, or
@@ -35,9 +35,9 @@ const char* const kDsb = R"({"label": "a", "modulation": "am-dsb", "message_band
 const char* const kLsb = R"({"label": "a", "modulation": "am-ssb-sc", "message_bandwidth": 12000, "sideband": "lower"})";
 const char* const kFm = R"({"label": "a", "modulation": "fm", "message_bandwidth": 5000, "deviation": 10000})";
 const char* const kQpsk = R"({"label": "a", "modulation": "psk", "order": 4, "samples_per_symbol": 8, "pulse": "rrc"})";
-constexpr double kHalf = kSamplingRateHz / 2.0;
+constexpr double kHalf = kAnalogSnrSamplingRateHz / 2.0;
 
-const BandCase kCases[] = {
+const AnalogSnrBandCase kAnalogSnrCases[] = {
     {"occupied_band", kDsb, -10000.0, 10000.0, kSnrDb},
     {"occupied_band", kLsb, -12000.0, 0.0, kSnrDb},
     {"occupied_band", kFm, -15000.0, 15000.0, kSnrDb},  // Carson: 2 (10 + 5) kHz
@@ -47,9 +47,9 @@ const BandCase kCases[] = {
     {"occupied_band", kQpsk, -kHalf, kHalf, kSnrDb - 10.0 * std::log10(8.0)},
 };
 
-DatasetRecipe recipeFor(const BandCase& c) {
+DatasetRecipe recipeFor(const AnalogSnrBandCase& c) {
     const std::string analog = *c.analog ? std::string(R"(, "analog": ")") + c.analog + "\"" : "";
-    const std::string text = R"({"seed": 3, "samples_per_capture": )" + std::to_string(kSamples) +
+    const std::string text = R"({"seed": 3, "samples_per_capture": )" + std::to_string(kAnalogSnrSamples) +
                              R"(, "captures_per_class_and_snr": 1, "sampling_rate": 100000, "pulse": "linear",
         "samples_per_symbol": 1, "snr": {"values": [)" + std::to_string(kSnrDb) +
                              R"(], "definition": "esn0")" + analog + "}, \"classes\": [" + c.klass + "]}";
@@ -59,13 +59,13 @@ DatasetRecipe recipeFor(const BandCase& c) {
 }
 
 // Mean power per sample of the part of `noise` within [lowHz, highHz), by Parseval.
-double bandPower(const SampleBuffer& noise, double lowHz, double highHz) {
+double analogSnrBandPower(const SampleBuffer& noise, double lowHz, double highHz) {
     FourierTransform transform(noise.size());
     const auto bins = transform.forward(noise);
     const double n = static_cast<double>(noise.size());
     double sum = 0.0;
     for (std::size_t k = 0; k < noise.size(); ++k) {
-        const double hz = (k < noise.size() / 2 ? static_cast<double>(k) : static_cast<double>(k) - n) * kSamplingRateHz / n;
+        const double hz = (k < noise.size() / 2 ? static_cast<double>(k) : static_cast<double>(k) - n) * kAnalogSnrSamplingRateHz / n;
         if (hz >= lowHz && hz < highHz) {
             sum += bins[2 * k] * bins[2 * k] + bins[2 * k + 1] * bins[2 * k + 1];
         }
@@ -73,41 +73,41 @@ double bandPower(const SampleBuffer& noise, double lowHz, double highHz) {
     return sum / (n * n);
 }
 
-class AnalogSnr : public testing::TestWithParam<BandCase> {};
+class AnalogSnr : public testing::TestWithParam<AnalogSnrBandCase> {};
 
 TEST_P(AnalogSnr, CarrierOverTheBandsNoiseIsTheLabel) {
-    const BandCase& c = GetParam();
+    const AnalogSnrBandCase& c = GetParam();
     const DatasetRecipe recipe = recipeFor(c);
     ASSERT_EQ(recipe.classes.size(), 1U);
     const CapturePlan noisy = planCapture(recipe, 0);
     CapturePlan clean = noisy;
     clean.parameters.snrDb = std::numeric_limits<double>::infinity();
     CaptureSamples withNoise, without;
-    makeCapture(noisy, kSamples, withNoise);
-    makeCapture(clean, kSamples, without);
-    SampleBuffer noise(kSamples);
-    for (std::size_t k = 0; k < kSamples; ++k) {
+    makeCapture(noisy, kAnalogSnrSamples, withNoise);
+    makeCapture(clean, kAnalogSnrSamples, without);
+    SampleBuffer noise(kAnalogSnrSamples);
+    for (std::size_t k = 0; k < kAnalogSnrSamples; ++k) {
         noise[k] = {withNoise.samples[k].i - without.samples[k].i, withNoise.samples[k].q - without.samples[k].q};
     }
     const double carrierDb = 10.0 * std::log10(without.signalPower);
-    const double noiseDb = 10.0 * std::log10(bandPower(noise, c.lowHz, c.highHz));
-    EXPECT_NEAR(carrierDb - noiseDb, c.expectedDb, kToleranceDb) << c.klass;
+    const double noiseDb = 10.0 * std::log10(analogSnrBandPower(noise, c.lowHz, c.highHz));
+    EXPECT_NEAR(carrierDb - noiseDb, c.expectedDb, kAnalogSnrToleranceDb) << c.klass;
 }
 
-INSTANTIATE_TEST_SUITE_P(Bands, AnalogSnr, testing::ValuesIn(kCases));
+INSTANTIATE_TEST_SUITE_P(Bands, AnalogSnr, testing::ValuesIn(kAnalogSnrCases));
 
 // The recipe's sideband word keeps that half of the spectrum: the other lies at least 40 dB down.
 TEST(AnalogSnr, SidebandKeyKeepsItsHalf) {
     constexpr double kSuppressionDb = 40.0;
     for (const char* side : {"upper", "lower"}) {
         const std::string klass = std::string(R"({"label": "a", "modulation": "am-ssb-sc", "sideband": ")") + side + "\"}";
-        const BandCase c{"", klass.c_str(), 0.0, 0.0, 0.0};
+        const AnalogSnrBandCase c{"", klass.c_str(), 0.0, 0.0, 0.0};
         CaptureSamples capture;
         CapturePlan plan = planCapture(recipeFor(c), 0);
         plan.parameters.snrDb = std::numeric_limits<double>::infinity();
-        makeCapture(plan, kSamples, capture);
-        const double upper = bandPower(capture.samples, 1.0, kHalf);
-        const double lower = bandPower(capture.samples, -kHalf, -1.0);
+        makeCapture(plan, kAnalogSnrSamples, capture);
+        const double upper = analogSnrBandPower(capture.samples, 1.0, kHalf);
+        const double lower = analogSnrBandPower(capture.samples, -kHalf, -1.0);
         const double keptOverOtherDb = 10.0 * std::log10(std::string(side) == "upper" ? upper / lower : lower / upper);
         EXPECT_GT(keptOverOtherDb, kSuppressionDb) << side;
     }
@@ -115,7 +115,7 @@ TEST(AnalogSnr, SidebandKeyKeepsItsHalf) {
 
 // The meaning is written down only where the recipe asks for it, and so is each capture's band.
 TEST(AnalogSnr, RecordedOnlyWhereAsked) {
-    for (const BandCase& c : {kCases[0], kCases[3], kCases[4]}) {
+    for (const AnalogSnrBandCase& c : {kAnalogSnrCases[0], kAnalogSnrCases[3], kAnalogSnrCases[4]}) {
         const DatasetRecipe recipe = recipeFor(c);
         const bool occupied = std::string(c.analog) == "occupied_band";
         EXPECT_EQ(analogSnrText(recipe).empty(), !occupied) << c.analog;

@@ -23,11 +23,11 @@ namespace {
 using testing_support::TempDir;
 
 // The measured SNR of 2048 complex noise samples is within about 0.3 dB (3 sigma) of the set one.
-constexpr double kSnrToleranceDb = 0.35;
+constexpr double kCaptureSettingsSnrToleranceDb = 0.35;
 // float32 holds the samples the file engine makes in double.
 constexpr double kFloatTolerance = 1e-6;
 // The correlation of 2048 pairs of independent normal values is within 0.1 of its mean (4.5 sigma).
-constexpr double kCorrelationTolerance = 0.1;
+constexpr double kCaptureSettingsCorrelationTolerance = 0.1;
 
 // A capture's recorded settings by name.
 struct Recorded {
@@ -41,7 +41,7 @@ struct Recorded {
     }
 };
 
-struct Case {
+struct CaptureSettingsCase {
     const char* recipe;
     // The capture's settings as the recorded values and the recipe's fixed keys give them, by hand.
     void (*settings)(SignalParameters& p, const Recorded& f, std::size_t classIndex);
@@ -52,7 +52,7 @@ struct Case {
     double noiseCorrelation;
 };
 
-const Case kCases[] = {
+const CaptureSettingsCase kCaptureSettingsCases[] = {
     {R"({
   "seed": 99, "samples_per_capture": 2048, "captures_per_class_and_snr": 3,
   "snr": {"values": [-6, 3.5, 25]}, "sampling_rate": 48000,
@@ -112,7 +112,7 @@ double correlation(std::span<const ComplexSample> v) {
 }
 
 TEST(CaptureSettings, RecordedLabelsSettingsAndSnrsAgreeWithTheSamples) {
-    for (const Case& test : kCases) {
+    for (const CaptureSettingsCase& test : kCaptureSettingsCases) {
         const RecipeReading reading = readDatasetRecipe(test.recipe);
         ASSERT_TRUE(reading) << reading.problem;
         const DatasetRecipe& recipe = *reading.recipe;
@@ -175,8 +175,8 @@ TEST(CaptureSettings, RecordedLabelsSettingsAndSnrsAgreeWithTheSamples) {
             if (!p.impairments.hasDcOffset() && !p.impairments.hasIqImbalance()) {
                 EXPECT_NEAR(f("signal_power"), signal / 2048, kFloatTolerance);
             }
-            EXPECT_NEAR(10.0 * std::log10(f("signal_power") / noisePower * 2048), c.snrDb, kSnrToleranceDb);
-            EXPECT_NEAR(correlation(noise), test.noiseCorrelation, kCorrelationTolerance);
+            EXPECT_NEAR(10.0 * std::log10(f("signal_power") / noisePower * 2048), c.snrDb, kCaptureSettingsSnrToleranceDb);
+            EXPECT_NEAR(correlation(noise), test.noiseCorrelation, kCaptureSettingsCorrelationTolerance);
         }
         EXPECT_EQ(i, recipe.captureCount());
     }

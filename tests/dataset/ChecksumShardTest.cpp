@@ -30,23 +30,23 @@ using testing_support::sameBytes;
 using testing_support::TempDir;
 
 // 2 classes x 1 SNR x 3 captures of 32 samples, in two shards, with and without sums.
-std::string recipeText(bool checksums, int seed = 5) {
+std::string checksumShardRecipeText(bool checksums, int seed = 5) {
     return R"({"seed": )" + std::to_string(seed) + R"(, "samples_per_capture": 32, "captures_per_class_and_snr": 3,
       "snr": {"values": [10]}, "samples_per_symbol": 4, "pa_saturation": {"min": 1, "max": 2},)" +
            (checksums ? R"( "checksums": true,)" : "") +
            R"( "classes": [{"label": "A", "modulation": "psk"}, {"label": "B", "modulation": "qam", "order": 16}]})";
 }
 
-DatasetRecipe recipe(bool checksums, int seed = 5) {
-    RecipeReading reading = readDatasetRecipe(recipeText(checksums, seed));
+DatasetRecipe checksumShardRecipe(bool checksums, int seed = 5) {
+    RecipeReading reading = readDatasetRecipe(checksumShardRecipeText(checksums, seed));
     EXPECT_TRUE(reading) << reading.problem;
     return *reading.recipe;
 }
 
-void makeShards(const std::string& folder, DatasetFormat format, bool checksums, int seed = 5) {
+void checksumShardMakeShards(const std::string& folder, DatasetFormat format, bool checksums, int seed = 5) {
     for (std::uint64_t k = 0; k < 2; ++k) {
         const DatasetRunResult made =
-            runDataset(recipe(checksums, seed), folder, {.shard = {k, 2}, .format = format, .threads = 1});
+            runDataset(checksumShardRecipe(checksums, seed), folder, {.shard = {k, 2}, .format = format, .threads = 1});
         ASSERT_TRUE(made.failure.empty()) << made.failure;
     }
 }
@@ -112,7 +112,7 @@ TEST(ChecksumShard, AChangedOrHalfRenamedShardIsRefused) {
          [&](const TempDir& d) {
              // A run killed after renaming its samples and before its metadata: same size, other bytes.
              const TempDir other;
-             makeShards(other.str(), DatasetFormat::Sigmf, true, 6);
+             checksumShardMakeShards(other.str(), DatasetFormat::Sigmf, true, 6);
              fs::copy_file(other.file(one + ".sigmf-data"), d.file(one + ".sigmf-data"),
                            fs::copy_options::overwrite_existing);
          },
@@ -124,7 +124,7 @@ TEST(ChecksumShard, AChangedOrHalfRenamedShardIsRefused) {
     for (const SpoiledShard& c : cases) {
         SCOPED_TRACE(c.name);
         const TempDir dir;
-        makeShards(dir.str(), c.format, true);
+        checksumShardMakeShards(dir.str(), c.format, true);
         c.spoil(dir);
         const MergeResult merged = mergeDataset(dir.str());
         const std::string said = merged.problem + merged.failure;
@@ -138,10 +138,10 @@ TEST(ChecksumShard, AChangedOrHalfRenamedShardIsRefused) {
 TEST(ChecksumShard, SummedShardsMergeIntoTheUnshardedFileAndNameTheirSamples) {
     for (const DatasetFormat format : {DatasetFormat::Hdf5, DatasetFormat::Sigmf}) {
         const TempDir sharded, whole;
-        makeShards(sharded.str(), format, true);
+        checksumShardMakeShards(sharded.str(), format, true);
         const MergeResult merged = mergeDataset(sharded.str());
         ASSERT_TRUE(merged.problem.empty() && merged.failure.empty()) << merged.problem << merged.failure;
-        ASSERT_TRUE(runDataset(recipe(true), whole.str(), {.format = format, .threads = 1}).failure.empty());
+        ASSERT_TRUE(runDataset(checksumShardRecipe(true), whole.str(), {.format = format, .threads = 1}).failure.empty());
         if (format == DatasetFormat::Hdf5) {
             EXPECT_TRUE(sameBytes(readBytes(sharded.file("dataset.h5")), readBytes(whole.file("dataset.h5"))));
             // Every chunked dataset carries the sum, as HDF5 itself reports it.
@@ -171,18 +171,18 @@ TEST(ChecksumShard, ASecondRunOfOneShardIsRefusedWhileTheFirstHoldsIt) {
     {
         const NameLock first(dir.str(), "dataset.shard-0-of-2.h5");
         ASSERT_FALSE(first.busy());
-        EXPECT_EQ(runDataset(recipe(false), dir.str(), {.shard = {0, 2}, .threads = 1}).failure,
+        EXPECT_EQ(runDataset(checksumShardRecipe(false), dir.str(), {.shard = {0, 2}, .threads = 1}).failure,
                   "another run is writing shard 0 of 2 into " + dir.str());
         EXPECT_FALSE(fs::exists(dir.file("dataset.shard-0-of-2.h5")));
         // Other shards, and the same shard in the other format, are other files.
-        EXPECT_TRUE(runDataset(recipe(false), dir.str(), {.shard = {1, 2}, .threads = 1}).failure.empty());
+        EXPECT_TRUE(runDataset(checksumShardRecipe(false), dir.str(), {.shard = {1, 2}, .threads = 1}).failure.empty());
         EXPECT_TRUE(
-            runDataset(recipe(false), dir.str(), {.shard = {0, 2}, .format = DatasetFormat::Sigmf, .threads = 1})
+            runDataset(checksumShardRecipe(false), dir.str(), {.shard = {0, 2}, .format = DatasetFormat::Sigmf, .threads = 1})
                 .failure.empty());
     }
     // A lock a killed run left behind holds nothing; a finished run leaves none.
     std::ofstream(dir.file(".dataset.shard-0-of-2.h5.quorvel-partial-lock")) << "";
-    EXPECT_TRUE(runDataset(recipe(false), dir.str(), {.shard = {0, 2}, .threads = 1}).failure.empty());
+    EXPECT_TRUE(runDataset(checksumShardRecipe(false), dir.str(), {.shard = {0, 2}, .threads = 1}).failure.empty());
     for (const auto& entry : fs::directory_iterator(dir.path())) {
         EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
     }

@@ -23,7 +23,7 @@ using testing_support::TempDir;
 
 // 3 classes x 2 SNRs x 50 captures: 300, which no shard count below divides evenly, more than one
 // batch of captures and three chunks of the file (128 captures of 1024 samples each).
-const char* const kRecipe = R"({
+const char* const kDatasetFilesRecipe = R"({
   "seed": 2024, "samples_per_capture": 1024, "captures_per_class_and_snr": 50,
   "snr": {"start": -4, "stop": 6, "step": 10}, "sampling_rate": 8000,
   "samples_per_symbol": {"min": 4, "max": 9}, "frequency_offset": {"min": -40, "max": 40},
@@ -32,20 +32,20 @@ const char* const kRecipe = R"({
   "classes": [{"label": "8PSK", "modulation": "psk", "order": 8}, {"label": "OQPSK", "modulation": "oqpsk"},
               {"label": "FSK4", "modulation": "fsk", "order": 4, "samples_per_symbol": 8}]})";
 
-DatasetRunResult make(const DatasetRecipe& recipe, const TempDir& dir, Shard shard, DatasetFormat format) {
+DatasetRunResult datasetFilesMake(const DatasetRecipe& recipe, const TempDir& dir, Shard shard, DatasetFormat format) {
     DatasetRunOptions options{.shard = shard, .format = format, .threads = 2};
     return runDataset(recipe, dir.str(), options);
 }
 
 TEST(DatasetFiles, ShardsMergedAreTheWholeRunByteForByte) {
-    const RecipeReading reading = readDatasetRecipe(kRecipe);
+    const RecipeReading reading = readDatasetRecipe(kDatasetFilesRecipe);
     ASSERT_TRUE(reading) << reading.problem;
     const TempDir whole, sharded;
-    ASSERT_EQ(make(*reading.recipe, whole, {}, DatasetFormat::Hdf5).failure, "");
+    ASSERT_EQ(datasetFilesMake(*reading.recipe, whole, {}, DatasetFormat::Hdf5).failure, "");
     // A second later, so that any time recorded in the file would differ.
     std::this_thread::sleep_for(std::chrono::milliseconds(1100));
     for (std::uint64_t k = 0; k < 4; ++k) {
-        const auto result = make(*reading.recipe, sharded, {k, 4}, DatasetFormat::Hdf5);
+        const auto result = datasetFilesMake(*reading.recipe, sharded, {k, 4}, DatasetFormat::Hdf5);
         ASSERT_EQ(result.failure, "");
         ASSERT_EQ(result.writtenFiles.size(), 1u);
     }
@@ -57,13 +57,13 @@ TEST(DatasetFiles, ShardsMergedAreTheWholeRunByteForByte) {
 }
 
 TEST(DatasetFiles, SigmfShardRecordingsJoinToTheWholeRecording) {
-    const RecipeReading reading = readDatasetRecipe(kRecipe);
+    const RecipeReading reading = readDatasetRecipe(kDatasetFilesRecipe);
     ASSERT_TRUE(reading);
     const TempDir whole, sharded;
-    ASSERT_EQ(make(*reading.recipe, whole, {}, DatasetFormat::Sigmf).failure, "");
+    ASSERT_EQ(datasetFilesMake(*reading.recipe, whole, {}, DatasetFormat::Sigmf).failure, "");
     std::string joined;
     for (std::uint64_t k = 0; k < 3; ++k) {
-        ASSERT_EQ(make(*reading.recipe, sharded, {k, 3}, DatasetFormat::Sigmf).failure, "");
+        ASSERT_EQ(datasetFilesMake(*reading.recipe, sharded, {k, 3}, DatasetFormat::Sigmf).failure, "");
         joined += readBytes(sharded.file("dataset.shard-" + std::to_string(k) + "-of-3.sigmf-data"));
     }
     EXPECT_TRUE(sameBytes(joined, readBytes(whole.file("dataset.sigmf-data"))));
@@ -85,13 +85,13 @@ TEST(DatasetFiles, SigmfShardRecordingsJoinToTheWholeRecording) {
 }
 
 TEST(DatasetFiles, MergeRefusesAnIncompleteOrMixedSetOfShards) {
-    const RecipeReading reading = readDatasetRecipe(kRecipe);
+    const RecipeReading reading = readDatasetRecipe(kDatasetFilesRecipe);
     ASSERT_TRUE(reading);
     const TempDir dir;
-    ASSERT_EQ(make(*reading.recipe, dir, {0, 3}, DatasetFormat::Hdf5).failure, "");
-    ASSERT_EQ(make(*reading.recipe, dir, {2, 3}, DatasetFormat::Hdf5).failure, "");
+    ASSERT_EQ(datasetFilesMake(*reading.recipe, dir, {0, 3}, DatasetFormat::Hdf5).failure, "");
+    ASSERT_EQ(datasetFilesMake(*reading.recipe, dir, {2, 3}, DatasetFormat::Hdf5).failure, "");
     EXPECT_EQ(mergeDataset(dir.str()).problem, "shard 1 of 3 (dataset.shard-1-of-3.h5) is missing");
-    ASSERT_EQ(make(*reading.recipe, dir, {1, 2}, DatasetFormat::Hdf5).failure, "");
+    ASSERT_EQ(datasetFilesMake(*reading.recipe, dir, {1, 2}, DatasetFormat::Hdf5).failure, "");
     EXPECT_NE(mergeDataset(dir.str()).problem.find("shards, not of"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir.file("dataset.h5")));
 }

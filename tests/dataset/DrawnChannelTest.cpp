@@ -22,7 +22,7 @@ namespace {
 
 constexpr double kSamplingRate = 1e6;
 
-DatasetRecipe recipeOf(const std::string& top, const std::string& classes) {
+DatasetRecipe drawnChannelRecipeOf(const std::string& top, const std::string& classes) {
     const RecipeReading reading = readDatasetRecipe(R"({"seed": 11, "samples_per_capture": 1024,
         "snr": {"values": [10]}, "sampling_rate": 1000000, "samples_per_symbol": 8, )" + top +
                                                      R"(, "classes": [)" + classes + "]}");
@@ -42,7 +42,7 @@ struct TdlCase {
 class TdlProfile : public ::testing::TestWithParam<TdlCase> {};
 
 TEST_P(TdlProfile, DrawnTapsHaveTheDrawnRmsSpreadAndUnitPower) {
-    const DatasetRecipe recipe = recipeOf(
+    const DatasetRecipe recipe = drawnChannelRecipeOf(
         R"("captures_per_class_and_snr": 40, "fading": "rayleigh", "doppler": 50,
            "multipath": {"profile": ")" + std::string(GetParam().profile) + R"(", "delay_spread": {"min": 1e-6, "max": 4e-6}})",
         R"({"label": "QPSK", "modulation": "psk", "order": 4})");
@@ -82,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(Tr38901, TdlProfile,
                                            TdlCase{"tdl-d", 13.3}, TdlCase{"tdl-e", 22.0}));
 
 TEST(ExponentialProfile, PowerDecaysByTheDrawnSpreadEverySample) {
-    const DatasetRecipe recipe = recipeOf(
+    const DatasetRecipe recipe = drawnChannelRecipeOf(
         R"("captures_per_class_and_snr": 10,
            "multipath": {"profile": "exponential", "delay_spread": {"min": 2e-6, "max": 5e-6}, "taps": 6})",
         R"({"label": "BPSK", "modulation": "psk", "order": 2})");
@@ -101,7 +101,7 @@ TEST(ExponentialProfile, PowerDecaysByTheDrawnSpreadEverySample) {
 // Over many fading paths, c[n + tau] c*[n] averages to J0(2 pi fd tau / fs), fd being the drawn
 // fraction of the symbol rate.
 TEST(FastFading, DopplerAsAFractionOfTheSymbolRateGivesTheJakesCorrelation) {
-    const DatasetRecipe recipe = recipeOf(R"("captures_per_class_and_snr": 3, "fading": "rayleigh",
+    const DatasetRecipe recipe = drawnChannelRecipeOf(R"("captures_per_class_and_snr": 3, "fading": "rayleigh",
                                              "doppler_symbol_fraction": {"min": 0.02, "max": 0.1})",
                                           R"({"label": "QPSK", "modulation": "psk", "order": 4})");
     const std::vector<std::string> names = recordedFieldNames(recipe);
@@ -139,8 +139,8 @@ TEST(FastFading, DopplerAsAFractionOfTheSymbolRateGivesTheJakesCorrelation) {
 TEST(Normalization, UnitPowerCapturesHaveMeanPowerOneAndTheScaleUndoesIt) {
     const std::string classes = R"({"label": "16QAM", "modulation": "qam", "order": 16, "pulse": "rrc"},
                                     {"label": "BPSK", "modulation": "psk", "order": 2})";
-    const DatasetRecipe plain = recipeOf(R"("captures_per_class_and_snr": 4)", classes);
-    const DatasetRecipe unit = recipeOf(R"("captures_per_class_and_snr": 4, "normalize": "unit_power")", classes);
+    const DatasetRecipe plain = drawnChannelRecipeOf(R"("captures_per_class_and_snr": 4)", classes);
+    const DatasetRecipe unit = drawnChannelRecipeOf(R"("captures_per_class_and_snr": 4, "normalize": "unit_power")", classes);
     ASSERT_EQ(recordedFieldNames(unit).back(), "normalize_scale");
     CaptureSamples raw, scaled;
     std::vector<double> fields;
@@ -167,7 +167,7 @@ TEST(Normalization, UnitConstellationGivesEveryOrderTheSamePower) {
                                     {"label": "256QAM", "modulation": "qam", "order": 256, "pulse": "rrc"})";
     // Against either power reference the noise stays 10 dB below the scaled signal.
     for (const char* reference : {"measured", "nominal"}) {
-        const DatasetRecipe recipe = recipeOf(R"("captures_per_class_and_snr": 16, "normalize": "unit_constellation",
+        const DatasetRecipe recipe = drawnChannelRecipeOf(R"("captures_per_class_and_snr": 16, "normalize": "unit_constellation",
             "snr_ref": ")" + std::string(reference) + "\"", classes);
         CaptureSamples capture;
         double power[2] = {};
@@ -195,7 +195,7 @@ TEST(Normalization, UnitConstellationGivesEveryOrderTheSamePower) {
 // program made it before drawn channels and normalisation (the same bytes from the HDF5 and
 // SigMF writers of both).
 TEST(RecipeBytes, ARecipeWithoutTheNewKeysKeepsEveryCaptureAndSetting) {
-    const DatasetRecipe recipe = recipeOf(
+    const DatasetRecipe recipe = drawnChannelRecipeOf(
         R"("captures_per_class_and_snr": 6, "pulse": "rrc", "multipath": "0:0:0 2.5:-6:30", "fading": "rician",
            "k_factor": {"min": 1, "max": 4}, "doppler": {"min": 10, "max": 200}, "phase_noise_level": -80,
            "phase_noise_offset": 1000, "pa_saturation": {"min": 0.8, "max": 1.5})",

@@ -26,19 +26,19 @@ using testing_support::replaceText;
 using testing_support::TempDir;
 
 // 2 classes x 1 SNR x 3 captures of 32 samples, in two shards.
-const char* const kRecipe = R"({"seed": 5, "samples_per_capture": 32, "captures_per_class_and_snr": 3,
+const char* const kHostileShardRecipe = R"({"seed": 5, "samples_per_capture": 32, "captures_per_class_and_snr": 3,
   "snr": {"values": [10]}, "samples_per_symbol": 4,
   "classes": [{"label": "A", "modulation": "psk"}, {"label": "B", "modulation": "qam", "order": 16}]})";
 
-DatasetRecipe recipe() {
-    RecipeReading reading = readDatasetRecipe(kRecipe);
+DatasetRecipe hostileShardRecipe() {
+    RecipeReading reading = readDatasetRecipe(kHostileShardRecipe);
     EXPECT_TRUE(reading) << reading.problem;
     return *reading.recipe;
 }
 
-void makeShards(const TempDir& dir, DatasetFormat format) {
+void hostileShardMakeShards(const TempDir& dir, DatasetFormat format) {
     for (std::uint64_t k = 0; k < 2; ++k) {
-        const DatasetRunResult made = runDataset(recipe(), dir.str(), {.shard = {k, 2}, .format = format, .threads = 1});
+        const DatasetRunResult made = runDataset(hostileShardRecipe(), dir.str(), {.shard = {k, 2}, .format = format, .threads = 1});
         ASSERT_TRUE(made.failure.empty()) << made.failure;
     }
 }
@@ -135,7 +135,7 @@ TEST(HostileShard, EverySpoiledShardIsRefusedAndNothingIsMerged) {
     for (const ShardFault& fault : faults) {
         SCOPED_TRACE(fault.name);
         const TempDir dir;
-        makeShards(dir, fault.format);
+        hostileShardMakeShards(dir, fault.format);
         // Unspoiled, the shards merge.
         {
             const TempDir copy;
@@ -162,14 +162,14 @@ TEST(HostileShard, ABusyFolderIsRefusedAndAKilledRunsLeftoversGo) {
     std::ofstream(leftover) << "half a file";
     {
         const FolderLock other(dir.str());
-        const DatasetRunResult made = runDataset(recipe(), dir.str(), {.threads = 1});
+        const DatasetRunResult made = runDataset(hostileShardRecipe(), dir.str(), {.threads = 1});
         EXPECT_EQ(made.failure, "another run is writing into " + dir.str());
         const MergeResult merged = mergeDataset(dir.str());
         EXPECT_EQ(merged.failure, "another run is writing into " + dir.str());
         EXPECT_TRUE(fs::exists(leftover));
         EXPECT_FALSE(fs::exists(dir.file("dataset.h5")));
     }
-    const DatasetRunResult made = runDataset(recipe(), dir.str(), {.threads = 1});
+    const DatasetRunResult made = runDataset(hostileShardRecipe(), dir.str(), {.threads = 1});
     EXPECT_TRUE(made.failure.empty()) << made.failure;
     EXPECT_FALSE(fs::exists(leftover));
     EXPECT_TRUE(fs::exists(dir.file("dataset.h5")));
@@ -180,11 +180,11 @@ TEST(HostileShard, ShardsShareTheFolderAndAWholeRunWaitsForNone) {
     const TempDir dir;
     {
         const FolderLock otherShard(dir.str(), FolderLock::Mode::Shared);
-        EXPECT_TRUE(runDataset(recipe(), dir.str(), {.shard = {0, 2}, .threads = 1}).failure.empty());
-        EXPECT_EQ(runDataset(recipe(), dir.str(), {.threads = 1}).failure, "another run is writing into " + dir.str());
+        EXPECT_TRUE(runDataset(hostileShardRecipe(), dir.str(), {.shard = {0, 2}, .threads = 1}).failure.empty());
+        EXPECT_EQ(runDataset(hostileShardRecipe(), dir.str(), {.threads = 1}).failure, "another run is writing into " + dir.str());
         EXPECT_EQ(mergeDataset(dir.str()).failure, "another run is writing into " + dir.str());
     }
-    EXPECT_TRUE(runDataset(recipe(), dir.str(), {.shard = {1, 2}, .threads = 1}).failure.empty());
+    EXPECT_TRUE(runDataset(hostileShardRecipe(), dir.str(), {.shard = {1, 2}, .threads = 1}).failure.empty());
     const MergeResult merged = mergeDataset(dir.str());
     EXPECT_TRUE(merged.problem.empty() && merged.failure.empty()) << merged.problem << merged.failure;
 }

@@ -15,7 +15,7 @@
 namespace quorvel {
 namespace {
 
-constexpr double kFrequencyToleranceHz = 0.5;
+constexpr double kLaterFamiliesRecipeFrequencyToleranceHz = 0.5;
 
 TEST(LaterFamiliesRecipe, DrawnToneFrequenciesAreTheCapturesOwn) {
     const RecipeReading reading = readDatasetRecipe(R"({
@@ -47,7 +47,7 @@ TEST(LaterFamiliesRecipe, DrawnToneFrequenciesAreTheCapturesOwn) {
             const ComplexSample& b = capture.samples[n];
             sum = sum + ComplexSample{b.i * a.i + b.q * a.q, b.q * a.i - b.i * a.q};
         }
-        EXPECT_NEAR(std::atan2(sum.q, sum.i) / (2.0 * Pi) * 10000.0, toneHz, kFrequencyToleranceHz) << index;
+        EXPECT_NEAR(std::atan2(sum.q, sum.i) / (2.0 * Pi) * 10000.0, toneHz, kLaterFamiliesRecipeFrequencyToleranceHz) << index;
     }
     EXPECT_EQ(drawn.size(), 6u);
 }

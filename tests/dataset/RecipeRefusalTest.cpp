@@ -16,7 +16,7 @@ const Json kValid = Json::parse(R"({
   "seed": 1, "samples_per_capture": 64, "captures_per_class_and_snr": 2, "snr": {"values": [0, 10]},
   "classes": [{"label": "QPSK", "modulation": "psk"}, {"label": "FSK", "modulation": "fsk", "order": 2}]})");
 
-struct Refusal {
+struct RecipeRefusalRefusal {
     const char* pointer;  // where the edit goes
     Json value;           // null: the key is removed
     const char* message;  // what the refusal starts with
@@ -24,7 +24,7 @@ struct Refusal {
 
 TEST(RecipeRefusal, EveryFaultNamesItsKeyAndRule) {
     ASSERT_TRUE(readDatasetRecipe(kValid.dump())) << readDatasetRecipe(kValid.dump()).problem;
-    const Refusal cases[] = {
+    const RecipeRefusalRefusal cases[] = {
         {"/sed", 1, "sed: unknown key"},
         {"/seed", nullptr, "seed: missing"},
         {"/seed", -1, "seed: an unsigned 64-bit integer (it is -1)"},
@@ -75,7 +75,7 @@ TEST(RecipeRefusal, EveryFaultNamesItsKeyAndRule) {
         {"/doppler_symbol_fraction", 0.1, "doppler_symbol_fraction: needs fading as well"},
         {"/doppler_symbol_fraction", 0.6, "doppler_symbol_fraction: a fraction of the symbol rate from 0 to 0.5 (it is 0.6)"},
     };
-    for (const Refusal& c : cases) {
+    for (const RecipeRefusalRefusal& c : cases) {
         Json recipe = kValid;
         recipe["samples_per_symbol"] = 8;
         if (c.value.is_null()) {

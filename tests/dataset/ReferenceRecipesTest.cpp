@@ -25,7 +25,7 @@ struct ReferenceShape {
     AnalogSnrBand analogSnrBand;  // as the README says the analog classes' SNR is counted
 };
 
-const ReferenceShape kShapes[] = {
+const ReferenceShape kReferenceRecipesShapes[] = {
     {"radioml2018.json",
      {"OOK", "4ASK", "8ASK", "BPSK", "QPSK", "8PSK", "16PSK", "32PSK", "16APSK", "32APSK", "64APSK", "128APSK",
       "16QAM", "32QAM", "64QAM", "128QAM", "256QAM", "AM-SSB-WC", "AM-SSB-SC", "AM-DSB-WC", "AM-DSB-SC", "FM",
@@ -73,7 +73,7 @@ TEST_P(ReferenceRecipe, HasTheOriginalsShapeAndRows) {
     EXPECT_EQ(recipe.captureCount(), shape.labels.size() * shape.snrCount * perCell);
 }
 
-INSTANTIATE_TEST_SUITE_P(Examples, ReferenceRecipe, testing::ValuesIn(kShapes));
+INSTANTIATE_TEST_SUITE_P(Examples, ReferenceRecipe, testing::ValuesIn(kReferenceRecipesShapes));
 
 TEST(ReferenceRecipe, NarrowbandRecipeReads) {
     const RecipeReading reading = readDatasetRecipeFile(QUORVEL_EXAMPLES_DIR "/datasets/narrowband57.json");

@@ -29,7 +29,7 @@ using testing_support::readBytes;
 using testing_support::sameBytes;
 using testing_support::TempDir;
 
-std::string sceneRecipe(const std::string& scene, const std::string& extra = "") {
+std::string sceneFilesSceneRecipe(const std::string& scene, const std::string& extra = "") {
     return R"({"seed": 11, "samples_per_capture": 8192, )" + extra + R"("scene": )" + scene +
            R"(, "classes": [{"label": "QPSK", "modulation": "psk", "order": 4, "pulse": "rrc", "samples_per_symbol": 4},
                             {"label": "GMSK", "modulation": "gmsk", "samples_per_symbol": 4}]})";
@@ -39,38 +39,38 @@ const std::string kScene = R"({"sampling_rate": 1e6, "captures": 30, "emitters":
     "bandwidth": {"min": 0.03, "max": 0.1}, "snr_db": {"min": 10, "max": 20}, "burst_probability": 0.5,
     "burst_length": {"min": 0.2, "max": 0.6}, "hopping": {"hops_per_second": 500, "channels": 4, "probability": 0.3}})";
 
-struct Refusal {
+struct SceneFilesRefusal {
     std::string recipe;
     std::string startsWith;
 };
 
 TEST(SceneFiles, RecipeRefusalsNameTheKey) {
-    const Refusal cases[] = {
-        {sceneRecipe(R"({"sampling_rate": 1e6, "captures": 3})"), "scene.emitters: missing"},
-        {sceneRecipe(R"({"sampling_rate": 0, "captures": 3, "emitters": 1})"), "scene.sampling_rate: "},
-        {sceneRecipe(R"({"sampling_rate": 1e6, "captures": 3, "emitters": 17})"), "scene.emitters: "},
-        {sceneRecipe(R"({"sampling_rate": 1e6, "captures": 3, "emitters": {"min": 3, "max": 2}})"), "scene.emitters.max: "},
-        {sceneRecipe(R"({"sampling_rate": 1e6, "captures": 3, "emitters": 1, "bandwidth": 1.5})"), "scene.bandwidth: "},
-        {sceneRecipe(R"({"sampling_rate": 1e6, "captures": 3, "emitters": 1, "colour": 1})"), "scene.colour: unknown key"},
-        {sceneRecipe(R"({"sampling_rate": 1e6, "captures": 3, "emitters": 1, "hopping": {"channels": 2}})"),
+    const SceneFilesRefusal cases[] = {
+        {sceneFilesSceneRecipe(R"({"sampling_rate": 1e6, "captures": 3})"), "scene.emitters: missing"},
+        {sceneFilesSceneRecipe(R"({"sampling_rate": 0, "captures": 3, "emitters": 1})"), "scene.sampling_rate: "},
+        {sceneFilesSceneRecipe(R"({"sampling_rate": 1e6, "captures": 3, "emitters": 17})"), "scene.emitters: "},
+        {sceneFilesSceneRecipe(R"({"sampling_rate": 1e6, "captures": 3, "emitters": {"min": 3, "max": 2}})"), "scene.emitters.max: "},
+        {sceneFilesSceneRecipe(R"({"sampling_rate": 1e6, "captures": 3, "emitters": 1, "bandwidth": 1.5})"), "scene.bandwidth: "},
+        {sceneFilesSceneRecipe(R"({"sampling_rate": 1e6, "captures": 3, "emitters": 1, "colour": 1})"), "scene.colour: unknown key"},
+        {sceneFilesSceneRecipe(R"({"sampling_rate": 1e6, "captures": 3, "emitters": 1, "hopping": {"channels": 2}})"),
          "scene.hopping.hops_per_second: "},
-        {sceneRecipe(R"({"sampling_rate": 1e6, "captures": 3, "emitters": 1})", R"("snr": {"values": [1]}, )"), "snr: not with a scene"},
+        {sceneFilesSceneRecipe(R"({"sampling_rate": 1e6, "captures": 3, "emitters": 1})", R"("snr": {"values": [1]}, )"), "snr: not with a scene"},
         // A tone states no band, so it cannot be placed.
         {R"({"seed": 1, "samples_per_capture": 64, "scene": {"sampling_rate": 1e6, "captures": 1, "emitters": 1},
             "classes": [{"label": "T", "modulation": "tone"}]})", "classes[0]: tone cannot be placed"},
     };
-    for (const Refusal& c : cases) {
+    for (const SceneFilesRefusal& c : cases) {
         const RecipeReading reading = readDatasetRecipe(c.recipe);
         ASSERT_FALSE(reading) << c.startsWith;
         EXPECT_EQ(reading.problem.rfind(c.startsWith, 0), 0U) << reading.problem;
     }
-    const RecipeReading good = readDatasetRecipe(sceneRecipe(kScene));
+    const RecipeReading good = readDatasetRecipe(sceneFilesSceneRecipe(kScene));
     ASSERT_TRUE(good) << good.problem;
     EXPECT_EQ(good.recipe->captureCount(), 30U);
 }
 
 TEST(SceneFiles, BoxesAndCountsInTheFileAndShardsMergeToIt) {
-    const RecipeReading reading = readDatasetRecipe(sceneRecipe(kScene));
+    const RecipeReading reading = readDatasetRecipe(sceneFilesSceneRecipe(kScene));
     ASSERT_TRUE(reading) << reading.problem;
     const DatasetRecipe& recipe = *reading.recipe;
     const TempDir whole, sharded;
@@ -119,7 +119,7 @@ TEST(SceneFiles, BoxesAndCountsInTheFileAndShardsMergeToIt) {
 }
 
 TEST(SceneFiles, SigmfAnnotatesEveryBox) {
-    const RecipeReading reading = readDatasetRecipe(sceneRecipe(kScene));
+    const RecipeReading reading = readDatasetRecipe(sceneFilesSceneRecipe(kScene));
     ASSERT_TRUE(reading);
     const TempDir dir;
     ASSERT_EQ(runDataset(*reading.recipe, dir.str(), {.format = DatasetFormat::Sigmf, .threads = 2}).failure, "");
@@ -149,7 +149,7 @@ TEST(SceneFiles, SigmfAnnotatesEveryBox) {
 // A capture made alone (as its own recording) holds the X row the full run made on two threads, bit
 // for bit, and one annotation per box.
 TEST(SceneFiles, OneSceneRecordingIsItsDatasetCapture) {
-    const RecipeReading reading = readDatasetRecipe(sceneRecipe(kScene));
+    const RecipeReading reading = readDatasetRecipe(sceneFilesSceneRecipe(kScene));
     ASSERT_TRUE(reading);
     const TempDir dir;
     ASSERT_EQ(runDataset(*reading.recipe, dir.str(), {.threads = 2}).failure, "");
@@ -172,7 +172,7 @@ TEST(SceneFiles, OneSceneRecordingIsItsDatasetCapture) {
 TEST(SceneFiles, YoloBoxesLandOnTheEmittersPixels) {
     const std::string scene = R"({"sampling_rate": 1e6, "captures": 4, "emitters": 1, "bandwidth": {"min": 0.05, "max": 0.2},
         "snr_db": 30, "burst_probability": 1, "burst_length": {"min": 0.2, "max": 0.7}})";
-    const RecipeReading reading = readDatasetRecipe(sceneRecipe(scene));
+    const RecipeReading reading = readDatasetRecipe(sceneFilesSceneRecipe(scene));
     ASSERT_TRUE(reading) << reading.problem;
     const DatasetRecipe& recipe = *reading.recipe;
     const SpectrogramShape shape{128, 64};

@@ -29,11 +29,11 @@ using testing_support::readBytes;
 using testing_support::sameBytes;
 using testing_support::TempDir;
 
-constexpr double kRateHz = 1e6;
+constexpr double kSceneReceiverRateHz = 1e6;
 constexpr std::size_t kFreqLower = 6;  // sceneBoxColumns' freq_lower_edge, freq_upper_edge
 constexpr std::size_t kFreqUpper = 7;
 
-std::string recipeText(const std::string& receiver, const std::string& scene = "") {
+std::string sceneReceiverRecipeText(const std::string& receiver, const std::string& scene = "") {
     const std::string receiverKey = receiver.empty() ? "" : R"(, "receiver": )" + receiver;
     return R"({"seed": 5, "samples_per_capture": 8192, "scene": {"sampling_rate": 1e6, "captures": 12, )" +
            (scene.empty()
@@ -44,7 +44,7 @@ std::string recipeText(const std::string& receiver, const std::string& scene = "
            R"(}, "classes": [{"label": "QPSK", "modulation": "psk", "order": 4, "pulse": "rrc", "samples_per_symbol": 4}]})";
 }
 
-DatasetRecipe recipeOf(const std::string& text) {
+DatasetRecipe sceneReceiverRecipeOf(const std::string& text) {
     RecipeReading reading = readDatasetRecipe(text);
     EXPECT_TRUE(reading) << reading.problem;
     return reading ? *reading.recipe : DatasetRecipe{};
@@ -78,7 +78,7 @@ TEST(SceneReceiver, RefusalsNameTheKey) {
          "scene.receiver.phase_noise_level: "},
     };
     for (const auto& c : cases) {
-        const RecipeReading reading = readDatasetRecipe(recipeText(c.receiver));
+        const RecipeReading reading = readDatasetRecipe(sceneReceiverRecipeText(c.receiver));
         ASSERT_FALSE(reading) << c.receiver;
         EXPECT_EQ(reading.problem.rfind(c.startsWith, 0), 0U) << reading.problem;
     }
@@ -90,17 +90,17 @@ TEST(SceneReceiver, RefusalsNameTheKey) {
 TEST(SceneReceiver, FrequencyOffsetTurnsTheCaptureAndMovesTheBoxes) {
     const std::string scene =
         R"("emitters": {"min": 1, "max": 3}, "snr_db": 50, "bandwidth": {"min": 0.03, "max": 0.1})";
-    const DatasetRecipe plain = recipeOf(recipeText("", scene));
+    const DatasetRecipe plain = sceneReceiverRecipeOf(sceneReceiverRecipeText("", scene));
     for (const double offset : {123456.7, -301234.5, 499000.0}) {
         const DatasetRecipe turned =
-            recipeOf(recipeText(R"({"frequency_offset": )" + std::to_string(offset) + "}", scene));
+            sceneReceiverRecipeOf(sceneReceiverRecipeText(R"({"frequency_offset": )" + std::to_string(offset) + "}", scene));
         for (std::uint64_t i = 0; i < 3; ++i) {
             const CaptureSamples a = made(plain, i);
             const CaptureSamples b = made(turned, i);
             double residual = 0.0;
             for (std::size_t n = 0; n < a.samples.size(); ++n) {
                 const std::complex<double> turn =
-                    std::polar(1.0, 2.0 * Pi * offset * static_cast<double>(n) / kRateHz);
+                    std::polar(1.0, 2.0 * Pi * offset * static_cast<double>(n) / kSceneReceiverRateHz);
                 residual += std::norm(std::complex<double>(b.samples[n].i, b.samples[n].q) -
                                       turn * std::complex<double>(a.samples[n].i, a.samples[n].q));
             }
@@ -117,7 +117,7 @@ TEST(SceneReceiver, FrequencyOffsetTurnsTheCaptureAndMovesTheBoxes) {
             ASSERT_EQ(before.size(), after.size());
             for (std::size_t r = 0; r < before.size(); r += width) {
                 const double centre = 0.5 * (before[r + kFreqLower] + before[r + kFreqUpper]);
-                const double seen = std::remainder(centre + offset, kRateHz);
+                const double seen = std::remainder(centre + offset, kSceneReceiverRateHz);
                 EXPECT_NEAR(0.5 * (after[r + kFreqLower] + after[r + kFreqUpper]), seen, 1e-6)
                     << offset;
                 EXPECT_NEAR(after[r + kFreqUpper] - after[r + kFreqLower],
@@ -128,7 +128,7 @@ TEST(SceneReceiver, FrequencyOffsetTurnsTheCaptureAndMovesTheBoxes) {
 }
 
 // Mean power of the bins whose centre lies in [low, high] Hz, Hann-windowed frames of 1024.
-double bandPower(const SampleBuffer& x, double low, double high) {
+double sceneReceiverBandPower(const SampleBuffer& x, double low, double high) {
     constexpr std::size_t kFft = 1024;
     FourierTransform transform(kFft);
     SampleBuffer frame(kFft);
@@ -141,7 +141,7 @@ double bandPower(const SampleBuffer& x, double low, double high) {
         const auto bins = transform.forward(frame);
         for (std::size_t k = 0; k < kFft; ++k) {
             const double hz =
-                (k < kFft / 2 ? static_cast<double>(k) : static_cast<double>(k) - kFft) * kRateHz /
+                (k < kFft / 2 ? static_cast<double>(k) : static_cast<double>(k) - kFft) * kSceneReceiverRateHz /
                 kFft;
             if (hz >= low && hz <= high) {
                 sum += bins[2 * k] * bins[2 * k] + bins[2 * k + 1] * bins[2 * k + 1];
@@ -157,7 +157,7 @@ double bandPower(const SampleBuffer& x, double low, double high) {
 TEST(SceneReceiver, IqImbalanceImageAndDcOffset) {
     const std::string scene =
         R"("emitters": 1, "snr_db": 60, "bandwidth": 0.05, "burst_probability": 0)";
-    const DatasetRecipe plain = recipeOf(recipeText("", scene));
+    const DatasetRecipe plain = sceneReceiverRecipeOf(sceneReceiverRecipeText("", scene));
     const struct {
         double amplitudeDb, phaseDegrees, dcI, dcQ;
     } cases[] = {{2.0, 0.0, 0.0, 0.0},
@@ -166,7 +166,7 @@ TEST(SceneReceiver, IqImbalanceImageAndDcOffset) {
                  {0.0, 0.0, 0.75, -2.5}};
     for (const auto& c : cases) {
         const DatasetRecipe impaired =
-            recipeOf(recipeText(R"({"iq_imbalance_amplitude": )" + std::to_string(c.amplitudeDb) +
+            sceneReceiverRecipeOf(sceneReceiverRecipeText(R"({"iq_imbalance_amplitude": )" + std::to_string(c.amplitudeDb) +
                                     R"(, "iq_imbalance_phase": )" + std::to_string(c.phaseDegrees) +
                                     R"(, "dc_offset_i": )" + std::to_string(c.dcI) +
                                     R"(, "dc_offset_q": )" + std::to_string(c.dcQ) + "}",
@@ -178,7 +178,7 @@ TEST(SceneReceiver, IqImbalanceImageAndDcOffset) {
         int measured = 0;
         for (std::uint64_t i = 0; i < plain.captureCount() && measured < 2; ++i) {
             const EmitterBox box = planScene(plain, i).emitters.at(0).boxes.at(0);
-            if (box.lowerHz < 0.02 * kRateHz && box.upperHz > -0.02 * kRateHz) {
+            if (box.lowerHz < 0.02 * kSceneReceiverRateHz && box.upperHz > -0.02 * kSceneReceiverRateHz) {
                 continue;  // its image would fall on itself
             }
             ++measured;
@@ -187,9 +187,9 @@ TEST(SceneReceiver, IqImbalanceImageAndDcOffset) {
             if (rejection > 0.0) {
                 // The plain capture's power at the image is the floor's and the emitter's own
                 // leakage.
-                const double image = bandPower(b.samples, -box.upperHz, -box.lowerHz) -
-                                     bandPower(a.samples, -box.upperHz, -box.lowerHz);
-                const double own = bandPower(b.samples, box.lowerHz, box.upperHz);
+                const double image = sceneReceiverBandPower(b.samples, -box.upperHz, -box.lowerHz) -
+                                     sceneReceiverBandPower(a.samples, -box.upperHz, -box.lowerHz);
+                const double own = sceneReceiverBandPower(b.samples, box.lowerHz, box.upperHz);
                 EXPECT_NEAR(10.0 * std::log10(image / own), 10.0 * std::log10(rejection), 0.3)
                     << c.amplitudeDb << " " << c.phaseDegrees;
             } else {
@@ -212,13 +212,13 @@ TEST(SceneReceiver, IqImbalanceImageAndDcOffset) {
 TEST(SceneReceiver, PhaseNoiseWalksWithTheStagesSteps) {
     const std::string scene =
         R"("emitters": 1, "snr_db": 60, "bandwidth": 0.1, "burst_probability": 0)";
-    const DatasetRecipe plain = recipeOf(recipeText("", scene));
+    const DatasetRecipe plain = sceneReceiverRecipeOf(sceneReceiverRecipeText("", scene));
     for (const auto& [level, offset] : {std::pair{-60.0, 1e4}, std::pair{-90.0, 1e5}}) {
         const DatasetRecipe impaired =
-            recipeOf(recipeText(R"({"phase_noise_level": )" + std::to_string(level) +
+            sceneReceiverRecipeOf(sceneReceiverRecipeText(R"({"phase_noise_level": )" + std::to_string(level) +
                                     R"(, "phase_noise_offset": )" + std::to_string(offset) + "}",
                                 scene));
-        const double deviation = phaseStepDeviation({level, offset}, kRateHz);
+        const double deviation = phaseStepDeviation({level, offset}, kSceneReceiverRateHz);
         for (std::uint64_t i = 0; i < 2; ++i) {
             const CaptureSamples a = made(plain, i);
             const CaptureSamples b = made(impaired, i);
@@ -245,7 +245,7 @@ TEST(SceneReceiver, PhaseNoiseWalksWithTheStagesSteps) {
 // Drawn per capture within its range, recorded in dataset.h5 (only the keys given) and in the
 // capture's own recording; shards merge to the whole file, and a capture made alone is its row.
 TEST(SceneReceiver, DrawnSettingsAreRecordedAndACaptureMadeAloneIsTheRunsRow) {
-    const DatasetRecipe recipe = recipeOf(recipeText(
+    const DatasetRecipe recipe = sceneReceiverRecipeOf(sceneReceiverRecipeText(
         R"({"frequency_offset": {"min": -2e5, "max": 2e5}, "iq_imbalance_phase": {"min": 1, "max": 3}, "dc_offset_i": 0.5})"));
     const TempDir whole, sharded;
     ASSERT_EQ(runDataset(recipe, whole.str(), {.threads = 2}).failure, "");

@@ -13,9 +13,9 @@
 namespace quorvel {
 namespace {
 
-constexpr double kRateHz = 1.0e6;
+constexpr double kSceneRateHz = 1.0e6;
 // Per-emitter SNR measured from the capture alone, against its drawn value [dB].
-constexpr double kSnrToleranceDb = 0.5;
+constexpr double kSceneSnrToleranceDb = 0.5;
 // A box's width against the measured band holding 99 % of the emitter's power, as a fraction of the
 // box's width: the rows state the band of their ideal pulse, the made signal is cut to its span.
 constexpr double kBandTolerance = 0.12;
@@ -31,7 +31,7 @@ SignalParameters scheme(ModulationType type, std::int32_t order, PulseShape puls
     return p;
 }
 
-DatasetRecipe sceneRecipe(std::vector<SignalParameters> classes, const SceneSettings& s, std::uint32_t samples) {
+DatasetRecipe sceneSceneRecipe(std::vector<SignalParameters> classes, const SceneSettings& s, std::uint32_t samples) {
     DatasetRecipe r;
     r.seed = 7;
     r.samplesPerCapture = samples;
@@ -39,7 +39,7 @@ DatasetRecipe sceneRecipe(std::vector<SignalParameters> classes, const SceneSett
         r.classes.push_back({"class" + std::to_string(k), classes[k], {}});
     }
     r.scene = s;
-    r.scene->samplingRateHz = kRateHz;
+    r.scene->samplingRateHz = kSceneRateHz;
     return r;
 }
 
@@ -73,11 +73,11 @@ std::vector<double> powerSpectrum(std::span<const ComplexSample> x, std::size_t 
 
 double binHz(std::size_t k, std::size_t fft) {
     const auto signedBin = k < fft / 2 ? static_cast<double>(k) : static_cast<double>(k) - static_cast<double>(fft);
-    return signedBin * kRateHz / static_cast<double>(fft);
+    return signedBin * kSceneRateHz / static_cast<double>(fft);
 }
 
 // The band from the 0.5 % to the 99.5 % point of the power's running sum, lowest frequency first.
-std::pair<double, double> measuredBand(const std::vector<double>& spectrum) {
+std::pair<double, double> sceneMeasuredBand(const std::vector<double>& spectrum) {
     const std::size_t fft = spectrum.size();
     std::vector<double> ordered(fft);
     for (std::size_t k = 0; k < fft; ++k) {
@@ -93,7 +93,7 @@ std::pair<double, double> measuredBand(const std::vector<double>& spectrum) {
     for (std::size_t k = 0; k < fft; ++k) {
         const double before = running;
         running += ordered[k];
-        const double hz = (static_cast<double>(k) - static_cast<double>(fft / 2)) * kRateHz / static_cast<double>(fft);
+        const double hz = (static_cast<double>(k) - static_cast<double>(fft / 2)) * kSceneRateHz / static_cast<double>(fft);
         if (before < 0.005 * total && running >= 0.005 * total) {
             low = hz;
         }
@@ -130,12 +130,12 @@ TEST(Scene, EmitterSnrAndBandAsMeasured) {
         s.narrowestBand = s.widestBand = c.band;
         s.lowestSnrDb = s.highestSnrDb = c.snrDb;
         s.burstProbability = 0.0;
-        const DatasetRecipe recipe = sceneRecipe({scheme(c.type, c.order, c.pulse)}, s, 1 << 17);
+        const DatasetRecipe recipe = sceneSceneRecipe({scheme(c.type, c.order, c.pulse)}, s, 1 << 17);
         const ScenePlan plan = planScene(recipe, 3);
         ASSERT_EQ(plan.emitters.size(), 1U);
         const EmitterPlan& e = plan.emitters[0];
         const EmitterBox& box = e.boxes[0];
-        EXPECT_NEAR(box.upperHz - box.lowerHz, c.band * kRateHz, 1e-6);
+        EXPECT_NEAR(box.upperHz - box.lowerHz, c.band * kSceneRateHz, 1e-6);
 
         CaptureSamples capture;
         makeScene(recipe, plan, capture);
@@ -161,13 +161,13 @@ TEST(Scene, EmitterSnrAndBandAsMeasured) {
         const double floorPerBin = away / static_cast<double>(awayBins);
         // The box holds 99 % of the emitter's power by the row's statement.
         const double emitterPower = (inBox - floorPerBin * static_cast<double>(inBins)) / 0.99;
-        const double noiseInBand = floorPerBin * static_cast<double>(kFft) * (box.upperHz - box.lowerHz) / kRateHz;
-        EXPECT_NEAR(10.0 * std::log10(emitterPower / noiseInBand), c.snrDb, kSnrToleranceDb);
+        const double noiseInBand = floorPerBin * static_cast<double>(kFft) * (box.upperHz - box.lowerHz) / kSceneRateHz;
+        EXPECT_NEAR(10.0 * std::log10(emitterPower / noiseInBand), c.snrDb, kSceneSnrToleranceDb);
         EXPECT_NEAR(floorPerBin * kFft, 1.0, 0.05);  // the floor's power per sample
 
         EmitterSamples alone;
         makeEmitter(*recipe.scene, e, alone);
-        const auto [low, high] = measuredBand(powerSpectrum(alone.samples, 4096));
+        const auto [low, high] = sceneMeasuredBand(powerSpectrum(alone.samples, 4096));
         const double width = box.upperHz - box.lowerHz;
         EXPECT_NEAR(high - low, width, kBandTolerance * width);
         EXPECT_NEAR(0.5 * (low + high), centre, 0.02 * width);
@@ -224,15 +224,15 @@ TEST(Scene, OverlapRule) {
         s.narrowestBand = 0.15;
         s.widestBand = 0.25;
         s.burstProbability = 0.0;
-        const DatasetRecipe recipe = sceneRecipe(busyClasses(), s, 4096);
+        const DatasetRecipe recipe = sceneSceneRecipe(busyClasses(), s, 4096);
         bool seen = false;
         for (std::uint64_t i = 0; i < 40; ++i) {
             const ScenePlan plan = planScene(recipe, i);
             seen = seen || anyOverlap(plan);
             for (const EmitterPlan& e : plan.emitters) {
                 for (const EmitterBox& b : e.boxes) {
-                    EXPECT_GE(b.lowerHz, -0.5 * kRateHz);
-                    EXPECT_LE(b.upperHz, 0.5 * kRateHz);
+                    EXPECT_GE(b.lowerHz, -0.5 * kSceneRateHz);
+                    EXPECT_LE(b.upperHz, 0.5 * kSceneRateHz);
                     EXPECT_LE(b.sampleStart + b.sampleCount, 4096U);
                 }
             }
@@ -246,7 +246,7 @@ TEST(Scene, OverlapRule) {
 // a tenth of the box's band and three bins (the Hann window's main lobe) in frequency hold less
 // than the floor's mean share of a cell.
 TEST(Scene, EnergyInsideBoxesAndNothingOutside) {
-    const DatasetRecipe recipe = sceneRecipe(busyClasses(), busyScene(0.0), 1 << 16);
+    const DatasetRecipe recipe = sceneSceneRecipe(busyClasses(), busyScene(0.0), 1 << 16);
     constexpr std::size_t kFft = 256;
     FourierTransform transform(kFft);
     for (std::uint64_t i = 0; i < 3; ++i) {
@@ -277,7 +277,7 @@ TEST(Scene, EnergyInsideBoxesAndNothingOutside) {
                 power += v.i * v.i + v.q * v.q;
             }
             // The emitter's share: its nominal power over its box's samples, ramps aside.
-            const double nominal = std::pow(10.0, e.snrDb / 10.0) * (box.upperHz - box.lowerHz) / kRateHz;
+            const double nominal = std::pow(10.0, e.snrDb / 10.0) * (box.upperHz - box.lowerHz) / kSceneRateHz;
             EXPECT_NEAR(power / static_cast<double>(box.sampleCount) / nominal, 1.0, 0.1) << "capture " << i;
         }
         SampleBuffer frame(kFft);
@@ -292,7 +292,7 @@ TEST(Scene, EnergyInsideBoxesAndNothingOutside) {
                 bool clear = true;
                 for (const EmitterPlan& e : plan.emitters) {
                     for (const EmitterBox& b : e.boxes) {
-                        const double margin = 0.1 * (b.upperHz - b.lowerHz) + 3.0 * kRateHz / kFft;
+                        const double margin = 0.1 * (b.upperHz - b.lowerHz) + 3.0 * kSceneRateHz / kFft;
                         const bool time = start < b.sampleStart + b.sampleCount + kFft && b.sampleStart < start + 2 * kFft;
                         clear = clear && !(time && f > b.lowerHz - margin && f < b.upperHz + margin);
                     }
@@ -314,14 +314,14 @@ TEST(Scene, HopsDwellOnTheirChannels) {
     s.fewestEmitters = s.mostEmitters = 1;
     s.narrowestBand = s.widestBand = 0.05;
     s.burstProbability = 0.0;
-    s.hopping = SceneHopping{kRateHz / 4096.0, 6, 1.0};
-    const DatasetRecipe recipe = sceneRecipe({scheme(ModulationType::Psk, 4, PulseShape::RootRaisedCosine)}, s, 1 << 15);
+    s.hopping = SceneHopping{kSceneRateHz / 4096.0, 6, 1.0};
+    const DatasetRecipe recipe = sceneSceneRecipe({scheme(ModulationType::Psk, 4, PulseShape::RootRaisedCosine)}, s, 1 << 15);
     for (std::uint64_t i = 0; i < 2; ++i) {
         const ScenePlan plan = planScene(recipe, i);
         const EmitterPlan& e = plan.emitters.at(0);
         ASSERT_TRUE(e.hops);
         ASSERT_EQ(e.boxes.size(), 8U);
-        const double room = 0.5 * (kRateHz - e.ownRateHz);
+        const double room = 0.5 * (kSceneRateHz - e.ownRateHz);
         EmitterSamples alone;
         makeEmitter(*recipe.scene, e, alone);
         std::size_t channelsSeen = 0;

@@ -1,4 +1,5 @@
 #include "display/PlotGeometry.h"
+#include "support/NonFinite.h"
 
 #include "display/ReferencePlotGeometry.h"
 #include "display/Spectrum.h"
@@ -28,15 +29,15 @@ void PrintTo(const PixelSpan& s, std::ostream* os) {
 
 namespace {
 
-using testing::firstDifference;
-using testing::kTrickySizes;
-using testing::referenceConstellationPlot;
-using testing::referenceSpectrumPlot;
-using testing::referenceTimePlot;
-using testing::trickySignals;
+using testing_support::firstDifference;
+using testing_support::kTrickySizes;
+using testing_support::referenceConstellationPlot;
+using testing_support::referenceSpectrumPlot;
+using testing_support::referenceTimePlot;
+using testing_support::trickySignals;
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInf = std::numeric_limits<double>::infinity();
+using testing_support::kNaN;
+using testing_support::kInf;
 
 // The client areas of the viewer's canvases.
 constexpr int kTimeWidth = 858;

@@ -5,6 +5,7 @@
 
 #include "common/Signal.h"
 #include "display/PlotGeometry.h"
+#include "support/NonFinite.h"
 
 #include <algorithm>
 #include <array>
@@ -15,7 +16,7 @@
 #include <string>
 #include <vector>
 
-namespace quorvel::testing {
+namespace quorvel::testing_support {
 
 namespace reference_detail {
 
@@ -179,8 +180,6 @@ struct TrickySignal {
 // values exactly on pixel borders with many repeats, extents at the ends of the double range,
 // and lengths of one and two.
 inline std::vector<TrickySignal> trickySignals() {
-    constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-    constexpr double kInf = std::numeric_limits<double>::infinity();
     std::mt19937 engine(2024);
     std::normal_distribution<double> noise(0.0, 0.2);
     std::uniform_int_distribution<int> quadrant(0, 3);
@@ -193,24 +192,24 @@ inline std::vector<TrickySignal> trickySignals() {
         }
         return s;
     };
-    std::vector<TrickySignal> signals;
-    signals.push_back({"one sample", {{0.3, -0.2}}});
-    signals.push_back({"two samples", {{0.3, -0.2}, {-1.0, 2.0}}});
-    signals.push_back({"constant", SampleBuffer(5000, ComplexSample{0.7, 0.7})});
+    std::vector<TrickySignal> tricky;
+    tricky.push_back({"one sample", {{0.3, -0.2}}});
+    tricky.push_back({"two samples", {{0.3, -0.2}, {-1.0, 2.0}}});
+    tricky.push_back({"constant", SampleBuffer(5000, ComplexSample{0.7, 0.7})});
 
     SampleBuffer zeros(3001);
     for (std::size_t k = 0; k < zeros.size(); ++k) {
         const double v = k % 3 == 0 ? -0.0 : (k % 3 == 1 ? 0.0 : 1.0);
         zeros[k] = {v, k % 2 == 0 ? 0.0 : -0.0};
     }
-    signals.push_back({"signed zeros", zeros});
+    tricky.push_back({"signed zeros", zeros});
 
     SampleBuffer grid(20011);
     std::uniform_int_distribution<int> eighth(-8, 8);
     for (auto& x : grid) {
         x = {eighth(engine) / 8.0, eighth(engine) / 8.0};
     }
-    signals.push_back({"eighths on pixel borders", grid});
+    tricky.push_back({"eighths on pixel borders", grid});
 
     SampleBuffer holes = noisy(3000, 1.0);
     for (const std::size_t k : {0U, 511U, 512U, 1023U, 2999U}) {
@@ -219,22 +218,22 @@ inline std::vector<TrickySignal> trickySignals() {
     holes[1024].i = kInf;
     holes[700].q = -kInf;
     holes[1536] = {-kInf, kNaN};
-    signals.push_back({"non-finite on block edges", holes});
+    tricky.push_back({"non-finite on block edges", holes});
 
-    signals.push_back({"long noisy", noisy(200003, 1.0)});
+    tricky.push_back({"long noisy", noisy(200003, 1.0)});
     SampleBuffer huge = noisy(4099, 1e307);
     huge[17] = {1.7e308, -1.7e308};
     huge[4000] = {-1.7e308, 1.7e308};
-    signals.push_back({"extent beyond the double range", huge});
-    signals.push_back({"subnormal", noisy(4099, 1e-310)});
+    tricky.push_back({"extent beyond the double range", huge});
+    tricky.push_back({"subnormal", noisy(4099, 1e-310)});
 
     SampleBuffer ramp(65536);
     for (std::size_t k = 0; k < ramp.size(); ++k) {
         const double v = static_cast<double>(k) / 65536.0;
         ramp[k] = {v, 1.0 - v};
     }
-    signals.push_back({"ramp", ramp});
-    return signals;
+    tricky.push_back({"ramp", ramp});
+    return tricky;
 }
 
 // Canvas sizes: the viewer's own, and odd ones with one pixel, few pixels or many samples per
@@ -242,4 +241,4 @@ inline std::vector<TrickySignal> trickySignals() {
 inline constexpr std::array<std::array<int, 2>, 5> kTrickySizes = {
     {{858, 248}, {413, 248}, {1, 1}, {3, 5}, {37, 16}}};
 
-}  // namespace quorvel::testing
+}  // namespace quorvel::testing_support

@@ -13,9 +13,9 @@
 namespace quorvel {
 namespace {
 
-using testing::binTone;
-using testing::directDft;
-using testing::randomSignal;
+using testing_support::binTone;
+using testing_support::directDft;
+using testing_support::randomSignal;
 
 // Levels from FFTW and from the long-double reference differ by rounding only.
 constexpr double kLevelToleranceDb = 1e-9;

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <random>
 
-namespace quorvel::testing {
+namespace quorvel::testing_support {
 
 // X[k] = sum over m of x[m] e^(-j 2 pi k m / N), in long double with the angle reduced mod N.
 inline SampleBuffer directDft(const SampleBuffer& x) {
@@ -56,4 +56,4 @@ inline SampleBuffer binTone(std::size_t n, long long bin) {
     return x;
 }
 
-}  // namespace quorvel::testing
+}  // namespace quorvel::testing_support

@@ -13,8 +13,8 @@
 namespace quorvel {
 namespace {
 
-using testing::directDft;
-using testing::randomSignal;
+using testing_support::directDft;
+using testing_support::randomSignal;
 
 // Bins of a signal with parts in [-1, 1) grow up to N in magnitude; FFTW's rounding stays far
 // below this share of N.

@@ -19,10 +19,10 @@ struct ShapeCase {
     int toneBin;  // signed: negative frequencies below the centre row
 };
 
-constexpr ShapeCase kShapes[] = {{256, 128, 37}, {64, 0, -20}, {100, 75, 1}, {3, 2, -1}};
+constexpr ShapeCase kSpectrogramShapes[] = {{256, 128, 37}, {64, 0, -20}, {100, 75, 1}, {3, 2, -1}};
 
 TEST(Spectrogram, ToneRowNoiseLevelAndFrameCount) {
-    for (const ShapeCase& c : kShapes) {
+    for (const ShapeCase& c : kSpectrogramShapes) {
         SCOPED_TRACE(testing::Message() << "fft " << c.fft << " overlap " << c.overlap);
         const SpectrogramShape shape{c.fft, c.overlap};
         ASSERT_EQ(spectrogramShapeProblem(shape), nullptr);

@@ -21,13 +21,13 @@ using testing_support::readBytes;
 using testing_support::readCf32Values;
 using testing_support::TempDir;
 
-struct EncodingCase {
+struct Cf32WriterEncodingCase {
     double value;
     std::vector<unsigned char> bytes;  // IEEE-754 single precision, little-endian
 };
 
 // Bit patterns worked out by hand from the IEEE-754 single-precision layout.
-const EncodingCase kEncodings[] = {
+const Cf32WriterEncodingCase kEncodings[] = {
     {1.0, {0x00, 0x00, 0x80, 0x3F}},
     {-2.5, {0x00, 0x00, 0x20, 0xC0}},
     {0.0, {0x00, 0x00, 0x00, 0x00}},
@@ -56,7 +56,7 @@ TEST(Cf32Writer, EncodesEachValueAsLittleEndianFloat) {
     }
 }
 
-SampleBuffer randomSamples(std::size_t count, unsigned seed) {
+SampleBuffer cf32WriterRandomSamples(std::size_t count, unsigned seed) {
     std::mt19937 engine(seed);
     std::normal_distribution<double> normal(0.0, 3.0);
     SampleBuffer samples(count);
@@ -71,7 +71,7 @@ TEST(Cf32Writer, FilesHoldEverySampleInOrderWhateverTheLength) {
     for (std::size_t count : {0u, 1u, 3u, 65535u, 65536u, 65537u, 200001u}) {
         SCOPED_TRACE(count);
         TempDir dir;
-        const auto samples = randomSamples(count, static_cast<unsigned>(count));
+        const auto samples = cf32WriterRandomSamples(count, static_cast<unsigned>(count));
         const std::string path = dir.file("x.sigmf-data");
         ASSERT_EQ(writeCf32File(path, samples), std::nullopt);
         EXPECT_EQ(std::filesystem::file_size(path), count * 8);
@@ -87,19 +87,19 @@ TEST(Cf32Writer, FilesHoldEverySampleInOrderWhateverTheLength) {
 TEST(Cf32Writer, RewritingTruncatesTheOldFile) {
     TempDir dir;
     const std::string path = dir.file("x.sigmf-data");
-    ASSERT_EQ(writeCf32File(path, randomSamples(100, 1)), std::nullopt);
-    ASSERT_EQ(writeCf32File(path, randomSamples(2, 2)), std::nullopt);
+    ASSERT_EQ(writeCf32File(path, cf32WriterRandomSamples(100, 1)), std::nullopt);
+    ASSERT_EQ(writeCf32File(path, cf32WriterRandomSamples(2, 2)), std::nullopt);
     EXPECT_EQ(readBytes(path).size(), 16u);
 }
 
-std::string reason(int error) {
+std::string cf32WriterReason(int error) {
     return std::generic_category().message(error);
 }
 
 TEST(Cf32Writer, FailuresGiveTheSystemsReason) {
     TempDir dir;
-    EXPECT_EQ(writeCf32File(dir.file("missing/x.sigmf-data"), randomSamples(4, 3)), reason(ENOENT));
-    EXPECT_EQ(writeCf32File(dir.str(), randomSamples(4, 3)), reason(EISDIR));
+    EXPECT_EQ(writeCf32File(dir.file("missing/x.sigmf-data"), cf32WriterRandomSamples(4, 3)), cf32WriterReason(ENOENT));
+    EXPECT_EQ(writeCf32File(dir.str(), cf32WriterRandomSamples(4, 3)), cf32WriterReason(EISDIR));
 }
 
 TEST(Cf32Writer, PathsFollowTheCsvNaming) {

@@ -1,5 +1,6 @@
 #include "export/CsvWriter.h"
 #include "support/SameBytes.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,7 @@
 namespace quorvel {
 namespace {
 
+using testing_support::readBytes;
 using testing_support::sameBytes;
 
 namespace fs = std::filesystem;
@@ -46,14 +48,7 @@ class TempFolder {
     fs::path path_;
 };
 
-std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string bytes(static_cast<std::size_t>(fs::file_size(path)), '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return bytes;
-}
-
-std::string reason(int error) {
+std::string csvWriterReason(int error) {
     return std::generic_category().message(error);
 }
 
@@ -69,7 +64,7 @@ std::string referenceText(const SampleBuffer& samples) {
 }
 
 // Finite values of every magnitude and sign, so that line lengths vary.
-SampleBuffer randomSamples(std::size_t count, unsigned seed) {
+SampleBuffer csvWriterRandomSamples(std::size_t count, unsigned seed) {
     std::mt19937_64 engine(seed);
     std::uniform_real_distribution<double> exponent(-310.0, 300.0);
     std::normal_distribution<double> gaussian;
@@ -116,7 +111,7 @@ TEST(CsvWriter, TextHasAHeaderAndOneCrLfLinePerSample) {
 }
 
 TEST(CsvWriter, StreamedPiecesJoinToTheReferenceForAnyChunkSize) {
-    const SampleBuffer samples = randomSamples(2000, 3);
+    const SampleBuffer samples = csvWriterRandomSamples(2000, 3);
     const std::string expected = referenceText(samples);
     for (const std::size_t chunkBytes : {0, 1, 35, 64, 1000, 4096, 1 << 20}) {
         std::string joined;
@@ -134,7 +129,7 @@ TEST(CsvWriter, StreamedPiecesJoinToTheReferenceForAnyChunkSize) {
 
 TEST(CsvWriter, ASinkCanStopTheStream) {
     int calls = 0;
-    const bool complete = streamSampleText(randomSamples(1000, 4), 256, [&calls](std::string_view) {
+    const bool complete = streamSampleText(csvWriterRandomSamples(1000, 4), 256, [&calls](std::string_view) {
         ++calls;
         return false;
     });
@@ -201,7 +196,7 @@ TEST(CsvWriter, FailuresToCreateTheFileAreReported) {
         {folder.file("cut") + std::string("\0/modulated_signal_1.csv", 24), EINVAL},
     };
     for (const auto& [path, error] : cases) {
-        EXPECT_EQ(writeSampleFile(path, {{1.0, 0.0}}), reason(error)) << path;
+        EXPECT_EQ(writeSampleFile(path, {{1.0, 0.0}}), csvWriterReason(error)) << path;
     }
     EXPECT_FALSE(fs::exists(missingFolder));
     EXPECT_FALSE(fs::exists(folder.file("cut")));
@@ -210,7 +205,7 @@ TEST(CsvWriter, FailuresToCreateTheFileAreReported) {
 
 TEST(CsvWriter, ALargeBufferSpanningSeveralChunksIsWrittenExactly) {
     const TempFolder folder;
-    const SampleBuffer samples = randomSamples(600000, 6);
+    const SampleBuffer samples = csvWriterRandomSamples(600000, 6);
     const std::string expected = referenceText(samples);
     ASSERT_GT(expected.size(), 3 * kSampleTextChunkBytes);
     const std::string path = folder.file("large.csv");

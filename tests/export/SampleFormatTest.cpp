@@ -1,4 +1,5 @@
 #include "export/SampleFormat.h"
+#include "support/NonFinite.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +15,8 @@
 namespace quorvel {
 namespace {
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+using testing_support::kInf;
+using testing_support::kNaN;
 
 // The independent reference: the C library's own "%.6g".
 std::string printfG6(double value) {
@@ -24,12 +25,12 @@ std::string printfG6(double value) {
     return std::string(text, static_cast<std::size_t>(length));
 }
 
-struct FormatCase {
+struct SampleFormatFormatCase {
     double value;
     const char* text;
 };
 
-const FormatCase kFormatCases[] = {
+const SampleFormatFormatCase kFormatCases[] = {
     {1.0, "1"},
     {0.5, "0.5"},
     {-0.7071067811865476, "-0.707107"},
@@ -69,8 +70,8 @@ TEST(SampleFormat, GoldenValuesMatchPrintf) {
 }
 
 TEST(SampleFormat, NotANumberIsSpelledWithoutSign) {
-    EXPECT_EQ(formatSample(kNan), "nan");
-    EXPECT_EQ(formatSample(-kNan), "nan");
+    EXPECT_EQ(formatSample(kNaN), "nan");
+    EXPECT_EQ(formatSample(-kNaN), "nan");
     EXPECT_EQ(formatSample(std::bit_cast<double>(std::uint64_t{0x7FF0000000000001})), "nan");
 }
 

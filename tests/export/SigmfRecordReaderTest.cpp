@@ -104,15 +104,15 @@ std::string edited(void (*change)(json&)) {
     return meta.dump();
 }
 
-struct RefusalCase {
+struct SigmfRecordReaderRefusalCase {
     const char* name;
     std::string text;
     const char* problemMentions;
 
-    friend void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
+    friend void PrintTo(const SigmfRecordReaderRefusalCase& c, std::ostream* os) { *os << c.name; }
 };
 
-class RecordRefusals : public testing::TestWithParam<RefusalCase> {};
+class RecordRefusals : public testing::TestWithParam<SigmfRecordReaderRefusalCase> {};
 
 TEST_P(RecordRefusals, NameTheProblem) {
     const auto reading = readRecordingRecord(GetParam().text);
@@ -124,40 +124,40 @@ TEST_P(RecordRefusals, NameTheProblem) {
 INSTANTIATE_TEST_SUITE_P(
     Table, RecordRefusals,
     testing::Values(
-        RefusalCase{"Empty", "", "not JSON"},
-        RefusalCase{"Truncated", sigmfMetadataText(seededRecord()).substr(0, 300), "not JSON"},
-        RefusalCase{"Binary", std::string("\x00\xff\x13{", 4), "not JSON"},
-        RefusalCase{"Array", "[1, 2]", "not SigMF"},
-        RefusalCase{"GlobalNotObject", R"({"global": 5, "captures": [], "annotations": []})", "not SigMF"},
-        RefusalCase{"AnotherTool",
+        SigmfRecordReaderRefusalCase{"Empty", "", "not JSON"},
+        SigmfRecordReaderRefusalCase{"Truncated", sigmfMetadataText(seededRecord()).substr(0, 300), "not JSON"},
+        SigmfRecordReaderRefusalCase{"Binary", std::string("\x00\xff\x13{", 4), "not JSON"},
+        SigmfRecordReaderRefusalCase{"Array", "[1, 2]", "not SigMF"},
+        SigmfRecordReaderRefusalCase{"GlobalNotObject", R"({"global": 5, "captures": [], "annotations": []})", "not SigMF"},
+        SigmfRecordReaderRefusalCase{"AnotherTool",
                     R"({"global": {"core:datatype": "cf32_le", "core:version": "1.0.0"}, "captures": [],
                         "annotations": []})",
                     "not written by Quorvel"},
-        RefusalCase{"MissingSetting", edited([](json& m) { m["global"].erase("quorvel:symbol_rate"); }),
+        SigmfRecordReaderRefusalCase{"MissingSetting", edited([](json& m) { m["global"].erase("quorvel:symbol_rate"); }),
                     "\"quorvel:symbol_rate\" is missing"},
-        RefusalCase{"NumberAsText", edited([](json& m) { m["global"]["quorvel:symbol_count"] = "10"; }),
+        SigmfRecordReaderRefusalCase{"NumberAsText", edited([](json& m) { m["global"]["quorvel:symbol_count"] = "10"; }),
                     "quorvel:symbol_count"},
-        RefusalCase{"FractionalCount", edited([](json& m) { m["global"]["quorvel:symbol_count"] = 2.5; }),
+        SigmfRecordReaderRefusalCase{"FractionalCount", edited([](json& m) { m["global"]["quorvel:symbol_count"] = 2.5; }),
                     "quorvel:symbol_count"},
-        RefusalCase{"CountBeyondInt32", edited([](json& m) { m["global"]["quorvel:symbol_count"] = 3000000000LL; }),
+        SigmfRecordReaderRefusalCase{"CountBeyondInt32", edited([](json& m) { m["global"]["quorvel:symbol_count"] = 3000000000LL; }),
                     "quorvel:symbol_count"},
-        RefusalCase{"NegativeSeed", edited([](json& m) { m["global"]["quorvel:seed"] = -1; }), "quorvel:seed"},
-        RefusalCase{"SeedBeyond32Bits", edited([](json& m) { m["global"]["quorvel:seed"] = 4294967296LL; }),
+        SigmfRecordReaderRefusalCase{"NegativeSeed", edited([](json& m) { m["global"]["quorvel:seed"] = -1; }), "quorvel:seed"},
+        SigmfRecordReaderRefusalCase{"SeedBeyond32Bits", edited([](json& m) { m["global"]["quorvel:seed"] = 4294967296LL; }),
                     "quorvel:seed"},
-        RefusalCase{"NullSeed", edited([](json& m) { m["global"]["quorvel:seed"] = nullptr; }), "quorvel:seed"},
-        RefusalCase{"UnknownScheme", edited([](json& m) { m["global"]["quorvel:modulation"] = "wavelet"; }),
+        SigmfRecordReaderRefusalCase{"NullSeed", edited([](json& m) { m["global"]["quorvel:seed"] = nullptr; }), "quorvel:seed"},
+        SigmfRecordReaderRefusalCase{"UnknownScheme", edited([](json& m) { m["global"]["quorvel:modulation"] = "wavelet"; }),
                     "\"wavelet\""},
-        RefusalCase{"UnknownSourceWithANewline",
+        SigmfRecordReaderRefusalCase{"UnknownSourceWithANewline",
                     edited([](json& m) { m["global"]["quorvel:data_source"] = "r\nd"; }), "\"r\\x0ad\""},
-        RefusalCase{"UnknownFormat", edited([](json& m) { m["global"]["quorvel:output_format"] = "wav"; }),
+        SigmfRecordReaderRefusalCase{"UnknownFormat", edited([](json& m) { m["global"]["quorvel:output_format"] = "wav"; }),
                     "quorvel:output_format"},
-        RefusalCase{"FileNumberZero", edited([](json& m) { m["global"]["quorvel:file_number"] = 0; }),
+        SigmfRecordReaderRefusalCase{"FileNumberZero", edited([](json& m) { m["global"]["quorvel:file_number"] = 0; }),
                     "not one of files 1 to 4"},
-        RefusalCase{"FileNumberBeyondCount", edited([](json& m) { m["global"]["quorvel:file_number"] = 5; }),
+        SigmfRecordReaderRefusalCase{"FileNumberBeyondCount", edited([](json& m) { m["global"]["quorvel:file_number"] = 5; }),
                     "not one of files 1 to 4"},
-        RefusalCase{"RateAsObject", edited([](json& m) { m["global"]["quorvel:sampling_rate"] = json::object(); }),
+        SigmfRecordReaderRefusalCase{"RateAsObject", edited([](json& m) { m["global"]["quorvel:sampling_rate"] = json::object(); }),
                     "quorvel:sampling_rate"},
-        RefusalCase{"BadSampleCount",
+        SigmfRecordReaderRefusalCase{"BadSampleCount",
                     edited([](json& m) { m["annotations"][0]["core:sample_count"] = "many"; }),
                     "core:sample_count"}),
     [](const auto& testCase) { return std::string(testCase.param.name); });

@@ -10,7 +10,7 @@
 namespace quorvel {
 namespace {
 
-using testing::expectPointNear;
+using testing_support::expectPointNear;
 
 TEST(Apsk, DefaultRingTablesOfEachOrder) {
     const struct {

@@ -15,7 +15,7 @@
 namespace quorvel {
 namespace {
 
-double phaseStep(const ComplexSample& a, const ComplexSample& b) {
+double chirpPhaseStep(const ComplexSample& a, const ComplexSample& b) {
     return std::atan2(b.q * a.i - b.i * a.q, b.i * a.i + b.q * a.q);
 }
 
@@ -37,7 +37,7 @@ TEST(Lfm, FrequencyRisesByTheBandwidthOverTheLengthCentredOnZero) {
             double sumT = 0, sumF = 0, sumTT = 0, sumTF = 0, steps = c.length - 1;
             for (std::size_t n = 0; n + 1 < static_cast<std::size_t>(c.length); ++n) {
                 const double t = static_cast<double>(n);
-                const double f = phaseStep(samples[first + n], samples[first + n + 1]) / (2 * Pi) * c.samplingRateHz;
+                const double f = chirpPhaseStep(samples[first + n], samples[first + n + 1]) / (2 * Pi) * c.samplingRateHz;
                 sumT += t, sumF += f, sumTT += t * t, sumTF += t * f;
             }
             EXPECT_NEAR((steps * sumTF - sumT * sumF) / (steps * sumTT - sumT * sumT), c.bandwidthHz / c.length,

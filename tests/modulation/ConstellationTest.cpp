@@ -17,9 +17,9 @@
 namespace quorvel {
 namespace {
 
-using testing::kPointTolerance;
+using testing_support::kPointTolerance;
 
-constexpr double kPowerTolerance = 1e-12;
+constexpr double kConstellationPowerTolerance = 1e-12;
 
 SignalParameters runOf(ModulationType type, std::int32_t order) {
     SignalParameters p;
@@ -35,7 +35,7 @@ SampleBuffer everyPoint(const SignalParameters& p) {
     return mapSymbols(indices, p);
 }
 
-double meanPowerOf(const SampleBuffer& points) {
+double constellationMeanPowerOf(const SampleBuffer& points) {
     double sum = 0.0;
     for (const ComplexSample& s : points) {
         sum += s.i * s.i + s.q * s.q;
@@ -73,10 +73,10 @@ TEST(Constellation, AmplitudeLevelsFollowTheirFormulaAtUnitPower) {
         const SampleBuffer points = everyPoint(p);
         ASSERT_EQ(points.size(), static_cast<std::size_t>(c.order)) << context;
         for (int k = 0; k < c.order; ++k) {
-            testing::expectPointNear(points[static_cast<std::size_t>(k)], {(c.first + c.step * k) * closedFormScale(c), 0.0},
+            testing_support::expectPointNear(points[static_cast<std::size_t>(k)], {(c.first + c.step * k) * closedFormScale(c), 0.0},
                                      context + " index " + std::to_string(k));
         }
-        EXPECT_NEAR(meanPowerOf(points), 1.0, kPowerTolerance) << context;
+        EXPECT_NEAR(constellationMeanPowerOf(points), 1.0, kConstellationPowerTolerance) << context;
     }
     EXPECT_NEAR(everyPoint(runOf(ModulationType::Ook, 2))[1].i, std::sqrt(2.0), kPointTolerance);
 }
@@ -87,7 +87,7 @@ TEST(Constellation, LargerPhaseOrdersSitAtTwoPiKOverM) {
         ASSERT_EQ(points.size(), static_cast<std::size_t>(order));
         for (int k = 0; k < order; ++k) {
             const double angle = 2.0 * Pi * k / order;
-            testing::expectPointNear(points[static_cast<std::size_t>(k)], {std::cos(angle), std::sin(angle)},
+            testing_support::expectPointNear(points[static_cast<std::size_t>(k)], {std::cos(angle), std::sin(angle)},
                                      std::to_string(order) + "-PSK index " + std::to_string(k));
         }
     }
@@ -104,7 +104,7 @@ TEST(Constellation, CrossQamIsItsGridWithoutTheCornersAtUnitPower) {
     for (const Cross c : {Cross{128, 12, 2}, Cross{512, 24, 4}}) {
         const SampleBuffer points = everyPoint(runOf(ModulationType::Qam, c.order));
         ASSERT_EQ(points.size(), static_cast<std::size_t>(c.order));
-        EXPECT_NEAR(meanPowerOf(points), 1.0, kPowerTolerance) << c.order;
+        EXPECT_NEAR(constellationMeanPowerOf(points), 1.0, kConstellationPowerTolerance) << c.order;
         // The grid's unit is the distance from the origin to the nearest I level.
         const double unit = std::abs(points[static_cast<std::size_t>(c.order / 2)].i);
         std::size_t next = 0;
@@ -115,7 +115,7 @@ TEST(Constellation, CrossQamIsItsGridWithoutTheCornersAtUnitPower) {
                     continue;
                 }
                 ASSERT_LT(next, points.size());
-                testing::expectPointNear(points[next], {i * unit, q * unit},
+                testing_support::expectPointNear(points[next], {i * unit, q * unit},
                                          std::to_string(c.order) + "-QAM index " + std::to_string(next), 1e-9);
                 ++next;
             }
@@ -129,7 +129,7 @@ TEST(Constellation, Apsk128HasFiveRingsOfSixteenInsideOneOfFortyEight) {
     ASSERT_EQ(points.size(), 128u);
     std::map<long, int> perRadius;  // radius in thousandths -> points on it
     for (const ComplexSample& s : points) {
-        ++perRadius[std::lround(testing::magnitudeOf(s) * 1000.0)];
+        ++perRadius[std::lround(testing_support::magnitudeOf(s) * 1000.0)];
     }
     const std::map<long, int> expected{{1000, 16}, {1600, 16}, {2200, 16}, {2800, 16}, {3400, 16}, {4200, 48}};
     EXPECT_EQ(perRadius, expected);
@@ -193,9 +193,9 @@ TEST(Tone, PhaseAdvancesByTwoPiFOverFsEverySample) {
         }
         ASSERT_EQ(pieces.size(), 40u * 8u);
         const double step = 2.0 * Pi * c.toneHz / c.samplingRateHz;
-        testing::expectPointNear(pieces[0], {1.0, 0.0}, "the first sample");
+        testing_support::expectPointNear(pieces[0], {1.0, 0.0}, "the first sample");
         for (std::size_t n = 0; n + 1 < pieces.size(); ++n) {
-            EXPECT_NEAR(testing::magnitudeOf(pieces[n]), 1.0, kPointTolerance);
+            EXPECT_NEAR(testing_support::magnitudeOf(pieces[n]), 1.0, kPointTolerance);
             // arg(s[n+1] conj(s[n])): the phase step, whatever the absolute phase.
             const ComplexSample& a = pieces[n];
             const ComplexSample& b = pieces[n + 1];

@@ -13,10 +13,10 @@
 namespace quorvel {
 namespace {
 
-constexpr double kFrequencyToleranceHz = 1e-6;
+constexpr double kCpfskFrequencyToleranceHz = 1e-6;
 
 // arg(b conj(a)): the phase step from a to b [rad].
-double phaseStep(const ComplexSample& a, const ComplexSample& b) {
+double cpfskPhaseStep(const ComplexSample& a, const ComplexSample& b) {
     return std::atan2(b.q * a.i - b.i * a.q, b.i * a.i + b.q * a.q);
 }
 
@@ -52,16 +52,16 @@ TEST(Cpfsk, EachSymbolHoldsItsLevelsFrequencyAndThePhaseRunsOn) {
         const std::string context = std::to_string(c.order) + "-CPFSK h " + std::to_string(c.h);
         double peakHz = 0.0;
         for (std::size_t n = 0; n + 1 < samples.size(); ++n) {
-            EXPECT_NEAR(testing::magnitudeOf(samples[n]), 1.0, testing::kPointTolerance) << context;
+            EXPECT_NEAR(testing_support::magnitudeOf(samples[n]), 1.0, testing_support::kPointTolerance) << context;
             // The step into sample n + 1 belongs to the symbol of sample n.
             const double level = 2.0 * symbols[n / perSymbol] - (c.order - 1);
-            const double measuredHz = phaseStep(samples[n], samples[n + 1]) / (2.0 * Pi) * c.samplingRateHz;
-            EXPECT_NEAR(measuredHz, level * c.h * c.symbolRateHz / 2.0, kFrequencyToleranceHz)
+            const double measuredHz = cpfskPhaseStep(samples[n], samples[n + 1]) / (2.0 * Pi) * c.samplingRateHz;
+            EXPECT_NEAR(measuredHz, level * c.h * c.symbolRateHz / 2.0, kCpfskFrequencyToleranceHz)
                 << context << ", sample " << n;
             peakHz = std::max(peakHz, std::abs(measuredHz));
         }
         // Every level occurs, the outermost ones too.
-        EXPECT_NEAR(peakHz, (c.order - 1) * c.h * c.symbolRateHz / 2.0, kFrequencyToleranceHz) << context;
+        EXPECT_NEAR(peakHz, (c.order - 1) * c.h * c.symbolRateHz / 2.0, kCpfskFrequencyToleranceHz) << context;
     }
 }
 

@@ -20,7 +20,7 @@ using testing_support::sameValues;
 
 constexpr double kPhaseTolerance = 1e-9;  // [rad]
 
-std::vector<std::int32_t> randomSymbols(std::size_t count, std::int32_t order) {
+std::vector<std::int32_t> exactKeyingRandomSymbols(std::size_t count, std::int32_t order) {
     std::mt19937 engine(5);
     std::vector<std::int32_t> symbols(count);
     for (auto& s : symbols) s = static_cast<std::int32_t>(engine() % static_cast<unsigned>(order));
@@ -39,8 +39,8 @@ void expectSameSignal(const SampleBuffer& a, const SampleBuffer& b) {
 }
 
 TEST(ExactKeying, WholeSamplesPerSymbolGiveTheWholeSampleKeying) {
-    const auto symbols = randomSymbols(300, 4);
-    const auto binary = randomSymbols(300, 2);
+    const auto symbols = exactKeyingRandomSymbols(300, 4);
+    const auto binary = exactKeyingRandomSymbols(300, 2);
     expectSameSignal(modulateExactKeying(symbols, Keying::Fsk, 4, 1000, 8000), modulateFsk(symbols, 4, 1000, 8000));
     expectSameSignal(modulateExactKeying(binary, Keying::Msk, 2, 1000, 7000), modulateMsk(binary, 7.0));
     expectSameSignal(modulateExactKeying(binary, Keying::Gmsk, 2, 1000, 8000), modulateGmsk(binary, 8.0));
@@ -66,7 +66,7 @@ double modelPhase(Keying keying, const std::vector<std::int32_t>& s, double t) {
 }
 
 TEST(ExactKeying, FractionalRatiosFollowTheContinuousModelAndKeepTheLength) {
-    const auto binary = randomSymbols(60, 2);
+    const auto binary = exactKeyingRandomSymbols(60, 2);
     // 10/3 on the exact grid, 3.30001 on the per-sample path.
     for (const double fs : {10000.0, 9900.03}) {
         for (const Keying keying : {Keying::Msk, Keying::Gmsk}) {
@@ -82,7 +82,7 @@ TEST(ExactKeying, FractionalRatiosFollowTheContinuousModelAndKeepTheLength) {
 }
 
 TEST(ExactKeying, FskTonesRestartAtEachExactSymbolStart) {
-    const auto symbols = randomSymbols(40, 8);
+    const auto symbols = exactKeyingRandomSymbols(40, 8);
     const SampleBuffer samples = modulateExactKeying(symbols, Keying::Fsk, 8, 3000, 50000);
     for (std::size_t n = 0; n < samples.size(); ++n) {
         const double t = static_cast<double>(n) * 3000.0 / 50000.0;
@@ -94,7 +94,7 @@ TEST(ExactKeying, FskTonesRestartAtEachExactSymbolStart) {
 }
 
 TEST(ExactKeying, PiecesEqualTheWhole) {
-    const auto binary = randomSymbols(500, 2);
+    const auto binary = exactKeyingRandomSymbols(500, 2);
     const SampleBuffer whole = modulateExactKeying(binary, Keying::Gmsk, 2, 3000, 10000);
     for (const std::size_t piece : {1u, 3u, 64u}) {
         ExactKeyingMapper mapper(Keying::Gmsk, 2, binary.size(), 3000, 10000);

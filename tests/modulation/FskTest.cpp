@@ -7,7 +7,7 @@
 namespace quorvel {
 namespace {
 
-using testing::expectPointNear;
+using testing_support::expectPointNear;
 
 TEST(Fsk, LowestToneRunsBackwardsAndRestartsAtEverySymbol) {
     // M = 2, Rs = 1000 Hz, fs = 10000 Hz: index 0 is -500 Hz, -pi/10 per sample.
@@ -33,7 +33,7 @@ TEST(Fsk, NonIntegerSamplesPerSymbolKeepsTheWholePartAndTheToneRate) {
     }
 }
 
-struct ToneCase {
+struct FskToneCase {
     int order;
     std::vector<double> tonesHz;  // of indices 0 ... order-1 at Rs = 1000 Hz
 };
@@ -42,7 +42,7 @@ TEST(Fsk, TonesLieSymmetricallyAboutZeroOneSymbolRateApart) {
     constexpr double kSymbolRateHz = 1000.0;
     constexpr double kSamplingRateHz = 10000.0;
     constexpr double kToneToleranceHz = 1e-9;
-    const ToneCase cases[] = {
+    const FskToneCase cases[] = {
         {2, {-500, 500}},
         {4, {-1500, -500, 500, 1500}},
         {8, {-3500, -2500, -1500, -500, 500, 1500, 2500, 3500}},
@@ -53,8 +53,8 @@ TEST(Fsk, TonesLieSymmetricallyAboutZeroOneSymbolRateApart) {
                                              kSamplingRateHz);
             ASSERT_EQ(samples.size(), 10u);
             for (std::size_t n = 1; n < samples.size(); ++n) {
-                const double step = testing::phaseOf(samples[n]) - testing::phaseOf(samples[n - 1]);
-                const double toneHz = testing::wrapPhase(step) * kSamplingRateHz / (2.0 * Pi);
+                const double step = testing_support::phaseOf(samples[n]) - testing_support::phaseOf(samples[n - 1]);
+                const double toneHz = testing_support::wrapPhase(step) * kSamplingRateHz / (2.0 * Pi);
                 EXPECT_NEAR(toneHz, c.tonesHz[k], kToneToleranceHz)
                     << "M=" << c.order << " k=" << k << " n=" << n;
             }

@@ -14,7 +14,7 @@ namespace quorvel {
 namespace {
 
 // arg(b conj(a)): the phase step from a to b [rad].
-double phaseStep(const ComplexSample& a, const ComplexSample& b) {
+double gfskPhaseStep(const ComplexSample& a, const ComplexSample& b) {
     return std::atan2(b.q * a.i - b.i * a.q, b.i * a.i + b.q * a.q);
 }
 
@@ -51,8 +51,8 @@ TEST(Gfsk, SettlesAtEachLevelsDeviationWithoutAPhaseJump) {
         const double largestStep = Pi * c.h * (c.order - 1) / static_cast<double>(perSymbol);
         double peakHz = 0.0;
         for (std::size_t n = 0; n + 1 < samples.size(); ++n) {
-            EXPECT_NEAR(testing::magnitudeOf(samples[n]), 1.0, testing::kPointTolerance) << context;
-            const double step = phaseStep(samples[n], samples[n + 1]);
+            EXPECT_NEAR(testing_support::magnitudeOf(samples[n]), 1.0, testing_support::kPointTolerance) << context;
+            const double step = gfskPhaseStep(samples[n], samples[n + 1]);
             ASSERT_LE(std::abs(step), largestStep * (1.0 + 1e-3)) << context << ", sample " << n;
             const std::size_t symbol = n / perSymbol;
             if (symbol % kRun == kRun / 2) {

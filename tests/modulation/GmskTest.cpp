@@ -55,7 +55,7 @@ std::vector<double> unwrappedPhase(const SampleBuffer& samples) {
     std::vector<double> phase;
     double last = 0.0;
     for (const auto& s : samples) {
-        last += testing::wrapPhase(testing::phaseOf(s) - last);
+        last += testing_support::wrapPhase(testing_support::phaseOf(s) - last);
         phase.push_back(last);
     }
     return phase;
@@ -71,10 +71,10 @@ TEST(Gmsk, UnitMagnitudeAndContinuousPhaseNoFasterThanMsk) {
         // The widest gap between neighbouring samples is across a symbol boundary.
         const double widestGap = 1.0 - static_cast<double>(perSymbol - 1) / sps;
         for (std::size_t n = 0; n < samples.size(); ++n) {
-            EXPECT_NEAR(testing::magnitudeOf(samples[n]), 1.0, testing::kPointTolerance);
+            EXPECT_NEAR(testing_support::magnitudeOf(samples[n]), 1.0, testing_support::kPointTolerance);
             if (n > 0) {
-                const double step = testing::phaseOf(samples[n]) - testing::phaseOf(samples[n - 1]);
-                EXPECT_LE(std::abs(testing::wrapPhase(step)), Pi / 2 * widestGap + kStepSlackRad)
+                const double step = testing_support::phaseOf(samples[n]) - testing_support::phaseOf(samples[n - 1]);
+                EXPECT_LE(std::abs(testing_support::wrapPhase(step)), Pi / 2 * widestGap + kStepSlackRad)
                     << "sps " << sps << " sample " << n;
             }
         }
@@ -98,7 +98,7 @@ TEST(Gmsk, InsideALongRunOfEqualSymbolsThePhaseFollowsMsk) {
             const auto perSymbol = static_cast<std::size_t>(sps);
             for (std::size_t n = (kPrefix + kSettle) * perSymbol;
                  n < (kPrefix + kRun - kSettle) * perSymbol; ++n) {
-                EXPECT_NEAR(testing::wrapPhase(gmsk[n] - msk[n]), 0.0, kPhaseToleranceRad)
+                EXPECT_NEAR(testing_support::wrapPhase(gmsk[n] - msk[n]), 0.0, kPhaseToleranceRad)
                     << "run of " << runSymbol << ", sps " << sps << ", sample " << n;
             }
             // The net change over the run: a quarter turn per symbol, as for MSK.

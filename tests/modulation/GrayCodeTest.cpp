@@ -28,16 +28,16 @@ SampleBuffer grayPoints(const SignalParameters& p) {
     return mapSymbols(indices, p);
 }
 
-struct Case {
+struct GrayCodeCase {
     ModulationType type;
     std::int32_t order;
 };
 
 TEST(GrayCode, NearestNeighboursDifferInOneBit) {
-    for (const Case c : {Case{ModulationType::Psk, 4}, Case{ModulationType::Psk, 8}, Case{ModulationType::Psk, 16},
-                         Case{ModulationType::Qam, 16}, Case{ModulationType::Qam, 64}, Case{ModulationType::Qam, 256},
-                         Case{ModulationType::Qam, 1024}, Case{ModulationType::Qam, 2048},
-                         Case{ModulationType::Oqpsk, 0}}) {
+    for (const GrayCodeCase c : {GrayCodeCase{ModulationType::Psk, 4}, GrayCodeCase{ModulationType::Psk, 8}, GrayCodeCase{ModulationType::Psk, 16},
+                         GrayCodeCase{ModulationType::Qam, 16}, GrayCodeCase{ModulationType::Qam, 64}, GrayCodeCase{ModulationType::Qam, 256},
+                         GrayCodeCase{ModulationType::Qam, 1024}, GrayCodeCase{ModulationType::Qam, 2048},
+                         GrayCodeCase{ModulationType::Oqpsk, 0}}) {
         SignalParameters p = grayRun(c.type, c.order);
         p.transmitter.pulse = PulseShape::RootRaisedCosine;  // OQPSK's rails then carry a point per symbol
         const SampleBuffer points = grayPoints(p);
@@ -60,7 +60,7 @@ TEST(GrayCode, NearestNeighboursDifferInOneBit) {
 
 TEST(GrayCode, NeighbouringTonesAndIncrementsDifferInOneBit) {
     // FSK's tone and Pi/4-DQPSK's increment of index k are the mapper's position table[k].
-    for (const Case c : {Case{ModulationType::Fsk, 8}, Case{ModulationType::Pi4Dqpsk, 0}}) {
+    for (const GrayCodeCase c : {GrayCodeCase{ModulationType::Fsk, 8}, GrayCodeCase{ModulationType::Pi4Dqpsk, 0}}) {
         const auto table = grayIndexTable(grayRun(c.type, c.order));
         std::vector<unsigned> labelAt(table.size());
         for (std::size_t k = 0; k < table.size(); ++k) labelAt[static_cast<std::size_t>(table[k])] = static_cast<unsigned>(k);

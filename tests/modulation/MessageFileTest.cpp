@@ -21,7 +21,7 @@ namespace {
 using testing_support::TempDir;
 using testing_support::writeWav;
 
-struct ToneCase {
+struct MessageFileToneCase {
     int fileRateHz;
     int channels;
     int frames;
@@ -31,7 +31,7 @@ struct ToneCase {
     double keptHz;                // the one tone left below topHz
 };
 
-const ToneCase kTones[] = {
+const MessageFileToneCase kTones[] = {
     {8000, 1, 800, {1000.0}, 48000.0, 3400.0, 1000.0},            // up by 6
     {8000, 2, 400, {500.0, 3000.0}, 32000.0, 2000.0, 500.0},      // stereo; the right's 3 kHz above the band
     {48000, 1, 4800, {1500.0, 9000.0}, 16000.0, 3400.0, 1500.0},  // down by 3: 9 kHz above both limits
@@ -39,7 +39,7 @@ const ToneCase kTones[] = {
 
 TEST(MessageFile, TonesComeBackAsTheirHilbertPairAtTheSamplingRate) {
     constexpr double kTolerance = 1e-3;  // 16-bit rounding of an 8000 amplitude
-    for (const ToneCase& c : kTones) {
+    for (const MessageFileToneCase& c : kTones) {
         const TempDir dir;
         std::vector<std::int16_t> samples;
         for (int n = 0; n < c.frames; ++n) {

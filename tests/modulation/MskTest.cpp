@@ -9,7 +9,7 @@
 namespace quorvel {
 namespace {
 
-using testing::expectPointNear;
+using testing_support::expectPointNear;
 
 struct MskCase {
     SymbolSequence symbols;

@@ -12,9 +12,9 @@
 namespace quorvel {
 namespace {
 
-constexpr double kPowerTolerance = 1e-12;
+constexpr double kNominalPowerPowerTolerance = 1e-12;
 
-struct Case {
+struct NominalPowerCase {
     ModulationType type;
     std::int32_t order;
     double expected;
@@ -34,7 +34,7 @@ double ringPower(std::initializer_list<std::pair<int, double>> rings) {
 TEST(NominalPower, EachTableHasItsClosedForm) {
     // The 64 x 32 rectangle of odd integers over its peak energy 63^2 + 31^2.
     const double rectangle = ((64.0 * 64.0 - 1.0) / 3.0 + (32.0 * 32.0 - 1.0) / 3.0) / (63.0 * 63.0 + 31.0 * 31.0);
-    const Case cases[] = {
+    const NominalPowerCase cases[] = {
         {ModulationType::Psk, 2, 1.0},
         {ModulationType::Psk, 64, 1.0},
         {ModulationType::Psk, 4099, 1.0},                     // past one block of mapped points
@@ -59,12 +59,12 @@ TEST(NominalPower, EachTableHasItsClosedForm) {
         {ModulationType::Chirpss, 0, 1.0},
         {ModulationType::Lfm, 0, 256.0 / (256.0 + 256.0)},  // the default pulse and gap
     };
-    for (const Case& c : cases) {
+    for (const NominalPowerCase& c : cases) {
         SignalParameters p;
         p.modulationType = c.type;
         setChosenOrder(p, c.order);
         p.transmitter.gray = true;  // relabels only
-        EXPECT_NEAR(nominalMeanPower(p), c.expected, kPowerTolerance) << modulationName(c.type) << " " << c.order;
+        EXPECT_NEAR(nominalMeanPower(p), c.expected, kNominalPowerPowerTolerance) << modulationName(c.type) << " " << c.order;
     }
     SignalParameters unknown;
     unknown.modulationType = static_cast<ModulationType>(0);

@@ -19,9 +19,9 @@
 namespace quorvel {
 namespace {
 
-constexpr double kFrequencyToleranceHz = 1e-6;
+constexpr double kOfdmFrequencyToleranceHz = 1e-6;
 constexpr double kEmptyBinTolerance = 1e-9;   // of a unit-power symbol's bins
-constexpr double kPowerTolerance = 0.05;      // of the mean power over a few thousand samples
+constexpr double kOfdmPowerTolerance = 0.05;      // of the mean power over a few thousand samples
 
 struct Frame {
     int fftSize;
@@ -45,7 +45,7 @@ SignalParameters ofdm(const Frame& f, std::int32_t symbols) {
     return p;
 }
 
-SymbolSequence randomSymbols(std::size_t count, std::int32_t order, unsigned seed) {
+SymbolSequence ofdmRandomSymbols(std::size_t count, std::int32_t order, unsigned seed) {
     std::mt19937 engine(seed);
     SymbolSequence s(count);
     for (auto& index : s) {
@@ -72,7 +72,7 @@ TEST_P(OfdmFrames, EachPrefixIsItsSymbolsTailAndTheFileHasItsStatedLength) {
     const int k = activeOf(f);
     const auto symbols = static_cast<std::int32_t>(3 * k + 1);  // the last OFDM symbol short
     const SignalParameters p = ofdm(f, symbols);
-    const SampleBuffer x = mapSymbols(randomSymbols(static_cast<std::size_t>(symbols), 4, 7), p);
+    const SampleBuffer x = mapSymbols(ofdmRandomSymbols(static_cast<std::size_t>(symbols), 4, 7), p);
     const auto prefix = static_cast<std::size_t>(std::lround(f.cpRatio * f.fftSize));
     const std::size_t period = static_cast<std::size_t>(f.fftSize) + prefix;
     ASSERT_EQ(x.size(), 4 * period);
@@ -90,13 +90,13 @@ TEST_P(OfdmFrames, ANaiveDftFindsEverySubcarrierSymbolAndNothingElse) {
     const int order = std::stoi(f.subcarriers.substr(4));  // "psk:M"
     const std::size_t n = static_cast<std::size_t>(f.fftSize);
     const auto count = static_cast<std::size_t>(2 * k);
-    const SymbolSequence sent = randomSymbols(count, order, 11);
+    const SymbolSequence sent = ofdmRandomSymbols(count, order, 11);
     const SampleBuffer x = mapSymbols(sent, ofdm(f, static_cast<std::int32_t>(count)));
     const std::size_t period = x.size() / 2;
     for (std::size_t s = 0; s < 2; ++s) {
         const SampleBuffer body(x.begin() + static_cast<std::ptrdiff_t>(s * period + period - n),
                                 x.begin() + static_cast<std::ptrdiff_t>(s * period + period));
-        const SampleBuffer bins = testing::directDft(body);
+        const SampleBuffer bins = testing_support::directDft(body);
         std::vector<bool> lit(n, false);
         for (int j = 0; j < k; ++j) {
             const std::size_t bin = static_cast<std::size_t>((signedBin(j, k) + f.fftSize) % f.fftSize);
@@ -131,7 +131,7 @@ TEST_P(OfdmFrames, OneLitSubcarrierIsAToneAtItsBinTimesTheSpacing) {
             const ComplexSample step = x[m] * ComplexSample{x[m - 1].i, -x[m - 1].q};
             const double hz = std::atan2(step.q, step.i) / (2.0 * Pi) * kSamplingRateHz;
             // The tone runs whole cycles in N samples, so the prefix joins the body without a step.
-            ASSERT_NEAR(hz, signedBin(j, k) * kSamplingRateHz / f.fftSize, kFrequencyToleranceHz) << j << " " << m;
+            ASSERT_NEAR(hz, signedBin(j, k) * kSamplingRateHz / f.fftSize, kOfdmFrequencyToleranceHz) << j << " " << m;
         }
     }
 }
@@ -141,7 +141,7 @@ TEST_P(OfdmFrames, PiecesGiveTheWholeSequencesSamples) {
     const Frame f = GetParam();
     const int k = activeOf(f);
     const auto count = static_cast<std::size_t>(3 * k + 5);
-    const SymbolSequence symbols = randomSymbols(count, 4, 3);
+    const SymbolSequence symbols = ofdmRandomSymbols(count, 4, 3);
     const SignalParameters p = ofdm(f, static_cast<std::int32_t>(count));
     const SampleBuffer whole = mapSymbols(symbols, p);
     for (const std::size_t piece : {std::size_t{1}, std::size_t{7}, static_cast<std::size_t>(k + 1)}) {
@@ -167,12 +167,12 @@ TEST(Ofdm, MeanPowerIsOneForEverySubcarrierScheme) {
         const Frame f{256, 0.25, 0, sub};
         const std::int32_t order = std::stoi(sub.substr(sub.find(':') + 1));
         const auto count = static_cast<std::size_t>(40 * activeOf(f));
-        const SampleBuffer x = mapSymbols(randomSymbols(count, order, 5), ofdm(f, static_cast<std::int32_t>(count)));
+        const SampleBuffer x = mapSymbols(ofdmRandomSymbols(count, order, 5), ofdm(f, static_cast<std::int32_t>(count)));
         double sum = 0.0;
         for (const ComplexSample& s : x) {
             sum += s.i * s.i + s.q * s.q;
         }
-        EXPECT_NEAR(sum / static_cast<double>(x.size()), 1.0, kPowerTolerance) << sub;
+        EXPECT_NEAR(sum / static_cast<double>(x.size()), 1.0, kOfdmPowerTolerance) << sub;
     }
 }
 

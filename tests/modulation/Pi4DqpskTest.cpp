@@ -7,7 +7,7 @@
 namespace quorvel {
 namespace {
 
-using testing::expectPointNear;
+using testing_support::expectPointNear;
 
 ComplexSample unitAt(double angle) {
     return {std::cos(angle), std::sin(angle)};
@@ -45,8 +45,8 @@ TEST(Pi4Dqpsk, RotationChangesOnlyTheIncrementsNeverTheFirstPoint) {
         ASSERT_EQ(points.size(), symbols.size());
         EXPECT_EQ(points[0], reference[0]) << "rotation " << rotation;
         for (std::size_t n = 1; n < points.size(); ++n) {
-            const double step = testing::phaseOf(points[n]) - testing::phaseOf(points[n - 1]);
-            EXPECT_NEAR(testing::wrapPhase(step - (symbols[n] * Pi / 2 + rotation)), 0.0, 1e-12)
+            const double step = testing_support::phaseOf(points[n]) - testing_support::phaseOf(points[n - 1]);
+            EXPECT_NEAR(testing_support::wrapPhase(step - (symbols[n] * Pi / 2 + rotation)), 0.0, 1e-12)
                 << "rotation " << rotation << " step " << n;
         }
     }

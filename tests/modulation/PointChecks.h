@@ -8,7 +8,7 @@
 #include <cmath>
 #include <string>
 
-namespace quorvel::testing {
+namespace quorvel::testing_support {
 
 // Points built from cos and sin agree with a reference to a few units in the last place.
 inline constexpr double kPointTolerance = 1e-12;
@@ -32,4 +32,4 @@ inline void expectPointNear(const ComplexSample& actual, const ComplexSample& ex
     EXPECT_NEAR(actual.q, expected.q, tolerance) << context;
 }
 
-}  // namespace quorvel::testing
+}  // namespace quorvel::testing_support

@@ -7,7 +7,7 @@
 namespace quorvel {
 namespace {
 
-using testing::expectPointNear;
+using testing_support::expectPointNear;
 
 struct PskPointCase {
     int order;

@@ -10,7 +10,7 @@
 namespace quorvel {
 namespace {
 
-using testing::expectPointNear;
+using testing_support::expectPointNear;
 
 struct QamPointCase {
     int order;
@@ -88,12 +88,12 @@ TEST(Qam, RectangleOf2048HasUnitPeakAndSpansOfAbout0Point897And0Point441) {
     double spanI = 0.0;
     double spanQ = 0.0;
     for (const auto& p : points) {
-        peak = std::max(peak, testing::magnitudeOf(p));
+        peak = std::max(peak, testing_support::magnitudeOf(p));
         spanI = std::max(spanI, std::abs(p.i));
         spanQ = std::max(spanQ, std::abs(p.q));
     }
-    EXPECT_NEAR(peak, 1.0, testing::kPointTolerance);
-    EXPECT_NEAR(testing::magnitudeOf(points[0]), 1.0, testing::kPointTolerance);
+    EXPECT_NEAR(peak, 1.0, testing_support::kPointTolerance);
+    EXPECT_NEAR(testing_support::magnitudeOf(points[0]), 1.0, testing_support::kPointTolerance);
     EXPECT_NEAR(spanI, 0.897, kSpanTolerance);
     EXPECT_NEAR(spanQ, 0.441, kSpanTolerance);
 }

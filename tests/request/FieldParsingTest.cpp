@@ -1,4 +1,5 @@
 #include "request/FieldParsing.h"
+#include "support/NonFinite.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +12,8 @@
 namespace quorvel {
 namespace {
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+using testing_support::kInf;
+using testing_support::kNaN;
 
 std::string describe(std::u16string_view text) {
     std::string out;
@@ -61,8 +62,8 @@ const RealCase kRealCases[] = {
     {u"1e-310", std::nullopt},
     {u"inf", kInf},
     {u"-Infinity", -kInf},
-    {u"nan", kNan},
-    {u"NAN(123)", kNan},
+    {u"nan", kNaN},
+    {u"NAN(123)", kNaN},
     // Unicode spaces and digits are not white space or digits to the number conversion.
     {u"\u20031000", std::nullopt},
     {u"1000\u00a0", std::nullopt},

@@ -34,7 +34,7 @@ using testing_support::readBytes;
 using testing_support::sameBytes;
 using testing_support::TempDir;
 
-constexpr std::uint32_t kSeed = 2718;
+constexpr std::uint32_t kCounterDrawsSeed = 2718;
 
 // Word k of block b of a stream, straight from the bijection.
 std::uint32_t word(std::uint32_t key, CounterStream stream, std::uint64_t block, std::uint32_t k) {
@@ -77,9 +77,9 @@ TEST(CounterDraws, RandomIndicesAreTheirBlocksWords) {
                                SymbolCase{ModulationType::Ook, 2}}) {
         SignalParameters p = counterRun(c.type, c.order);
         p.symbolCount = 3 * 4096 + 17;
-        MersenneTwister engine(kSeed);
+        MersenneTwister engine(kCounterDrawsSeed);
         const SymbolSequence symbols = drawFileSymbols(p, engine);
-        MersenneTwister keyEngine(kSeed);
+        MersenneTwister keyEngine(kCounterDrawsSeed);
         const std::uint32_t key = keyEngine();
         EXPECT_TRUE(engine == keyEngine);
         for (const std::uint64_t block : {0u, 1u, 3u}) {
@@ -116,13 +116,13 @@ TEST(CounterDraws, NoiseOfFilesAndCapturesIsEachSamplesOwnPair) {
     p.savePath = dir.str();
     const auto made = [&](double snrDb, std::int32_t k) {
         p.snrDb = snrDb;
-        return SignalSynthesizer::seeded(kSeed).regenerateFile(p, k, dir.str()).signal;
+        return SignalSynthesizer::seeded(kCounterDrawsSeed).regenerateFile(p, k, dir.str()).signal;
     };
     for (const std::int32_t k : {1, 3}) {
         SCOPED_TRACE(k);
-        expectOwnPairs(made(4.0, k), made(INFINITY, k), 4.0, splitMix64(kSeed, static_cast<std::uint64_t>(k)));
+        expectOwnPairs(made(4.0, k), made(INFINITY, k), 4.0, splitMix64(kCounterDrawsSeed, static_cast<std::uint64_t>(k)));
     }
-    CapturePlan plan{.key = splitMix64(kSeed, 41), .parameters = counterRun(ModulationType::Psk, 8)};
+    CapturePlan plan{.key = splitMix64(kCounterDrawsSeed, 41), .parameters = counterRun(ModulationType::Psk, 8)};
     plan.parameters.symbolCount = 1000;
     CaptureSamples noisy, clean;
     plan.parameters.snrDb = -3.0;
@@ -144,7 +144,7 @@ TEST(CounterDraws, OneThreadAndSeveralWriteTheSameFile) {
         setenv("QUORVEL_THREADS", budget, 1);
         TempDir dir;
         p.savePath = dir.str();
-        ASSERT_FALSE(SignalSynthesizer::seeded(kSeed).generateSignal(p).refused());
+        ASSERT_FALSE(SignalSynthesizer::seeded(kCounterDrawsSeed).generateSignal(p).refused());
         made.push_back(readBytes(dir.file("modulated_signal_1.sigmf-data")));
     }
     unsetenv("QUORVEL_THREADS");

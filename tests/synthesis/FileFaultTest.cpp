@@ -24,12 +24,12 @@ using testing_support::sameBytes;
 
 using namespace testing_support;
 
-constexpr std::uint32_t kSeed = 4242;
-constexpr std::int32_t kSymbols = 3000;  // 30 000 samples: two write pieces per file
+constexpr std::uint32_t kFileFaultSeed = 4242;
+constexpr std::int32_t kFileFaultSymbols = 3000;  // 30 000 samples: two write pieces per file
 
-SignalParameters faultRun(const std::string& savePath, std::int32_t fileCount) {
+SignalParameters fileFaultFaultRun(const std::string& savePath, std::int32_t fileCount) {
     SignalParameters p;
-    p.symbolCount = kSymbols;
+    p.symbolCount = kFileFaultSymbols;
     p.fileCount = fileCount;
     p.savePath = savePath;
     p.mixingFrequency = 125.0;
@@ -58,7 +58,7 @@ std::string take(std::istream& in) {
     return field;
 }
 
-std::string encode(const GenerationResult& result) {
+std::string fileFaultEncode(const GenerationResult& result) {
     std::ostringstream out;
     put(out, result.refused() ? "1" : "0");
     put(out, std::to_string(result.writtenFiles.size()));
@@ -94,7 +94,7 @@ class FileFaults : public testing::TestWithParam<FileFaultCase> {};
 TEST_P(FileFaults, FailedFilesAreNamedAndTheOthersAreComplete) {
     const FileFaultCase& c = GetParam();
     TempDir clean;
-    const auto reference = SignalSynthesizer(seededSequence(kSeed)).generateSignal(faultRun(clean.str(), c.fileCount));
+    const auto reference = SignalSynthesizer(seededSequence(kFileFaultSeed)).generateSignal(fileFaultFaultRun(clean.str(), c.fileCount));
     ASSERT_EQ(reference.writtenFiles.size(), static_cast<std::size_t>(c.fileCount));
 
     TempDir dir;
@@ -102,7 +102,7 @@ TEST_P(FileFaults, FailedFilesAreNamedAndTheOthersAreComplete) {
     const ChildLimits limits{c.needsUnprivilegedUser, c.fileSizeLimitBytes, std::nullopt};
     const auto child = runInChild(
         limits,
-        [&] { return encode(SignalSynthesizer(seededSequence(kSeed)).generateSignal(faultRun(savePath, c.fileCount))); },
+        [&] { return fileFaultEncode(SignalSynthesizer(seededSequence(kFileFaultSeed)).generateSignal(fileFaultFaultRun(savePath, c.fileCount))); },
         c.needsUnprivilegedUser ? std::optional(lockedFolder(dir)) : std::nullopt);
     if (!child.error.empty()) {
         GTEST_SKIP() << "this machine cannot stage the fault: " << child.error;
@@ -139,7 +139,7 @@ TEST_P(FileFaults, FailedFilesAreNamedAndTheOthersAreComplete) {
         const std::string expected = readBytes(reference.writtenFiles[static_cast<std::size_t>(k - 1)]);
         const bool failed = std::find(expectedWritten.begin(), expectedWritten.end(), path) == expectedWritten.end();
         if (!failed) {
-            EXPECT_EQ(std::count(expected.begin(), expected.end(), '\n'), kSymbols * 10 + 1);
+            EXPECT_EQ(std::count(expected.begin(), expected.end(), '\n'), kFileFaultSymbols * 10 + 1);
             EXPECT_TRUE(readBytes(path) == expected) << path << " differs from the undisturbed run's file";
         } else {
             // A file that failed leaves nothing under its name, not even its beginning.
@@ -162,8 +162,8 @@ TEST(FileFaults, PrepareLeavesWhatItFoundUntouched) {
     TempDir dir;
     std::filesystem::create_directory(dir.path() / fileName(1));
     std::ofstream(dir.file("plain")) << "keep me";
-    SignalSynthesizer(seededSequence(kSeed)).generateSignal(faultRun(dir.str(), 2));
-    SignalSynthesizer(seededSequence(kSeed)).generateSignal(faultRun(dir.file("plain"), 1));
+    SignalSynthesizer(seededSequence(kFileFaultSeed)).generateSignal(fileFaultFaultRun(dir.str(), 2));
+    SignalSynthesizer(seededSequence(kFileFaultSeed)).generateSignal(fileFaultFaultRun(dir.file("plain"), 1));
     EXPECT_TRUE(std::filesystem::is_empty(dir.path() / fileName(1)));
     EXPECT_EQ(readBytes(dir.file("plain")), "keep me");
 }

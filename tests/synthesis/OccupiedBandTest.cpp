@@ -20,7 +20,7 @@ namespace {
 
 constexpr std::size_t kBins = 1024;
 
-double measuredBand(const SampleBuffer& signal, double samplingRateHz) {
+double occupiedBandMeasuredBand(const SampleBuffer& signal, double samplingRateHz) {
     FourierTransform transform(kBins);
     std::vector<double> power(kBins, 0.0);  // from -fs/2 up
     SampleBuffer segment(kBins);
@@ -48,7 +48,7 @@ double measuredBand(const SampleBuffer& signal, double samplingRateHz) {
     return samplingRateHz;
 }
 
-struct BandCase {
+struct OccupiedBandBandCase {
     const char* name;
     ModulationType type;
     std::int32_t order;  // 0: the row's default
@@ -58,7 +58,7 @@ struct BandCase {
     WaveformValues values;
 };
 
-class OccupiedBand : public ::testing::TestWithParam<BandCase> {};
+class OccupiedBand : public ::testing::TestWithParam<OccupiedBandBandCase> {};
 
 // Within this window of the stated band (plus four bins for the window's own width) the two
 // agree; Carson's rule is an upper bound for the continuous-phase families, hence the low end.
@@ -66,7 +66,7 @@ constexpr double kLowestRatio = 0.75;
 constexpr double kHighestRatio = 1.10;
 
 TEST_P(OccupiedBand, StatedBandHoldsTheMeasuredNinetyNinePercent) {
-    const BandCase& c = GetParam();
+    const OccupiedBandBandCase& c = GetParam();
     const testing_support::TempDir dir;
     SignalParameters p;
     p.modulationType = c.type;
@@ -86,7 +86,7 @@ TEST_P(OccupiedBand, StatedBandHoldsTheMeasuredNinetyNinePercent) {
     const GenerationResult result = SignalSynthesizer::seeded(5).generateSignal(p);
     ASSERT_FALSE(result.refused()) << result.refusal;
     const double stated = occupiedBandwidthHz(p);
-    const double measured = measuredBand(result.signal, p.samplingRate);
+    const double measured = occupiedBandMeasuredBand(result.signal, p.samplingRate);
     const double bins = 4.0 * p.samplingRate / kBins;
     EXPECT_GE(measured, kLowestRatio * stated - bins) << "stated " << stated;
     EXPECT_LE(measured, kHighestRatio * stated + bins) << "stated " << stated;
@@ -95,27 +95,27 @@ TEST_P(OccupiedBand, StatedBandHoldsTheMeasuredNinetyNinePercent) {
 constexpr PulseShape kLine = PulseShape::Linear, kRrc = PulseShape::RootRaisedCosine;
 INSTANTIATE_TEST_SUITE_P(
     EveryRow, OccupiedBand,
-    ::testing::Values(BandCase{"PskRrc", ModulationType::Psk, 4, 16, kRrc, 0.35, {}},
-                      BandCase{"PskRaisedCosine", ModulationType::Psk, 8, 16, PulseShape::RaisedCosine, 0.8, {}},
-                      BandCase{"QamGaussian", ModulationType::Qam, 16, 16, PulseShape::Gaussian, 0.5, {}},
-                      BandCase{"QamLines", ModulationType::Qam, 64, 16, kLine, 0.35, {}},
-                      BandCase{"Oqpsk", ModulationType::Oqpsk, 0, 16, kRrc, 0.5, {}},
-                      BandCase{"Pi4Dqpsk", ModulationType::Pi4Dqpsk, 0, 16, kRrc, 0.25, {}},
-                      BandCase{"Apsk", ModulationType::Apsk, 32, 16, kRrc, 0.2, {}},
-                      BandCase{"Ook", ModulationType::Ook, 2, 16, kRrc, 0.35, {}},
-                      BandCase{"Ask", ModulationType::Ask, 8, 16, kLine, 0.35, {}},
-                      BandCase{"Pam", ModulationType::Pam, 16, 16, kRrc, 0.35, {}},
-                      BandCase{"Fsk", ModulationType::Fsk, 4, 128, kLine, 0.35, {}},
-                      BandCase{"Msk", ModulationType::Msk, 0, 32, kLine, 0.35, {}},
-                      BandCase{"Gmsk", ModulationType::Gmsk, 0, 32, kLine, 0.35, {}},
-                      BandCase{"Tone", ModulationType::Tone, 0, 16, kLine, 0.35, {{"tone", 0.0}}},
-                      BandCase{"Cpfsk", ModulationType::Cpfsk, 4, 32, kLine, 0.35, {{"mod_index", 0.5}}},
-                      BandCase{"Gfsk", ModulationType::Gfsk, 2, 32, kLine, 0.35, {{"bt", 0.5}}},
-                      BandCase{"Gfsk8", ModulationType::Gfsk, 8, 32, kLine, 0.35, {{"mod_index", 0.3}}},
-                      BandCase{"Ofdm", ModulationType::Ofdm, 0, 16, kLine, 0.35, {{"fft_size", 256.0}}},
-                      BandCase{"Lfm", ModulationType::Lfm, 0, 16, kLine, 0.35, {{"chirp_bandwidth", 20000.0}}},
-                      BandCase{"Chirpss", ModulationType::Chirpss, 0, 16, kLine, 0.35, {{"chirp_bandwidth", 16000.0}}}),
-    [](const ::testing::TestParamInfo<BandCase>& row) { return std::string(row.param.name); });
+    ::testing::Values(OccupiedBandBandCase{"PskRrc", ModulationType::Psk, 4, 16, kRrc, 0.35, {}},
+                      OccupiedBandBandCase{"PskRaisedCosine", ModulationType::Psk, 8, 16, PulseShape::RaisedCosine, 0.8, {}},
+                      OccupiedBandBandCase{"QamGaussian", ModulationType::Qam, 16, 16, PulseShape::Gaussian, 0.5, {}},
+                      OccupiedBandBandCase{"QamLines", ModulationType::Qam, 64, 16, kLine, 0.35, {}},
+                      OccupiedBandBandCase{"Oqpsk", ModulationType::Oqpsk, 0, 16, kRrc, 0.5, {}},
+                      OccupiedBandBandCase{"Pi4Dqpsk", ModulationType::Pi4Dqpsk, 0, 16, kRrc, 0.25, {}},
+                      OccupiedBandBandCase{"Apsk", ModulationType::Apsk, 32, 16, kRrc, 0.2, {}},
+                      OccupiedBandBandCase{"Ook", ModulationType::Ook, 2, 16, kRrc, 0.35, {}},
+                      OccupiedBandBandCase{"Ask", ModulationType::Ask, 8, 16, kLine, 0.35, {}},
+                      OccupiedBandBandCase{"Pam", ModulationType::Pam, 16, 16, kRrc, 0.35, {}},
+                      OccupiedBandBandCase{"Fsk", ModulationType::Fsk, 4, 128, kLine, 0.35, {}},
+                      OccupiedBandBandCase{"Msk", ModulationType::Msk, 0, 32, kLine, 0.35, {}},
+                      OccupiedBandBandCase{"Gmsk", ModulationType::Gmsk, 0, 32, kLine, 0.35, {}},
+                      OccupiedBandBandCase{"Tone", ModulationType::Tone, 0, 16, kLine, 0.35, {{"tone", 0.0}}},
+                      OccupiedBandBandCase{"Cpfsk", ModulationType::Cpfsk, 4, 32, kLine, 0.35, {{"mod_index", 0.5}}},
+                      OccupiedBandBandCase{"Gfsk", ModulationType::Gfsk, 2, 32, kLine, 0.35, {{"bt", 0.5}}},
+                      OccupiedBandBandCase{"Gfsk8", ModulationType::Gfsk, 8, 32, kLine, 0.35, {{"mod_index", 0.3}}},
+                      OccupiedBandBandCase{"Ofdm", ModulationType::Ofdm, 0, 16, kLine, 0.35, {{"fft_size", 256.0}}},
+                      OccupiedBandBandCase{"Lfm", ModulationType::Lfm, 0, 16, kLine, 0.35, {{"chirp_bandwidth", 20000.0}}},
+                      OccupiedBandBandCase{"Chirpss", ModulationType::Chirpss, 0, 16, kLine, 0.35, {{"chirp_bandwidth", 16000.0}}}),
+    [](const ::testing::TestParamInfo<OccupiedBandBandCase>& row) { return std::string(row.param.name); });
 
 }  // namespace
 }  // namespace quorvel

@@ -29,15 +29,15 @@ namespace fs = std::filesystem;
 using namespace testing_support;
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kSanitized = true;  // the sanitizers reserve terabytes of address space
+constexpr bool kOutOfMemorySanitized = true;  // the sanitizers reserve terabytes of address space
 #else
-constexpr bool kSanitized = false;
+constexpr bool kOutOfMemorySanitized = false;
 #endif
 
 const std::string kNoMemory = std::generic_category().message(ENOMEM);
 
 // The fields of a result the tests look at, one per line, so that they cross a process boundary.
-std::string encode(const GenerationResult& r) {
+std::string outOfMemoryEncode(const GenerationResult& r) {
     std::ostringstream out;
     out << "refusal " << r.refusal << '\n' << "stopped " << r.stoppedByMemory << '\n';
     for (const auto& path : r.writtenFiles) {
@@ -68,7 +68,7 @@ std::uint64_t mappedBytes() {
 // with room for streaming a file but not for keeping 2^23 samples, the files before the last
 // are made and the last one cannot be: a real allocation failure, at a known file.
 TEST(OutOfMemory, ARealLimitEndsTheRunAtTheFileItCannotHold) {
-    if (kSanitized) {
+    if (kOutOfMemorySanitized) {
         GTEST_SKIP() << "a sanitized process cannot run under an address-space limit";
     }
     constexpr std::uint64_t kRoom = std::uint64_t{64} << 20;  // far below the kept file's 128 MiB
@@ -100,7 +100,7 @@ TEST(OutOfMemory, ARealLimitEndsTheRunAtTheFileItCannotHold) {
             if (::setrlimit(RLIMIT_AS, &room) != 0) {
                 return std::string("cannot limit the address space");
             }
-            return encode(synthesizer.generateSignal(p));
+            return outOfMemoryEncode(synthesizer.generateSignal(p));
         });
         ASSERT_EQ(child.error, "");
         std::string expected = c.expected;

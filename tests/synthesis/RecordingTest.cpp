@@ -29,9 +29,9 @@ using testing_support::sameBytes;
 using testing_support::sigmfViolations;
 using testing_support::TempDir;
 
-constexpr std::uint32_t kSeed = 4711;
+constexpr std::uint32_t kRecordingSeed = 4711;
 
-std::set<std::string> namesIn(const TempDir& dir) {
+std::set<std::string> recordingNamesIn(const TempDir& dir) {
     std::set<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
         names.insert(entry.path().filename().string());
@@ -39,7 +39,7 @@ std::set<std::string> namesIn(const TempDir& dir) {
     return names;
 }
 
-SignalParameters smallRun(const TempDir& dir, OutputFormat format) {
+SignalParameters recordingSmallRun(const TempDir& dir, OutputFormat format) {
     SignalParameters p;
     p.symbolCount = 300;
     p.savePath = dir.str();
@@ -47,13 +47,13 @@ SignalParameters smallRun(const TempDir& dir, OutputFormat format) {
     return p;
 }
 
-struct FormatCase {
+struct RecordingFormatCase {
     OutputFormat format;
     std::set<std::string> files;
 };
 
 TEST(Recording, EachFormatWritesItsFilesAndOneValidMetadataFilePerFileNumber) {
-    const FormatCase cases[] = {
+    const RecordingFormatCase cases[] = {
         {OutputFormat::Csv,
          {"modulated_signal_1.csv", "modulated_signal_1.sigmf-meta", "modulated_signal_2.csv",
           "modulated_signal_2.sigmf-meta"}},
@@ -67,11 +67,11 @@ TEST(Recording, EachFormatWritesItsFilesAndOneValidMetadataFilePerFileNumber) {
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.format));
         TempDir dir;
-        SignalParameters p = smallRun(dir, c.format);
+        SignalParameters p = recordingSmallRun(dir, c.format);
         p.fileCount = 2;
-        const auto result = SignalSynthesizer::seeded(kSeed).generateSignal(p);
+        const auto result = SignalSynthesizer::seeded(kRecordingSeed).generateSignal(p);
         ASSERT_TRUE(result.fileFailures.empty());
-        EXPECT_EQ(namesIn(dir), c.files);
+        EXPECT_EQ(recordingNamesIn(dir), c.files);
         EXPECT_EQ(result.writtenFiles.size() + result.metadataFiles.size(), c.files.size());
         ASSERT_EQ(result.metadataFiles.size(), 2u);
         for (int k = 1; k <= 2; ++k) {
@@ -90,14 +90,14 @@ TEST(Recording, EachFormatWritesItsFilesAndOneValidMetadataFilePerFileNumber) {
 
 TEST(Recording, Cf32FilesHoldTheCsvValuesToFloatPrecision) {
     TempDir dir;
-    SignalParameters p = smallRun(dir, OutputFormat::Both);
+    SignalParameters p = recordingSmallRun(dir, OutputFormat::Both);
     p.modulationType = ModulationType::Qam;
     p.pskOrder = 0;
     p.qamOrder = 64;
     p.fileCount = 2;
     p.snrDb = 10.0;
     p.mixingFrequency = 700.0;
-    const auto result = SignalSynthesizer::seeded(kSeed).generateSignal(p);
+    const auto result = SignalSynthesizer::seeded(kRecordingSeed).generateSignal(p);
     for (int k = 1; k <= 2; ++k) {
         SCOPED_TRACE(k);
         const auto stem = dir.file("modulated_signal_" + std::to_string(k));
@@ -121,13 +121,13 @@ TEST(Recording, Cf32FilesHoldTheCsvValuesToFloatPrecision) {
 TEST(Recording, CsvFilesAreTheSameWhateverElseIsWritten) {
     TempDir csvOnly;
     TempDir both;
-    SignalSynthesizer::seeded(kSeed).generateSignal(smallRun(csvOnly, OutputFormat::Csv));
-    SignalSynthesizer::seeded(kSeed).generateSignal(smallRun(both, OutputFormat::Both));
+    SignalSynthesizer::seeded(kRecordingSeed).generateSignal(recordingSmallRun(csvOnly, OutputFormat::Csv));
+    SignalSynthesizer::seeded(kRecordingSeed).generateSignal(recordingSmallRun(both, OutputFormat::Both));
     EXPECT_TRUE(sameBytes(readBytes(csvOnly.file("modulated_signal_1.csv")),
                           readBytes(both.file("modulated_signal_1.csv"))));
 }
 
-double meanPowerOf(const SampleBuffer& samples) {
+double recordingMeanPowerOf(const SampleBuffer& samples) {
     double sum = 0.0;
     for (const auto& s : samples) {
         sum += s.i * s.i + s.q * s.q;
@@ -138,19 +138,19 @@ double meanPowerOf(const SampleBuffer& samples) {
 TEST(Recording, MetadataRecordsTheMeasuredPowerAndTheSnrItHolds) {
     TempDir clean;
     TempDir noisy;
-    SignalParameters p = smallRun(clean, OutputFormat::Csv);
+    SignalParameters p = recordingSmallRun(clean, OutputFormat::Csv);
     p.symbolCount = 2000;
     p.timingError = 0.3;
     p.snrDb = std::numeric_limits<double>::infinity();
-    const auto noiseless = SignalSynthesizer::seeded(kSeed).generateSignal(p);
+    const auto noiseless = SignalSynthesizer::seeded(kRecordingSeed).generateSignal(p);
     p.savePath = noisy.str();
     p.snrDb = 6.0;
-    const auto withNoise = SignalSynthesizer::seeded(kSeed).generateSignal(p);
+    const auto withNoise = SignalSynthesizer::seeded(kRecordingSeed).generateSignal(p);
 
     const auto global = [](const TempDir& dir) {
         return json::parse(readBytes(dir.file("modulated_signal_1.sigmf-meta")))["global"];
     };
-    const double power = meanPowerOf(noiseless.signal);
+    const double power = recordingMeanPowerOf(noiseless.signal);
     EXPECT_DOUBLE_EQ(global(clean)["quorvel:signal_power"].get<double>(), power);
     EXPECT_TRUE(global(clean)["quorvel:snr_db"].is_null());
     // Same seed, same symbols: the noise is the difference, its power the recorded one over the SNR.
@@ -169,8 +169,8 @@ TEST(Recording, MetadataRecordsTheMeasuredPowerAndTheSnrItHolds) {
 TEST(Recording, TheSeedIsRecordedOnlyWhenTheRunHadOne) {
     TempDir seeded;
     TempDir unseeded;
-    SignalSynthesizer::seeded(123).generateSignal(smallRun(seeded, OutputFormat::Csv));
-    SignalSynthesizer(seededSequence(123)).generateSignal(smallRun(unseeded, OutputFormat::Csv));
+    SignalSynthesizer::seeded(123).generateSignal(recordingSmallRun(seeded, OutputFormat::Csv));
+    SignalSynthesizer(seededSequence(123)).generateSignal(recordingSmallRun(unseeded, OutputFormat::Csv));
     const auto seedOf = [](const TempDir& dir) {
         return readRecordingRecordFile(dir.file("modulated_signal_1.sigmf-meta")).record->seed;
     };
@@ -180,11 +180,11 @@ TEST(Recording, TheSeedIsRecordedOnlyWhenTheRunHadOne) {
 
 TEST(Recording, FailedFilesAreReportedAndGetNoMetadata) {
     TempDir dir;
-    SignalParameters p = smallRun(dir, OutputFormat::Both);
+    SignalParameters p = recordingSmallRun(dir, OutputFormat::Both);
     // Folders under the files' names: each file is made, and cannot take its name.
     std::filesystem::create_directory(dir.file("modulated_signal_1.csv"));
     std::filesystem::create_directory(dir.file("modulated_signal_1.sigmf-data"));
-    const auto result = SignalSynthesizer::seeded(kSeed).generateSignal(p);
+    const auto result = SignalSynthesizer::seeded(kRecordingSeed).generateSignal(p);
     ASSERT_EQ(result.fileFailures.size(), 2u);
     EXPECT_EQ(result.fileFailures[0].path, p.savePath + "/modulated_signal_1.csv");
     EXPECT_EQ(result.fileFailures[1].path, p.savePath + "/modulated_signal_1.sigmf-data");
@@ -196,9 +196,9 @@ TEST(Recording, FailedFilesAreReportedAndGetNoMetadata) {
 // A folder that is not there is found before the first sample is made.
 TEST(Recording, AMissingFolderIsRefusedBeforeTheRun) {
     TempDir dir;
-    SignalParameters p = smallRun(dir, OutputFormat::Both);
+    SignalParameters p = recordingSmallRun(dir, OutputFormat::Both);
     p.savePath = dir.file("missing");
-    const auto result = SignalSynthesizer::seeded(kSeed).generateSignal(p);
+    const auto result = SignalSynthesizer::seeded(kRecordingSeed).generateSignal(p);
     EXPECT_TRUE(result.folderMissing);
     EXPECT_EQ(result.refusal, "The folder " + p.savePath + " does not exist.");
     EXPECT_TRUE(result.fileFailures.empty());
@@ -221,7 +221,7 @@ TEST(Recording, EachFileFailsOnItsOwn) {
         SCOPED_TRACE(c.blocked);
         TempDir dir;
         std::filesystem::create_directory(dir.file(c.blocked));
-        const auto result = SignalSynthesizer::seeded(kSeed).generateSignal(smallRun(dir, OutputFormat::Both));
+        const auto result = SignalSynthesizer::seeded(kRecordingSeed).generateSignal(recordingSmallRun(dir, OutputFormat::Both));
         ASSERT_EQ(result.fileFailures.size(), 1u);
         EXPECT_EQ(result.fileFailures[0].path, dir.file(c.blocked));
         EXPECT_EQ(result.fileFailures[0].reason, "Is a directory");
@@ -249,9 +249,9 @@ class Regeneration : public testing::TestWithParam<RegenerationCase> {};
 TEST_P(Regeneration, GivesByteIdenticalFiles) {
     TempDir original;
     TempDir again;
-    SignalParameters p = smallRun(original, OutputFormat::Both);
+    SignalParameters p = recordingSmallRun(original, OutputFormat::Both);
     GetParam().change(p);
-    const auto run = SignalSynthesizer::seeded(kSeed).generateSignal(p);
+    const auto run = SignalSynthesizer::seeded(kRecordingSeed).generateSignal(p);
     ASSERT_FALSE(run.refused()) << run.refusal;
     const std::string stem = "modulated_signal_" + std::to_string(GetParam().fileNumber);
 
@@ -268,7 +268,7 @@ TEST_P(Regeneration, GivesByteIdenticalFiles) {
     for (const auto& name : sampleFileNames(p.outputFormat, GetParam().fileNumber)) {
         expected.insert(name);
     }
-    ASSERT_EQ(namesIn(again), expected);
+    ASSERT_EQ(recordingNamesIn(again), expected);
     for (const auto& name : expected) {
         // Not EXPECT_EQ: a diff of whole files would drown the report.
         EXPECT_TRUE(sameBytes(readBytes(again.file(name)), readBytes(original.file(name)))) << name;
@@ -337,14 +337,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Regeneration, FileNumbersOutsideTheRunAreRefused) {
     TempDir dir;
-    SignalParameters p = smallRun(dir, OutputFormat::Csv);
+    SignalParameters p = recordingSmallRun(dir, OutputFormat::Csv);
     p.fileCount = 2;
     for (std::int32_t k : {0, 3, -1}) {
-        const auto result = SignalSynthesizer::seeded(kSeed).regenerateFile(p, k, dir.str());
+        const auto result = SignalSynthesizer::seeded(kRecordingSeed).regenerateFile(p, k, dir.str());
         EXPECT_TRUE(result.refused()) << k;
         EXPECT_NE(result.refusal.find("files 1 to 2"), std::string::npos) << result.refusal;
     }
-    EXPECT_TRUE(namesIn(dir).empty());
+    EXPECT_TRUE(recordingNamesIn(dir).empty());
 }
 
 }  // namespace

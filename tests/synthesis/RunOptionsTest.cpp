@@ -16,9 +16,9 @@ using testing_support::readBytes;
 using testing_support::sameBytes;
 using testing_support::TempDir;
 
-constexpr std::uint32_t kSeed = 77;
+constexpr std::uint32_t kRunOptionsSeed = 77;
 
-std::vector<std::string> namesIn(const TempDir& dir) {
+std::vector<std::string> runOptionsNamesIn(const TempDir& dir) {
     return testing_support::fileNamesIn(dir.path());
 }
 
@@ -34,7 +34,7 @@ TEST(RunOptions, ProgressRisesToTheTotal) {
         RunOptions options;
         options.keepLastSignal = keep;
         options.progress = [&](const RunProgress& progress) { seen.push_back(progress); };
-        const auto result = SignalSynthesizer::seeded(kSeed).generateSignal(p, options);
+        const auto result = SignalSynthesizer::seeded(kRunOptionsSeed).generateSignal(p, options);
         ASSERT_FALSE(seen.empty());
         for (std::size_t n = 1; n < seen.size(); ++n) {
             EXPECT_GE(seen[n].samplesDone, seen[n - 1].samplesDone);
@@ -54,7 +54,7 @@ TEST(RunOptions, CancelKeepsTheFinishedFilesAndRemovesTheUnfinishedOne) {
         p.fileCount = 3;
         p.outputFormat = OutputFormat::Both;
         p.savePath = reference.str();
-        SignalSynthesizer::seeded(kSeed).generateSignal(p);
+        SignalSynthesizer::seeded(kRunOptionsSeed).generateSignal(p);
         p.savePath = dir.str();
         std::atomic<bool> cancel{false};
         RunOptions options;
@@ -65,12 +65,12 @@ TEST(RunOptions, CancelKeepsTheFinishedFilesAndRemovesTheUnfinishedOne) {
                 cancel = true;
             }
         };
-        const auto result = SignalSynthesizer::seeded(kSeed).generateSignal(p, options);
+        const auto result = SignalSynthesizer::seeded(kRunOptionsSeed).generateSignal(p, options);
         EXPECT_TRUE(result.cancelled);
         EXPECT_TRUE(result.signal.empty());
         const std::vector<std::string> expected = {"modulated_signal_1.csv", "modulated_signal_1.sigmf-data",
                                                    "modulated_signal_1.sigmf-meta"};
-        EXPECT_EQ(namesIn(dir), expected);
+        EXPECT_EQ(runOptionsNamesIn(dir), expected);
         EXPECT_TRUE(
             sameBytes(readBytes(dir.file(expected[1])), readBytes(reference.file(expected[1]))));
         EXPECT_EQ(result.writtenFiles.size(), 2u);
@@ -94,12 +94,12 @@ TEST(RunOptions, AFailingStreamEndsTheRun) {
     RunOptions options;
     options.keepLastSignal = false;
     options.sampleStream = &pipe;
-    const auto result = SignalSynthesizer::seeded(kSeed).generateSignal(p, options);
+    const auto result = SignalSynthesizer::seeded(kRunOptionsSeed).generateSignal(p, options);
     EXPECT_TRUE(result.streamFailed);
     EXPECT_EQ(pipe.written, 65536u);
     ASSERT_EQ(result.fileFailures.size(), 1u);
     EXPECT_EQ(result.fileFailures[0].path, "standard output");
-    EXPECT_TRUE(namesIn(dir).empty());
+    EXPECT_TRUE(runOptionsNamesIn(dir).empty());
 }
 
 }  // namespace

@@ -19,7 +19,7 @@
 namespace quorvel {
 namespace {
 
-constexpr std::uint32_t kSeed = 4242;
+constexpr std::uint32_t kSignalChainSeed = 4242;
 
 // The file before noise through the whole-buffer stages, the readable reference of the chain.
 SampleBuffer wholeBufferReference(const SignalParameters& p, SymbolEngine& engine, SampleBuffer& mapped) {
@@ -36,18 +36,18 @@ SampleBuffer wholeBufferReference(const SignalParameters& p, SymbolEngine& engin
     return applyFrequencyOffset(x, p.frequencyOffset, p.samplingRate);
 }
 
-struct SchemeCase {
+struct SignalChainSchemeCase {
     ModulationType type;
     int order;
 };
 
-constexpr SchemeCase kSchemes[] = {
+constexpr SignalChainSchemeCase kSchemes[] = {
     {ModulationType::Psk, 8},   {ModulationType::Oqpsk, 0}, {ModulationType::Pi4Dqpsk, 0},
     {ModulationType::Fsk, 4},   {ModulationType::Msk, 0},   {ModulationType::Gmsk, 0},
     {ModulationType::Qam, 32},  {ModulationType::Apsk, 32},
 };
 
-SignalParameters settingsFor(const SchemeCase& scheme, std::int32_t symbols) {
+SignalParameters settingsFor(const SignalChainSchemeCase& scheme, std::int32_t symbols) {
     SignalParameters p;
     p.modulationType = scheme.type;
     p.pskOrder = scheme.type == ModulationType::Psk ? scheme.order : 0;
@@ -76,7 +76,7 @@ class ChainEqualsWholeBuffer : public testing::TestWithParam<ChannelCase> {};
 
 TEST_P(ChainEqualsWholeBuffer, ForEverySchemeLengthAndBlockSize) {
     const ChannelCase c = GetParam();
-    for (const SchemeCase& scheme : kSchemes) {
+    for (const SignalChainSchemeCase& scheme : kSchemes) {
         for (const std::int32_t symbols : kSymbolCounts) {
             SignalParameters p = settingsFor(scheme, symbols);
             p.samplingRate = c.samplingRate;
@@ -86,14 +86,14 @@ TEST_P(ChainEqualsWholeBuffer, ForEverySchemeLengthAndBlockSize) {
             if (scheme.type == ModulationType::Fsk && p.symbolRate > std::floor(p.samplingRate / scheme.order)) {
                 continue;  // refused by the run check
             }
-            SymbolEngine referenceEngine(kSeed);
+            SymbolEngine referenceEngine(kSignalChainSeed);
             SampleBuffer referenceMapped;
             const SampleBuffer expected = wholeBufferReference(p, referenceEngine, referenceMapped);
             const std::size_t readSize = kReadSizes[static_cast<std::size_t>(symbols) % std::size(kReadSizes)];
             const std::string where = std::string(c.name) + " type " + std::to_string(static_cast<int>(scheme.type)) +
                                       " symbols " + std::to_string(symbols) + " read " + std::to_string(readSize);
 
-            SymbolEngine engine(kSeed);
+            SymbolEngine engine(kSignalChainSeed);
             SampleBuffer mapped;
             SignalChain chain(p, engine, &mapped);
             SampleBuffer got;
@@ -127,10 +127,10 @@ TEST(SignalChain, OtherSourcesMatchTheWholeBuffer) {
         SignalParameters p = settingsFor(kSchemes[6], 7000);
         p.dataSource = source;
         p.timingError = 0.3;
-        SymbolEngine referenceEngine(kSeed);
+        SymbolEngine referenceEngine(kSignalChainSeed);
         SampleBuffer ignored;
         const SampleBuffer expected = wholeBufferReference(p, referenceEngine, ignored);
-        SymbolEngine engine(kSeed);
+        SymbolEngine engine(kSignalChainSeed);
         SignalChain chain(p, engine, nullptr);
         SampleBuffer got(expected.size() + 5);
         got.resize(chain.read(got));
@@ -141,17 +141,17 @@ TEST(SignalChain, OtherSourcesMatchTheWholeBuffer) {
 // Rates so small that the drift per symbol overflows: the timing error has no finite grid to
 // stream on, and the chain re-reads the whole file at once, the stages around it unchanged.
 TEST(SignalChain, ATimingErrorOnNoFiniteGridTakesTheWholeFile) {
-    for (const SchemeCase& scheme : {kSchemes[0], kSchemes[1], kSchemes[4]}) {
+    for (const SignalChainSchemeCase& scheme : {kSchemes[0], kSchemes[1], kSchemes[4]}) {
         SignalParameters p = settingsFor(scheme, 300);
         p.symbolRate = 1e-310;
         p.samplingRate = 1e-309;
         p.timingError = 0.4;
         p.frequencyOffset = 1e-311;
         ASSERT_FALSE(timingErrorStreams(p.timingError, p.symbolRate, p.samplingRate));
-        SymbolEngine referenceEngine(kSeed);
+        SymbolEngine referenceEngine(kSignalChainSeed);
         SampleBuffer referenceMapped;
         const SampleBuffer expected = wholeBufferReference(p, referenceEngine, referenceMapped);
-        SymbolEngine engine(kSeed);
+        SymbolEngine engine(kSignalChainSeed);
         SampleBuffer mapped;
         SignalChain chain(p, engine, &mapped);
         SampleBuffer got(expected.size() + 5);
@@ -178,7 +178,7 @@ TEST(SignalChain, ImpairmentsMatchTheirWholeBufferForms) {
                      .fading = Fading{FadingModel::Rician, 2.0, 30.0},
                      .phaseNoise = PhaseNoise{-70.0, 500.0}};
     const ImpairmentSeeds seeds{.fading = 5, .phaseNoise = 6};
-    SymbolEngine referenceEngine(kSeed);
+    SymbolEngine referenceEngine(kSignalChainSeed);
     SampleBuffer mapped;
     SignalParameters plain = p;
     plain.impairments = {};
@@ -192,7 +192,7 @@ TEST(SignalChain, ImpairmentsMatchTheirWholeBufferForms) {
     const SampleBuffer expected = applyPhaseNoise(x, *p.impairments.phaseNoise, p.samplingRate, seeds.phaseNoise);
     for (const StageThreading threading : {StageThreading::None, StageThreading::PerChannelStage}) {
         for (const std::size_t readSize : {std::size_t{1}, std::size_t{997}, std::size_t{65537}}) {
-            SymbolEngine engine(kSeed);
+            SymbolEngine engine(kSignalChainSeed);
             SignalChain chain(p, engine, nullptr, seeds, threading);
             SampleBuffer got;
             SampleBuffer block(readSize);

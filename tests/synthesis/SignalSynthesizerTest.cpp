@@ -1,4 +1,5 @@
 #include "synthesis/SignalSynthesizer.h"
+#include "support/NonFinite.h"
 
 #include <gtest/gtest.h>
 
@@ -27,9 +28,9 @@ using testing_support::sameBytes;
 using testing_support::sameValues;
 using testing_support::TempDir;
 
-constexpr std::uint32_t kSeed = 20261208;
+constexpr std::uint32_t kSignalSynthesizerSeed = 20261208;
 
-SignalParameters smallRun(const TempDir& dir) {
+SignalParameters signalSynthesizerSmallRun(const TempDir& dir) {
     SignalParameters p;
     p.symbolCount = 50;
     p.savePath = dir.str();
@@ -54,7 +55,7 @@ std::size_t filesIn(const TempDir& dir) {
 
 // The symbols and mapper output the pipeline must produce for file k of a seeded PSK run.
 SymbolSequence seededSymbolsOfFile(std::int32_t k, std::int32_t m, std::int32_t count) {
-    auto seeds = seededSequence(kSeed);
+    auto seeds = seededSequence(kSignalSynthesizerSeed);
     SymbolEngine engine(seeds());
     SymbolSequence symbols;
     for (std::int32_t n = 1; n <= k; ++n) {
@@ -71,21 +72,21 @@ void fourFskAt(SignalParameters& p, double symbolRate) {
     p.samplingRate = 9.0 * symbolRate;
 }
 
-struct RefusalCase {
+struct SignalSynthesizerRefusalCase {
     const char* name;
     void (*change)(SignalParameters&);
     const char* reasonMentions;
 
-    friend void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
+    friend void PrintTo(const SignalSynthesizerRefusalCase& c, std::ostream* os) { *os << c.name; }
 };
 
-class Refusals : public testing::TestWithParam<RefusalCase> {};
+class Refusals : public testing::TestWithParam<SignalSynthesizerRefusalCase> {};
 
 TEST_P(Refusals, WriteNothingAndSayWhy) {
     TempDir dir;
-    SignalParameters p = smallRun(dir);
+    SignalParameters p = signalSynthesizerSmallRun(dir);
     GetParam().change(p);
-    const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    const auto result = SignalSynthesizer(seededSequence(kSignalSynthesizerSeed)).generateSignal(p);
     EXPECT_TRUE(result.refused());
     EXPECT_TRUE(result.signal.empty());
     EXPECT_TRUE(result.mappedSymbols.empty());
@@ -93,61 +94,61 @@ TEST_P(Refusals, WriteNothingAndSayWhy) {
     EXPECT_EQ(filesIn(dir), 0u);
 }
 
-constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInf = std::numeric_limits<double>::infinity();
+using testing_support::kNaN;
+using testing_support::kInf;
 
 INSTANTIATE_TEST_SUITE_P(
     Table, Refusals,
     testing::Values(
-        RefusalCase{"SymbolRateZero", [](SignalParameters& p) { p.symbolRate = 0.0; }, "symbol rate"},
-        RefusalCase{"SymbolRateNegative", [](SignalParameters& p) { p.symbolRate = -5.0; }, "symbol rate"},
-        RefusalCase{"SymbolRateNan", [](SignalParameters& p) { p.symbolRate = kNan; }, "symbol rate"},
-        RefusalCase{"SamplingRateZero", [](SignalParameters& p) { p.samplingRate = 0.0; }, "sampling rate"},
-        RefusalCase{"SamplingRateInf", [](SignalParameters& p) { p.samplingRate = kInf; }, "sampling rate"},
-        RefusalCase{"NoSymbols", [](SignalParameters& p) { p.symbolCount = 0; }, "number of symbols"},
-        RefusalCase{"TimingAboveOne", [](SignalParameters& p) { p.timingError = 1.0001; }, "timing error"},
-        RefusalCase{"TimingBelowMinusOne", [](SignalParameters& p) { p.timingError = -1.5; }, "timing error"},
-        RefusalCase{"TimingNan", [](SignalParameters& p) { p.timingError = kNan; }, "timing error"},
-        RefusalCase{"NoFiles", [](SignalParameters& p) { p.fileCount = 0; }, "file count"},
-        RefusalCase{"SnrNan", [](SignalParameters& p) { p.snrDb = kNan; }, "SNR"},
-        RefusalCase{"SnrMinusInf", [](SignalParameters& p) { p.snrDb = -kInf; }, "SNR"},
-        RefusalCase{"MixingInf", [](SignalParameters& p) { p.mixingFrequency = kInf; }, "mixing"},
-        RefusalCase{"OffsetNan", [](SignalParameters& p) { p.frequencyOffset = kNan; }, "offset"},
-        RefusalCase{"OutputFormatAboveList",
+        SignalSynthesizerRefusalCase{"SymbolRateZero", [](SignalParameters& p) { p.symbolRate = 0.0; }, "symbol rate"},
+        SignalSynthesizerRefusalCase{"SymbolRateNegative", [](SignalParameters& p) { p.symbolRate = -5.0; }, "symbol rate"},
+        SignalSynthesizerRefusalCase{"SymbolRateNan", [](SignalParameters& p) { p.symbolRate = kNaN; }, "symbol rate"},
+        SignalSynthesizerRefusalCase{"SamplingRateZero", [](SignalParameters& p) { p.samplingRate = 0.0; }, "sampling rate"},
+        SignalSynthesizerRefusalCase{"SamplingRateInf", [](SignalParameters& p) { p.samplingRate = kInf; }, "sampling rate"},
+        SignalSynthesizerRefusalCase{"NoSymbols", [](SignalParameters& p) { p.symbolCount = 0; }, "number of symbols"},
+        SignalSynthesizerRefusalCase{"TimingAboveOne", [](SignalParameters& p) { p.timingError = 1.0001; }, "timing error"},
+        SignalSynthesizerRefusalCase{"TimingBelowMinusOne", [](SignalParameters& p) { p.timingError = -1.5; }, "timing error"},
+        SignalSynthesizerRefusalCase{"TimingNan", [](SignalParameters& p) { p.timingError = kNaN; }, "timing error"},
+        SignalSynthesizerRefusalCase{"NoFiles", [](SignalParameters& p) { p.fileCount = 0; }, "file count"},
+        SignalSynthesizerRefusalCase{"SnrNan", [](SignalParameters& p) { p.snrDb = kNaN; }, "SNR"},
+        SignalSynthesizerRefusalCase{"SnrMinusInf", [](SignalParameters& p) { p.snrDb = -kInf; }, "SNR"},
+        SignalSynthesizerRefusalCase{"MixingInf", [](SignalParameters& p) { p.mixingFrequency = kInf; }, "mixing"},
+        SignalSynthesizerRefusalCase{"OffsetNan", [](SignalParameters& p) { p.frequencyOffset = kNaN; }, "offset"},
+        SignalSynthesizerRefusalCase{"OutputFormatAboveList",
                     [](SignalParameters& p) { p.outputFormat = static_cast<OutputFormat>(6); }, "output format"},
-        RefusalCase{"IntegerScaleNegative",
+        SignalSynthesizerRefusalCase{"IntegerScaleNegative",
                     [](SignalParameters& p) {
                         p.outputFormat = OutputFormat::Ci16;
                         p.integerScale = -1.0;
                     },
                     "scale"},
-        RefusalCase{"OutputFormatNegative",
+        SignalSynthesizerRefusalCase{"OutputFormatNegative",
                     [](SignalParameters& p) { p.outputFormat = static_cast<OutputFormat>(-1); }, "output format"},
-        RefusalCase{"UnknownType", [](SignalParameters& p) { p.modulationType = static_cast<ModulationType>(99); },
+        SignalSynthesizerRefusalCase{"UnknownType", [](SignalParameters& p) { p.modulationType = static_cast<ModulationType>(99); },
                     "modulation type"},
-        RefusalCase{"PskOrderZero", [](SignalParameters& p) { p.pskOrder = 0; }, "order"},
-        RefusalCase{"AskOrderNotOffered",
+        SignalSynthesizerRefusalCase{"PskOrderZero", [](SignalParameters& p) { p.pskOrder = 0; }, "order"},
+        SignalSynthesizerRefusalCase{"AskOrderNotOffered",
                     [](SignalParameters& p) {
                         p.modulationType = ModulationType::Ask;
                         p.pskOrder = 0;
                         p.order = 6;
                     },
                     "order"},
-        RefusalCase{"ToneAboveHalfTheSamplingRate",
+        SignalSynthesizerRefusalCase{"ToneAboveHalfTheSamplingRate",
                     [](SignalParameters& p) {
                         p.modulationType = ModulationType::Tone;
                         p.pskOrder = 0;
                         p.values["tone"] = -5000.5;
                     },
                     "tone"},
-        RefusalCase{"FskRateAboveBound",
+        SignalSynthesizerRefusalCase{"FskRateAboveBound",
                     [](SignalParameters& p) {
                         p.modulationType = ModulationType::Fsk;
                         p.fskOrder = 8;
                         p.symbolRate = 1250.5;
                     },
                     "FSK"},
-        RefusalCase{"FskBoundIsFloored",
+        SignalSynthesizerRefusalCase{"FskBoundIsFloored",
                     [](SignalParameters& p) {
                         p.modulationType = ModulationType::Fsk;
                         p.fskOrder = 8;
@@ -155,38 +156,38 @@ INSTANTIATE_TEST_SUITE_P(
                         p.symbolRate = 1250.1;
                     },
                     "FSK"},
-        RefusalCase{"QamOrder96",
+        SignalSynthesizerRefusalCase{"QamOrder96",
                     [](SignalParameters& p) {
                         p.modulationType = ModulationType::Qam;
                         p.qamOrder = 96;
                     },
                     "QAM order 96"},
-        RefusalCase{"ApskThreeRadiiForTwoRings",
+        SignalSynthesizerRefusalCase{"ApskThreeRadiiForTwoRings",
                     [](SignalParameters& p) {
                         p.modulationType = ModulationType::Apsk;
                         p.apskOrder = 16;
                         p.apskRadiiText = "0.3 0.7 1.2";
                     },
                     "radii"},
-        RefusalCase{"ApskOrderWithoutRings",
+        SignalSynthesizerRefusalCase{"ApskOrderWithoutRings",
                     [](SignalParameters& p) {
                         p.modulationType = ModulationType::Apsk;
                         p.apskOrder = 8;
                     },
                     "APSK order 8"},
-        RefusalCase{"MskBelowSymbolRate",
+        SignalSynthesizerRefusalCase{"MskBelowSymbolRate",
                     [](SignalParameters& p) {
                         p.modulationType = ModulationType::Msk;
                         p.samplingRate = 500.0;
                     },
                     "no samples"},
-        RefusalCase{"GmskBelowSymbolRate",
+        SignalSynthesizerRefusalCase{"GmskBelowSymbolRate",
                     [](SignalParameters& p) {
                         p.modulationType = ModulationType::Gmsk;
                         p.samplingRate = 999.0;
                     },
                     "no samples"},
-        RefusalCase{"ResampledToNothing",
+        SignalSynthesizerRefusalCase{"ResampledToNothing",
                     [](SignalParameters& p) {
                         p.symbolCount = 2;
                         p.samplingRate = 200.0;
@@ -194,25 +195,25 @@ INSTANTIATE_TEST_SUITE_P(
                     "no samples"},
         // Every value finite, yet the signal would not be: the run is refused instead of writing
         // infinities or not-a-numbers.
-        RefusalCase{"SnrAsksForMoreNoiseThanADoubleHolds", [](SignalParameters& p) { p.snrDb = -2801.0; },
+        SignalSynthesizerRefusalCase{"SnrAsksForMoreNoiseThanADoubleHolds", [](SignalParameters& p) { p.snrDb = -2801.0; },
                     "SNR of -2801 dB"},
         // 1024-QAM's corner points have 31^2 + 31^2 times the unit power: less room for noise.
-        RefusalCase{"SnrTooLowForTheLargestQamPoints",
+        SignalSynthesizerRefusalCase{"SnrTooLowForTheLargestQamPoints",
                     [](SignalParameters& p) {
                         p.modulationType = ModulationType::Qam;
                         p.qamOrder = 1024;
                         p.snrDb = -2790.0;
                     },
                     "SNR"},
-        RefusalCase{"SnrHugelyNegative", [](SignalParameters& p) { p.snrDb = -1e254; }, "SNR"},
-        RefusalCase{"ApskRadiiBeyondThePowerRange",
+        SignalSynthesizerRefusalCase{"SnrHugelyNegative", [](SignalParameters& p) { p.snrDb = -1e254; }, "SNR"},
+        SignalSynthesizerRefusalCase{"ApskRadiiBeyondThePowerRange",
                     [](SignalParameters& p) {
                         p.modulationType = ModulationType::Apsk;
                         p.apskOrder = 16;
                         p.apskRadiiText = "0.5 1e141";
                     },
                     "radii"},
-        RefusalCase{"ApskRadiiInRangeButNoiseNot",
+        SignalSynthesizerRefusalCase{"ApskRadiiInRangeButNoiseNot",
                     [](SignalParameters& p) {
                         p.modulationType = ModulationType::Apsk;
                         p.apskOrder = 16;
@@ -220,22 +221,22 @@ INSTANTIATE_TEST_SUITE_P(
                         p.snrDb = -30.0;
                     },
                     "SNR"},
-        RefusalCase{"MixingWhoseRadiansOverflow", [](SignalParameters& p) { p.mixingFrequency = 1e308; },
+        SignalSynthesizerRefusalCase{"MixingWhoseRadiansOverflow", [](SignalParameters& p) { p.mixingFrequency = 1e308; },
                     "mixing frequency"},
-        RefusalCase{"MixingWhosePhaseOverflowsByTheLastSample",
+        SignalSynthesizerRefusalCase{"MixingWhosePhaseOverflowsByTheLastSample",
                     [](SignalParameters& p) {
                         p.mixingFrequency = 2e307;
                         p.symbolCount = 200000;
                     },
                     "mixing frequency"},
-        RefusalCase{"OffsetWhoseRadiansOverflow", [](SignalParameters& p) { p.frequencyOffset = -1.7e308; },
+        SignalSynthesizerRefusalCase{"OffsetWhoseRadiansOverflow", [](SignalParameters& p) { p.frequencyOffset = -1.7e308; },
                     "frequency offset"},
         // 2 pi times the outer tones, 1.5 Rs each, exceeds the largest double.
-        RefusalCase{"FskTonesWhoseRadiansOverflow",
+        SignalSynthesizerRefusalCase{"FskTonesWhoseRadiansOverflow",
                     [](SignalParameters& p) { fourFskAt(p, 1.93e307); }, "4-FSK"},
         // Cut at the NUL, the name would be the file "x" in the folder.
-        RefusalCase{"SavePathWithANul", [](SignalParameters& p) { p.savePath += std::string("/x\0", 3); }, "NUL"},
-        RefusalCase{"BeyondAnyMemory",
+        SignalSynthesizerRefusalCase{"SavePathWithANul", [](SignalParameters& p) { p.savePath += std::string("/x\0", 3); }, "NUL"},
+        SignalSynthesizerRefusalCase{"BeyondAnyMemory",
                     [](SignalParameters& p) {
                         p.symbolCount = 2147483647;
                         p.samplingRate = 1e12;
@@ -245,8 +246,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SignalSynthesizer, RefusesWhatDoesNotFitTheMemoryLimit) {
     TempDir dir;
-    SignalSynthesizer synthesizer(seededSequence(kSeed));
-    SignalParameters p = smallRun(dir);
+    SignalSynthesizer synthesizer(seededSequence(kSignalSynthesizerSeed));
+    SignalParameters p = signalSynthesizerSmallRun(dir);
     p.symbolCount = 10000;  // 100 000 samples, several MB of buffers
     synthesizer.setMemoryLimit(1u << 20);
     const auto refused = synthesizer.generateSignal(p);
@@ -284,9 +285,9 @@ TEST(SignalSynthesizer, ExtremeButRepresentableSettingsGiveFiniteSamples) {
     };
     for (const auto& [name, change] : cases) {
         TempDir dir;
-        SignalParameters p = smallRun(dir);
+        SignalParameters p = signalSynthesizerSmallRun(dir);
         change(p);
-        const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+        const auto result = SignalSynthesizer(seededSequence(kSignalSynthesizerSeed)).generateSignal(p);
         ASSERT_FALSE(result.refused()) << name << ": " << result.refusal;
         for (const auto& s : result.signal) {
             ASSERT_TRUE(std::isfinite(s.i) && std::isfinite(s.q)) << name;
@@ -320,11 +321,11 @@ TEST(SignalSynthesizer, HugeAlphabetsAreCheckedWithoutMappingEveryPoint) {
     };
     for (const Case& c : cases) {
         TempDir dir;
-        SignalParameters p = smallRun(dir);
+        SignalParameters p = signalSynthesizerSmallRun(dir);
         p.modulationType = c.type;
         (c.type == ModulationType::Psk ? p.pskOrder : p.qamOrder) = c.order;
         p.snrDb = c.snrDb;
-        SignalSynthesizer synthesizer(seededSequence(kSeed));
+        SignalSynthesizer synthesizer(seededSequence(kSignalSynthesizerSeed));
         synthesizer.setMemoryLimit(std::uint64_t{64} << 20);
         const auto result = synthesizer.generateSignal(p);
         EXPECT_EQ(result.refused(), c.refused) << c.name << ": " << result.refusal;
@@ -337,10 +338,10 @@ TEST(SignalSynthesizer, HugeAlphabetsAreCheckedWithoutMappingEveryPoint) {
     // Integer samples are scaled by the nominal power, which sums every point: refused up front
     // for an order that large, with nothing on disk.
     TempDir dir;
-    SignalParameters p = smallRun(dir);
+    SignalParameters p = signalSynthesizerSmallRun(dir);
     p.pskOrder = std::numeric_limits<std::int32_t>::max();
     p.outputFormat = OutputFormat::Ci16;
-    const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    const auto result = SignalSynthesizer(seededSequence(kSignalSynthesizerSeed)).generateSignal(p);
     EXPECT_NE(result.refusal.find("too large for a nominal power"), std::string::npos) << result.refusal;
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
@@ -366,12 +367,12 @@ TEST(SignalSynthesizer, MemoryLimitHoldsToTheByte) {
     };
     for (const auto& [name, change] : cases) {
         TempDir dir;
-        SignalParameters p = smallRun(dir);
+        SignalParameters p = signalSynthesizerSmallRun(dir);
         p.symbolCount = 777;
         change(p);
         const auto peak = static_cast<std::uint64_t>(peakMemoryBytes(p));
         ASSERT_EQ(static_cast<double>(peak), peakMemoryBytes(p)) << name << ": a whole number of bytes";
-        SignalSynthesizer synthesizer(seededSequence(kSeed));
+        SignalSynthesizer synthesizer(seededSequence(kSignalSynthesizerSeed));
         synthesizer.setMemoryLimit(peak - 1);
         const auto refused = synthesizer.generateSignal(p);
         EXPECT_NE(refused.refusal.find("MiB of memory"), std::string::npos) << name << ": " << refused.refusal;
@@ -386,9 +387,9 @@ TEST(SignalSynthesizer, MemoryLimitHoldsToTheByte) {
 TEST(SignalSynthesizer, TimingErrorBoundsAreAccepted) {
     for (double tau : {-1.0, 1.0}) {
         TempDir dir;
-        SignalParameters p = smallRun(dir);
+        SignalParameters p = signalSynthesizerSmallRun(dir);
         p.timingError = tau;
-        const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+        const auto result = SignalSynthesizer(seededSequence(kSignalSynthesizerSeed)).generateSignal(p);
         EXPECT_FALSE(result.refused()) << tau << ": " << result.refusal;
         EXPECT_EQ(result.signal.size(), 500u);
     }
@@ -396,22 +397,22 @@ TEST(SignalSynthesizer, TimingErrorBoundsAreAccepted) {
 
 TEST(SignalSynthesizer, FskAtTheRateBoundRuns) {
     TempDir dir;
-    SignalParameters p = smallRun(dir);
+    SignalParameters p = signalSynthesizerSmallRun(dir);
     p.modulationType = ModulationType::Fsk;
     p.fskOrder = 8;
     p.symbolRate = 1250.0;
-    const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    const auto result = SignalSynthesizer(seededSequence(kSignalSynthesizerSeed)).generateSignal(p);
     EXPECT_FALSE(result.refused()) << result.refusal;
     EXPECT_EQ(result.signal.size(), 50u * 8u);
 }
 
 TEST(SignalSynthesizer, ApskWithASingleRadiusUsesTheDefaults) {
     TempDir dir;
-    SignalParameters p = smallRun(dir);
+    SignalParameters p = signalSynthesizerSmallRun(dir);
     p.modulationType = ModulationType::Apsk;
     p.apskOrder = 16;
     p.apskRadiiText = "0.9";
-    const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    const auto result = SignalSynthesizer(seededSequence(kSignalSynthesizerSeed)).generateSignal(p);
     ASSERT_FALSE(result.refused()) << result.refusal;
     for (const auto& point : result.mappedSymbols) {
         const double r = std::hypot(point.i, point.q);
@@ -421,9 +422,9 @@ TEST(SignalSynthesizer, ApskWithASingleRadiusUsesTheDefaults) {
 
 TEST(SignalSynthesizer, OneSymbolIsAValidRun) {
     TempDir dir;
-    SignalParameters p = smallRun(dir);
+    SignalParameters p = signalSynthesizerSmallRun(dir);
     p.symbolCount = 1;
-    const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    const auto result = SignalSynthesizer(seededSequence(kSignalSynthesizerSeed)).generateSignal(p);
     EXPECT_FALSE(result.refused()) << result.refusal;
     EXPECT_EQ(result.signal.size(), 10u);
     EXPECT_EQ(result.mappedSymbols.size(), 1u);
@@ -431,9 +432,9 @@ TEST(SignalSynthesizer, OneSymbolIsAValidRun) {
 
 TEST(SignalSynthesizer, WritesEveryFileInOrderAndReturnsTheLast) {
     TempDir dir;
-    SignalParameters p = smallRun(dir);
+    SignalParameters p = signalSynthesizerSmallRun(dir);
     p.fileCount = 3;
-    const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    const auto result = SignalSynthesizer(seededSequence(kSignalSynthesizerSeed)).generateSignal(p);
     ASSERT_FALSE(result.refused()) << result.refusal;
     ASSERT_EQ(result.writtenFiles.size(), 3u);
     for (int k = 1; k <= 3; ++k) {
@@ -449,15 +450,15 @@ TEST(SignalSynthesizer, OverlappedFilesEqualAPlainSequentialRun) {
     // Files are written on other threads while the next one is generated; every file must still
     // be exactly what running the stages one after the other gives.
     TempDir dir;
-    SignalParameters p = smallRun(dir);
+    SignalParameters p = signalSynthesizerSmallRun(dir);
     p.symbolCount = 20000;  // several write pieces per file
     p.fileCount = 3;
     p.mixingFrequency = 250.0;
     p.timingError = -0.4;
-    const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    const auto result = SignalSynthesizer(seededSequence(kSignalSynthesizerSeed)).generateSignal(p);
     ASSERT_EQ(result.writtenFiles.size(), 3u);
 
-    auto seeds = seededSequence(kSeed);
+    auto seeds = seededSequence(kSignalSynthesizerSeed);
     SymbolEngine engine(seeds());
     for (std::size_t k = 0; k < 3; ++k) {
         const auto mapped = modulatePsk(drawRandomSymbols(4, p.symbolCount, engine), 4);
@@ -474,10 +475,10 @@ TEST(SignalSynthesizer, OverlappedFilesEqualAPlainSequentialRun) {
 
 TEST(SignalSynthesizer, PrnFilesShareTheirSymbolsButNotTheirNoise) {
     TempDir dir;
-    SignalParameters p = smallRun(dir);
+    SignalParameters p = signalSynthesizerSmallRun(dir);
     p.dataSource = DataSource::Prn7Lfsr;
     p.fileCount = 2;
-    const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    const auto result = SignalSynthesizer(seededSequence(kSignalSynthesizerSeed)).generateSignal(p);
     ASSERT_EQ(result.writtenFiles.size(), 2u);
     EXPECT_TRUE(sameValues(result.mappedSymbols, modulatePsk(drawPrn7Symbols(4, 50), 4)));
     EXPECT_FALSE(sameBytes(readBytes(result.writtenFiles[0]), readBytes(result.writtenFiles[1])));
@@ -485,12 +486,12 @@ TEST(SignalSynthesizer, PrnFilesShareTheirSymbolsButNotTheirNoise) {
 
 TEST(SignalSynthesizer, KeyedSchemesKeepTheLastMapperOutputThoughEarlierFilesReuseTheirs) {
     TempDir dir;
-    SignalParameters p = smallRun(dir);
+    SignalParameters p = signalSynthesizerSmallRun(dir);
     p.modulationType = ModulationType::Msk;
     p.dataSource = DataSource::Prn15Lfsr;
     p.snrDb = std::numeric_limits<double>::infinity();
     p.fileCount = 3;
-    const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    const auto result = SignalSynthesizer(seededSequence(kSignalSynthesizerSeed)).generateSignal(p);
     ASSERT_EQ(result.writtenFiles.size(), 3u);
     EXPECT_TRUE(sameValues(result.mappedSymbols, modulateMsk(drawPrn15Symbols(2, 50), 10.0)));
     EXPECT_TRUE(sameValues(result.signal, result.mappedSymbols));
@@ -500,29 +501,29 @@ TEST(SignalSynthesizer, KeyedSchemesKeepTheLastMapperOutputThoughEarlierFilesReu
 
 TEST(SignalSynthesizer, UnofferedSourceMapsEverySymbolToIndexZero) {
     TempDir dir;
-    SignalParameters p = smallRun(dir);
+    SignalParameters p = signalSynthesizerSmallRun(dir);
     p.dataSource = static_cast<DataSource>(3);
-    const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    const auto result = SignalSynthesizer(seededSequence(kSignalSynthesizerSeed)).generateSignal(p);
     EXPECT_TRUE(sameValues(result.mappedSymbols, SampleBuffer(50, ComplexSample{1.0, 0.0})));
 }
 
 TEST(SignalSynthesizer, WithoutImpairmentsOrNoiseTheSignalIsTheResampledMapperOutput) {
     TempDir dir;
-    SignalParameters p = smallRun(dir);
+    SignalParameters p = signalSynthesizerSmallRun(dir);
     p.snrDb = std::numeric_limits<double>::infinity();
-    const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    const auto result = SignalSynthesizer(seededSequence(kSignalSynthesizerSeed)).generateSignal(p);
     EXPECT_TRUE(
         sameValues(result.signal, resampleToSamplingRate(result.mappedSymbols, 1000.0, 10000.0)));
 }
 
 TEST(SignalSynthesizer, StagesRunInTheirFixedOrder) {
     TempDir dir;
-    SignalParameters p = smallRun(dir);
+    SignalParameters p = signalSynthesizerSmallRun(dir);
     p.snrDb = std::numeric_limits<double>::infinity();
     p.mixingFrequency = 1234.5;
     p.timingError = 0.37;
     p.frequencyOffset = -321.0;
-    const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    const auto result = SignalSynthesizer(seededSequence(kSignalSynthesizerSeed)).generateSignal(p);
     const auto expected = applyFrequencyOffset(
         applyTimingError(frequencyShift(resampleToSamplingRate(result.mappedSymbols, p.symbolRate, p.samplingRate),
                                         p.mixingFrequency, p.samplingRate),
@@ -535,13 +536,13 @@ TEST(SignalSynthesizer, EqualSeedsGiveByteIdenticalFiles) {
     TempDir a;
     TempDir b;
     TempDir c;
-    SignalParameters p = smallRun(a);
+    SignalParameters p = signalSynthesizerSmallRun(a);
     p.fileCount = 2;
-    SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    SignalSynthesizer(seededSequence(kSignalSynthesizerSeed)).generateSignal(p);
     p.savePath = b.str();
-    SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    SignalSynthesizer(seededSequence(kSignalSynthesizerSeed)).generateSignal(p);
     p.savePath = c.str();
-    SignalSynthesizer(seededSequence(kSeed + 1)).generateSignal(p);
+    SignalSynthesizer(seededSequence(kSignalSynthesizerSeed + 1)).generateSignal(p);
     for (const char* name : {"/modulated_signal_1.csv", "/modulated_signal_2.csv"}) {
         EXPECT_TRUE(sameBytes(readBytes(a.str() + name), readBytes(b.str() + name)));
         EXPECT_FALSE(sameBytes(readBytes(a.str() + name), readBytes(c.str() + name)));
@@ -551,7 +552,7 @@ TEST(SignalSynthesizer, EqualSeedsGiveByteIdenticalFiles) {
 TEST(SignalSynthesizer, TakesOneSeedPerRunAndOnePerNoisyFile) {
     for (double snr : {30.0, std::numeric_limits<double>::infinity()}) {
         TempDir dir;
-        SignalParameters p = smallRun(dir);
+        SignalParameters p = signalSynthesizerSmallRun(dir);
         p.fileCount = 4;
         p.snrDb = snr;
         int seedsTaken = 0;
@@ -563,12 +564,12 @@ TEST(SignalSynthesizer, TakesOneSeedPerRunAndOnePerNoisyFile) {
 
 TEST(SignalSynthesizer, FilesThatCannotBeWrittenAreReportedAndTheRunGoesOn) {
     TempDir dir;
-    SignalParameters p = smallRun(dir);
+    SignalParameters p = signalSynthesizerSmallRun(dir);
     p.fileCount = 2;
     // Folders under the files' names: each file is made, and cannot take its name.
     std::filesystem::create_directory(dir.file("modulated_signal_1.csv"));
     std::filesystem::create_directory(dir.file("modulated_signal_2.csv"));
-    const auto result = SignalSynthesizer(seededSequence(kSeed)).generateSignal(p);
+    const auto result = SignalSynthesizer(seededSequence(kSignalSynthesizerSeed)).generateSignal(p);
     EXPECT_FALSE(result.refused());
     EXPECT_EQ(result.signal.size(), 500u);
     ASSERT_EQ(result.fileFailures.size(), 2u);

@@ -11,9 +11,9 @@
 namespace quorvel {
 namespace {
 
-constexpr double kToleranceDb = 0.1;
+constexpr double kSnrDefinitionToleranceDb = 0.1;
 
-struct Case {
+struct SnrDefinitionCase {
     ModulationType type;
     std::int32_t order;
     SnrDefinition definition;
@@ -25,11 +25,11 @@ TEST(SnrDefinition, MeasuredNoiseMatchesEachDefinition) {
     const double sps = 8.0;
     const double bits4 = 10 * std::log10(4.0);  // 16-QAM: 4 bits per symbol
     const double perSymbol = 10 * std::log10(sps);
-    for (const Case c : {Case{ModulationType::Psk, 4, SnrDefinition::PerSample, PulseShape::Linear, -10.0},
-                         Case{ModulationType::Psk, 4, SnrDefinition::EsN0, PulseShape::RootRaisedCosine, -10.0 + perSymbol},
-                         Case{ModulationType::Qam, 16, SnrDefinition::EbN0, PulseShape::RootRaisedCosine,
+    for (const SnrDefinitionCase c : {SnrDefinitionCase{ModulationType::Psk, 4, SnrDefinition::PerSample, PulseShape::Linear, -10.0},
+                         SnrDefinitionCase{ModulationType::Psk, 4, SnrDefinition::EsN0, PulseShape::RootRaisedCosine, -10.0 + perSymbol},
+                         SnrDefinitionCase{ModulationType::Qam, 16, SnrDefinition::EbN0, PulseShape::RootRaisedCosine,
                               -10.0 + perSymbol - bits4},
-                         Case{ModulationType::Gmsk, 0, SnrDefinition::EbN0, PulseShape::Linear, -10.0 + perSymbol}}) {
+                         SnrDefinitionCase{ModulationType::Gmsk, 0, SnrDefinition::EbN0, PulseShape::Linear, -10.0 + perSymbol}}) {
         testing_support::TempDir dir;
         SignalParameters p;
         p.modulationType = c.type;
@@ -53,7 +53,7 @@ TEST(SnrDefinition, MeasuredNoiseMatchesEachDefinition) {
             noise += di * di + dq * dq;
             signal += clean.signal[n].i * clean.signal[n].i + clean.signal[n].q * clean.signal[n].q;
         }
-        EXPECT_NEAR(10 * std::log10(noise / signal), c.expectedNoiseOverSignalDb, kToleranceDb)
+        EXPECT_NEAR(10 * std::log10(noise / signal), c.expectedNoiseOverSignalDb, kSnrDefinitionToleranceDb)
             << static_cast<int>(c.definition);
     }
 }

@@ -13,10 +13,10 @@
 namespace quorvel {
 namespace {
 
-constexpr double kToleranceDb = 0.1;
-constexpr double kSamples = 200000;
+constexpr double kSnrReferenceToleranceDb = 0.1;
+constexpr double kSnrReferenceSamples = 200000;
 
-struct Case {
+struct SnrReferenceCase {
     const char* name;
     ModulationType type;
     std::int32_t order;
@@ -24,13 +24,13 @@ struct Case {
     double samplingRate;  // the symbol rate is 1000 Hz
 };
 
-SignalParameters parametersOf(const Case& c, const std::string& folder) {
+SignalParameters parametersOf(const SnrReferenceCase& c, const std::string& folder) {
     SignalParameters p;
     p.modulationType = c.type;
     setChosenOrder(p, c.order);
     p.symbolRate = 1000;
     p.samplingRate = c.samplingRate;
-    p.symbolCount = static_cast<std::int32_t>(kSamples * p.symbolRate / p.samplingRate);
+    p.symbolCount = static_cast<std::int32_t>(kSnrReferenceSamples * p.symbolRate / p.samplingRate);
     p.savePath = folder;
     p.outputFormat = OutputFormat::Cf32;
     p.transmitter.pulse = c.pulse;
@@ -41,7 +41,7 @@ SignalParameters parametersOf(const Case& c, const std::string& folder) {
 TEST(SnrReference, NominalNoiseMatchesTheMeasuredPower) {
     // Zero-mean and offset constellations (OOK), straight lines at whole and fractional samples
     // per symbol, each pulse, and the schemes that make their samples themselves.
-    const Case cases[] = {
+    const SnrReferenceCase cases[] = {
         {"psk4 lines", ModulationType::Psk, 4, PulseShape::Linear, 8000},
         {"psk8 lines 2.5", ModulationType::Psk, 8, PulseShape::Linear, 2500},
         {"pi/4 lines", ModulationType::Pi4Dqpsk, 0, PulseShape::Linear, 4000},
@@ -54,7 +54,7 @@ TEST(SnrReference, NominalNoiseMatchesTheMeasuredPower) {
         {"qam64 equal rates", ModulationType::Qam, 64, PulseShape::Linear, 1000},
         {"gmsk", ModulationType::Gmsk, 0, PulseShape::Linear, 8000},
     };
-    for (const Case& c : cases) {
+    for (const SnrReferenceCase& c : cases) {
         testing_support::TempDir dir;
         SignalParameters p = parametersOf(c, dir.str());
         p.snrDb = 10.0;
@@ -69,7 +69,7 @@ TEST(SnrReference, NominalNoiseMatchesTheMeasuredPower) {
             noise += di * di + dq * dq;
             signal += clean.signal[n].i * clean.signal[n].i + clean.signal[n].q * clean.signal[n].q;
         }
-        EXPECT_NEAR(10 * std::log10(noise / signal), -10.0, kToleranceDb) << c.name;
+        EXPECT_NEAR(10 * std::log10(noise / signal), -10.0, kSnrReferenceToleranceDb) << c.name;
     }
 }
 

@@ -22,7 +22,7 @@ using testing_support::readBytes;
 using testing_support::sameBytes;
 using testing_support::TempDir;
 
-constexpr std::uint32_t kSeed = 99;
+constexpr std::uint32_t kWholeFilesSeed = 99;
 
 SignalParameters runInto(const std::string& folder, OutputFormat format = OutputFormat::Both) {
     SignalParameters p;
@@ -32,24 +32,24 @@ SignalParameters runInto(const std::string& folder, OutputFormat format = Output
     return p;
 }
 
-std::vector<std::string> namesIn(const fs::path& folder) {
+std::vector<std::string> wholeFilesNamesIn(const fs::path& folder) {
     return testing_support::fileNamesIn(folder);
 }
 
 TEST(WholeFiles, PlantedLinksAreReplacedNeverWrittenThrough) {
     TempDir clean;
-    SignalSynthesizer::seeded(kSeed).generateSignal(runInto(clean.str()));
+    SignalSynthesizer::seeded(kWholeFilesSeed).generateSignal(runInto(clean.str()));
     TempDir outside;
     std::ofstream(outside.file("victim")) << "keep";
     TempDir dir;
     fs::create_symlink(outside.file("victim"), dir.path() / "modulated_signal_1.csv");
     fs::create_symlink(outside.file("victim"), dir.path() / "modulated_signal_1.sigmf-data");
     fs::create_symlink(outside.file("elsewhere"), dir.path() / "modulated_signal_1.sigmf-meta");
-    const auto result = SignalSynthesizer::seeded(kSeed).generateSignal(runInto(dir.str()));
+    const auto result = SignalSynthesizer::seeded(kWholeFilesSeed).generateSignal(runInto(dir.str()));
     EXPECT_TRUE(result.fileFailures.empty());
     EXPECT_EQ(readBytes(outside.file("victim")), "keep");
     EXPECT_FALSE(fs::exists(outside.file("elsewhere")));
-    for (const auto& name : namesIn(clean.path())) {
+    for (const auto& name : wholeFilesNamesIn(clean.path())) {
         EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir.path() / name))) << name;
         if (name.find("meta") == std::string::npos) {
             EXPECT_TRUE(sameBytes(readBytes(dir.file(name)), readBytes(clean.file(name)))) << name;
@@ -64,17 +64,17 @@ TEST(WholeFiles, AnEarlierFileStaysUntilItsReplacementIsWhole) {
     std::atomic<bool> cancel{true};
     RunOptions options;
     options.cancel = &cancel;
-    const auto result = SignalSynthesizer::seeded(kSeed).generateSignal(runInto(dir.str(), OutputFormat::Csv), options);
+    const auto result = SignalSynthesizer::seeded(kWholeFilesSeed).generateSignal(runInto(dir.str(), OutputFormat::Csv), options);
     EXPECT_TRUE(result.cancelled);
     EXPECT_EQ(readBytes(dir.file("modulated_signal_1.csv")), "the earlier recording");
-    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"modulated_signal_1.csv"});
+    EXPECT_EQ(wholeFilesNamesIn(dir.path()), std::vector<std::string>{"modulated_signal_1.csv"});
 }
 
 TEST(WholeFiles, ASecondRunIntoTheFolderIsRefusedAtOnce) {
     TempDir dir;
     const FolderLock first(dir.str());
     ASSERT_TRUE(first.held());
-    const auto result = SignalSynthesizer::seeded(kSeed).generateSignal(runInto(dir.str()));
+    const auto result = SignalSynthesizer::seeded(kWholeFilesSeed).generateSignal(runInto(dir.str()));
     EXPECT_TRUE(result.folderBusy);
     EXPECT_EQ(result.refusal, "another run is writing into " + dir.str());
     EXPECT_TRUE(fs::is_empty(dir.path()));
@@ -85,9 +85,9 @@ TEST(WholeFiles, WhatAKilledRunLeftIsRemovedByTheNextRun) {
     TempDir dir;
     std::ofstream(dir.file(".modulated_signal_3.csv.quorvel-partial-0000abcd")) << "half";
     std::ofstream(dir.file(".keep")) << "mine";
-    SignalSynthesizer::seeded(kSeed).generateSignal(runInto(dir.str(), OutputFormat::Cf32));
+    SignalSynthesizer::seeded(kWholeFilesSeed).generateSignal(runInto(dir.str(), OutputFormat::Cf32));
     const std::vector<std::string> expected = {".keep", "modulated_signal_1.sigmf-data", "modulated_signal_1.sigmf-meta"};
-    EXPECT_EQ(namesIn(dir.path()), expected);
+    EXPECT_EQ(wholeFilesNamesIn(dir.path()), expected);
 }
 
 // A file system of 1 MiB cannot take 10^6 samples of CSV: refused before any file exists.
@@ -100,7 +100,7 @@ TEST(WholeFiles, ARunThatCannotFitTheDiskIsRefused) {
     }
     SignalParameters p = runInto(small.string(), OutputFormat::Csv);
     p.symbolCount = 100000;
-    const auto result = SignalSynthesizer::seeded(kSeed).generateSignal(p);
+    const auto result = SignalSynthesizer::seeded(kWholeFilesSeed).generateSignal(p);
     const bool empty = fs::is_empty(small);
     ::umount2(small.c_str(), MNT_DETACH);
     EXPECT_EQ(result.refusal.rfind("The run writes about 21 MB but only 1 MB are free in ", 0), 0u) << result.refusal;
@@ -111,16 +111,16 @@ TEST(WholeFiles, ARunThatCannotFitTheDiskIsRefused) {
 TEST(WholeFiles, FlushedFilesAreTheSameFiles) {
     TempDir plain;
     TempDir flushed;
-    SignalSynthesizer::seeded(kSeed).generateSignal(runInto(plain.str()));
+    SignalSynthesizer::seeded(kWholeFilesSeed).generateSignal(runInto(plain.str()));
     const auto here = fs::current_path();
     fs::current_path(flushed.path());
     RunOptions options;
     options.syncToDisk = true;
-    const auto result = SignalSynthesizer::seeded(kSeed).generateSignal(runInto("."), options);
+    const auto result = SignalSynthesizer::seeded(kWholeFilesSeed).generateSignal(runInto("."), options);
     fs::current_path(here);
     EXPECT_TRUE(result.fileFailures.empty());
-    ASSERT_EQ(namesIn(plain.path()), namesIn(flushed.path()));
-    for (const auto& name : namesIn(plain.path())) {
+    ASSERT_EQ(wholeFilesNamesIn(plain.path()), wholeFilesNamesIn(flushed.path()));
+    for (const auto& name : wholeFilesNamesIn(plain.path())) {
         if (name.find("meta") == std::string::npos) {
             EXPECT_TRUE(sameBytes(readBytes(plain.file(name)), readBytes(flushed.file(name))))
                 << name;

@@ -35,13 +35,13 @@ using testing_support::TempDir;
 
 constexpr double kRate = 48000.0;
 constexpr double kToneHz = 3010.0;  // between bins of every transform size offered
-constexpr std::size_t kSamples = 96000;
+constexpr std::size_t kAnalyzerWindowSamples = 96000;
 
 // A cf32 recording: I a square wave of +-0.5 over the first half, then a tone of amplitude 0.5.
 void writeRecording(const TempDir& dir) {
-    std::vector<float> iq(2 * kSamples);
-    for (std::size_t n = 0; n < kSamples; ++n) {
-        if (n < kSamples / 2) {
+    std::vector<float> iq(2 * kAnalyzerWindowSamples);
+    for (std::size_t n = 0; n < kAnalyzerWindowSamples; ++n) {
+        if (n < kAnalyzerWindowSamples / 2) {
             iq[2 * n] = (n / 4800) % 2 == 0 ? 0.5f : -0.5f;
         } else {
             const double phase = 2.0 * Pi * kToneHz * static_cast<double>(n) / kRate;

@@ -24,15 +24,15 @@ namespace {
 
 using namespace testing_support;
 
-std::u16string ascii(const std::string& text) {
+std::u16string generateCommandFaultAscii(const std::string& text) {
     return {text.begin(), text.end()};
 }
 
-ControlPanelInput faultRun(const std::string& savePath, std::int32_t fileCount) {
+ControlPanelInput generateCommandFaultFaultRun(const std::string& savePath, std::int32_t fileCount) {
     ControlPanelInput input;
     input.symbolCount = u"300";
-    input.fileCount = ascii(std::to_string(fileCount));
-    input.savePath = ascii(savePath);
+    input.fileCount = generateCommandFaultAscii(std::to_string(fileCount));
+    input.savePath = generateCommandFaultAscii(savePath);
     return input;
 }
 
@@ -48,7 +48,7 @@ TEST(GenerateCommandFaults, TheWarningListsEveryFailedFileAndNoOther) {
         RecordingPresenter messages;
         ApplicationState state{seededSequence(7)};
         GenerateCommand command{state, messages};
-        command.run(faultRun(savePath, c.fileCount));
+        command.run(generateCommandFaultFaultRun(savePath, c.fileCount));
 
         EXPECT_TRUE(state.ViewerWindow);
         EXPECT_EQ(state.CurrentSignal.size(), 3000U);
@@ -78,7 +78,7 @@ TEST(GenerateCommandFaults, ASavePathNarrowedToANulIsRefusedAndWritesNothing) {
     RecordingPresenter messages;
     ApplicationState state{seededSequence(7)};
     GenerateCommand command{state, messages};
-    ControlPanelInput input = faultRun(dir.str(), 1);
+    ControlPanelInput input = generateCommandFaultFaultRun(dir.str(), 1);
     input.savePath += u"/x\u4e00";
     command.run(input);
     EXPECT_FALSE(state.ViewerWindow);
@@ -95,7 +95,7 @@ TEST(GenerateCommandFaults, AnExceptionOnTheRunsThreadIsARefusal) {
     RecordingPresenter messages;
     ApplicationState state{[]() -> std::uint32_t { throw std::bad_alloc(); }};
     GenerateCommand command{state, messages};
-    command.run(faultRun(dir.str(), 1));
+    command.run(generateCommandFaultFaultRun(dir.str(), 1));
     EXPECT_FALSE(state.ViewerWindow);
     EXPECT_TRUE(state.CurrentSignal.empty());
     EXPECT_EQ(messages.shown,
@@ -116,7 +116,7 @@ TEST(GenerateCommandFaults, ARunStoppedByASizeLimitSaysWhatWasKept) {
     ::getrlimit(RLIMIT_FSIZE, &previous);
     const rlimit limit{20000, previous.rlim_max};
     ::setrlimit(RLIMIT_FSIZE, &limit);
-    command.run(faultRun(dir.str(), 3));
+    command.run(generateCommandFaultFaultRun(dir.str(), 3));
     ::setrlimit(RLIMIT_FSIZE, &previous);
     EXPECT_FALSE(state.ViewerWindow);
     ASSERT_EQ(messages.shown.size(), 1U);

@@ -24,7 +24,7 @@ namespace {
 
 using namespace testing_support;
 
-std::u16string ascii(const std::string& text) {
+std::u16string generateCommandAscii(const std::string& text) {
     return {text.begin(), text.end()};
 }
 
@@ -56,7 +56,7 @@ TEST_F(GenerateCommandTest, UnwritableFilesAreListedWhileTheViewerStillOpens) {
     // Folders under the files' names: each file is made, and cannot take its name.
     std::filesystem::create_directory(folder.file("modulated_signal_1.csv"));
     std::filesystem::create_directory(folder.file("modulated_signal_2.csv"));
-    ControlPanelInput input = smallRun(ascii(folder.str()));
+    ControlPanelInput input = smallRun(generateCommandAscii(folder.str()));
     input.fileCount = u"2";
     command.run(input);
     ASSERT_TRUE(state.ViewerWindow);
@@ -71,7 +71,7 @@ TEST_F(GenerateCommandTest, UnwritableFilesAreListedWhileTheViewerStillOpens) {
 
 // A missing folder is said before the run, and no viewer opens on a signal no file holds.
 TEST_F(GenerateCommandTest, AMissingFolderIsAnErrorBeforeTheRun) {
-    command.run(smallRun(ascii(folder.str() + "/missing")));
+    command.run(smallRun(generateCommandAscii(folder.str() + "/missing")));
     EXPECT_FALSE(state.ViewerWindow);
     ASSERT_EQ(messages.shown.size(), 1U);
     EXPECT_EQ(messages.shown[0].icon, MessageIcon::Error);
@@ -80,7 +80,7 @@ TEST_F(GenerateCommandTest, AMissingFolderIsAnErrorBeforeTheRun) {
 
 TEST_F(GenerateCommandTest, LatinOneSavePathNamesTheUtf8Folder) {
     std::filesystem::create_directory(std::filesystem::path(folder.str() + "/caf\xC3\xA9"));
-    command.run(smallRun(ascii(folder.str()) + u"/caf\u00E9"));
+    command.run(smallRun(generateCommandAscii(folder.str()) + u"/caf\u00E9"));
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_TRUE(std::filesystem::exists(firstFileIn("caf\xC3\xA9")));
 }
@@ -88,15 +88,15 @@ TEST_F(GenerateCommandTest, LatinOneSavePathNamesTheUtf8Folder) {
 TEST_F(GenerateCommandTest, CharactersBeyondLatinOneKeepOnlyTheirLowByte) {
     // U+0141 narrows to 0x41, the letter A.
     std::filesystem::create_directory(std::filesystem::path(folder.str() + "/A"));
-    command.run(smallRun(ascii(folder.str()) + u"/\u0141"));
+    command.run(smallRun(generateCommandAscii(folder.str()) + u"/\u0141"));
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_TRUE(std::filesystem::exists(firstFileIn("A")));
 }
 
 TEST_F(GenerateCommandTest, CursorIsRestoredAfterEveryOutcome) {
-    ControlPanelInput refused = smallRun(ascii(folder.str()));
+    ControlPanelInput refused = smallRun(generateCommandAscii(folder.str()));
     refused.timingError = u"5";
-    for (const ControlPanelInput& input : {smallRun(ascii(folder.str())), refused}) {
+    for (const ControlPanelInput& input : {smallRun(generateCommandAscii(folder.str())), refused}) {
         command.run(input);
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     }
@@ -105,7 +105,7 @@ TEST_F(GenerateCommandTest, CursorIsRestoredAfterEveryOutcome) {
 }
 
 TEST_F(GenerateCommandTest, CancelKeepsTheFinishedFilesAndOpensNoViewer) {
-    command.run(smallRun(ascii(folder.str())));
+    command.run(smallRun(generateCommandAscii(folder.str())));
     ASSERT_TRUE(state.ViewerWindow);
     const SampleBuffer mapped = state.MappedSymbols;
     // As a user would: Cancel in the dialog once it shows that a few files are done.
@@ -123,7 +123,7 @@ TEST_F(GenerateCommandTest, CancelKeepsTheFinishedFilesAndOpensNoViewer) {
     });
     poll.start(10);
     TempDir runFolder;
-    command.run(longRun(ascii(runFolder.str())));
+    command.run(longRun(generateCommandAscii(runFolder.str())));
 
     ASSERT_TRUE(cancelPressed);
     EXPECT_EQ(messages.shown, (std::vector<MessageBoxText>{{QStringLiteral("Information"),
@@ -141,10 +141,10 @@ TEST_F(GenerateCommandTest, CancelKeepsTheFinishedFilesAndOpensNoViewer) {
 TEST_F(GenerateCommandTest, APressWhileARunGoesOnIsIgnoredAndAnAbandonedRunSaysNothing) {
     TempDir other;
     QTimer::singleShot(0, [&] {
-        command.run(smallRun(ascii(other.str())));
+        command.run(smallRun(generateCommandAscii(other.str())));
         command.abandonRun();
     });
-    command.run(longRun(ascii(folder.str())));
+    command.run(longRun(generateCommandAscii(folder.str())));
     EXPECT_TRUE(std::filesystem::is_empty(other.path()));
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_FALSE(state.ViewerWindow);

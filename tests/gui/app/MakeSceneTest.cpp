@@ -18,7 +18,7 @@
 namespace quorvel {
 namespace {
 
-const char* const kRecipe = R"({"seed": 5, "samples_per_capture": 4096,
+const char* const kMakeSceneRecipe = R"({"seed": 5, "samples_per_capture": 4096,
     "scene": {"sampling_rate": 1e6, "captures": 3, "emitters": {"min": 2, "max": 3},
               "bandwidth": {"min": 0.05, "max": 0.1}, "snr_db": {"min": 10, "max": 20}},
     "classes": [{"label": "QPSK", "modulation": "psk", "order": 4, "pulse": "rrc", "samples_per_symbol": 4}]})";
@@ -51,7 +51,7 @@ class MakeSceneTest : public testing_support::SmallRunWindowTest {
 
 TEST_F(MakeSceneTest, WritesTheCaptureAndOpensTheAnalyzerWithABandPerBox) {
     ASSERT_NE(window.findChild<QPushButton*>(QStringLiteral("makeSceneButton")), nullptr);
-    const auto made = window.makeScene(writeRecipe("scene.json", kRecipe), 2);
+    const auto made = window.makeScene(writeRecipe("scene.json", kMakeSceneRecipe), 2);
     ASSERT_TRUE(made) << (messages.shown.empty() ? "" : messages.shown[0].text.toStdString());
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(*made, QString::fromStdString(folder.file("scene_2.sigmf-meta")));
@@ -78,7 +78,7 @@ TEST_F(MakeSceneTest, ARecipeItCannotMakeIsSaidAndWritesNothing) {
     } cases[] = {
         {"plain.json", R"({"seed": 1, "samples_per_capture": 64, "captures_per_class_and_snr": 1, "snr": {"values": [10]}, "sampling_rate": 1e5, "classes": [{"label": "a", "modulation": "psk", "order": 2}]})", 0,
          "no \"scene\""},
-        {"scene.json", kRecipe, 3, "no capture 3"},
+        {"scene.json", kMakeSceneRecipe, 3, "no capture 3"},
     };
     for (const auto& c : cases) {
         messages.shown.clear();

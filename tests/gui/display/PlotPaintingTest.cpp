@@ -196,22 +196,22 @@ TEST(DrawDots, BoxesOfAnotherSizeAreDrawnLikeEveryOtherDot) {
 // lists in PlotReductionTest.
 TEST(ViewerPlots, SameImagesAsDrawingEveryPointOfThePlainGeometry) {
     constexpr std::size_t kMostDotsPainted = 25000;
-    for (const auto& [name, signal] : testing::trickySignals()) {
+    for (const auto& [name, signal] : testing_support::trickySignals()) {
         std::vector<double> frequenciesHz;
         std::vector<double> powerDb;
         computeSpectrum(signal, 10000.0, frequenciesHz, powerDb);
-        for (const auto [width, height] : testing::kTrickySizes) {
+        for (const auto [width, height] : testing_support::kTrickySizes) {
             const std::string where =
                 name + " on " + std::to_string(width) + " x " + std::to_string(height);
             QImage time = makeCanvasImage(width, height);
             drawPolyline(time, collapsedTimePlot(signal, width, height), kTimeLineColour.rgb());
-            EXPECT_EQ(time, drawEveryPoint(testing::referenceTimePlot(signal, width, height), width,
+            EXPECT_EQ(time, drawEveryPoint(testing_support::referenceTimePlot(signal, width, height), width,
                                            height, kTimeLineColour))
                 << where;
             QImage spectrum = makeCanvasImage(width, height);
             drawPolyline(spectrum, collapsedSpectrumPlot(frequenciesHz, powerDb, width, height),
                          kTimeLineColour.rgb());
-            EXPECT_EQ(spectrum, drawEveryPoint(testing::referenceSpectrumPlot(
+            EXPECT_EQ(spectrum, drawEveryPoint(testing_support::referenceSpectrumPlot(
                                                    frequenciesHz, powerDb, width, height),
                                                width, height, kTimeLineColour))
                 << where;
@@ -219,7 +219,7 @@ TEST(ViewerPlots, SameImagesAsDrawingEveryPointOfThePlainGeometry) {
                 QImage dots = makeCanvasImage(width, height);
                 drawVisibleDots(dots, visibleConstellation(signal, width, height));
                 EXPECT_EQ(dots,
-                          drawEveryDot(testing::referenceConstellationPlot(signal, width, height),
+                          drawEveryDot(testing_support::referenceConstellationPlot(signal, width, height),
                                        width, height))
                     << where;
             }

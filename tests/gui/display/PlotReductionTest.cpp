@@ -151,12 +151,12 @@ TEST(DropRepaintedDots, BoxesOfAnotherSizeAreAlwaysKept) {
 // plain per-point geometry; for long signals this is the check, painting every dot of the
 // reference would take seconds (PlotPaintingTest compares the images of the shorter ones).
 TEST(VisibleConstellation, KeepsTheDotsDroppingFromEveryPointKeeps) {
-    for (const auto& [name, signal] : testing::trickySignals()) {
-        for (const auto [width, height] : testing::kTrickySizes) {
+    for (const auto& [name, signal] : testing_support::trickySignals()) {
+        for (const auto [width, height] : testing_support::kTrickySizes) {
             const auto expected = dropRepaintedDots(
-                testing::referenceConstellationPlot(signal, width, height), width, height);
+                testing_support::referenceConstellationPlot(signal, width, height), width, height);
             EXPECT_EQ(
-                testing::firstDifference(visibleConstellation(signal, width, height), expected), "")
+                testing_support::firstDifference(visibleConstellation(signal, width, height), expected), "")
                 << name << " on " << width << " x " << height;
         }
     }
