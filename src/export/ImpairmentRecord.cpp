@@ -14,14 +14,14 @@ constexpr const char* kDcOffsetKey = "quorvel:dc_offset";
 constexpr const char* kRayleigh = "rayleigh";
 constexpr const char* kRician = "rician";
 
-struct Malformed {
+struct MalformedRecord {
     std::string key;
 };
 
 double number(const nlohmann::json& object, const char* member, const char* key) {
     const auto found = object.find(member);
     if (!object.is_object() || found == object.end() || !found->is_number()) {
-        throw Malformed{std::string("\"") + key + "\" needs the number \"" + member + "\""};
+        throw MalformedRecord{std::string("\"") + key + "\" needs the number \"" + member + "\""};
     }
     return found->get<double>();
 }
@@ -73,13 +73,13 @@ std::optional<std::string> readImpairmentRecord(const nlohmann::json& global, Im
         }
         if (const auto c = global.find(kClockOffsetKey); c != global.end()) {
             if (!c->is_number()) {
-                throw Malformed{std::string("\"") + kClockOffsetKey + "\" is not a number"};
+                throw MalformedRecord{std::string("\"") + kClockOffsetKey + "\" is not a number"};
             }
             m.clockOffsetPpm = c->get<double>();
         }
         if (const auto taps = global.find(kMultipathKey); taps != global.end()) {
             if (!taps->is_array() || taps->empty()) {
-                throw Malformed{std::string("\"") + kMultipathKey + "\" is not an array of taps"};
+                throw MalformedRecord{std::string("\"") + kMultipathKey + "\" is not an array of taps"};
             }
             for (const auto& tap : *taps) {
                 m.multipath.push_back({number(tap, "delay_samples", kMultipathKey),
@@ -90,7 +90,7 @@ std::optional<std::string> readImpairmentRecord(const nlohmann::json& global, Im
         if (const auto f = global.find(kFadingKey); f != global.end()) {
             const auto model = f->is_object() ? f->find("model") : f->end();
             if (model == f->end() || (*model != kRayleigh && *model != kRician)) {
-                throw Malformed{std::string("\"") + kFadingKey +
+                throw MalformedRecord{std::string("\"") + kFadingKey +
                                 "\" needs the model \"rayleigh\" or \"rician\""};
             }
             m.fading =
@@ -108,7 +108,7 @@ std::optional<std::string> readImpairmentRecord(const nlohmann::json& global, Im
         if (const auto dc = global.find(kDcOffsetKey); dc != global.end()) {
             m.dcOffset = {number(*dc, "i", kDcOffsetKey), number(*dc, "q", kDcOffsetKey)};
         }
-    } catch (const Malformed& malformed) {
+    } catch (const MalformedRecord& malformed) {
         return malformed.key;
     }
     return std::nullopt;

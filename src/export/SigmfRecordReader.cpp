@@ -20,27 +20,27 @@
 namespace quorvel {
 namespace {
 
-using Json = nlohmann::json;
+using RecordJson = nlohmann::json;
 
 std::optional<ModulationType> schemeNamed(std::string_view name) {
     const Scheme* scheme = findSchemeNamed(name);
     return scheme != nullptr ? std::optional(scheme->type) : std::nullopt;
 }
 
-bool declaresOurNamespace(const Json& global) {
+bool declaresOurNamespace(const RecordJson& global) {
     const auto extensions = global.find("core:extensions");
     if (extensions == global.end() || !extensions->is_array()) {
         return false;
     }
-    for (const Json& extension : *extensions) {
-        if (extension.is_object() && extension.value("name", Json()) == "quorvel") {
+    for (const RecordJson& extension : *extensions) {
+        if (extension.is_object() && extension.value("name", RecordJson()) == "quorvel") {
             return true;
         }
     }
     return false;
 }
 
-RecordingRecord recordFrom(const Json& global) {
+RecordingRecord recordFrom(const RecordJson& global) {
     RecordingRecord r;
     SignalParameters& p = r.parameters;
     r.programVersion = text(global, "quorvel:program_version");
@@ -165,11 +165,11 @@ RecordReading readRecordingRecord(std::string_view metadataText) {
     if (!input) {
         return problem("the file is not JSON");
     }
-    const Json& meta = *input.json;
+    const RecordJson& meta = *input.json;
     if (!meta.is_object() || !meta.contains("global") || !meta["global"].is_object()) {
         return problem("the file is not SigMF metadata (no \"global\" object)");
     }
-    const Json& global = meta["global"];
+    const RecordJson& global = meta["global"];
     if (!declaresOurNamespace(global) || !global.contains("quorvel:program_version")) {
         return problem("the metadata was not written by Quorvel (no \"quorvel\" namespace)");
     }

@@ -182,7 +182,7 @@ void addOptions(CLI::App& app, Options& o) {
            "T")
         ->capture_default_str();
     option(kChannelGroup, "--freq-offset", o.freqOffset, "Frequency offset [Hz]", "HZ")->capture_default_str();
-    addTransmitterOptions(app, o.transmitter);
+    addTransmitterOptions(app, o.transmitter, kChannelGroup);
     addImpairmentOptions(app, o.impairments, kChannelGroup);
     option(kOutputGroup, "--save-path", o.savePath, "Folder the files are written to (it must exist)", "FOLDER")
         ->capture_default_str();

@@ -12,7 +12,6 @@ namespace quorvel {
 namespace {
 
 constexpr const char* kTransmitterGroup = "Transmitter";
-constexpr const char* kChannelGroup = "Impairments";
 
 template <typename Row>
 std::string namesOf(std::span<const Row> rows, bool (*offered)(const Row&)) {
@@ -53,7 +52,7 @@ TransmitterOptions::TransmitterOptions()
     : pulse(pulseChoice(Transmitter{}.pulse).name), snrDefinition(snrDefinitionChoice(Transmitter{}.snrDefinition).name),
       snrReference(snrReferenceChoice(Transmitter{}.snrReference).name) {}
 
-void addTransmitterOptions(CLI::App& app, TransmitterOptions& o) {
+void addTransmitterOptions(CLI::App& app, TransmitterOptions& o, const char* channelGroup) {
     app.add_option("--pulse", o.pulse, "Transmit pulse of PSK, OQPSK, Pi/4-DQPSK, QAM and APSK: " + pulseNames())
         ->group(kTransmitterGroup)
         ->type_name("NAME")
@@ -79,13 +78,13 @@ void addTransmitterOptions(CLI::App& app, TransmitterOptions& o) {
         ->group(kTransmitterGroup);
     app.add_option("--snr-def", o.snrDefinition,
                    "What --snr measures: sample (per complex sample), esn0 (Es/N0) or ebn0 (Eb/N0)")
-        ->group(kChannelGroup)
+        ->group(channelGroup)
         ->type_name("NAME")
         ->capture_default_str();
     app.add_option("--snr-ref", o.snrReference,
                    "Power --snr is against: measured (the file's, in a pass before the noise) or nominal "
                    "(the waveform's through its pulse, in one pass, the first samples at once)")
-        ->group(kChannelGroup)
+        ->group(channelGroup)
         ->type_name("NAME")
         ->capture_default_str();
 }

@@ -32,7 +32,8 @@ inline constexpr const char* kTransmitterOptions[] = {"--pulse", "--rolloff", "-
                                                       "--gray",  "--bits",    "--snr-def",
                                                       "--snr-ref", "--bits-sha256"};
 
-void addTransmitterOptions(CLI::App& app, TransmitterOptions& o);
+// The SNR options go in channelGroup, beside the other channel settings.
+void addTransmitterOptions(CLI::App& app, TransmitterOptions& o, const char* channelGroup);
 
 // The request the options make; `source` is --source's word, which may name a PRBS. Throws
 // OptionError for what names nothing or what cannot go together. The texts of --rolloff and

@@ -132,7 +132,7 @@ bool keepsRule(ImpairmentSetting setting, const Impairments& m, double samplingR
 }
 
 // A text that does not parse, or whose values break the rule.
-struct Malformed {
+struct MalformedImpairment {
     ImpairmentSetting setting;
 };
 
@@ -162,13 +162,13 @@ std::vector<double> numbers(std::string_view text, char separator, std::size_t c
                             ImpairmentSetting setting) {
     const std::vector<std::string_view> parts = pieces(text, separator);
     if (parts.size() != count) {
-        throw Malformed{setting};
+        throw MalformedImpairment{setting};
     }
     std::vector<double> values;
     for (const std::string_view part : parts) {
         const auto value = parseRealField(trimmed(part));
         if (!value || !std::isfinite(*value)) {
-            throw Malformed{setting};
+            throw MalformedImpairment{setting};
         }
         values.push_back(*value);
     }
@@ -187,7 +187,7 @@ std::vector<MultipathTap> taps(std::string_view text) {
         begin = end == std::string_view::npos ? end : text.find_first_not_of(" \t", end);
     }
     if (read.empty()) {
-        throw Malformed{ImpairmentSetting::Multipath};
+        throw MalformedImpairment{ImpairmentSetting::Multipath};
     }
     return read;
 }
@@ -199,7 +199,7 @@ std::optional<Fading> fadingOf(std::string_view text) {
     }
     constexpr std::string_view kRician = "rician:";
     if (model.substr(0, kRician.size()) != kRician) {
-        throw Malformed{ImpairmentSetting::Fading};
+        throw MalformedImpairment{ImpairmentSetting::Fading};
     }
     const auto k = numbers(model.substr(kRician.size()), ',', 1, ImpairmentSetting::Fading);
     return Fading{.model = FadingModel::Rician, .kFactor = k[0]};
@@ -209,7 +209,7 @@ RappCompression amplifierOf(std::string_view text) {
     constexpr std::string_view kRapp = "rapp:";
     const std::string_view model = trimmed(text);
     if (model.substr(0, kRapp.size()) != kRapp) {
-        throw Malformed{ImpairmentSetting::Amplifier};
+        throw MalformedImpairment{ImpairmentSetting::Amplifier};
     }
     const auto v = numbers(model.substr(kRapp.size()), ',', 2, ImpairmentSetting::Amplifier);
     return {v[0], v[1]};
@@ -221,7 +221,7 @@ Impairments parsed(const ImpairmentTexts& t, double samplingRateHz) {
     Impairments m;
     const auto check = [&](ImpairmentSetting setting) {
         if (!keepsRule(setting, m, samplingRateHz)) {
-            throw Malformed{setting};
+            throw MalformedImpairment{setting};
         }
     };
     if (!t.amplifier.empty()) {
@@ -241,7 +241,7 @@ Impairments parsed(const ImpairmentTexts& t, double samplingRateHz) {
     }
     check(ImpairmentSetting::Fading);
     if (m.fading.has_value() != !t.doppler.empty()) {
-        throw Malformed{ImpairmentSetting::Doppler};
+        throw MalformedImpairment{ImpairmentSetting::Doppler};
     }
     if (m.fading) {
         m.fading->dopplerHz = numbers(t.doppler, ',', 1, ImpairmentSetting::Doppler)[0];
@@ -305,7 +305,7 @@ const ImpairmentSettingName& nameOf(ImpairmentSetting setting) {
 ImpairmentReading readImpairments(const ImpairmentTexts& texts, double samplingRateHz) {
     try {
         return {parsed(texts, samplingRateHz), std::nullopt};
-    } catch (const Malformed& malformed) {
+    } catch (const MalformedImpairment& malformed) {
         const std::string& text = texts.*nameOf(malformed.setting).text;
         return {std::nullopt,
                 ImpairmentProblem{malformed.setting, ruleOf(malformed.setting, samplingRateHz) +

@@ -20,7 +20,7 @@ namespace {
 constexpr double kSamplesPerPixelForLines = 2.0;
 constexpr double kAmplitudeMargin = 1.1;
 // Rows of labels at the top of the plot for spans that overlap in time.
-constexpr int kLabelRows = 4;
+constexpr int kTimeLabelRows = 4;
 
 AxisRange amplitudeRange(const IqExtent& e) {
     if (e.empty) {
@@ -157,7 +157,7 @@ void TimeView::paintAnnotations(QPainter& painter, const QRect& area) {
     const int line = painter.fontMetrics().height();
     // Where the last label of each text row ends: a label goes on the first row it does not
     // overlap, so that the labels of spans that overlap in time (a scene's emitters) stay apart.
-    int rowEnds[kLabelRows];
+    int rowEnds[kTimeLabelRows];
     std::fill(std::begin(rowEnds), std::end(rowEnds), std::numeric_limits<int>::min());
     // Only the annotations in view, and the same pixels at most once in a row (a long dataset
     // recording has many annotations to a pixel when zoomed out).
