@@ -29,7 +29,7 @@ mutants=(
   "noise-power-not-halved|src/channel/WhiteGaussianNoise.cpp|signalPower / dbToLinear(snrDb) * 0.5|signalPower / dbToLinear(snrDb)"
   "esn0-sign|src/modulation/SymbolTiming.cpp|double snr = p.snrDb - 10.0|double snr = p.snrDb + 10.0"
   "ebn0-sign|src/modulation/SymbolTiming.cpp|snr += 10.0 * std::log10(static_cast<double>(std::max(bits, 1)));|snr -= 10.0 * std::log10(static_cast<double>(std::max(bits, 1)));"
-  "psk-half-circle|src/modulation/Psk.cpp|((Pi * 2.0) * static_cast<double>(symbols[n]))|(Pi * static_cast<double>(symbols[n]))"
+  "psk-half-circle|src/modulation/Psk.cpp|((Pi * 2.0) * static_cast<double>(index))|(Pi * static_cast<double>(index))"
   "mixing-in-cycles|src/channel/Mixing.cpp|const double radiansPerSecond = (Pi * 2.0) * frequencyHz;|const double radiansPerSecond = Pi * frequencyHz;"
   "iq-amplitude-in-20-db|src/channel/IqImbalance.cpp|polar(std::pow(10.0, imbalance.amplitudeDb / 40.0), -halfPhase)|polar(std::pow(10.0, imbalance.amplitudeDb / 20.0), -halfPhase)"
   "iq-phase-common-turn|src/channel/IqImbalance.cpp|polar(std::pow(10.0, imbalance.amplitudeDb / 40.0), -halfPhase)|polar(std::pow(10.0, imbalance.amplitudeDb / 40.0), halfPhase)"

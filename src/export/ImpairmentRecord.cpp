@@ -29,18 +29,18 @@ double number(const nlohmann::json& object, const char* member, const char* key)
 }  // namespace
 
 void writeImpairmentRecord(nlohmann::ordered_json& global, const Impairments& m) {
-    using Json = nlohmann::ordered_json;
+    using ImpairmentJson = nlohmann::ordered_json;
     if (m.amplifier) {
         global[kAmplifierKey] =
-            Json{{"smoothness", m.amplifier->smoothness}, {"saturation", m.amplifier->saturation}};
+            ImpairmentJson{{"smoothness", m.amplifier->smoothness}, {"saturation", m.amplifier->saturation}};
     }
     if (m.clockOffsetPpm != 0.0) {
         global[kClockOffsetKey] = m.clockOffsetPpm;
     }
     if (!m.multipath.empty()) {
-        Json taps = Json::array();
+        ImpairmentJson taps = ImpairmentJson::array();
         for (const MultipathTap& tap : m.multipath) {
-            taps.push_back(Json{{"delay_samples", tap.delaySamples},
+            taps.push_back(ImpairmentJson{{"delay_samples", tap.delaySamples},
                                 {"gain_db", tap.gainDb},
                                 {"phase_degrees", tap.phaseDegrees}});
         }
@@ -48,20 +48,20 @@ void writeImpairmentRecord(nlohmann::ordered_json& global, const Impairments& m)
     }
     if (m.fading) {
         global[kFadingKey] =
-            Json{{"model", m.fading->model == FadingModel::Rician ? kRician : kRayleigh},
+            ImpairmentJson{{"model", m.fading->model == FadingModel::Rician ? kRician : kRayleigh},
                  {"k_factor", m.fading->kFactor},
                  {"doppler_hz", m.fading->dopplerHz}};
     }
     if (m.phaseNoise) {
-        global[kPhaseNoiseKey] = Json{{"level_dbc_per_hz", m.phaseNoise->levelDbcPerHz},
+        global[kPhaseNoiseKey] = ImpairmentJson{{"level_dbc_per_hz", m.phaseNoise->levelDbcPerHz},
                                       {"offset_hz", m.phaseNoise->offsetHz}};
     }
     if (m.hasIqImbalance()) {
-        global[kIqImbalanceKey] = Json{{"amplitude_db", m.iqImbalance.amplitudeDb},
+        global[kIqImbalanceKey] = ImpairmentJson{{"amplitude_db", m.iqImbalance.amplitudeDb},
                                        {"phase_degrees", m.iqImbalance.phaseDegrees}};
     }
     if (m.hasDcOffset()) {
-        global[kDcOffsetKey] = Json{{"i", m.dcOffset.i}, {"q", m.dcOffset.q}};
+        global[kDcOffsetKey] = ImpairmentJson{{"i", m.dcOffset.i}, {"q", m.dcOffset.q}};
     }
 }
 
