@@ -1,7 +1,6 @@
 #include "channel/ClockOffset.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 #include "channel/WindowedSinc.h"
@@ -27,11 +26,9 @@ ReadPoint readPoint(std::size_t n, double ppm) {
 QUORVEL_WIDE_KERNEL void interpolate(std::size_t next, double ppm, const ComplexSample* input,
                                      std::span<ComplexSample> out) {
     const SincTable& table = sincTable();
-    std::array<double, kSincTaps> weights{};
     for (std::size_t k = 0; k < out.size(); ++k) {
         const ReadPoint point = readPoint(next + k, ppm);
-        table.weights(point.frac, weights);
-        out[k] = weightedSum(weights, input + point.first);
+        out[k] = table.sumAt(point.frac, input + point.first);
     }
 }
 
@@ -49,11 +46,10 @@ SampleBuffer applyClockOffset(const SampleBuffer& input, double ppm) {
     const SampleBuffer padded =
         zeroPadded(input, static_cast<std::size_t>(before), static_cast<std::size_t>(after));
     SampleBuffer out(count);
-    std::array<double, kSincTaps> weights{};
+    const SincTable& table = sincTable();
     for (std::size_t n = 0; n < count; ++n) {
         const ReadPoint point = readPoint(n, ppm);
-        sincTable().weights(point.frac, weights);
-        out[n] = weightedSum(weights, padded.data() + (point.first + before));
+        out[n] = table.sumAt(point.frac, padded.data() + (point.first + before));
     }
     return out;
 }

@@ -1,7 +1,6 @@
 #include "channel/RateConversion.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <stdexcept>
 #include <vector>
@@ -17,7 +16,8 @@ std::size_t inputSamplesReached(double inputRateHz, double outputRateHz, std::si
     return static_cast<std::size_t>(std::ceil(last)) + kSincHalfWidth + 1;
 }
 
-void raiseSamplingRate(std::span<const ComplexSample> input, double inputRateHz, double outputRateHz,
+// A wide kernel: its weighted sums run two samples to a 256-bit vector where the processor has them.
+QUORVEL_WIDE_KERNEL void raiseSamplingRate(std::span<const ComplexSample> input, double inputRateHz, double outputRateHz,
                        std::size_t firstOutput, std::size_t count, SampleBuffer& out) {
     if (!(inputRateHz > 0.0) || !(outputRateHz >= inputRateHz)) {
         throw std::invalid_argument("a rate conversion needs 0 < input rate <= output rate");
@@ -34,7 +34,6 @@ void raiseSamplingRate(std::span<const ComplexSample> input, double inputRateHz,
     const double step = inputRateHz / outputRateHz;
     const double end = static_cast<double>(input.size()) + kSincHalfWidth;
     const SincTable& table = sincTable();
-    std::array<double, kSincTaps> weights{};
     for (std::size_t n = 0; n < count; ++n) {
         // Positions are products, not running sums, so that no rounding accumulates over a capture.
         const double t = static_cast<double>(firstOutput + n) * step;
@@ -42,9 +41,8 @@ void raiseSamplingRate(std::span<const ComplexSample> input, double inputRateHz,
             break;
         }
         const double whole = std::floor(t);
-        table.weights(t - whole, weights);
-        // weights[k] belongs to input sample whole - kSincHalfWidth + 1 + k, padded index whole + 1 + k.
-        out[n] = weightedSum(weights, padded.data() + static_cast<std::size_t>(whole) + 1);
+        // The first sample weighed is input sample whole - kSincHalfWidth + 1, padded index whole + 1.
+        out[n] = table.sumAt(t - whole, padded.data() + static_cast<std::size_t>(whole) + 1);
     }
 }
 
