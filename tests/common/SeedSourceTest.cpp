@@ -4,6 +4,7 @@
 
 #include <random>
 #include <set>
+#include <vector>
 
 #include "common/MersenneTwister.h"
 
@@ -50,6 +51,21 @@ TEST(MersenneTwister, GivesExactlyTheStandardSequence) {
         for (int n = 0; n < 5000; ++n) {
             ASSERT_EQ(ours(), reference()) << "seed " << seed << ", output " << n;
         }
+    }
+}
+
+// Runs of every length that meets a refill at a different point, between single calls: each word
+// in the standard order, none skipped or given twice.
+TEST(MersenneTwister, FilledRunsContinueTheStandardSequence) {
+    MersenneTwister ours(42);
+    std::mt19937 reference(42);
+    for (const std::size_t length : {0, 1, 3, 620, 623, 624, 625, 1300, 5}) {
+        std::vector<std::uint32_t> words(length);
+        ours.fill(words);
+        for (std::size_t n = 0; n < length; ++n) {
+            ASSERT_EQ(words[n], reference()) << "run of " << length << ", word " << n;
+        }
+        ASSERT_EQ(ours(), reference()) << "after a run of " << length;
     }
 }
 
