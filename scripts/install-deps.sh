@@ -14,11 +14,12 @@ packages=(
   pybind11-dev python3-dev python3-numpy
   libzmq3-dev
 )
-# munge and slurm-wlm: the one-node Slurm cluster the dataset array job test starts.
+# munge and slurm-wlm: the one-node Slurm cluster the dataset array job test starts; h5py reads
+# the module's scene datasets back in its tests.
 test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev locales ccache
   clang libclang-rt-14-dev llvm
-  python3-pytest python3-zmq
+  python3-pytest python3-zmq python3-h5py
   munge slurm-wlm
 )
 # dpkg-shlibdeps (dpkg-dev) and file compute the package's dependencies; groff and
