@@ -11,8 +11,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -159,6 +161,22 @@ inline std::string runnableByEveryone(const std::string& program) {
     return copies[program] = failed ? program : copy.string();
 }
 
+// The sanitisers' options for an unprivileged child: the leak suppressions they name lie in the
+// checkout as well, which that child could not read either (the sanitiser then ends it at once),
+// so they name a copy of the file beside the program's copy instead.
+inline std::string leakOptionsForEveryone() {
+    const char* options = std::getenv("LSAN_OPTIONS");
+    std::string text = options != nullptr ? options : "";
+    const std::string key = "suppressions=";
+    const std::size_t at = text.find(key);
+    if (at == std::string::npos) {
+        return text;
+    }
+    const std::size_t from = at + key.size();
+    const std::size_t to = std::min(text.find(':', from), text.size());
+    return text.replace(from, to - from, runnableByEveryone(text.substr(from, to - from)));
+}
+
 // One run of an executable: exit code (-1 when it did not exit normally) and what it printed.
 struct ProgramRun {
     int code = -1;
@@ -176,8 +194,9 @@ inline pid_t startProgram(const std::string& program, const std::vector<std::str
                           const std::optional<std::filesystem::path>& mustRefuseWrites = std::nullopt) {
     const std::string outPath = (scratch / "stdout.txt").string();
     const std::string errPath = (scratch / "stderr.txt").string();
-    const std::string runnable =
-        limits.unprivileged && ::geteuid() == 0 ? runnableByEveryone(program) : program;
+    const bool dropsToNobody = limits.unprivileged && ::geteuid() == 0;
+    const std::string runnable = dropsToNobody ? runnableByEveryone(program) : program;
+    const std::string leakOptions = dropsToNobody ? leakOptionsForEveryone() : std::string();
     std::fflush(nullptr);
     const pid_t child = ::fork();
     if (child != 0) {
@@ -200,6 +219,9 @@ inline pid_t startProgram(const std::string& program, const std::vector<std::str
         argv.push_back(const_cast<char*>(a.c_str()));
     }
     argv.push_back(nullptr);
+    if (!leakOptions.empty()) {
+        ::setenv("LSAN_OPTIONS", leakOptions.c_str(), 1);
+    }
     ::execv(runnable.c_str(), argv.data());
     ::_exit(127);
 }
