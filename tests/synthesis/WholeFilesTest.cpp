@@ -47,7 +47,7 @@ TEST(WholeFiles, PlantedLinksAreReplacedNeverWrittenThrough) {
     fs::create_symlink(outside.file("elsewhere"), dir.path() / "modulated_signal_1.sigmf-meta");
     const auto result = SignalSynthesizer::seeded(kWholeFilesSeed).generateSignal(runInto(dir.str()));
     EXPECT_TRUE(result.fileFailures.empty());
-    EXPECT_EQ(readBytes(outside.file("victim")), "keep");
+    EXPECT_TRUE(sameBytes(readBytes(outside.file("victim")), "keep"));
     EXPECT_FALSE(fs::exists(outside.file("elsewhere")));
     for (const auto& name : wholeFilesNamesIn(clean.path())) {
         EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir.path() / name))) << name;
